@@ -1,0 +1,1 @@
+# Install rules for the programs, the icon and the desktop entry.

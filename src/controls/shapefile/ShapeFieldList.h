@@ -1,0 +1,38 @@
+#pragma once
+
+#include <string>
+
+namespace tesselar {
+
+// One numeric column of the attribute table.
+class ShapeField {
+public:
+    virtual ~ShapeField() = default;
+    // The column's value for the shape being built. A value whose text does not fit the
+    // column's width with its decimals is written with fewer decimals while that loses
+    // nothing, otherwise in exponent form with as many digits as fit. A value that is not a
+    // finite number is refused.
+    virtual void Value(double value) = 0;
+};
+
+class ShapeFieldList {
+public:
+    virtual ~ShapeFieldList() = default;
+    // Adds a numeric column (typeCode kFieldTypeNumeric). Names longer than 10 bytes are
+    // shortened without splitting a UTF-8 character, and a name that repeats another column's
+    // (ignoring ASCII case) is made unique; FieldByName still finds the column by `name`.
+    virtual ShapeField& AddField(const std::string& name, int typeCode, int width,
+                                 int decimals) = 0;
+    // The first column defined with exactly this name.
+    virtual ShapeField& FieldByName(const std::string& name) = 0;
+};
+
+class ShapeVertexList {
+public:
+    virtual ~ShapeVertexList() = default;
+    // Vertices with the same part number form one ring; a ring is closed by the component and
+    // written clockwise.
+    virtual void AddVertex(double x, double y, int part) = 0;
+};
+
+}  // namespace tesselar

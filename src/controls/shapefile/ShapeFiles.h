@@ -1,0 +1,67 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "controls/shapefile/OutputFiles.h"
+
+namespace tesselar {
+
+inline constexpr std::int32_t kShapeTypePoint = 1;
+inline constexpr std::int32_t kShapeTypePolygon = 5;
+inline constexpr int kFieldTypeNumeric = 19;  // the type code AddField takes for a number column
+
+class ShapeField;
+class ShapeFieldList;
+class ShapeVertexList;
+
+// Writes one ESRI shape file (.shp, .shx, .dbf and a .cpg naming UTF-8) of points or polygons.
+//
+// Calling order: OpenShapeFile; AddField per column; CommitFields; then per shape the vertices
+// and the fields' values, and AppendShape; finally Release. Nothing at the destination changes
+// before Release: the files are written beside it under temporary names and moved into place
+// by Release. Destroying the component without a successful Release (an error unwinding)
+// removes the temporary files and leaves the destination as it was.
+//
+// Every failure throws ShapeFileError with a message that names the file concerned.
+class ShapeFiles {
+public:
+    // `files` must outlive the component; `today` is the date stamped into the .dbf header.
+    ShapeFiles(OutputFileSystem& files, std::chrono::system_clock::time_point today);
+    ~ShapeFiles();
+    ShapeFiles(const ShapeFiles&) = delete;
+    ShapeFiles& operator=(const ShapeFiles&) = delete;
+
+    // `path` is the .shp path; the other files share its name up to the extension. Mode 1
+    // creates a new file, replacing an existing one at Release. `shapeType` is
+    // kShapeTypePoint or kShapeTypePolygon.
+    void OpenShapeFile(const std::string& path, std::int32_t mode, std::int32_t shapeType);
+    ShapeFieldList& FieldList();
+    void CommitFields();
+    ShapeVertexList& VertexList();
+    // Writes the next record from the vertices added since the previous record and the fields'
+    // current values; the next shape starts with no vertices.
+    void AppendShape();
+    // Completes the files and moves them to the destination.
+    void Release();
+
+    // Count of values so far that did not fit the column with its decimals and were written
+    // with fewer digits (see ShapeField::Value).
+    std::int64_t ShortenedValueCount() const;
+
+private:
+    class Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+// Refuses, before anything is written, a shape file whose files would pass the format's limits:
+// a .shp or .shx of more than 2,147,483,647 bytes (the 2 GB limit GIS programs hold to; the
+// headers count in 16-bit words), or a .dbf beyond that size or the record count of its
+// header. `verticesPerShape` counts the vertices written per record (a closed ring repeats its
+// first corner).
+void CheckShapeFileCapacity(std::int32_t shapeType, std::int64_t shapeCount,
+                            int verticesPerShape, int fieldCount, int fieldWidth);
+
+}  // namespace tesselar

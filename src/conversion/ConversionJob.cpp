@@ -1,0 +1,15 @@
+#include "conversion/ConversionJob.h"
+
+namespace tesselar {
+
+bool AppendAttribute(ConversionJob& job, const std::string& name, const std::string& file) {
+    if (job.AttribCount >= kMaxAttributes) {
+        return false;
+    }
+    ++job.AttribCount;
+    job.AttribNames[static_cast<std::size_t>(job.AttribCount)] = name;
+    job.AttribFiles[static_cast<std::size_t>(job.AttribCount)] = file;
+    return true;
+}
+
+}  // namespace tesselar

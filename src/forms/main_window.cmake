@@ -1,0 +1,2 @@
+# The main window, the pickers and the dialog seams.
+target_sources(tesselar_forms PRIVATE)

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+
+#include "conversion/Clock.h"
+#include "conversion/ConversionJob.h"
+#include "controls/shapefile/OutputFiles.h"
+#include "writer/ProgressDisplay.h"
+
+namespace tesselar {
+
+// What the writer needs besides the job: where progress shows, the clock it measures with, and
+// the file system the shape file goes to.
+struct WriterServices {
+    ProgressDisplay& display;
+    const Clock& clock;
+    OutputFileSystem& files;
+};
+
+// ShapeFolder, the path separator, ShapeFileName and ".shp", joined as they stand.
+std::string ShapeFilePath(const ConversionJob& job);
+
+// Writes the job's grid cells as polygons, or its particles as points, with one numeric column
+// per attribute, to ShapeFilePath(job). Changes nothing in the job. Throws ConversionError.
+void WriteShapeFile(const ConversionJob& job, WriterServices services);
+
+// The same, to the .shp path given.
+void WriteShapeFileAt(const std::string& shpPath, const ConversionJob& job,
+                      WriterServices services);
+
+// Refuses a job whose shape file would pass the format's size limits; the reader calls it as
+// soon as the job's sizes are known, before it reads any value.
+void CheckShapeFileFits(const ConversionJob& job);
+
+}  // namespace tesselar

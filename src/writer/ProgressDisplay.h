@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+
+namespace tesselar {
+
+// Where a conversion shows its progress: a bar with a maximum, minimum and value, and four
+// text panels numbered from 1 (1 status, 2 under the bar, 3 time elapsed, 4 time remaining).
+// The window and the command line each implement it.
+class ProgressDisplay {
+public:
+    virtual ~ProgressDisplay() = default;
+    virtual void SetMax(float max) = 0;
+    virtual void SetMin(float min) = 0;
+    virtual void SetValue(float value) = 0;
+    virtual void SetPanelText(int panel, const std::string& text) = 0;
+};
+
+}  // namespace tesselar

@@ -1,0 +1,9 @@
+#include "writer/CreateShapeFiles.h"
+
+namespace tesselar {
+
+std::string ShapeFilePath(const ConversionJob& job) {
+    return job.ShapeFolder + "/" + job.ShapeFileName + ".shp";
+}
+
+}  // namespace tesselar
