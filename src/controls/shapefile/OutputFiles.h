@@ -30,6 +30,9 @@ public:
     virtual void Rename(const std::string& from, const std::string& to) = 0;
     // Removes a file when it exists; never throws.
     virtual void Remove(const std::string& path) noexcept = 0;
+    // Whether something exists at `path`, so that a replaced file can be kept until its
+    // successor is in place. By default asks the operating system.
+    virtual bool Exists(const std::string& path);
 };
 
 // The operating system's files.

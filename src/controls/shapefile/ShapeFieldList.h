@@ -10,8 +10,8 @@ public:
     virtual ~ShapeField() = default;
     // The column's value for the shape being built. A value whose text does not fit the
     // column's width with its decimals is written with fewer decimals while that loses
-    // nothing, otherwise in exponent form with as many digits as fit. A value that is not a
-    // finite number is refused.
+    // nothing, otherwise rounded to as many digits as fit: in fixed form while its whole part
+    // fits, else in exponent form. A value that is not a finite number is refused.
     virtual void Value(double value) = 0;
 };
 

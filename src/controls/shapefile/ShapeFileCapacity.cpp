@@ -8,10 +8,6 @@ namespace tesselar {
 
 namespace {
 
-// GIS programs hold every file of a shapefile to 2 GB; the .shp and .shx headers count the
-// length in 16-bit words in a signed 32-bit integer.
-constexpr std::int64_t kMaxFileBytes = 2'147'483'647;
-
 constexpr std::int64_t kFileHeaderBytes = 100;
 constexpr std::int64_t kRecordHeaderBytes = 8;
 constexpr std::int64_t kIndexRecordBytes = 8;
@@ -29,7 +25,7 @@ std::int64_t ShapeRecordBytes(std::int32_t shapeType, int verticesPerShape) {
 void Refuse(const char* file, std::int64_t shapeCount, std::int64_t bytes) {
     throw ShapeFileError("the shape file would hold " + std::to_string(shapeCount) +
                          " shapes: its " + file + " file would be " + std::to_string(bytes) +
-                         " bytes, more than the " + std::to_string(kMaxFileBytes) +
+                         " bytes, more than the " + std::to_string(kMaxShapeFileBytes) +
                          " bytes the shapefile format allows");
 }
 
@@ -39,17 +35,17 @@ void CheckShapeFileCapacity(std::int32_t shapeType, std::int64_t shapeCount,
                             int verticesPerShape, int fieldCount, int fieldWidth) {
     const std::int64_t shpBytes =
         kFileHeaderBytes + shapeCount * ShapeRecordBytes(shapeType, verticesPerShape);
-    if (shpBytes > kMaxFileBytes) {
+    if (shpBytes > kMaxShapeFileBytes) {
         Refuse(".shp", shapeCount, shpBytes);
     }
     const std::int64_t shxBytes = kFileHeaderBytes + shapeCount * kIndexRecordBytes;
-    if (shxBytes > kMaxFileBytes) {
+    if (shxBytes > kMaxShapeFileBytes) {
         Refuse(".shx", shapeCount, shxBytes);
     }
     const std::int64_t recordBytes = 1 + std::int64_t{fieldCount} * fieldWidth;
     const std::int64_t dbfBytes = kDbfHeaderBytes + kDbfFieldDescriptorBytes * fieldCount + 1 +
                                   shapeCount * recordBytes + 1;
-    if (dbfBytes > kMaxFileBytes) {
+    if (dbfBytes > kMaxShapeFileBytes) {
         Refuse(".dbf", shapeCount, dbfBytes);
     }
 }

@@ -1,1 +1,371 @@
 #include "controls/shapefile/ShapeFiles.h"
+
+#include <array>
+#include <cctype>
+#include <ctime>
+#include <string_view>
+#include <vector>
+
+#include "controls/shapefile/AttributeTable.h"
+#include "controls/shapefile/BufferedOutputFile.h"
+#include "controls/shapefile/ByteOrder.h"
+#include "controls/shapefile/FileReplacement.h"
+#include "controls/shapefile/ShapeFileError.h"
+#include "controls/shapefile/ShapeRecord.h"
+
+namespace tesselar {
+
+namespace {
+
+// Main (.shp) and index (.shx) file header: 100 bytes.
+constexpr std::size_t kMainHeaderBytes = 100;
+constexpr std::int32_t kFileCode = 9994;
+constexpr std::int32_t kVersion = 1000;
+// An index record: the offset and content length of a main file record, in 16-bit words.
+constexpr std::size_t kIndexRecordBytes = 8;
+constexpr unsigned char kDbfEndOfFile = 0x1A;
+constexpr std::string_view kCodePage = "UTF-8";
+// The only mode: a new file, replacing an existing one.
+constexpr std::int32_t kModeCreate = 1;
+
+using MainHeader = std::array<unsigned char, kMainHeaderBytes>;
+
+MainHeader MakeMainHeader(std::int32_t shapeType, std::int64_t fileBytes, const BoundingBox& box) {
+    MainHeader header{};
+    PutInt32Big(&header[0], kFileCode);
+    PutInt32Big(&header[24], static_cast<std::int32_t>(fileBytes / 2));
+    PutInt32Little(&header[28], kVersion);
+    PutInt32Little(&header[32], shapeType);
+    PutDoubleLittle(&header[36], box.xMin);
+    PutDoubleLittle(&header[44], box.yMin);
+    PutDoubleLittle(&header[52], box.xMax);
+    PutDoubleLittle(&header[60], box.yMax);
+    // The Z and M ranges (bytes 68 to 99) stay 0: the shapes are two-dimensional.
+    return header;
+}
+
+std::chrono::year_month_day LocalDate(std::chrono::system_clock::time_point time) {
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(time);
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    return std::chrono::year{local.tm_year + 1900} /
+           std::chrono::month{static_cast<unsigned>(local.tm_mon + 1)} /
+           std::chrono::day{static_cast<unsigned>(local.tm_mday)};
+}
+
+// A path ending in ".shp" (any case) after a file name of at least one character.
+bool IsShpPath(std::string_view path) {
+    if (path.size() < 5 || path[path.size() - 5] == '/') {
+        return false;
+    }
+    std::string extension(path.substr(path.size() - 4));
+    for (char& c : extension) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return extension == ".shp";
+}
+
+// The path of a companion file: the .shp path with its extension replaced by `extension`
+// (given in lower case), upper case when the .shp extension is.
+std::string CompanionPath(const std::string& shpPath, std::string_view extension) {
+    const bool upper = shpPath.ends_with(".SHP");
+    std::string path = shpPath.substr(0, shpPath.size() - 3);
+    for (const char c : extension) {
+        path += upper ? static_cast<char>(c - 'a' + 'A') : c;
+    }
+    return path;
+}
+
+[[noreturn]] void RefuseSize(const std::string& file, std::int64_t shapeNumber) {
+    throw ShapeFileError("cannot add shape " + std::to_string(shapeNumber) + ": '" + file +
+                         "' would be larger than " + std::to_string(kMaxShapeFileBytes) +
+                         " bytes, the most the shapefile format allows");
+}
+
+}  // namespace
+
+class ShapeFiles::Impl {
+public:
+    Impl(OutputFileSystem& files, std::chrono::system_clock::time_point today)
+        : files_(files), today_(today) {}
+    ~Impl() {
+        if (stage_ != Stage::kReleased) {
+            RemoveTemporaries();
+        }
+    }
+    Impl(const Impl&) = delete;
+    Impl& operator=(const Impl&) = delete;
+
+    void OpenShapeFile(const std::string& path, std::int32_t mode, std::int32_t shapeType);
+    ShapeFieldList& FieldList();
+    void CommitFields();
+    ShapeVertexList& VertexList();
+    void AppendShape();
+    void Release();
+    std::int64_t ShortenedValueCount() const { return shortenedValues_; }
+
+private:
+    enum class Stage { kClosed, kDefiningFields, kWritingShapes, kReleased, kBroken };
+
+    // A file written under a temporary name beside its destination.
+    struct StagedFile {
+        std::string destination;
+        std::string temporary;
+        std::unique_ptr<BufferedOutputFile> out;
+    };
+
+    void Require(Stage stage, const char* operation) const;
+    void StageFile(StagedFile& file, std::string destination);
+    // Runs a step that writes: when it fails the files cannot be completed, and the temporary
+    // files go at once.
+    template <typename Step>
+    void Writing(Step step);
+    void RemoveTemporaries() noexcept;
+    void Complete();
+
+    OutputFileSystem& files_;
+    std::chrono::system_clock::time_point today_;
+    Stage stage_ = Stage::kClosed;
+    std::string shpPath_;
+    std::int32_t shapeType_ = 0;
+    StagedFile shp_;
+    StagedFile shx_;
+    StagedFile dbf_;
+    StagedFile cpg_;
+    std::unique_ptr<AttributeTable> table_;
+    std::unique_ptr<VertexCollector> vertices_;
+    ShapeRecord record_;
+    BoundingBox box_;
+    std::int64_t recordCount_ = 0;
+    std::int64_t shpBytes_ = 0;
+    std::int64_t shxBytes_ = 0;
+    std::int64_t dbfBytes_ = 0;
+    std::int64_t shortenedValues_ = 0;
+};
+
+void ShapeFiles::Impl::Require(Stage stage, const char* operation) const {
+    if (stage_ == stage) {
+        return;
+    }
+    std::string why;
+    switch (stage_) {
+        case Stage::kClosed:
+            why = "no shape file is open";
+            break;
+        case Stage::kDefiningFields:
+            why = "the columns of '" + shpPath_ + "' are not committed yet";
+            break;
+        case Stage::kWritingShapes:
+            why = "the columns of '" + shpPath_ + "' are already committed";
+            break;
+        case Stage::kReleased:
+            why = "'" + shpPath_ + "' is already complete";
+            break;
+        case Stage::kBroken:
+            why = "'" + shpPath_ + "' cannot be written after an earlier error";
+            break;
+    }
+    throw ShapeFileError(std::string(operation) + ": " + why);
+}
+
+void ShapeFiles::Impl::StageFile(StagedFile& file, std::string destination) {
+    file.destination = std::move(destination);
+    file.out = std::make_unique<BufferedOutputFile>(
+        files_.CreateTemporary(file.destination, file.temporary));
+}
+
+template <typename Step>
+void ShapeFiles::Impl::Writing(Step step) {
+    stage_ = Stage::kBroken;
+    try {
+        step();
+    } catch (...) {
+        RemoveTemporaries();
+        throw;
+    }
+}
+
+void ShapeFiles::Impl::RemoveTemporaries() noexcept {
+    for (StagedFile* file : {&shp_, &shx_, &dbf_, &cpg_}) {
+        file->out.reset();
+        if (!file->temporary.empty()) {
+            files_.Remove(file->temporary);
+            file->temporary.clear();
+        }
+    }
+}
+
+void ShapeFiles::Impl::OpenShapeFile(const std::string& path, std::int32_t mode,
+                                     std::int32_t shapeType) {
+    if (stage_ != Stage::kClosed) {
+        throw ShapeFileError("OpenShapeFile: a shape file component writes one shape file, '" +
+                             shpPath_ + "'");
+    }
+    if (mode != kModeCreate) {
+        throw ShapeFileError("cannot open '" + path + "' in mode " + std::to_string(mode) +
+                             ": only mode 1, a new shape file, is supported");
+    }
+    if (shapeType != kShapeTypePoint && shapeType != kShapeTypePolygon) {
+        throw ShapeFileError("cannot open '" + path + "' for shape type " +
+                             std::to_string(shapeType) + ": only points (1) and polygons (" +
+                             std::to_string(kShapeTypePolygon) + ") are supported");
+    }
+    if (!IsShpPath(path)) {
+        throw ShapeFileError("cannot open '" + path +
+                             "': a shape file path is a file name ending in \".shp\"");
+    }
+    shpPath_ = path;
+    shapeType_ = shapeType;
+    Writing([&] {
+        StageFile(shp_, path);
+        StageFile(shx_, CompanionPath(path, "shx"));
+        StageFile(dbf_, CompanionPath(path, "dbf"));
+        StageFile(cpg_, CompanionPath(path, "cpg"));
+        // Placeholders for the headers that Release completes.
+        const MainHeader header = MakeMainHeader(shapeType_, kMainHeaderBytes, BoundingBox{});
+        shp_.out->Write(header.data(), header.size());
+        shx_.out->Write(header.data(), header.size());
+        cpg_.out->Write(kCodePage.data(), kCodePage.size());
+    });
+    table_ = std::make_unique<AttributeTable>(dbf_.destination);
+    vertices_ = std::make_unique<VertexCollector>(shp_.destination);
+    shpBytes_ = kMainHeaderBytes;
+    shxBytes_ = kMainHeaderBytes;
+    stage_ = Stage::kDefiningFields;
+}
+
+ShapeFieldList& ShapeFiles::Impl::FieldList() {
+    if (stage_ != Stage::kWritingShapes) {
+        Require(Stage::kDefiningFields, "FieldList");
+    }
+    return *table_;
+}
+
+void ShapeFiles::Impl::CommitFields() {
+    Require(Stage::kDefiningFields, "CommitFields");
+    table_->Commit();
+    const std::vector<unsigned char> header = table_->Header(LocalDate(today_), 0);
+    Writing([&] { dbf_.out->Write(header.data(), header.size()); });
+    dbfBytes_ = static_cast<std::int64_t>(header.size());
+    stage_ = Stage::kWritingShapes;
+}
+
+ShapeVertexList& ShapeFiles::Impl::VertexList() {
+    Require(Stage::kWritingShapes, "VertexList");
+    return *vertices_;
+}
+
+void ShapeFiles::Impl::AppendShape() {
+    Require(Stage::kWritingShapes, "AppendShape");
+    const std::int64_t number = recordCount_ + 1;
+    const std::string_view dbfRecord = table_->Record();
+    try {
+        record_.Plan(shapeType_, vertices_->Vertices(), number, shp_.destination);
+        // Checked before anything of the record is written, so no file passes its limit.
+        const auto recordBytes = static_cast<std::int64_t>(record_.Bytes());
+        if (shpBytes_ + recordBytes > kMaxShapeFileBytes) {
+            RefuseSize(shp_.destination, number);
+        }
+        if (shxBytes_ + static_cast<std::int64_t>(kIndexRecordBytes) > kMaxShapeFileBytes) {
+            RefuseSize(shx_.destination, number);
+        }
+        // The record and the end-of-file byte
+        if (dbfBytes_ + static_cast<std::int64_t>(dbfRecord.size()) + 1 > kMaxShapeFileBytes) {
+            RefuseSize(dbf_.destination, number);
+        }
+    } catch (...) {
+        vertices_->Clear();
+        throw;
+    }
+
+    Writing([&] {
+        const auto recordNumber = static_cast<std::int32_t>(number);
+        record_.Write(recordNumber, vertices_->Vertices(), shp_.out->Claim(record_.Bytes()));
+        unsigned char* index = shx_.out->Claim(kIndexRecordBytes);
+        PutInt32Big(index, static_cast<std::int32_t>(shpBytes_ / 2));
+        PutInt32Big(index + 4, static_cast<std::int32_t>((record_.Bytes() - 8) / 2));
+        dbf_.out->Write(dbfRecord.data(), dbfRecord.size());
+    });
+    stage_ = Stage::kWritingShapes;
+
+    if (recordCount_ == 0) {
+        box_ = record_.Box();
+    } else {
+        box_.Include(record_.Box());
+    }
+    recordCount_ = number;
+    shpBytes_ += static_cast<std::int64_t>(record_.Bytes());
+    shxBytes_ += static_cast<std::int64_t>(kIndexRecordBytes);
+    dbfBytes_ += static_cast<std::int64_t>(dbfRecord.size());
+    shortenedValues_ += table_->ShortenedColumns();
+    vertices_->Clear();
+}
+
+void ShapeFiles::Impl::Release() {
+    Require(Stage::kWritingShapes, "Release");
+    if (!vertices_->Vertices().empty()) {
+        throw ShapeFileError("Release: " + std::to_string(vertices_->Vertices().size()) +
+                             " vertices were added after the last shape of '" + shpPath_ +
+                             "' and never appended");
+    }
+    Writing([&] { Complete(); });
+    stage_ = Stage::kReleased;
+    // Spatial indexes of a shapefile that was replaced would misdirect a GIS to the old shapes.
+    for (const std::string_view index : {"qix", "sbn", "sbx"}) {
+        files_.Remove(CompanionPath(shpPath_, index));
+    }
+}
+
+void ShapeFiles::Impl::Complete() {
+    dbf_.out->Write(&kDbfEndOfFile, 1);
+    const MainHeader shpHeader = MakeMainHeader(shapeType_, shpBytes_, box_);
+    shp_.out->WriteAt(0, shpHeader.data(), shpHeader.size());
+    const MainHeader shxHeader = MakeMainHeader(shapeType_, shxBytes_, box_);
+    shx_.out->WriteAt(0, shxHeader.data(), shxHeader.size());
+    const std::vector<unsigned char> dbfHeader =
+        table_->Header(LocalDate(today_), static_cast<std::uint32_t>(recordCount_));
+    dbf_.out->WriteAt(0, dbfHeader.data(), dbfHeader.size());
+    for (StagedFile* file : {&cpg_, &dbf_, &shx_, &shp_}) {
+        file->out->Close();
+    }
+    // The .shp last: a GIS looks for it first, so it appears only with its companions.
+    MoveIntoPlace(files_, {{cpg_.temporary, cpg_.destination},
+                           {dbf_.temporary, dbf_.destination},
+                           {shx_.temporary, shx_.destination},
+                           {shp_.temporary, shp_.destination}});
+}
+
+ShapeFiles::ShapeFiles(OutputFileSystem& files, std::chrono::system_clock::time_point today)
+    : impl_(std::make_unique<Impl>(files, today)) {}
+
+ShapeFiles::~ShapeFiles() = default;
+
+void ShapeFiles::OpenShapeFile(const std::string& path, std::int32_t mode, std::int32_t shapeType) {
+    impl_->OpenShapeFile(path, mode, shapeType);
+}
+
+ShapeFieldList& ShapeFiles::FieldList() {
+    return impl_->FieldList();
+}
+
+void ShapeFiles::CommitFields() {
+    impl_->CommitFields();
+}
+
+ShapeVertexList& ShapeFiles::VertexList() {
+    return impl_->VertexList();
+}
+
+void ShapeFiles::AppendShape() {
+    impl_->AppendShape();
+}
+
+void ShapeFiles::Release() {
+    impl_->Release();
+}
+
+std::int64_t ShapeFiles::ShortenedValueCount() const {
+    return impl_->ShortenedValueCount();
+}
+
+}  // namespace tesselar

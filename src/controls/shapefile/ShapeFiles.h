@@ -13,6 +13,10 @@ inline constexpr std::int32_t kShapeTypePoint = 1;
 inline constexpr std::int32_t kShapeTypePolygon = 5;
 inline constexpr int kFieldTypeNumeric = 19;  // the type code AddField takes for a number column
 
+// GIS programs hold every file of a shapefile to 2 GB; the .shp and .shx headers count the
+// length in 16-bit words in a signed 32-bit integer.
+inline constexpr std::int64_t kMaxShapeFileBytes = 2'147'483'647;
+
 class ShapeField;
 class ShapeFieldList;
 class ShapeVertexList;

@@ -1,0 +1,138 @@
+#include "controls/shapefile/AttributeTable.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+#include "controls/shapefile/ByteOrder.h"
+#include "controls/shapefile/DbfFieldNames.h"
+#include "controls/shapefile/NumericText.h"
+#include "controls/shapefile/ShapeFileError.h"
+#include "controls/shapefile/ShapeFiles.h"
+
+namespace tesselar {
+
+namespace {
+
+// dBASE III header (32 bytes), one descriptor of 32 bytes per column, and the terminator.
+constexpr std::size_t kHeaderBytes = 32;
+constexpr std::size_t kDescriptorBytes = 32;
+constexpr unsigned char kVersionDbase3 = 0x03;
+constexpr unsigned char kHeaderTerminator = 0x0D;
+constexpr unsigned char kNumericType = 'N';
+// Both the header and the record lengths are stored in 16 bits.
+constexpr std::size_t kMaxStoredLength = 65535;
+constexpr int kMaxWidth = 19;
+constexpr int kMaxDecimals = 15;
+
+std::string NumberText(double value) {
+    std::array<char, 32> buffer{};
+    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
+    return std::string(buffer.data(), result.ptr);
+}
+
+}  // namespace
+
+DbfNumericColumn::DbfNumericColumn(AttributeTable& table, std::string name, std::string dbfName,
+                                   std::size_t offset, int width, int decimals)
+    : table_(table),
+      name_(std::move(name)),
+      dbfName_(std::move(dbfName)),
+      offset_(offset),
+      width_(width),
+      decimals_(decimals) {}
+
+void DbfNumericColumn::Value(double value) {
+    if (!std::isfinite(value)) {
+        throw ShapeFileError("cannot write " + NumberText(value) + " to the column '" + name_ +
+                             "' of '" + table_.dbfName_ + "': it is not a finite number");
+    }
+    const NumericTextFit fit = WriteNumericText(value, width_, decimals_, &table_.record_[offset_]);
+    if (fit == NumericTextFit::kTooWide) {
+        throw ShapeFileError("cannot write " + NumberText(value) + " to the column '" + name_ +
+                             "' of '" + table_.dbfName_ + "': it does not fit in " +
+                             std::to_string(width_) + " characters");
+    }
+    const bool shortened = fit == NumericTextFit::kShortened;
+    if (shortened != shortened_) {
+        table_.shortenedColumns_ += shortened ? 1 : -1;
+        shortened_ = shortened;
+    }
+}
+
+AttributeTable::AttributeTable(std::string dbfName) : dbfName_(std::move(dbfName)) {}
+
+ShapeField& AttributeTable::AddField(const std::string& name, int typeCode, int width,
+                                     int decimals) {
+    const auto refuse = [&](const std::string& why) {
+        throw ShapeFileError("cannot add the column '" + name + "' to '" + dbfName_ + "': " + why);
+    };
+    if (committed_) {
+        refuse("the columns are already committed");
+    }
+    if (typeCode != kFieldTypeNumeric) {
+        refuse("type code " + std::to_string(typeCode) + " is not a numeric column (" +
+               std::to_string(kFieldTypeNumeric) + ")");
+    }
+    if (width < 1 || width > kMaxWidth) {
+        refuse("a width of " + std::to_string(width) + " is outside 1 to " +
+               std::to_string(kMaxWidth));
+    }
+    // A column with decimals needs room for the point and one digit before it.
+    if (decimals < 0 || decimals > kMaxDecimals || (decimals > 0 && decimals > width - 2)) {
+        refuse(std::to_string(decimals) + " decimals do not fit a width of " +
+               std::to_string(width));
+    }
+    const auto columnWidth = static_cast<std::size_t>(width);
+    if (kHeaderBytes + kDescriptorBytes * (columns_.size() + 1) + 1 > kMaxStoredLength ||
+        record_.size() + columnWidth > kMaxStoredLength) {
+        refuse("a dBASE table cannot hold more columns");
+    }
+
+    std::string dbfName = DbfFieldName(name, dbfNames_);
+    dbfNames_.push_back(dbfName);
+    DbfNumericColumn& column =
+        columns_.emplace_back(*this, name, std::move(dbfName), record_.size(), width, decimals);
+    record_.append(columnWidth, ' ');
+    firstByName_.try_emplace(name, &column);
+    return column;
+}
+
+ShapeField& AttributeTable::FieldByName(const std::string& name) {
+    const auto found = firstByName_.find(name);
+    if (found == firstByName_.end()) {
+        throw ShapeFileError("'" + dbfName_ + "' has no column named '" + name + "'");
+    }
+    return *found->second;
+}
+
+std::vector<unsigned char> AttributeTable::Header(std::chrono::year_month_day date,
+                                                  std::uint32_t recordCount) const {
+    const std::size_t headerBytes = kHeaderBytes + kDescriptorBytes * columns_.size() + 1;
+    std::vector<unsigned char> header(headerBytes, 0);
+    header[0] = kVersionDbase3;
+    // The year counts from 1900 in one byte.
+    header[1] =
+        static_cast<unsigned char>(std::clamp(static_cast<int>(date.year()) - 1900, 0, 255));
+    header[2] = static_cast<unsigned char>(static_cast<unsigned>(date.month()));
+    header[3] = static_cast<unsigned char>(static_cast<unsigned>(date.day()));
+    PutUInt32Little(&header[4], recordCount);
+    PutUInt16Little(&header[8], static_cast<std::uint16_t>(headerBytes));
+    PutUInt16Little(&header[10], static_cast<std::uint16_t>(record_.size()));
+
+    unsigned char* descriptor = &header[kHeaderBytes];
+    for (const DbfNumericColumn& column : columns_) {
+        // The name is padded with zero bytes to 11, so it always ends in one.
+        std::memcpy(descriptor, column.DbfName().data(), column.DbfName().size());
+        descriptor[11] = kNumericType;
+        descriptor[16] = static_cast<unsigned char>(column.Width());
+        descriptor[17] = static_cast<unsigned char>(column.Decimals());
+        descriptor += kDescriptorBytes;
+    }
+    *descriptor = kHeaderTerminator;
+    return header;
+}
+
+}  // namespace tesselar

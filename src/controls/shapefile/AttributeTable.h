@@ -1,0 +1,75 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "controls/shapefile/ShapeFieldList.h"
+
+namespace tesselar {
+
+class AttributeTable;
+
+// One numeric column. Its text in the current record stays as last set: a value is kept for
+// every following record until it is set again, and a column never set is blank, which dBASE
+// readers take as "no value".
+class DbfNumericColumn final : public ShapeField {
+public:
+    DbfNumericColumn(AttributeTable& table, std::string name, std::string dbfName,
+                     std::size_t offset, int width, int decimals);
+    void Value(double value) override;
+
+    const std::string& DbfName() const { return dbfName_; }
+    int Width() const { return width_; }
+    int Decimals() const { return decimals_; }
+
+private:
+    AttributeTable& table_;
+    std::string name_;
+    std::string dbfName_;
+    std::size_t offset_;
+    int width_;
+    int decimals_;
+    bool shortened_ = false;
+};
+
+// The dBASE III attribute table: its columns, and the record holding their current values.
+class AttributeTable final : public ShapeFieldList {
+public:
+    // `dbfName` is the .dbf path the user knows, used in messages.
+    explicit AttributeTable(std::string dbfName);
+    AttributeTable(const AttributeTable&) = delete;
+    AttributeTable& operator=(const AttributeTable&) = delete;
+
+    ShapeField& AddField(const std::string& name, int typeCode, int width, int decimals) override;
+    ShapeField& FieldByName(const std::string& name) override;
+
+    // Fixes the columns; adding one is refused from then on.
+    void Commit() { committed_ = true; }
+    // The file header with its column descriptors, for a table of `recordCount` records last
+    // changed on `date`.
+    std::vector<unsigned char> Header(std::chrono::year_month_day date,
+                                      std::uint32_t recordCount) const;
+    // The record of the current values: a blank deletion flag, then each column's text.
+    std::string_view Record() const { return record_; }
+    // How many columns hold a value written with fewer digits than the column's decimals.
+    int ShortenedColumns() const { return shortenedColumns_; }
+
+private:
+    friend class DbfNumericColumn;
+
+    std::string dbfName_;
+    std::deque<DbfNumericColumn> columns_;
+    std::vector<std::string> dbfNames_;
+    // The first column defined with each name.
+    std::unordered_map<std::string, DbfNumericColumn*> firstByName_;
+    std::string record_ = " ";
+    int shortenedColumns_ = 0;
+    bool committed_ = false;
+};
+
+}  // namespace tesselar

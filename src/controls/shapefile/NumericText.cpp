@@ -1,0 +1,140 @@
+#include "controls/shapefile/NumericText.h"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+
+namespace tesselar {
+
+namespace {
+
+// Long enough for any value up to 1e40 in fixed form with 15 decimals; a longer text fits no
+// column and is not needed.
+using TextBuffer = std::array<char, 64>;
+
+void PlaceRightAligned(std::string_view text, int width, char* out) {
+    const std::size_t padding = static_cast<std::size_t>(width) - text.size();
+    std::memset(out, ' ', padding);
+    std::memcpy(out + padding, text.data(), text.size());
+}
+
+// The input values are read rounded to 2 decimals, so nearly every value is the double nearest
+// to a number of hundredths. Such a value is written without a general conversion: its text
+// with two or more decimals is the hundredths followed by zeros.
+bool WriteHundredths(double value, int width, int decimals, char* out) {
+    if (decimals < 2 || !(std::fabs(value) < 10000.0)) {
+        return false;
+    }
+    const double hundredths = std::nearbyint(value * 100.0);
+    if (hundredths / 100.0 != value) {
+        return false;
+    }
+    const auto signedCount = static_cast<std::int32_t>(hundredths);
+    const bool negative = signedCount < 0;
+    const auto count = static_cast<std::uint32_t>(negative ? -signedCount : signedCount);
+    const std::uint32_t whole = count / 100;
+    const int wholeDigits = whole < 10 ? 1 : whole < 100 ? 2 : whole < 1000 ? 3 : 4;
+    const int length = (negative ? 1 : 0) + wholeDigits + 1 + decimals;
+    if (length > width) {
+        return false;
+    }
+    char* cursor = out + width;
+    for (int zero = 2; zero < decimals; ++zero) {
+        *--cursor = '0';
+    }
+    const std::uint32_t fraction = count % 100;
+    *--cursor = static_cast<char>('0' + fraction % 10);
+    *--cursor = static_cast<char>('0' + fraction / 10);
+    *--cursor = '.';
+    std::uint32_t rest = whole;
+    do {
+        *--cursor = static_cast<char>('0' + rest % 10);
+        rest /= 10;
+    } while (rest > 0);
+    if (negative) {
+        *--cursor = '-';
+    }
+    std::memset(out, ' ', static_cast<std::size_t>(cursor - out));
+    return true;
+}
+
+// The value in fixed form with `decimals` decimals; empty when it does not fit the buffer.
+std::string_view FixedText(double value, int decimals, TextBuffer& buffer) {
+    const auto [end, error] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                            std::chars_format::fixed, decimals);
+    if (error != std::errc{}) {
+        return {};
+    }
+    std::string_view text(buffer.data(), static_cast<std::size_t>(end - buffer.data()));
+    // A tiny negative value rounds to "-0.000"; its sign carries no information.
+    if (text.starts_with('-') && text.find_first_not_of("-0.") == std::string_view::npos) {
+        text.remove_prefix(1);
+    }
+    return text;
+}
+
+// The fixed text with `dropped` trailing digits of its fraction removed, and the point with
+// them when no decimal is left.
+std::string_view DropDecimals(std::string_view text, int decimals, int dropped) {
+    const auto cut = static_cast<std::size_t>(dropped == decimals ? dropped + 1 : dropped);
+    return text.substr(0, text.size() - cut);
+}
+
+int TrailingZeros(std::string_view text, int decimals) {
+    int zeros = 0;
+    while (zeros < decimals && text[text.size() - 1 - static_cast<std::size_t>(zeros)] == '0') {
+        ++zeros;
+    }
+    return zeros;
+}
+
+}  // namespace
+
+NumericTextFit WriteNumericText(double value, int width, int decimals, char* out) {
+    if (WriteHundredths(value, width, decimals, out)) {
+        return NumericTextFit::kExact;
+    }
+    const auto columnWidth = static_cast<std::size_t>(width);
+    TextBuffer buffer;
+    const std::string_view text = FixedText(value, decimals, buffer);
+    if (!text.empty()) {
+        if (text.size() <= columnWidth) {
+            PlaceRightAligned(text, width, out);
+            return NumericTextFit::kExact;
+        }
+        // Fewer decimals without losing a digit: only trailing zeros go.
+        const int zeros = TrailingZeros(text, decimals);
+        for (int dropped = 1; dropped <= zeros; ++dropped) {
+            const std::string_view shorter = DropDecimals(text, decimals, dropped);
+            if (shorter.size() <= columnWidth) {
+                PlaceRightAligned(shorter, width, out);
+                return NumericTextFit::kShortened;
+            }
+        }
+        // Rounded to fewer decimals: while the whole part fits this keeps more digits than the
+        // exponent form, which spends four characters on the exponent.
+        TextBuffer roundedBuffer;
+        for (int fewer = decimals - 1; fewer >= 0; --fewer) {
+            const std::string_view rounded = FixedText(value, fewer, roundedBuffer);
+            if (!rounded.empty() && rounded.size() <= columnWidth) {
+                PlaceRightAligned(rounded, width, out);
+                return NumericTextFit::kShortened;
+            }
+        }
+    }
+    for (int digits = width; digits >= 0; --digits) {
+        const auto [end, error] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                                std::chars_format::scientific, digits);
+        const auto length = static_cast<std::size_t>(end - buffer.data());
+        if (error == std::errc{} && length <= columnWidth) {
+            PlaceRightAligned(std::string_view(buffer.data(), length), width, out);
+            return NumericTextFit::kShortened;
+        }
+    }
+    return NumericTextFit::kTooWide;
+}
+
+}  // namespace tesselar

@@ -1,0 +1,18 @@
+#pragma once
+
+namespace tesselar {
+
+enum class NumericTextFit {
+    kExact,      // written with the column's decimals
+    kShortened,  // written with fewer digits: fewer decimals, or in exponent form
+    kTooWide,    // no text of the value fits the column; nothing written
+};
+
+// Writes the finite `value` as the text of a dBASE numeric column: `width` bytes at `out`,
+// right-aligned and padded with blanks. A value whose text with `decimals` decimals does not
+// fit is written with fewer decimals while that drops only zeros; beyond that with as many
+// digits as fit, as a rounded fixed-point number while its whole part fits, otherwise in
+// exponent form. Needs 1 <= width <= 19 and 0 <= decimals <= 15.
+NumericTextFit WriteNumericText(double value, int width, int decimals, char* out);
+
+}  // namespace tesselar

@@ -1,0 +1,173 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <fstream>
+#include <system_error>
+#include <vector>
+
+#include "controls/shapefile/OutputFiles.h"
+#include "controls/shapefile/ShapeFileError.h"
+
+namespace tesselar {
+
+namespace {
+
+std::string SystemMessage(int error) {
+    return std::error_code(error, std::generic_category()).message();
+}
+
+[[noreturn]] void ThrowCannotWrite(const std::string& name, int error) {
+    throw ShapeFileError("cannot write '" + name + "': " + SystemMessage(error));
+}
+
+std::string FolderOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string FileNameOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// mkstemp makes files that only their owner may read; a shapefile is an ordinary document and
+// gets the permissions the user's umask gives any new file. Linux tells the umask without
+// changing it (calling umask() to read it would race with other threads creating files).
+mode_t NewFileMode() {
+    constexpr mode_t kFallback = 0644;
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.starts_with("Umask:")) {
+            try {
+                const auto mask = static_cast<mode_t>(std::stoul(line.substr(6), nullptr, 8));
+                return static_cast<mode_t>(0666U & ~mask);
+            } catch (const std::exception&) {
+                return kFallback;
+            }
+        }
+    }
+    return kFallback;
+}
+
+class PosixOutputFile final : public OutputFile {
+public:
+    // `name` is the path the user knows the file by, used in messages.
+    PosixOutputFile(int descriptor, std::string name)
+        : descriptor_(descriptor), name_(std::move(name)) {}
+    ~PosixOutputFile() override {
+        if (descriptor_ >= 0) {
+            ::close(descriptor_);
+        }
+    }
+    PosixOutputFile(const PosixOutputFile&) = delete;
+    PosixOutputFile& operator=(const PosixOutputFile&) = delete;
+
+    void Write(const void* data, std::size_t size) override {
+        const auto* bytes = static_cast<const char*>(data);
+        while (size > 0) {
+            const ssize_t written = ::write(descriptor_, bytes, size);
+            if (written < 0) {
+                if (errno == EINTR) {
+                    continue;
+                }
+                ThrowCannotWrite(name_, errno);
+            }
+            if (written == 0) {
+                ThrowCannotWrite(name_, EIO);
+            }
+            bytes += written;
+            size -= static_cast<std::size_t>(written);
+        }
+    }
+
+    void WriteAt(std::uint64_t offset, const void* data, std::size_t size) override {
+        const auto* bytes = static_cast<const char*>(data);
+        while (size > 0) {
+            const ssize_t written = ::pwrite(descriptor_, bytes, size, static_cast<off_t>(offset));
+            if (written < 0) {
+                if (errno == EINTR) {
+                    continue;
+                }
+                ThrowCannotWrite(name_, errno);
+            }
+            if (written == 0) {
+                ThrowCannotWrite(name_, EIO);
+            }
+            bytes += written;
+            size -= static_cast<std::size_t>(written);
+            offset += static_cast<std::uint64_t>(written);
+        }
+    }
+
+    // The data reaches the disk before the file is renamed into place, so that a crash never
+    // leaves an empty file where the user's earlier one was.
+    void Close() override {
+        if (descriptor_ < 0) {
+            return;
+        }
+        const int descriptor = descriptor_;
+        descriptor_ = -1;
+        if (::fsync(descriptor) != 0 && errno != EINVAL) {
+            const int error = errno;
+            ::close(descriptor);
+            ThrowCannotWrite(name_, error);
+        }
+        // Linux releases the descriptor even when close reports EINTR; retrying could close
+        // another file's descriptor.
+        if (::close(descriptor) != 0 && errno != EINTR) {
+            ThrowCannotWrite(name_, errno);
+        }
+    }
+
+private:
+    int descriptor_;
+    std::string name_;
+};
+
+}  // namespace
+
+std::unique_ptr<OutputFile> PosixFileSystem::CreateTemporary(const std::string& destination,
+                                                             std::string& temporaryPath) {
+    const std::string folder = FolderOf(destination);
+    std::string pattern =
+        (folder == "/" ? "" : folder) + "/." + FileNameOf(destination) + ".XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    const int descriptor = ::mkostemp(name.data(), O_CLOEXEC);
+    if (descriptor < 0) {
+        throw ShapeFileError("cannot create a file in the folder '" + folder +
+                             "': " + SystemMessage(errno));
+    }
+    temporaryPath.assign(name.data());
+    if (::fchmod(descriptor, NewFileMode()) != 0) {
+        const int error = errno;
+        ::close(descriptor);
+        ::unlink(temporaryPath.c_str());
+        throw ShapeFileError("cannot create a file in the folder '" + folder +
+                             "': " + SystemMessage(error));
+    }
+    return std::make_unique<PosixOutputFile>(descriptor, destination);
+}
+
+void PosixFileSystem::Rename(const std::string& from, const std::string& to) {
+    if (::rename(from.c_str(), to.c_str()) != 0) {
+        throw ShapeFileError("cannot move '" + from + "' to '" + to + "': " + SystemMessage(errno));
+    }
+}
+
+void PosixFileSystem::Remove(const std::string& path) noexcept {
+    ::unlink(path.c_str());
+}
+
+bool OutputFileSystem::Exists(const std::string& path) {
+    struct stat status {};
+    return ::lstat(path.c_str(), &status) == 0;
+}
+
+}  // namespace tesselar

@@ -1,0 +1,113 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <limits>
+#include <random>
+#include <string>
+
+#include "controls/shapefile/NumericText.h"
+
+namespace tesselar {
+namespace {
+
+struct Written {
+    std::string text;
+    NumericTextFit fit;
+};
+
+Written Write(double value, int width = 10, int decimals = 5) {
+    std::string text(static_cast<std::size_t>(width), '#');
+    const NumericTextFit fit = WriteNumericText(value, width, decimals, text.data());
+    return {text, fit};
+}
+
+std::string Printf(double value, int width, int decimals) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%*.*f", width, decimals, value);
+    return text;
+}
+
+struct Case {
+    double value;
+    const char* text;
+    NumericTextFit fit;
+};
+
+class NumericTextTable : public testing::TestWithParam<Case> {};
+
+TEST_P(NumericTextTable, WritesTheColumnText) {
+    const Case& expected = GetParam();
+    const Written written = Write(expected.value);
+    EXPECT_EQ(written.text, expected.text) << "value " << expected.value;
+    EXPECT_EQ(written.fit, expected.fit) << "value " << expected.value;
+}
+
+constexpr auto kExact = NumericTextFit::kExact;
+constexpr auto kShortened = NumericTextFit::kShortened;
+
+INSTANTIATE_TEST_SUITE_P(
+    TenWideFiveDecimals, NumericTextTable,
+    testing::Values(
+        // Fits with its five decimals, right-aligned.
+        Case{0.0, "   0.00000", kExact}, Case{12.34, "  12.34000", kExact},
+        Case{-1.25, "  -1.25000", kExact}, Case{0.001, "   0.00100", kExact},
+        Case{-999.99999, "-999.99999", kExact}, Case{9999.99999, "9999.99999", kExact},
+        Case{-999.99, "-999.99000", kExact},
+        // Rounded to the column's decimals like any value; a vanished negative keeps no sign.
+        Case{1e-7, "   0.00000", kExact}, Case{-1e-7, "   0.00000", kExact},
+        Case{-0.0, "   0.00000", kExact}, Case{2.000004, "   2.00000", kExact},
+        // Too long with five decimals: only zeros are dropped while that is enough.
+        Case{10000.0, "10000.0000", kShortened}, Case{12345.67, "12345.6700", kShortened},
+        Case{-9999.99, "-9999.9900", kShortened}, Case{-1000.5, "-1000.5000", kShortened},
+        Case{1234567.89, "1234567.89", kShortened}, Case{123456789.0, " 123456789", kShortened},
+        // Beyond that, rounded to the decimals that fit while the whole part fits ...
+        Case{12345.678912, "12345.6789", kShortened}, Case{123456789.4, " 123456789", kShortened},
+        // ... and in exponent form with as many digits as fit when it does not.
+        Case{12345678901.0, "1.2346e+10", kShortened},
+        Case{-123456789012.0, "-1.235e+11", kShortened}, Case{1e300, "1.000e+300", kShortened},
+        Case{-std::numeric_limits<double>::max(), "-1.80e+308", kShortened}));
+
+TEST(NumericText, FastHundredthsAgreeWithPrintfEverywhere) {
+    // Every number of hundredths from -9999.99 to 9999.99 (in steps that reach every last
+    // digit): the text is printf's whenever printf's fits the column.
+    for (int hundredths = -999999; hundredths <= 999999; hundredths += 7) {
+        const double value = hundredths / 100.0;
+        const std::string reference = Printf(value, 10, 5);
+        if (reference.size() == 10) {
+            ASSERT_EQ(Write(value).text, reference) << "value " << value;
+        }
+    }
+}
+
+TEST(NumericText, AnyValueThatFitsIsPrintfsText) {
+    std::mt19937_64 random(20240517);
+    std::uniform_real_distribution<double> wide(-20000.0, 20000.0);
+    std::uniform_real_distribution<double> narrow(-1.0, 1.0);
+    for (int i = 0; i < 20000; ++i) {
+        for (const double value : {wide(random), narrow(random) * 1e-3, narrow(random) * 1e6}) {
+            const std::string reference = Printf(value, 10, 5);
+            if (reference.size() == 10 && reference.find("-0.00000") == std::string::npos) {
+                ASSERT_EQ(Write(value).text, reference) << "value " << value;
+                ASSERT_EQ(Write(value).fit, kExact);
+            }
+        }
+    }
+}
+
+TEST(NumericText, OtherWidthsAndDecimals) {
+    EXPECT_EQ(Write(1e12 + 0.5, 19, 5).text, "1000000000000.50000");
+    EXPECT_EQ(Write(-7.0, 3, 0).text, " -7");
+    EXPECT_EQ(Write(999.0, 3, 0).text, "999");
+    // Hundredths in a column too narrow for them are rounded, not cut.
+    EXPECT_EQ(Write(12.36, 4, 2).text, "12.4");
+    EXPECT_EQ(Write(12.36, 4, 2).fit, kShortened);
+}
+
+TEST(NumericText, RefusesWhatNoTextFits) {
+    std::string text = "###";
+    EXPECT_EQ(WriteNumericText(12345.0, 3, 0, text.data()), NumericTextFit::kTooWide);
+    EXPECT_EQ(text, "###");
+}
+
+}  // namespace
+}  // namespace tesselar
