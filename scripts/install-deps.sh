@@ -9,7 +9,7 @@ packages=(
     libgtest-dev
     gdal-bin python3 python3-pyshp shapelib libshp-dev
     clang libclang-rt-14-dev
-    xvfb xauth hyperfine
+    xvfb xauth hyperfine desktop-file-utils
 )
 
 missing=()

@@ -2,6 +2,9 @@
 
 #include <QDialog>
 
+class QLabel;
+class QPushButton;
+
 namespace tesselar {
 
 // "About Nerasco Tesselar": title, version, description and the project's credits. Modeless;
@@ -11,6 +14,18 @@ class FrmAbout : public QDialog {
 public:
     FrmAbout();
     ~FrmAbout() override;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void AddControls();
+    void Form_Load();
+    void cmdOK_Click();
+
+    QLabel* lblTitle_ = nullptr;
+    QLabel* lblVersion_ = nullptr;
+    QPushButton* cmdOK_ = nullptr;
 };
 
 }  // namespace tesselar

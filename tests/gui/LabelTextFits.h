@@ -1,0 +1,25 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QWidget>
+
+namespace tesselar::test {
+
+// Every single-line label of `window` shows its whole text: a text wider than the label's
+// designed width would be cut off.
+inline void ExpectLabelTextsFit(const QWidget& window) {
+    for (const QLabel* label : window.findChildren<QLabel*>()) {
+        if (label->text().isEmpty() || label->wordWrap()) {
+            continue;
+        }
+        const QFontMetrics metrics(label->font());
+        EXPECT_LE(metrics.horizontalAdvance(label->text()), label->contentsRect().width())
+            << label->objectName().toStdString() << " \"" << label->text().toStdString() << '"';
+        EXPECT_LE(metrics.height(), label->contentsRect().height())
+            << label->objectName().toStdString();
+    }
+}
+
+}  // namespace tesselar::test
