@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string_view>
+
+namespace tesselar {
+
+// The number a value line holds, rounded to hundredths. Blanks, tabs and line feeds are
+// dropped wherever they stand; then the longest leading number is read: an optional sign,
+// digits with at most one ".", and an optional exponent (E or D in either case, an optional
+// sign, digits), or a hexadecimal (&H) or octal (&O) integer. What follows it is ignored, and
+// a line without a leading number reads as 0. The decimal separator is always ".".
+//
+// The rounding goes to the nearest hundredth, a value exactly halfway to the even one, judged
+// on the decimal digits as written (1.015 gives 1.02). The result is the double nearest to the
+// rounded decimal, never -0. Returns false when the number lies beyond the range of a double.
+bool ReadLineValue(std::string_view line, double& value);
+
+}  // namespace tesselar

@@ -1,0 +1,170 @@
+#include "readers/TextStream.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+#include "readers/InputFileError.h"
+
+namespace tesselar {
+
+namespace {
+
+std::string SystemMessage(int error) {
+    return std::strerror(error);
+}
+
+}  // namespace
+
+void TextStream::FileHandle::Reset() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+}
+
+TextStream::TextStream(const std::string& path, std::string label, std::size_t chunkBytes)
+    : label_(std::move(label)), chunkBytes_(chunkBytes == 0 ? 1 : chunkBytes) {
+    if (path.empty()) {
+        throw InputFileError(label_ + ": no file name given");
+    }
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        throw InputFileError(label_ + ": cannot open the file: " + SystemMessage(errno));
+    }
+    file_.Set(fd);
+    struct stat status {};
+    if (::fstat(fd, &status) != 0) {
+        throw InputFileError(label_ + ": cannot open the file: " + SystemMessage(errno));
+    }
+    if (S_ISDIR(status.st_mode)) {
+        throw InputFileError(label_ + ": is a directory, not a text file");
+    }
+    // Room for the longest line allowed, a CR whose LF is still unread, and one more chunk.
+    buffer_.reset(new char[kMaxLineBytes + 1 + chunkBytes_]);
+    pos_ = buffer_.get();
+    end_ = pos_;
+    CheckEncoding();
+}
+
+TextStream::~TextStream() = default;
+
+void TextStream::CheckEncoding() {
+    while (end_ - pos_ < 3 && Refill()) {
+    }
+    const auto size = end_ - pos_;
+    const auto byte = [this](int index) { return static_cast<unsigned char>(pos_[index]); };
+    if (size >= 2 &&
+        ((byte(0) == 0xFF && byte(1) == 0xFE) || (byte(0) == 0xFE && byte(1) == 0xFF))) {
+        throw InputFileError(label_ +
+                             ": the file is UTF-16 text; save it as plain text (8-bit or UTF-8) "
+                             "and try again");
+    }
+    if (size >= 3 && byte(0) == 0xEF && byte(1) == 0xBB && byte(2) == 0xBF) {
+        pos_ += 3;
+    }
+}
+
+bool TextStream::AtEndOfLine() {
+    if (pos_ == end_ && !eof_) {
+        Refill();
+    }
+    return pos_ == end_ || *pos_ == '\n' || *pos_ == '\r';
+}
+
+bool TextStream::AtEndOfStream() {
+    if (pos_ == end_ && !eof_) {
+        Refill();
+    }
+    return pos_ == end_;
+}
+
+std::string_view TextStream::ReadLine() {
+    std::string_view line;
+    if (!NextLine(line)) {
+        ThrowPastEnd();
+    }
+    return line;
+}
+
+void TextStream::SkipLine() {
+    ReadLine();
+}
+
+void TextStream::Close() {
+    file_.Reset();
+    pos_ = end_;
+    eof_ = true;
+}
+
+bool TextStream::NextLineRefilling(std::string_view& line) {
+    while (!eof_) {
+        // The unread data holds no break but perhaps a final CR: it is all one line so far.
+        auto pending = static_cast<std::size_t>(end_ - pos_);
+        if (pending > 0 && end_[-1] == '\r') {
+            --pending;
+        }
+        if (pending > kMaxLineBytes) {
+            ThrowLineTooLong();
+        }
+        Refill();
+        const char* p = FindBreak();
+        if (p != end_ && !(p + 1 == end_ && *p == '\r' && !eof_)) {
+            const char* next = p + 1;
+            if (*p == '\r' && next != end_ && *next == '\n') {
+                ++next;
+            }
+            TakeLine(line, p, next);
+            return true;
+        }
+    }
+    if (pos_ == end_) {
+        return false;
+    }
+    // The last line, without a break or ending in a lone CR.
+    const char* p = FindBreak();
+    TakeLine(line, p, p == end_ ? p : p + 1);
+    return true;
+}
+
+bool TextStream::Refill() {
+    char* base = buffer_.get();
+    const auto pending = static_cast<std::size_t>(end_ - pos_);
+    if (pos_ != base) {
+        std::memmove(base, pos_, pending);
+        pos_ = base;
+        end_ = base + pending;
+    }
+    for (;;) {
+        const ssize_t count = ::read(file_.Get(), base + pending, chunkBytes_);
+        if (count > 0) {
+            end_ += count;
+            return true;
+        }
+        if (count == 0) {
+            eof_ = true;
+            return false;
+        }
+        if (errno != EINTR) {
+            throw InputFileError(label_ + ": cannot read line " + std::to_string(line_) + ": " +
+                                 SystemMessage(errno));
+        }
+    }
+}
+
+void TextStream::ThrowLineTooLong() const {
+    throw InputFileError(label_ + ": line " + std::to_string(line_) +
+                         " is longer than 1 MiB; the file does not look like a text file of "
+                         "one value per line");
+}
+
+void TextStream::ThrowPastEnd() const {
+    throw InputFileError(label_ + ": the file ends after line " + std::to_string(line_ - 1) +
+                         "; there is no line " + std::to_string(line_) + " to read");
+}
+
+}  // namespace tesselar
