@@ -1,13 +1,19 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Tesselar and converts the shipped example with
-# tesselar-convert.
+# Installs what is missing, builds Tesselar and converts the shipped examples with
+# tesselar-convert: the estuary grid as polygons, its particles as points.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/build.sh build/release -DCMAKE_BUILD_TYPE=Release
 mkdir -p out
+example=examples/estuary
 build/release/cli/tesselar-convert \
-    -x examples/estuary/grid_x.dat -y examples/estuary/grid_y.dat \
-    -a Temperature=examples/estuary/temperature.dat -a Salinity=examples/estuary/salinity.dat \
+    -x $example/grid_x.dat -y $example/grid_y.dat \
+    -a Temp=$example/temperature.dat -a Salinity=$example/salinity.dat \
     -o out/estuary.shp
-echo "The shape file is out/estuary.shp (with out/estuary.shx, .dbf and .cpg)."
+build/release/cli/tesselar-convert -t point \
+    -x $example/particles_x.dat -y $example/particles_y.dat \
+    -a Depth=$example/particles_depth.dat \
+    -o out/particles.shp
+echo "The grid's polygons are in out/estuary.shp, the particles' points in out/particles.shp"
+echo "(each with its .shx, .dbf and .cpg beside it)."

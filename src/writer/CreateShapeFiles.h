@@ -1,10 +1,11 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
+#include "controls/shapefile/OutputFiles.h"
 #include "conversion/Clock.h"
 #include "conversion/ConversionJob.h"
-#include "controls/shapefile/OutputFiles.h"
 #include "writer/ProgressDisplay.h"
 
 namespace tesselar {
@@ -17,16 +18,24 @@ struct WriterServices {
     OutputFileSystem& files;
 };
 
+// What the writer tells about a shape file it has finished.
+struct WriteSummary {
+    // Attribute values that did not fit their column with all its decimals and were written
+    // with fewer digits.
+    std::int64_t shortenedValueCount = 0;
+};
+
 // ShapeFolder, the path separator, ShapeFileName and ".shp", joined as they stand.
 std::string ShapeFilePath(const ConversionJob& job);
 
 // Writes the job's grid cells as polygons, or its particles as points, with one numeric column
-// per attribute, to ShapeFilePath(job). Changes nothing in the job. Throws ConversionError.
-void WriteShapeFile(const ConversionJob& job, WriterServices services);
+// per attribute, to ShapeFilePath(job). Changes nothing in the job. Throws ConversionError;
+// the destination is then left as it was.
+WriteSummary WriteShapeFile(const ConversionJob& job, WriterServices services);
 
 // The same, to the .shp path given.
-void WriteShapeFileAt(const std::string& shpPath, const ConversionJob& job,
-                      WriterServices services);
+WriteSummary WriteShapeFileAt(const std::string& shpPath, const ConversionJob& job,
+                              WriterServices services);
 
 // Refuses a job whose shape file would pass the format's size limits; the reader calls it as
 // soon as the job's sizes are known, before it reads any value.

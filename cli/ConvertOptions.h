@@ -1,0 +1,39 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace tesselar {
+
+// The command line could not be understood; the message says why, in one line.
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct ConvertOptions {
+    enum class Action { Convert, ShowHelp, ShowVersion };
+
+    Action action = Action::Convert;
+    std::string xFile;
+    std::string yFile;
+    std::vector<std::pair<std::string, std::string>> attributes;  // name, file; in column order
+    std::string shpPath;        // the output path, ending in ".shp"
+    std::string shapeFolder;    // its folder ("." when it names none)
+    std::string shapeFileName;  // its name without the extension
+    std::string shapeType;      // "Polygon" or "Point"
+    bool quiet = false;
+};
+
+// Reads the arguments (without the program name). Throws UsageError.
+ConvertOptions ParseConvertOptions(const std::vector<std::string>& arguments);
+
+// The synopsis line, "Usage: tesselar-convert ...".
+extern const char* const kConvertSynopsis;
+
+// What --help shows after the synopsis: what the command does and every option.
+extern const char* const kConvertOptionsHelp;
+
+}  // namespace tesselar

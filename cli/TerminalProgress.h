@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstddef>
+#include <ostream>
+#include <string>
+
+#include "writer/ProgressDisplay.h"
+
+namespace tesselar {
+
+// The conversion's progress on one terminal line: a bar with its percentage, the time elapsed
+// and the time remaining. The line is redrawn (after a carriage return) only when the
+// percentage or one of the times shown changes.
+class TerminalProgress final : public ProgressDisplay {
+public:
+    explicit TerminalProgress(std::ostream& terminal);
+
+    void SetMax(float max) override;
+    void SetMin(float min) override;
+    void SetValue(float value) override;
+    void SetPanelText(int panel, const std::string& text) override;
+
+    // Ends the line once something was drawn; `completed` first fills the bar, whose value
+    // stops at the last whole ten of shapes.
+    void Finish(bool completed);
+
+private:
+    int Percent() const;
+    void Draw(int percent);
+
+    std::ostream& terminal_;
+    float max_ = 0.0f;
+    float min_ = 0.0f;
+    float value_ = 0.0f;
+    int shownPercent_ = -1;
+    std::string elapsed_;
+    std::string remaining_;
+    std::string line_;
+    std::size_t drawnWidth_ = 0;
+};
+
+// Shows nothing: for a stderr that is not a terminal, and for --quiet.
+class NoProgress final : public ProgressDisplay {
+public:
+    void SetMax(float) override {}
+    void SetMin(float) override {}
+    void SetValue(float) override {}
+    void SetPanelText(int, const std::string&) override {}
+};
+
+}  // namespace tesselar

@@ -1,0 +1,18 @@
+#include <unistd.h>
+
+#include <clocale>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/ConvertCommand.h"
+
+int main(int argc, char* argv[]) {
+    // The user's locale, as the desktop program runs under.
+    std::setlocale(LC_ALL, "");
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    tesselar::SystemClock clock;
+    tesselar::PosixFileSystem files;
+    return tesselar::RunConvertCommand(
+        arguments, {std::cout, std::cerr, isatty(STDERR_FILENO) == 1}, clock, files);
+}

@@ -1,0 +1,150 @@
+#!/usr/bin/python3
+"""Writes the example data set under examples/estuary: a synthetic estuary in the text format
+of the Nerasco modelling system.
+
+- grid_x.dat, grid_y.dat: a curvilinear grid of 60 x 40 nodes following a meandering estuary
+  that widens towards its mouth, in UTM zone 29N metres;
+- temperature.dat, salinity.dat: one value per grid cell (59 x 39 cells);
+- particles_x.dat, particles_y.dat, particles_depth.dat: 200 particles drifting in the middle
+  reach, with their depth.
+
+The output is the same on every run: no clock, and a seeded generator for the particles.
+
+    examples/make_examples.py [--output DIR]
+"""
+
+import argparse
+import math
+import pathlib
+import random
+
+NODES_I = 60  # along the estuary, from the river (i = 1) to the sea
+NODES_J = 40  # across it, from the left bank to the right bank
+PARTICLES = 200
+
+LENGTH_M = 14000.0
+ORIGIN_EASTING = 512350.0
+ORIGIN_NORTHING = 4681200.0
+ROTATION_DEG = 32.0
+
+
+def channel_point(s, t):
+    """Easting and northing of the point at s (0 river .. 1 sea) along the estuary and t
+    (0 left bank .. 1 right bank) across it."""
+    # Meandering centre line and its normal.
+    cx = LENGTH_M * s
+    cy = 900.0 * math.sin(1.4 * math.pi * s) + 250.0 * math.sin(3.1 * math.pi * s)
+    dx = LENGTH_M
+    dy = 900.0 * 1.4 * math.pi * math.cos(1.4 * math.pi * s) + 250.0 * 3.1 * math.pi * math.cos(
+        3.1 * math.pi * s)
+    norm = math.hypot(dx, dy)
+    nx, ny = -dy / norm, dx / norm
+    tx, ty = dx / norm, dy / norm
+    # The estuary widens from 350 m at the river to 3.2 km at the mouth.
+    width = 350.0 + 2850.0 * s ** 1.6
+    across = (t - 0.5) * width
+    # The grid lines bend a little along the banks, as a fitted grid does.
+    along = 60.0 * math.sin(2.0 * math.pi * s) * math.sin(math.pi * t)
+    x = cx + nx * across + tx * along
+    y = cy + ny * across + ty * along
+    angle = math.radians(ROTATION_DEG)
+    return (ORIGIN_EASTING + x * math.cos(angle) - y * math.sin(angle),
+            ORIGIN_NORTHING + x * math.sin(angle) + y * math.cos(angle))
+
+
+def temperature(s, t):
+    """Summer: warm river water meets upwelled ocean water; the shallow banks are warmer."""
+    bank = (2.0 * t - 1.0) ** 2
+    return 13.1 + 5.2 * (1.0 - s) ** 1.3 + 0.9 * bank + 0.15 * math.sin(9.0 * s + 4.0 * t)
+
+
+def salinity(s, t):
+    """Fresh at the river, oceanic at the mouth; the right bank is a little saltier."""
+    mixing = 1.0 / (1.0 + math.exp(-9.0 * (s - 0.45)))
+    return 0.4 + 35.3 * mixing + 0.8 * (t - 0.5) * mixing * (1.0 - mixing) * 4.0
+
+
+def depth(s, t):
+    """Channel depth in metres: deepest along the thalweg, deeper towards the sea."""
+    return 1.5 + (4.0 + 14.0 * s) * math.sin(math.pi * t) ** 1.5
+
+
+def write_data_file(path, header, values, decimals):
+    lines = list(header) + ["<BeginData>"]
+    lines += [f"{value:.{decimals}f}" for value in values]
+    lines.append("<EndData>")
+    path.write_text("\n".join(lines) + "\n", encoding="ascii")
+
+
+def grid_header(what):
+    return [
+        "Nerasco grid file - estuary example (synthetic data)",
+        f"Contents: {what}",
+        "Coordinate system: UTM zone 29N (ETRS89), metres",
+        f"SIZE_I : {NODES_I}",
+        f"SIZE_J : {NODES_J}",
+    ]
+
+
+def cell_header(what, unit):
+    return [
+        "Nerasco results file - estuary example (synthetic data)",
+        f"Property: {what} ({unit}), one value per grid cell",
+        f"Cells: {NODES_I - 1} x {NODES_J - 1}, j varying fastest",
+    ]
+
+
+def particle_header(what):
+    return [
+        "Nerasco lagrangian tracer file - estuary example (synthetic data)",
+        f"Contents: {what}, one value per particle",
+        f"SIZE_I : {PARTICLES + 1}",
+    ]
+
+
+def write_grid(folder):
+    nodes = [channel_point((i - 1) / (NODES_I - 1), (j - 1) / (NODES_J - 1))
+             for i in range(1, NODES_I + 1) for j in range(1, NODES_J + 1)]
+    write_data_file(folder / "grid_x.dat", grid_header("X coordinate (easting) of the grid nodes"),
+                    [x for x, _ in nodes], 3)
+    write_data_file(folder / "grid_y.dat", grid_header("Y coordinate (northing) of the grid nodes"),
+                    [y for _, y in nodes], 3)
+
+    centres = [((i - 0.5) / (NODES_I - 1), (j - 0.5) / (NODES_J - 1))
+               for i in range(1, NODES_I) for j in range(1, NODES_J)]
+    write_data_file(folder / "temperature.dat", cell_header("Water temperature", "degrees C"),
+                    [temperature(s, t) for s, t in centres], 2)
+    write_data_file(folder / "salinity.dat", cell_header("Salinity", "PSU"),
+                    [salinity(s, t) for s, t in centres], 2)
+
+
+def write_particles(folder):
+    generator = random.Random(20240501)
+    positions = []
+    for _ in range(PARTICLES):
+        # A patch released mid-estuary, spread along the channel more than across it.
+        s = min(max(0.45 + 0.12 * (generator.random() + generator.random() - 1.0), 0.0), 1.0)
+        t = 0.15 + 0.7 * generator.random()
+        positions.append((s, t))
+    points = [channel_point(s, t) for s, t in positions]
+    write_data_file(folder / "particles_x.dat", particle_header("X coordinate (easting)"),
+                    [x for x, _ in points], 3)
+    write_data_file(folder / "particles_y.dat", particle_header("Y coordinate (northing)"),
+                    [y for _, y in points], 3)
+    write_data_file(folder / "particles_depth.dat", particle_header("Depth below surface (m)"),
+                    [depth(s, t) * generator.random() for s, t in positions], 2)
+
+
+def main():
+    default = pathlib.Path(__file__).resolve().parent / "estuary"
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--output", type=pathlib.Path, default=default,
+                        help=f"folder to write to (default {default})")
+    folder = parser.parse_args().output
+    folder.mkdir(parents=True, exist_ok=True)
+    write_grid(folder)
+    write_particles(folder)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,262 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+
+#include "controls/shapefile/OutputFiles.h"
+#include "conversion/ConversionError.h"
+#include "writer/CreateShapeFiles.h"
+#include "writer/JobBuilder.h"
+#include "writer/ShapelibReader.h"
+#include "writer/TempDir.h"
+#include "writer/WriterFakes.h"
+
+namespace tesselar {
+namespace {
+
+using Vertex = std::pair<double, double>;
+using Ring = std::vector<Vertex>;
+
+constexpr int kShpPoint = 1;
+constexpr int kShpPolygon = 5;
+
+// Node (i, j) of a grid whose i runs east and j runs south, so that each cell's corners in the
+// writer's order go round clockwise.
+double East(int i, int j) {
+    return 1000.0 + 10.0 * i + 0.25 * j;
+}
+double South(int i, int j) {
+    return 5000.0 - 10.0 * j + 0.5 * i;
+}
+
+// A value that tells attribute k of cell (i, j) from every other.
+double CellCode(int k, int i, int j) {
+    return 100.0 * k + 10.0 * i + j + 0.125;
+}
+
+Ring Corners(const ConversionJob& job, int i, int j) {
+    return {{job.XCoords.at(i, j), job.YCoords.at(i, j)},
+            {job.XCoords.at(i + 1, j), job.YCoords.at(i + 1, j)},
+            {job.XCoords.at(i + 1, j + 1), job.YCoords.at(i + 1, j + 1)},
+            {job.XCoords.at(i, j + 1), job.YCoords.at(i, j + 1)}};
+}
+
+// True when `ring` is `corners` closed, starting at any corner and going either way round.
+bool IsClosedRingOf(const Ring& ring, const Ring& corners) {
+    if (ring.size() != corners.size() + 1 || ring.front() != ring.back()) {
+        return false;
+    }
+    const Ring open(ring.begin(), ring.end() - 1);
+    for (const bool reversed : {false, true}) {
+        Ring order = corners;
+        if (reversed) {
+            std::reverse(order.begin(), order.end());
+        }
+        for (std::size_t start = 0; start < order.size(); ++start) {
+            std::rotate(order.begin(), order.begin() + 1, order.end());
+            if (order == open) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+class WriteShapeFileTest : public ::testing::Test {
+protected:
+    WriteSummary Write(const ConversionJob& job, const std::string& name = "out.shp") {
+        return WriteShapeFileAt(dir_ / name, job, {display_, clock_, files_});
+    }
+    test::ShapefileContents Read(const std::string& name = "out.shp") {
+        return test::ReadWithShapelib(dir_ / name);
+    }
+
+    test::TempDir dir_;
+    PosixFileSystem files_;
+    test::RecordingDisplay display_;
+    test::SteppingClock clock_{std::chrono::milliseconds(3)};
+};
+
+TEST_F(WriteShapeFileTest, OneCellIsAClosedRingOfItsFourNodesInOrder) {
+    ConversionJob job;
+    test::FillPolygonJob(job, 1, 1, {"depth"}, East, South, CellCode);
+    Write(job);
+
+    const auto contents = Read();
+    EXPECT_EQ(contents.shapeType, kShpPolygon);
+    ASSERT_EQ(contents.records.size(), 1u);
+    const Ring expected = {{job.XCoords.at(1, 1), job.YCoords.at(1, 1)},
+                           {job.XCoords.at(2, 1), job.YCoords.at(2, 1)},
+                           {job.XCoords.at(2, 2), job.YCoords.at(2, 2)},
+                           {job.XCoords.at(1, 2), job.YCoords.at(1, 2)},
+                           {job.XCoords.at(1, 1), job.YCoords.at(1, 1)}};
+    EXPECT_EQ(contents.records[0].vertices, expected);
+    EXPECT_EQ(contents.records[0].partCount, 1);
+}
+
+TEST_F(WriteShapeFileTest, CellsOfAnyOrientationBecomeClockwiseRings) {
+    ConversionJob job;
+    // j runs north here, so the corners in the writer's order go round anticlockwise.
+    test::FillPolygonJob(
+        job, 2, 2, {"depth"}, [](int i, int) { return 1.0 * i; },
+        [](int, int j) { return 1.0 * j; }, CellCode);
+    Write(job);
+
+    const auto contents = Read();
+    ASSERT_EQ(contents.records.size(), 4u);
+    for (const auto& record : contents.records) {
+        EXPECT_LT(test::SignedArea2(record.vertices), 0.0);
+    }
+    EXPECT_TRUE(IsClosedRingOf(contents.records[0].vertices, Corners(job, 1, 1)));
+}
+
+TEST_F(WriteShapeFileTest, RecordsFollowTheCellsWithJFastest) {
+    ConversionJob job;
+    test::FillPolygonJob(job, 2, 3, {"code"}, East, South, CellCode);
+    Write(job);
+
+    const auto contents = Read();
+    ASSERT_EQ(contents.records.size(), 6u);
+    ASSERT_EQ(contents.values.size(), 6u);
+    std::size_t record = 0;
+    for (int i = 1; i <= 2; ++i) {
+        for (int j = 1; j <= 3; ++j, ++record) {
+            SCOPED_TRACE("cell (" + std::to_string(i) + ", " + std::to_string(j) + ")");
+            EXPECT_TRUE(IsClosedRingOf(contents.records[record].vertices, Corners(job, i, j)));
+            EXPECT_DOUBLE_EQ(contents.values[record][0], CellCode(1, i, j));
+        }
+    }
+}
+
+TEST_F(WriteShapeFileTest, EveryAttributeIsANumericColumnWithItsOwnCellsValues) {
+    ConversionJob job;
+    test::FillPolygonJob(job, 3, 2, {"Temp", "Salinity"}, East, South, [](int k, int i, int j) {
+        return k == 1 ? CellCode(k, i, j) : -CellCode(k, i, j);
+    });
+    Write(job);
+
+    const auto contents = Read();
+    ASSERT_EQ(contents.fields.size(), 2u);
+    EXPECT_EQ(contents.fields[0].name, "Temp");
+    EXPECT_EQ(contents.fields[1].name, "Salinity");
+    for (const auto& field : contents.fields) {
+        EXPECT_EQ(field.type, 'N');
+        EXPECT_EQ(field.width, 10);
+        EXPECT_EQ(field.decimals, 5);
+    }
+    ASSERT_EQ(contents.values.size(), 6u);
+    for (int i = 1; i <= 3; ++i) {
+        for (int j = 1; j <= 2; ++j) {
+            const auto& row = contents.values[static_cast<std::size_t>((i - 1) * 2 + j - 1)];
+            EXPECT_DOUBLE_EQ(row[0], CellCode(1, i, j));
+            EXPECT_DOUBLE_EQ(row[1], -CellCode(2, i, j));
+        }
+    }
+}
+
+TEST_F(WriteShapeFileTest, AttributesOfTheSameNameKeepAColumnEach) {
+    ConversionJob job;
+    test::FillPolygonJob(job, 2, 2, {"depth", "depth", "Depth"}, East, South, CellCode);
+    Write(job);
+
+    const auto contents = Read();
+    ASSERT_EQ(contents.fields.size(), 3u);
+    EXPECT_EQ(contents.fields[0].name, "depth");
+    EXPECT_NE(contents.fields[1].name, contents.fields[0].name);
+    EXPECT_NE(contents.fields[2].name, contents.fields[1].name);
+    ASSERT_EQ(contents.values.size(), 4u);
+    for (std::size_t k = 0; k < 3; ++k) {
+        EXPECT_DOUBLE_EQ(contents.values[3][k], CellCode(static_cast<int>(k) + 1, 2, 2));
+    }
+}
+
+TEST_F(WriteShapeFileTest, GridWithoutCellsWritesTheColumnsAndNoRecord) {
+    for (const auto& [iMax, jMax] : {std::pair<std::int16_t, std::int16_t>{3, 0}, {0, 3}}) {
+        ConversionJob job;
+        test::FillPolygonJob(job, iMax, jMax, {"depth", "age"}, East, South, CellCode);
+        Write(job);
+
+        const auto contents = Read();
+        EXPECT_EQ(contents.shapeType, kShpPolygon);
+        EXPECT_TRUE(contents.records.empty());
+        EXPECT_EQ(contents.fields.size(), 2u);
+    }
+}
+
+TEST_F(WriteShapeFileTest, PointsFollowTheParticlesWithTheirValues) {
+    const Ring positions = {{0.0, 0.0}, {-5.25, 3.5}, {-5.25, 3.5}};
+    ConversionJob job;
+    test::FillPointJob(
+        job, 3, {"age", "depth"},
+        [&](int p, int) { return positions[static_cast<std::size_t>(p - 1)].first; },
+        [&](int p, int) { return positions[static_cast<std::size_t>(p - 1)].second; },
+        [](int k, int p, int) { return k == 1 ? 0.0 : -1.5 * p; });
+    Write(job, "drifters.shp");
+
+    const auto contents = Read("drifters.shp");
+    EXPECT_EQ(contents.shapeType, kShpPoint);
+    ASSERT_EQ(contents.records.size(), 3u);
+    for (std::size_t p = 0; p < 3; ++p) {
+        EXPECT_EQ(contents.records[p].vertices, Ring{positions[p]});
+        EXPECT_DOUBLE_EQ(contents.values[p][0], 0.0);
+        EXPECT_DOUBLE_EQ(contents.values[p][1], -1.5 * static_cast<double>(p + 1));
+    }
+}
+
+TEST_F(WriteShapeFileTest, NoParticlesWriteAnEmptyPointFile) {
+    ConversionJob job;
+    test::FillPointJob(job, 0, {"age"}, East, South, CellCode);
+    Write(job);
+
+    const auto contents = Read();
+    EXPECT_EQ(contents.shapeType, kShpPoint);
+    EXPECT_TRUE(contents.records.empty());
+    EXPECT_EQ(contents.fields.size(), 1u);
+}
+
+TEST_F(WriteShapeFileTest, WritesToTheJobsFolderAndNameAsTheyStand) {
+    ConversionJob job;
+    test::FillPolygonJob(job, 1, 1, {"depth"}, East, South, CellCode);
+    job.ShapeFolder = dir_.path().string();
+    job.ShapeFileName = "lagoon.shp";
+    WriteShapeFile(job, {display_, clock_, files_});
+
+    EXPECT_EQ(Read("lagoon.shp.shp").records.size(), 1u);
+}
+
+TEST_F(WriteShapeFileTest, CountsTheValuesThatNeededFewerDigits) {
+    ConversionJob job;
+    test::FillPolygonJob(job, 1, 3, {"flow"}, East, South,
+                         [](int, int, int j) { return j == 2 ? 123456.5 : 1.5; });
+    const WriteSummary summary = Write(job);
+
+    EXPECT_EQ(summary.shortenedValueCount, 1);
+    EXPECT_DOUBLE_EQ(Read().values[1][0], 123456.5);
+}
+
+TEST_F(WriteShapeFileTest, UnknownShapeTypeIsRefusedBeforeAnythingIsWritten) {
+    ConversionJob job;
+    test::FillPolygonJob(job, 1, 1, {"depth"}, East, South, CellCode);
+    job.ShapeType = "polygon";
+
+    EXPECT_THROW(Write(job), ConversionError);
+    EXPECT_TRUE(dir_.FileNames().empty());
+}
+
+TEST_F(WriteShapeFileTest, FailureLeavesAnEarlierShapeFileAsItWas) {
+    for (const char* extension : {".shp", ".shx", ".dbf"}) {
+        test::WriteText(dir_ / (std::string("out") + extension),
+                        std::string("earlier ") + extension);
+    }
+    ConversionJob job;
+    test::FillPolygonJob(job, 2, 2, {"depth"}, East, South, CellCode);
+    job.XCoords = Array2D(2, 3, "XCoords");  // one row of nodes short
+
+    EXPECT_THROW(Write(job), IndexError);
+    EXPECT_EQ(dir_.FileNames(), (std::set<std::string>{"out.dbf", "out.shp", "out.shx"}));
+    EXPECT_EQ(test::ReadBytes(dir_ / "out.shp"), "earlier .shp");
+    EXPECT_EQ(test::ReadBytes(dir_ / "out.dbf"), "earlier .dbf");
+}
+
+}  // namespace
+}  // namespace tesselar
