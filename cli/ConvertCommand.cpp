@@ -50,7 +50,7 @@ int Convert(const ConvertOptions& options, CommandStreams streams, const Clock& 
                 streams.err << kProgramName << ": warning: " << count
                             << (count == 1 ? " value" : " values")
                             << " did not fit the 10-character column and "
-                            << (count == 1 ? "was" : "were") << " written with fewer digits\n";
+                            << (count == 1 ? "was" : "were") << " rounded to fewer digits\n";
             }
         }
         return kExitSuccess;

@@ -1,2 +1,14 @@
-# The main window, the pickers and the dialog seams.
-target_sources(tesselar_forms PRIVATE)
+# The main window, the pickers and the dialog services.
+target_sources(tesselar_forms PRIVATE
+    BrowseFolder.cpp
+    BrowseForFile.cpp
+    MoveProgressBarIntoPanel.cpp
+    QtDesktopServices.cpp
+    Tesselar.cpp
+    Tesselar.h
+    TesselarAttributes.cpp
+    TesselarCreate.cpp
+    TesselarLayout.cpp
+    WindowProgressDisplay.cpp
+    WrappingButton.cpp
+    WrappingButton.h)

@@ -20,8 +20,7 @@ struct WriterServices {
 
 // What the writer tells about a shape file it has finished.
 struct WriteSummary {
-    // Attribute values that did not fit their column with all its decimals and were written
-    // with fewer digits.
+    // Attribute values that did not fit their column without being rounded to fewer digits.
     std::int64_t shortenedValueCount = 0;
 };
 

@@ -111,7 +111,7 @@ protected:
         WriteDataFile(dir_ / "x.dat", gridSize, x);
         WriteDataFile(dir_ / "y.dat", gridSize, y);
         WriteDataFile(dir_ / "temp.dat", "", {15.25, 15.5, 15.75, 16.0, 16.25, 16.5});
-        WriteDataFile(dir_ / "flow.dat", "", {1.5, 123456.5, 2.5, 3.5, 4.5, 5.5});
+        WriteDataFile(dir_ / "flow.dat", "", {1.5, 12345678.91, 2.5, 3.5, 4.5, 5.5});
     }
 
     Arguments Grid(const std::string& output, const std::string& name = "Temp",
@@ -169,13 +169,13 @@ TEST_F(ConvertCommandTest, PolygonConversionReportsThePathWritten) {
     EXPECT_DOUBLE_EQ(contents.values[5][0], 16.5);
 }
 
-TEST_F(ConvertCommandTest, WarnsAboutValuesWrittenWithFewerDigits) {
+TEST_F(ConvertCommandTest, WarnsAboutValuesRoundedToFewerDigits) {
     const Outcome outcome = Run(Grid("grid.shp", "Flow", "flow.dat"));
 
     EXPECT_EQ(outcome.exitCode, kExitSuccess);
     EXPECT_EQ(outcome.err,
               "tesselar-convert: warning: 1 value did not fit the 10-character column and was "
-              "written with fewer digits\n");
+              "rounded to fewer digits\n");
 }
 
 TEST_F(ConvertCommandTest, QuietPrintsNothingButErrors) {

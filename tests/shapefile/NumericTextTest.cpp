@@ -57,9 +57,9 @@ INSTANTIATE_TEST_SUITE_P(
         Case{1e-7, "   0.00000", kExact}, Case{-1e-7, "   0.00000", kExact},
         Case{-0.0, "   0.00000", kExact}, Case{2.000004, "   2.00000", kExact},
         // Too long with five decimals: only zeros are dropped while that is enough.
-        Case{10000.0, "10000.0000", kShortened}, Case{12345.67, "12345.6700", kShortened},
-        Case{-9999.99, "-9999.9900", kShortened}, Case{-1000.5, "-1000.5000", kShortened},
-        Case{1234567.89, "1234567.89", kShortened}, Case{123456789.0, " 123456789", kShortened},
+        Case{10000.0, "10000.0000", kExact}, Case{12345.67, "12345.6700", kExact},
+        Case{-9999.99, "-9999.9900", kExact}, Case{-1000.5, "-1000.5000", kExact},
+        Case{1234567.89, "1234567.89", kExact}, Case{123456789.0, " 123456789", kExact},
         // Beyond that, rounded to the decimals that fit while the whole part fits ...
         Case{12345.678912, "12345.6789", kShortened}, Case{123456789.4, " 123456789", kShortened},
         // ... and in exponent form with as many digits as fit when it does not.

@@ -116,7 +116,7 @@ TEST_F(ShapeFileCalls, ColumnNeverSetIsBlankAndShortenedValuesAreCounted) {
     files_.FieldList().AddField("Salinity", kFieldTypeNumeric, 10, 5);
     files_.CommitFields();
     AddSquare();
-    depth.Value(12345.67);
+    depth.Value(12345.678912);
     files_.AppendShape();
     AddSquare();
     files_.AppendShape();  // the shortened value is written again
@@ -127,7 +127,7 @@ TEST_F(ShapeFileCalls, ColumnNeverSetIsBlankAndShortenedValuesAreCounted) {
 
     EXPECT_EQ(files_.ShortenedValueCount(), 2);
     EXPECT_EQ(DbfRecords(),
-              (std::vector<std::string>{"12345.6700          ", "12345.6700          ",
+              (std::vector<std::string>{"12345.6789          ", "12345.6789          ",
                                         "   1.50000          "}));
 }
 

@@ -227,11 +227,11 @@ TEST_F(WriteShapeFileTest, WritesToTheJobsFolderAndNameAsTheyStand) {
 TEST_F(WriteShapeFileTest, CountsTheValuesThatNeededFewerDigits) {
     ConversionJob job;
     test::FillPolygonJob(job, 1, 3, {"flow"}, East, South,
-                         [](int, int, int j) { return j == 2 ? 123456.5 : 1.5; });
+                         [](int, int, int j) { return j == 2 ? 1234567.891 : 1.5; });
     const WriteSummary summary = Write(job);
 
     EXPECT_EQ(summary.shortenedValueCount, 1);
-    EXPECT_DOUBLE_EQ(Read().values[1][0], 123456.5);
+    EXPECT_DOUBLE_EQ(Read().values[1][0], 1234567.89);
 }
 
 TEST_F(WriteShapeFileTest, UnknownShapeTypeIsRefusedBeforeAnythingIsWritten) {

@@ -111,7 +111,7 @@ NumericTextFit WriteNumericText(double value, int width, int decimals, char* out
             const std::string_view shorter = DropDecimals(text, decimals, dropped);
             if (shorter.size() <= columnWidth) {
                 PlaceRightAligned(shorter, width, out);
-                return NumericTextFit::kShortened;
+                return NumericTextFit::kExact;
             }
         }
         // Rounded to fewer decimals: while the whole part fits this keeps more digits than the

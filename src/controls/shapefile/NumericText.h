@@ -3,8 +3,8 @@
 namespace tesselar {
 
 enum class NumericTextFit {
-    kExact,      // written with the column's decimals
-    kShortened,  // written with fewer digits: fewer decimals, or in exponent form
+    kExact,      // nothing lost: the column's decimals, or fewer where only zeros were dropped
+    kShortened,  // rounded to fewer digits: fewer decimals, or in exponent form
     kTooWide,    // no text of the value fits the column; nothing written
 };
 

@@ -51,8 +51,8 @@ public:
     // Completes the files and moves them to the destination.
     void Release();
 
-    // Count of values so far that did not fit the column with its decimals and were written
-    // with fewer digits (see ShapeField::Value).
+    // Count of values so far that did not fit their column without rounding them to fewer
+    // digits (see ShapeField::Value).
     std::int64_t ShortenedValueCount() const;
 
 private:

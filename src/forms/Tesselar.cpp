@@ -1,0 +1,94 @@
+#include "forms/Tesselar.h"
+
+#include <QCloseEvent>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "controls/statusbar/ProgressBar.h"
+#include "controls/statusbar/StatusBar.h"
+#include "forms/MoveProgressBarIntoPanel.h"
+#include "forms/frmAbout.h"
+#include "forms/frmSplash.h"
+
+namespace tesselar {
+
+namespace {
+
+constexpr int kStatusPanel = 1;
+constexpr std::int16_t kProgressPanel = 2;
+
+}  // namespace
+
+Tesselar::Tesselar(ConversionJob& job, TesselarServices services)
+    : job_(job),
+      services_(services),
+      folderPicker_(services.folderDialog),
+      filePicker_(services.fileDialog) {
+    CreateControls();
+    ConnectHandlers();
+    Form_Load();
+}
+
+// Windows still open belong to this one: the splash window when the program ends before it
+// closed, and the About window.
+Tesselar::~Tesselar() {
+    delete splash_;
+    delete about_;
+}
+
+// Closing the main window ends the program, so the About window closes with it.
+void Tesselar::closeEvent(QCloseEvent* event) {
+    if (about_) {
+        about_->close();
+    }
+    QWidget::closeEvent(event);
+}
+
+void Tesselar::ConnectHandlers() {
+    connect(Command1, &QPushButton::clicked, this, &Tesselar::Command1_Click);
+    connect(AddAttribute, &QPushButton::clicked, this, &Tesselar::AddAttribute_Click);
+    connect(SelectAttribute, &QPushButton::clicked, this, &Tesselar::SelectAttribute_Click);
+    connect(ChangeAttribute, &QPushButton::clicked, this, &Tesselar::ChangeAttribute_Click);
+    connect(ShapeBrowser1, &QPushButton::clicked, this, &Tesselar::ShapeBrowser1_Click);
+    connect(XAxysBrowser, &QPushButton::clicked, this, [this] { BrowseFileInto(XAxysFile_TB); });
+    connect(YAxysBrowser, &QPushButton::clicked, this, [this] { BrowseFileInto(YAxysFile_TB); });
+    connect(AttributeBrowser, &QPushButton::clicked, this,
+            [this] { BrowseFileInto(AttribFile_TB); });
+    connect(About, &QPushButton::clicked, this, &Tesselar::About_Click);
+}
+
+// The window stays hidden behind the splash window, which shows it as it closes.
+void Tesselar::Form_Load() {
+    hide();
+    splash_ = new FrmSplash([this] { show(); });
+    splash_->show();
+    MoveProgressBarIntoPanel(*ProgressBar1, *StatusBar2, kProgressPanel);
+}
+
+void Tesselar::ShapeBrowser1_Click() {
+    folderPicker_.PickFolder();
+    ShapeFolder_TB->setText(folderPicker_.PickedFolder());
+}
+
+// A cancelled dialog leaves the box as it was.
+void Tesselar::BrowseFileInto(QLineEdit* box) {
+    if (filePicker_.PickFile(this, QStringLiteral("dat"))) {
+        box->setText(filePicker_.PickedFile());
+    }
+}
+
+// One About window at a time, without an owner, so the main window stays usable beside it.
+void Tesselar::About_Click() {
+    if (!about_) {
+        about_ = new FrmAbout();
+    }
+    about_->show();
+    about_->raise();
+    about_->activateWindow();
+}
+
+void Tesselar::SetStatusText(const QString& text) {
+    StatusBar2->Panels(kStatusPanel).SetText(text);
+}
+
+}  // namespace tesselar

@@ -1,0 +1,19 @@
+#include "forms/WrappingButton.h"
+
+#include <QStyleOptionButton>
+#include <QStylePainter>
+
+namespace tesselar {
+
+void WrappingButton::paintEvent(QPaintEvent* /*event*/) {
+    QStylePainter painter(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    option.text.clear();
+    painter.drawControl(QStyle::CE_PushButton, option);
+    const QRect textArea = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
+    painter.drawItemText(textArea, Qt::AlignCenter | Qt::TextWordWrap, palette(), isEnabled(),
+                         text(), QPalette::ButtonText);
+}
+
+}  // namespace tesselar

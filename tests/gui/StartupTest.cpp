@@ -1,0 +1,81 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTest>
+#include <memory>
+
+#include "controls/statusbar/ProgressBar.h"
+#include "forms/frmAbout.h"
+#include "forms/frmSplash.h"
+#include "gui/MainWindowFixture.h"
+
+namespace tesselar::test {
+namespace {
+
+template <class Window>
+QList<Window*> OpenWindows() {
+    QList<Window*> open;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (auto* wanted = qobject_cast<Window*>(window); wanted && wanted->isVisible()) {
+            open << wanted;
+        }
+    }
+    return open;
+}
+
+void RunDeferredDeletes() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// The program's start: the main window stays hidden behind the splash window, with its
+// progress bar already in the status bar, until the splash window hands over.
+TEST(StartupTest, SplashWindowShowsTheMainWindowAsItCloses) {
+    ConversionJob job;
+    RecordedMessages messages;
+    ScriptedFolderDialog folderDialog;
+    ScriptedFileDialog fileDialog;
+    CountedProgramEnd programEnd;
+    SystemClock clock;
+    PosixFileSystem files;
+    Tesselar window(job, {messages, folderDialog, fileDialog, programEnd, clock, files});
+
+    EXPECT_FALSE(window.isVisible());
+    const QList<FrmSplash*> splashes = OpenWindows<FrmSplash>();
+    ASSERT_EQ(splashes.size(), 1);
+    const auto* bar = window.findChild<ProgressBar*>(QStringLiteral("ProgressBar1"));
+    ASSERT_NE(bar, nullptr);
+    EXPECT_LT(bar->geometry().bottom(), window.height());
+
+    QTest::keyClick(splashes[0], Qt::Key_Escape);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(window.focusWidget(), window.findChild<QWidget*>(QStringLiteral("Command1")));
+    RunDeferredDeletes();
+    EXPECT_TRUE(OpenWindows<FrmSplash>().isEmpty());
+}
+
+using AboutWindowTest = MainWindowTest;
+
+TEST_F(AboutWindowTest, OneAboutWindowAtATimeWithoutAnOwner) {
+    Click("About");
+    Click("About");
+    QList<FrmAbout*> open = OpenWindows<FrmAbout>();
+    ASSERT_EQ(open.size(), 1);
+    const QPointer<FrmAbout> first = open[0];
+    EXPECT_EQ(first->parentWidget(), nullptr);
+    EXPECT_FALSE(first->isModal());
+    EXPECT_TRUE(Find<QPushButton>("Command1").isEnabled());
+
+    first->close();
+    RunDeferredDeletes();
+    EXPECT_TRUE(first.isNull());
+    Click("About");
+    open = OpenWindows<FrmAbout>();
+    ASSERT_EQ(open.size(), 1);
+
+    // Closing the main window ends the program: the About window goes with it.
+    window_->close();
+    EXPECT_TRUE(OpenWindows<FrmAbout>().isEmpty());
+}
+
+}  // namespace
+}  // namespace tesselar::test

@@ -1,0 +1,27 @@
+find_package(Qt6 REQUIRED COMPONENTS Test)
+
+# The main window driven as a user drives it; conversions read back with pyshp.
+tesselar_gtest(main_window_test
+    SOURCES MainWindowApplication.cpp MainWindowLayoutTest.cpp ProgressDisplayTest.cpp
+            AttributeListTest.cpp CreateCommandTest.cpp PickersTest.cpp StartupTest.cpp
+            ConversionFromWindowTest.cpp
+    LIBS tesselar_forms Qt6::Test)
+target_compile_definitions(main_window_test PRIVATE
+    TESSELAR_PYTHON="${TESSELAR_PYTHON}"
+    TESSELAR_GUI_TEST_DIR="${CMAKE_CURRENT_SOURCE_DIR}")
+
+# The layout again on a screen of 120 dots per inch: sizes follow the density.
+add_test(NAME main_window_layout_at_120_dpi
+         COMMAND main_window_test
+                 --gtest_filter=MainWindowLayoutTest.*:ProgressDisplayTest.*:StartupTest.*)
+set_tests_properties(main_window_layout_at_120_dpi PROPERTIES ENVIRONMENT
+    "QT_QPA_PLATFORM=offscreen:configfile=${CMAKE_CURRENT_SOURCE_DIR}/offscreen-120dpi.json")
+
+# A picture of the main window after start-up, for scripts/screenshot.sh.
+add_executable(main_window_screenshot MainWindowScreenshot.cpp)
+target_link_libraries(main_window_screenshot PRIVATE tesselar_forms)
+
+# One conversion through the window, unattended, with tesselar-convert's arguments: the
+# benchmark's measure of the window.
+add_executable(main_window_convert WindowConvert.cpp)
+target_link_libraries(main_window_convert PRIVATE tesselar_forms tesselar_cli Qt6::Test)
