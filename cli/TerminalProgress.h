@@ -46,6 +46,7 @@ public:
     void SetMin(float) override {}
     void SetValue(float) override {}
     void SetPanelText(int, const std::string&) override {}
+    bool Shows() const override { return false; }
 };
 
 }  // namespace tesselar

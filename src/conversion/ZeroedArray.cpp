@@ -16,12 +16,14 @@ std::size_t Extent(int upper, const char* what) {
     return static_cast<std::size_t>(upper) + 1;
 }
 
-[[noreturn]] void ThrowOutOfRange(const char* what, const std::string& index,
+[[noreturn]] void ThrowIndexError(const char* what, const std::string& index,
                                   const std::string& bounds) {
     throw IndexError("index " + index + " lies outside " + what + " " + bounds);
 }
 
-std::string Bounds(int upper) { return "0 to " + std::to_string(upper); }
+std::string Bounds(int upper) {
+    return "0 to " + std::to_string(upper);
+}
 
 }  // namespace
 
@@ -39,13 +41,9 @@ Array2D::Array2D(int upperI, int upperJ, const char* what)
       upperJ_(upperJ),
       what_(what) {}
 
-std::size_t Array2D::Offset(int i, int j) const {
-    if (i < 0 || i > upperI_ || j < 0 || j > upperJ_) {
-        ThrowOutOfRange(what_, "(" + std::to_string(i) + ", " + std::to_string(j) + ")",
-                        "(" + Bounds(upperI_) + ", " + Bounds(upperJ_) + ")");
-    }
-    return static_cast<std::size_t>(i) * (static_cast<std::size_t>(upperJ_) + 1) +
-           static_cast<std::size_t>(j);
+void Array2D::ThrowOutOfRange(int i, int j) const {
+    ThrowIndexError(what_, "(" + std::to_string(i) + ", " + std::to_string(j) + ")",
+                    "(" + Bounds(upperI_) + ", " + Bounds(upperJ_) + ")");
 }
 
 Array3D::Array3D(int upperK, int upperI, int upperJ, const char* what)
@@ -55,18 +53,10 @@ Array3D::Array3D(int upperK, int upperI, int upperJ, const char* what)
       upperJ_(upperJ),
       what_(what) {}
 
-std::size_t Array3D::Offset(int k, int i, int j) const {
-    if (k < 0 || k > upperK_ || i < 0 || i > upperI_ || j < 0 || j > upperJ_) {
-        ThrowOutOfRange(what_,
-                        "(" + std::to_string(k) + ", " + std::to_string(i) + ", " +
-                            std::to_string(j) + ")",
-                        "(" + Bounds(upperK_) + ", " + Bounds(upperI_) + ", " +
-                            Bounds(upperJ_) + ")");
-    }
-    const auto rows = static_cast<std::size_t>(upperI_) + 1;
-    const auto columns = static_cast<std::size_t>(upperJ_) + 1;
-    return (static_cast<std::size_t>(k) * rows + static_cast<std::size_t>(i)) * columns +
-           static_cast<std::size_t>(j);
+void Array3D::ThrowOutOfRange(int k, int i, int j) const {
+    ThrowIndexError(
+        what_, "(" + std::to_string(k) + ", " + std::to_string(i) + ", " + std::to_string(j) + ")",
+        "(" + Bounds(upperK_) + ", " + Bounds(upperI_) + ", " + Bounds(upperJ_) + ")");
 }
 
 }  // namespace tesselar

@@ -42,7 +42,15 @@ public:
     double at(int i, int j) const { return values_.data()[Offset(i, j)]; }
 
 private:
-    std::size_t Offset(int i, int j) const;
+    // Inline: the writer reads every element through here, a million times per second.
+    std::size_t Offset(int i, int j) const {
+        if (i < 0 || i > upperI_ || j < 0 || j > upperJ_) [[unlikely]] {
+            ThrowOutOfRange(i, j);
+        }
+        return static_cast<std::size_t>(i) * (static_cast<std::size_t>(upperJ_) + 1) +
+               static_cast<std::size_t>(j);
+    }
+    [[noreturn]] void ThrowOutOfRange(int i, int j) const;
 
     ZeroedDoubles values_;
     int upperI_ = -1;
@@ -65,7 +73,16 @@ public:
     double at(int k, int i, int j) const { return values_.data()[Offset(k, i, j)]; }
 
 private:
-    std::size_t Offset(int k, int i, int j) const;
+    std::size_t Offset(int k, int i, int j) const {
+        if (k < 0 || k > upperK_ || i < 0 || i > upperI_ || j < 0 || j > upperJ_) [[unlikely]] {
+            ThrowOutOfRange(k, i, j);
+        }
+        const auto rows = static_cast<std::size_t>(upperI_) + 1;
+        const auto columns = static_cast<std::size_t>(upperJ_) + 1;
+        return (static_cast<std::size_t>(k) * rows + static_cast<std::size_t>(i)) * columns +
+               static_cast<std::size_t>(j);
+    }
+    [[noreturn]] void ThrowOutOfRange(int k, int i, int j) const;
 
     ZeroedDoubles values_;
     int upperK_ = -1;

@@ -14,6 +14,9 @@ public:
     virtual void SetMin(float min) = 0;
     virtual void SetValue(float value) = 0;
     virtual void SetPanelText(int panel, const std::string& text) = 0;
+    // False for a display that shows nothing, so that the writer can skip measuring time for
+    // it.
+    virtual bool Shows() const { return true; }
 };
 
 }  // namespace tesselar

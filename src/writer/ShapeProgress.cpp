@@ -15,7 +15,7 @@ constexpr int kRemainingPanel = 4;
 
 ShapeProgress::ShapeProgress(ProgressDisplay& display, const Clock& clock, std::int16_t iMax,
                              std::int16_t jMax)
-    : display_(display), clock_(clock), iMax_(iMax), jMax_(jMax) {
+    : display_(display), clock_(clock), shows_(display.Shows()), iMax_(iMax), jMax_(jMax) {
     // The bar counts tens of shapes: 25 shapes give a maximum of 2.5.
     display_.SetMax(static_cast<float>(iMax_ * 0.1 * jMax_));
     display_.SetMin(0.0f);
@@ -25,7 +25,7 @@ void ShapeProgress::Start() {
     start_ = clock_.Now();
 }
 
-void ShapeProgress::Step(std::int32_t shapeNumber) {
+void ShapeProgress::Show(std::int32_t shapeNumber) {
     display_.SetValue(static_cast<float>(std::floor(shapeNumber / 10.0)));
 
     const double elapsed = std::chrono::duration<double>(clock_.Now() - start_).count();

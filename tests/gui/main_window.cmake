@@ -20,8 +20,3 @@ set_tests_properties(main_window_layout_at_120_dpi PROPERTIES ENVIRONMENT
 # A picture of the main window after start-up, for scripts/screenshot.sh.
 add_executable(main_window_screenshot MainWindowScreenshot.cpp)
 target_link_libraries(main_window_screenshot PRIVATE tesselar_forms)
-
-# One conversion through the window, unattended, with tesselar-convert's arguments: the
-# benchmark's measure of the window.
-add_executable(main_window_convert WindowConvert.cpp)
-target_link_libraries(main_window_convert PRIVATE tesselar_forms tesselar_cli Qt6::Test)

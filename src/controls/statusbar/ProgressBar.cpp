@@ -24,6 +24,10 @@ void ProgressBar::SetMin(float min) {
 }
 
 void ProgressBar::SetValue(float value) {
+    // The writer sets the value after every shape; it changes once in ten.
+    if (value == value_) {
+        return;
+    }
     value_ = value;
     ShowFill();
 }

@@ -1,0 +1,176 @@
+#!/usr/bin/python3
+"""Turns the measurements of scripts/bench.sh into bench/RESULTS.md.
+
+    write_results.py META_FILE TIMES_FILE RESULTS.md
+
+META_FILE holds tab-separated lines: "machine KEY VALUE", "case CASE LABEL NODES CELLS",
+"command CASE PROGRAM COMMAND" and "check CASE WHAT RESULT". TIMES_FILE holds one line per
+process: "CASE RUN PROGRAM WALL_S USER_S SYS_S MAX_RSS_KIB EXIT_STATUS", tab-separated; the
+warm-up runs have RUN "warmup" and are left out of the figures.
+
+Only ratios taken within one run count: the programs of a run ran one right after the other,
+so they saw the same load on the shared machine. Prints the verdicts and exits 1 when a
+target is missed.
+"""
+
+import statistics
+import sys
+from collections import defaultdict
+
+MIB = 1024 * 1024
+TARGET_CASE = "grid1000"
+TARGET_LIMIT_RATIO = 1.5
+TARGET_PEER_RATIO = 10.0
+
+
+def memory_budget(nodes, cells):
+    """What tesselar-convert may hold: the coordinates, three attribute planes and 64 MiB."""
+    return 8 * (2 * nodes + 3 * cells) + 64 * MIB
+
+
+def read_meta(path):
+    machine, cases, commands, checks = {}, {}, defaultdict(dict), defaultdict(list)
+    with open(path, encoding="utf-8") as meta:
+        for line in meta:
+            kind, *fields = line.rstrip("\n").split("\t")
+            if kind == "machine":
+                machine[fields[0]] = fields[1]
+            elif kind == "case":
+                cases[fields[0]] = (fields[1], int(fields[2]), int(fields[3]))
+            elif kind == "command":
+                commands[fields[0]][fields[1]] = fields[2]
+            elif kind == "check":
+                checks[fields[0]].append((fields[1], fields[2]))
+    return machine, cases, commands, checks
+
+
+def read_times(path):
+    """{case: {run: {program: (wall, user, sys, rss_bytes)}}} for the timed runs."""
+    times = defaultdict(lambda: defaultdict(dict))
+    with open(path, encoding="utf-8") as table:
+        for line in table:
+            case, run, program, wall, user, system, rss, _ = line.split("\t")
+            if run != "warmup":
+                times[case][int(run)][program] = (float(wall), float(user), float(system),
+                                                  int(rss) * 1024)
+    return times
+
+
+def median_of(runs, program, column):
+    return statistics.median(run[program][column] for run in runs.values())
+
+
+def ratios(runs, numerator, denominator):
+    return [run[numerator][0] / run[denominator][0] for run in runs.values()]
+
+
+def cpu_ratios(runs, numerator, denominator):
+    """Ratios of user plus system time: what the programs computed, without the waits."""
+    def cpu(times):
+        return times[1] + times[2]
+    return [cpu(run[numerator]) / cpu(run[denominator]) for run in runs.values()]
+
+
+def spread(values):
+    return f"{statistics.median(values):.2f} ({min(values):.2f} to {max(values):.2f})"
+
+
+def verdict(passed):
+    return "PASS" if passed else "FAIL"
+
+
+def main():
+    if len(sys.argv) != 4:
+        sys.exit(__doc__)
+    machine, cases, commands, checks = read_meta(sys.argv[1])
+    times = read_times(sys.argv[2])
+    out = []
+    out.append("# Benchmark results\n")
+    out.append("Written by `scripts/bench.sh`; do not edit by hand.\n")
+    out.append(f"- Date: {machine['date']}")
+    out.append(f"- Machine: {machine['model']}, {machine['cores']} cores, "
+               f"{machine['memory']} memory ({machine['kernel']}; shared with other work, so "
+               f"only ratios within one run count)")
+    out.append(f"- Build: Release, {machine['compiler']}; source {machine['source']}")
+    out.append(f"- Peer: shapelib {machine['shapelib']}; inputs and outputs in "
+               f"`{machine['work']}` ({machine['filesystem']})")
+    out.append(f"- Runs: {machine['runs']} timed runs per program and size after one warm-up "
+               f"run, programs interleaved run by run in a rotating order; medians over the "
+               f"runs, ratios taken within each run and given as median (lowest to highest)\n")
+
+    targets = []
+    for case, (label, nodes, cells) in cases.items():
+        runs = times[case]
+        programs = list(commands[case])
+        budget = memory_budget(nodes, cells)
+        out.append(f"## {label}\n")
+        out.append("| Program | Median wall (s) | Median user (s) | Median sys (s) | "
+                   "Peak RSS (MiB) |")
+        out.append("|---|---:|---:|---:|---:|")
+        for program in programs:
+            peak = max(run[program][3] for run in runs.values())
+            out.append(f"| {program} | {median_of(runs, program, 0):.3f} | "
+                       f"{median_of(runs, program, 1):.3f} | {median_of(runs, program, 2):.3f} | "
+                       f"{peak / MIB:.1f} |")
+        limit_ratios = ratios(runs, "tesselar", "limit")
+        peer_ratios = ratios(runs, "peer", "tesselar")
+        tesselar_peak = max(run["tesselar"][3] for run in runs.values())
+        out.append("")
+        out.append(f"- tesselar / limit: {spread(limit_ratios)}; in CPU time (user + sys): "
+                   f"{spread(cpu_ratios(runs, 'tesselar', 'limit'))}")
+        out.append(f"- peer / tesselar: {spread(peer_ratios)}")
+        out.append(f"- tesselar / limit-sync: {spread(ratios(runs, 'tesselar', 'limit-sync'))} "
+                   f"(the limit with each file synced to disk before it is closed)")
+        if "window" in programs:
+            out.append(f"- window / tesselar: {spread(ratios(runs, 'window', 'tesselar'))}")
+        out.append(f"- tesselar peak memory {tesselar_peak / MIB:.1f} MiB against the budget "
+                   f"8 B x (2 x {nodes:,} nodes + 3 x {cells:,} cells) + 64 MiB = "
+                   f"{budget / MIB:.1f} MiB")
+        out.append("- Output checks:")
+        for what, result in checks[case]:
+            out.append(f"  - {what}: {result}")
+        out.append("\nCommands (each run under `tesselar-bench-run`, which measures the "
+                   "process):\n")
+        out.append("```")
+        out.extend(commands[case][program] for program in programs)
+        out.append("```\n")
+        if case == TARGET_CASE:
+            targets = [
+                (f"`tesselar-convert -q` at most {TARGET_LIMIT_RATIO} x the limit's time",
+                 f"{statistics.median(limit_ratios):.2f} x",
+                 statistics.median(limit_ratios) <= TARGET_LIMIT_RATIO),
+                (f"at least {TARGET_PEER_RATIO:.0f} x faster than the peer",
+                 f"{statistics.median(peer_ratios):.1f} x",
+                 statistics.median(peer_ratios) >= TARGET_PEER_RATIO),
+                ("peak memory within the budget",
+                 f"{tesselar_peak / MIB:.1f} of {budget / MIB:.1f} MiB", tesselar_peak <= budget),
+            ]
+
+    out.append(f"## Targets ({cases[TARGET_CASE][0]})\n")
+    out.append("| Target | Measured | Verdict |")
+    out.append("|---|---:|---|")
+    for target, measured, passed in targets:
+        out.append(f"| {target} | {measured} | {verdict(passed)} |")
+    out.append("""
+## Rerunning
+
+    scripts/bench.sh                # BENCH_RUNS=N sets the timed runs (default 7)
+
+It builds everything in `build/bench` (Release, `-DTESSELAR_BUILD_BENCH=ON`), regenerates the
+inputs outside the repository, checks the outputs and rewrites this file. The programs:
+`tesselar-bench-generate` (inputs), `tesselar-bench-peer` (shapelib converter),
+`tesselar-bench-limit` (reads the inputs with a hand-written parser from mapped memory and
+writes as many bytes as the job's .shp, .shx and .dbf in 8 MiB writes; `--sync` syncs each file
+to disk before closing it), `tesselar-bench-run` (wall time, user and system time and peak
+resident memory of one process). The outputs are read back with pyshp by
+`bench/compare_outputs.py`.
+""")
+    with open(sys.argv[3], "w", encoding="utf-8") as results:
+        results.write("\n".join(out))
+    for target, measured, passed in targets:
+        print(f"{verdict(passed)}: {target}: {measured}")
+    return 0 if all(passed for _, _, passed in targets) else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())

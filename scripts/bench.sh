@@ -1,0 +1,171 @@
+#!/usr/bin/env bash
+# Measures tesselar-convert against a straightforward shapelib converter (the peer) and the
+# least work any converter has to do on this machine (the limit; limit-sync is the same with its
+# files synced to disk before they are closed), checks that their outputs agree, and writes
+# bench/RESULTS.md.
+#
+#   scripts/bench.sh
+#
+# BENCH_RUNS sets the timed runs per program and size (default 7), after one warm-up run.
+# Inputs and outputs go to ${TMPDIR:-/tmp}/tesselar-bench, outside the repository. Exits 1 when
+# the outputs disagree or a target is missed, after writing the results.
+set -euo pipefail
+
+repo=$(cd "$(dirname "$0")/.." && pwd)
+build=$repo/build/bench
+bin=$build/bench
+convert=$build/cli/tesselar-convert
+work=${TMPDIR:-/tmp}/tesselar-bench
+runs=${BENCH_RUNS:-7}
+python=/usr/bin/python3
+
+# The window: one conversion through the shown main window (offscreen), progress display
+# included, driven by tesselar-bench-window with tesselar-convert's arguments ("$@").
+bench_gui=ON
+window_command() {
+    window_cmd=(env QT_QPA_PLATFORM=offscreen "$bin/tesselar-bench-window" "$@")
+}
+
+"$repo/scripts/install-deps.sh"
+
+targets=(tesselar-convert tesselar-bench-generate tesselar-bench-peer tesselar-bench-limit
+         tesselar-bench-run)
+[ "$bench_gui" = ON ] && targets+=(tesselar-bench-window)
+cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTESSELAR_BUILD_BENCH=ON \
+    -DTESSELAR_BUILD_TESTS=OFF -DTESSELAR_BUILD_GUI="$bench_gui" >/dev/null
+cmake --build "$build" -j2 --target "${targets[@]}"
+
+cases=(grid300 grid1000 particles)
+declare -A label nodes cells
+label[grid300]="Polygons, 300 x 300 nodes (89,401 cells), 3 attributes"
+nodes[grid300]=90000
+cells[grid300]=89401
+label[grid1000]="Polygons, 1000 x 1000 nodes (998,001 cells), 3 attributes"
+nodes[grid1000]=1000000
+cells[grid1000]=998001
+label[particles]="Points, SIZE_I 32,768 (32,767 particles), 3 attributes"
+nodes[particles]=32767
+cells[particles]=32767
+
+echo "bench: generating inputs in $work"
+rm -rf "$work"
+mkdir -p "$work/grid300" "$work/grid1000" "$work/particles" "$work/out"
+"$bin/tesselar-bench-generate" grid "$work/grid300" 300 300
+"$bin/tesselar-bench-generate" grid "$work/grid1000" 1000 1000
+"$bin/tesselar-bench-generate" particles "$work/particles" 32768
+
+meta=$work/meta.tsv
+times=$work/times.tsv
+: >"$meta"
+: >"$times"
+add_meta() {
+    local IFS=$'\t'
+    echo "$*" >>"$meta"
+}
+
+source_state=$(git -C "$repo" rev-parse --short HEAD 2>/dev/null || echo unknown)
+[ -n "$(git -C "$repo" status --porcelain 2>/dev/null)" ] && source_state+=" with uncommitted changes"
+add_meta machine date "$(date '+%Y-%m-%d %H:%M %Z')"
+add_meta machine model "$(lscpu | sed -n 's/^Model name: *//p' | head -n 1)"
+add_meta machine cores "$(nproc)"
+add_meta machine memory "$(awk '/^MemTotal/ { printf "%.1f GiB", $2 / 1048576 }' /proc/meminfo)"
+add_meta machine kernel "Linux $(uname -r)"
+add_meta machine compiler "$(c++ --version | head -n 1)"
+add_meta machine shapelib "$(dpkg-query -W -f='${Version}' libshp-dev 2>/dev/null || echo unknown)"
+add_meta machine source "$source_state"
+add_meta machine work "$work"
+add_meta machine filesystem "$(df --output=fstype "$work" | tail -n 1) file system"
+add_meta machine runs "$runs"
+
+# Sets job to the tesselar-convert arguments of a case ($1) writing to $2.
+job_arguments() {
+    local dir=$work/$1
+    job=(-x "$dir/x.txt" -y "$dir/y.txt" -a "DEPTH=$dir/depth.txt" -a "TEMP=$dir/temp.txt"
+         -a "LEVEL=$dir/level.txt" -o "$2")
+    if [ "$1" = particles ]; then
+        job+=(-t point)
+    fi
+}
+
+# Sets cmd to the command of program $1 for case $2.
+command_for() {
+    job_arguments "$2" "$work/out/$2-$1.shp"
+    case $1 in
+        tesselar) cmd=("$convert" "${job[@]}" -q) ;;
+        peer) cmd=("$bin/tesselar-bench-peer" "${job[@]}") ;;
+        limit) cmd=("$bin/tesselar-bench-limit" "${job[@]}") ;;
+        limit-sync) cmd=("$bin/tesselar-bench-limit" --sync "${job[@]}") ;;
+        window)
+            window_command "${job[@]}"
+            cmd=("${window_cmd[@]}")
+            ;;
+    esac
+}
+
+# Runs program $1 on case $2 as run $3 and adds its measurement to the times table.
+measure() {
+    command_for "$1" "$2"
+    local stem=$work/out/$2-$1 report=$work/measure.txt
+    rm -f "$stem.shp" "$stem.shx" "$stem.dbf" "$stem.cpg" "$report"
+    if ! "$bin/tesselar-bench-run" "$report" "${cmd[@]}" >/dev/null 2>"$stem.log"; then
+        echo "bench: $1 failed on $2: ${cmd[*]}" >&2
+        cat "$stem.log" >&2
+        exit 1
+    fi
+    printf '%s\t%s\t%s\t%s\n' "$2" "$3" "$1" "$(tr ' ' '\t' <"$report")" >>"$times"
+}
+
+window_command
+programs=(tesselar peer limit limit-sync)
+[ ${#window_cmd[@]} -gt 0 ] && programs+=(window)
+
+checks_failed=0
+record_check() {  # case, what, passed (0 or 1), text
+    add_meta check "$1" "$2" "$4"
+    if [ "$3" -ne 1 ]; then
+        checks_failed=1
+        echo "bench: $1: $2: $4" >&2
+    fi
+}
+
+for case_name in "${cases[@]}"; do
+    echo "bench: ${label[$case_name]}"
+    add_meta case "$case_name" "${label[$case_name]}" "${nodes[$case_name]}" "${cells[$case_name]}"
+    for program in "${programs[@]}"; do
+        command_for "$program" "$case_name"
+        add_meta command "$case_name" "$program" "${cmd[*]}"
+        measure "$program" "$case_name" warmup
+    done
+
+    out=$work/out/$case_name
+    for other in peer window; do
+        [[ " ${programs[*]} " == *" $other "* ]] || continue
+        if result=$("$python" "$repo/bench/compare_outputs.py" "${cells[$case_name]}" \
+            "$out-tesselar.shp" "$out-$other.shp" 2>&1); then
+            record_check "$case_name" "tesselar against $other (pyshp)" 1 "${result//$'\n'/; }"
+        else
+            record_check "$case_name" "tesselar against $other (pyshp)" 0 "${result//$'\n'/; }"
+        fi
+    done
+    sizes_agree=1
+    sizes=""
+    for extension in shp shx dbf; do
+        tesselar_bytes=$(stat -c %s "$out-tesselar.$extension")
+        limit_bytes=$(stat -c %s "$out-limit.$extension")
+        sizes+=" .$extension $tesselar_bytes/$limit_bytes"
+        [ "$tesselar_bytes" = "$limit_bytes" ] || sizes_agree=0
+    done
+    record_check "$case_name" "file sizes tesselar/limit" "$sizes_agree" \
+        "$([ $sizes_agree = 1 ] && echo equal || echo DIFFER):$sizes bytes"
+
+    for ((run = 1; run <= runs; run++)); do
+        for ((k = 0; k < ${#programs[@]}; k++)); do
+            measure "${programs[(run + k) % ${#programs[@]}]}" "$case_name" "$run"
+        done
+    done
+done
+
+targets_met=0
+"$python" "$repo/bench/write_results.py" "$meta" "$times" "$repo/bench/RESULTS.md" || targets_met=1
+echo "bench: wrote $repo/bench/RESULTS.md"
+exit $((checks_failed | targets_met))
