@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Tesselar and converts the shipped examples with
-# tesselar-convert: the estuary grid as polygons, its particles as points.
+# Installs what is missing, builds Tesselar, converts the shipped examples with tesselar-convert
+# into out/, and starts the desktop program when there is a display to show it on.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -17,3 +17,10 @@ build/release/cli/tesselar-convert -t point \
     -o out/particles.shp
 echo "The grid's polygons are in out/estuary.shp, the particles' points in out/particles.shp"
 echo "(each with its .shx, .dbf and .cpg beside it)."
+
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+    echo "Starting Tesselar."
+    exec build/release/src/forms/tesselar
+fi
+echo "There is no display here to show the window on; on a desktop, start it with"
+echo "build/release/src/forms/tesselar"
