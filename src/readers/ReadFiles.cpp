@@ -8,6 +8,7 @@
 #include "readers/GridSize.h"
 #include "readers/HeaderScan.h"
 #include "readers/InputFileError.h"
+#include "readers/PrintableText.h"
 #include "readers/ValueFile.h"
 #include "writer/CreateShapeFiles.h"
 
@@ -38,7 +39,7 @@ bool IsBlank(std::string_view text) {
 std::string SizeSource(const HeaderValue& header, std::string_view keyword) {
     const std::string quotedKeyword = "\"" + std::string(keyword) + "\"";
     if (header.found) {
-        return "the " + quotedKeyword + " value '" + header.text + "' on line " +
+        return "the " + quotedKeyword + " value '" + PrintableText(header.text) + "' on line " +
                std::to_string(header.line);
     }
     std::string missing = "there is no " + quotedKeyword + " line";
@@ -48,7 +49,7 @@ std::string SizeSource(const HeaderValue& header, std::string_view keyword) {
     if (header.line == 0) {
         return missing;
     }
-    return missing + ", and the text '" + header.text + "' taken from line " +
+    return missing + ", and the text '" + PrintableText(header.text) + "' taken from line " +
            std::to_string(header.line) + " instead";
 }
 

@@ -54,12 +54,17 @@ TextStream::TextStream(const std::string& path, std::string label, std::size_t c
 TextStream::~TextStream() = default;
 
 void TextStream::CheckEncoding() {
-    while (end_ - pos_ < 3 && Refill()) {
+    while (end_ - pos_ < 4 && Refill()) {
     }
     const auto size = end_ - pos_;
     const auto byte = [this](int index) { return static_cast<unsigned char>(pos_[index]); };
-    if (size >= 2 &&
-        ((byte(0) == 0xFF && byte(1) == 0xFE) || (byte(0) == 0xFE && byte(1) == 0xFF))) {
+    const bool byteOrderMark =
+        size >= 2 && ((byte(0) == 0xFF && byte(1) == 0xFE) || (byte(0) == 0xFE && byte(1) == 0xFF));
+    // Without a mark, UTF-16 shows as text whose every other byte is 0.
+    const bool zeroInterleaved =
+        size >= 4 && ((byte(0) != 0 && byte(1) == 0 && byte(2) != 0 && byte(3) == 0) ||
+                      (byte(0) == 0 && byte(1) != 0 && byte(2) == 0 && byte(3) != 0));
+    if (byteOrderMark || zeroInterleaved) {
         throw InputFileError(label_ +
                              ": the file is UTF-16 text; save it as plain text (8-bit or UTF-8) "
                              "and try again");

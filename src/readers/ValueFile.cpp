@@ -4,6 +4,7 @@
 
 #include "conversion/ConversionError.h"
 #include "readers/InputFileError.h"
+#include "readers/PrintableText.h"
 
 namespace tesselar {
 
@@ -13,9 +14,9 @@ constexpr std::size_t kQuotedLineLength = 40;
 
 std::string Quoted(std::string_view line) {
     if (line.size() > kQuotedLineLength) {
-        return "'" + std::string(line.substr(0, kQuotedLineLength)) + "...'";
+        return "'" + PrintableText(line.substr(0, kQuotedLineLength)) + "...'";
     }
-    return "'" + std::string(line) + "'";
+    return "'" + PrintableText(line) + "'";
 }
 
 std::string MissingMarker(const MarkerLine& marker) {

@@ -335,6 +335,16 @@ TEST_F(ReadInputDataTest, RefusesUtf16Files) {
                                           "': the file is UTF-16 text; save it as plain text"));
 }
 
+// A binary file's bytes are quoted escaped: a NUL would end the message, a control byte garble
+// the terminal.
+TEST_F(ReadInputDataTest, QuotesControlBytesEscaped) {
+    constexpr char kBinaryHeader[] = "SIZE_I : 3\0\x12\nSIZE_J : 2\n<BeginData>\n";
+    SetInputs("Polygon", std::string(kBinaryHeader, sizeof kBinaryHeader - 1), "");
+    AddAttribute("A", "");
+    EXPECT_THAT(ErrorMessage(),
+                HasSubstr("the \"SIZE_I\" value ' 3\\x00\\x12' on line 1 is not a number"));
+}
+
 TEST_F(ReadInputDataTest, RefusesAnUnknownShapeType) {
     SetInputs("Polyline", Lines(kPolygonX), Lines(kPolygonY));
     AddAttribute("A", Lines({"<BeginData>", "1", "2"}));

@@ -150,7 +150,8 @@ TEST(TextStream, RefusesUtf16TextWithAHint) {
                                                                "S\0I\0",
                                                                6));
     const std::string big = dir.Write("be.txt", std::string("\xFE\xFF\0S\0I", 6));
-    for (const auto& path : {little, big}) {
+    const std::string unmarked = dir.Write("no_mark.txt", std::string("S\0I\0Z\0", 6));
+    for (const auto& path : {little, big, unmarked}) {
         EXPECT_THAT(ErrorOf(path, "X axys file 'x'"),
                     HasSubstr("X axys file 'x': the file is UTF-16 text; save it as plain text"));
     }

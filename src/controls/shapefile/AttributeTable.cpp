@@ -67,8 +67,13 @@ AttributeTable::AttributeTable(std::string dbfName) : dbfName_(std::move(dbfName
 ShapeField& AttributeTable::AddField(const std::string& name, int typeCode, int width,
                                      int decimals) {
     const auto refuse = [&](const std::string& why) {
-        throw ShapeFileError("cannot add the column '" + name + "' to '" + dbfName_ + "': " + why);
+        throw ShapeFileError("cannot add the column '" + name.substr(0, name.find('\0')) +
+                             "' to '" + dbfName_ + "': " + why);
     };
+    // The table ends a name at its first NUL byte: two names could read as one.
+    if (name.find('\0') != std::string::npos) {
+        refuse("its name holds a NUL byte");
+    }
     if (committed_) {
         refuse("the columns are already committed");
     }

@@ -91,6 +91,26 @@ int TrailingZeros(std::string_view text, int decimals) {
     return zeros;
 }
 
+// A value next to the largest double can round up past it ("1.798e+308"), which readers take
+// for infinity: such a mantissa is lowered by one in its last digit, as if cut, not rounded.
+void KeepWithinDoubleRange(char* text, std::string_view shown) {
+    double parsed = 0.0;
+    if (std::from_chars(shown.data(), shown.data() + shown.size(), parsed).ec !=
+        std::errc::result_out_of_range) {
+        return;
+    }
+    for (std::size_t at = shown.find('e'); at-- > 0;) {
+        if (text[at] == '.') {
+            continue;
+        }
+        if (text[at] != '0') {
+            --text[at];
+            return;
+        }
+        text[at] = '9';
+    }
+}
+
 }  // namespace
 
 NumericTextFit WriteNumericText(double value, int width, int decimals, char* out) {
@@ -130,7 +150,9 @@ NumericTextFit WriteNumericText(double value, int width, int decimals, char* out
                                                 std::chars_format::scientific, digits);
         const auto length = static_cast<std::size_t>(end - buffer.data());
         if (error == std::errc{} && length <= columnWidth) {
-            PlaceRightAligned(std::string_view(buffer.data(), length), width, out);
+            const std::string_view exponentText(buffer.data(), length);
+            KeepWithinDoubleRange(buffer.data(), exponentText);
+            PlaceRightAligned(exponentText, width, out);
             return NumericTextFit::kShortened;
         }
     }

@@ -1,0 +1,228 @@
+// Drives the shape file component with calls chosen by the fuzz input: odd names, widths and
+// modes, values and vertices of every kind (NaN and infinities among them), calls out of order,
+// a disk that fills up and renames that are refused. The files live in memory. Every call either
+// succeeds or throws ShapeFileError; in the end the destination holds either the complete file
+// set the accepted calls describe, or exactly what stood there before.
+
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <bit>
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "FuzzCheck.h"
+#include "MemoryFileSystem.h"
+#include "ShapeFileModel.h"
+#include "controls/shapefile/ShapeFieldList.h"
+#include "controls/shapefile/ShapeFileError.h"
+#include "controls/shapefile/ShapeFiles.h"
+
+namespace {
+
+using namespace tesselar;
+using namespace tesselar::fuzz;
+
+constexpr int kMaxCalls = 400;
+
+enum class Call {
+    kOpen,
+    kAddField,
+    kCommitFields,
+    kAddVertex,
+    kAddRing,
+    kSetValue,
+    kAppendShape,
+    kRelease,
+    kMaxValue = kRelease
+};
+
+double ConsumeNumber(FuzzedDataProvider& input) {
+    switch (input.ConsumeIntegralInRange(0, 3)) {
+        case 0:  // any bit pattern: NaNs, infinities, subnormals
+            return std::bit_cast<double>(input.ConsumeIntegral<std::uint64_t>());
+        case 1:
+            return input.ConsumeFloatingPoint<double>();
+        case 2:  // the hundredths the reader produces
+            return static_cast<double>(input.ConsumeIntegralInRange<std::int64_t>(
+                       -100'000'000'000, 100'000'000'000)) /
+                   100.0;
+        default:
+            return static_cast<double>(input.ConsumeIntegralInRange(-3, 3));
+    }
+}
+
+// A column name of any bytes; one holding a NUL byte is refused.
+std::string ConsumeName(FuzzedDataProvider& input, std::size_t maxLength) {
+    return input.ConsumeRandomLengthString(maxLength);
+}
+
+std::string ConsumePath(FuzzedDataProvider& input) {
+    static const char* const kExtensions[] = {".shp", ".SHP", ".Shp", "", ".dbf", "shp"};
+    const std::string name = input.ConsumeRandomLengthString(24);
+    return "out/" + name + kExtensions[input.ConsumeIntegralInRange(0, 5)];
+}
+
+// Earlier files at the destination, and other files beside it, that must survive a failure.
+FileMap ExistingFiles(FuzzedDataProvider& input, const std::string& path) {
+    FileMap files{{"out/other.txt", "not ours"}};
+    if (!input.ConsumeBool() || path.size() < 3) {
+        return files;
+    }
+    const std::string stem = path.substr(0, path.size() - 3);
+    for (const char* extension : {"shp", "shx", "dbf", "cpg", "qix", "SHP", "DBF"}) {
+        files[stem + extension] = std::string("earlier ") + extension;
+    }
+    return files;
+}
+
+struct Session {
+    FuzzedDataProvider& input;
+    ShapeFiles& component;
+    ShapeFileModel model;
+    std::vector<ModelVertex> vertices;  // of the shape being built
+    bool released = false;
+
+    void Open(const std::string& path, std::int32_t mode, std::int32_t type) {
+        component.OpenShapeFile(path, mode, type);
+        model.shpPath = path;
+        model.shapeType = type;
+    }
+    void Run(Call call);
+    void AddField();
+    void SetValue();
+};
+
+void Session::Run(Call call) {
+    switch (call) {
+        case Call::kOpen: {
+            const bool samePath = input.ConsumeBool();
+            const std::string path = samePath ? model.shpPath : ConsumePath(input);
+            const std::int32_t mode =
+                input.ConsumeBool() ? 1 : input.ConsumeIntegral<std::int32_t>();
+            static const std::int32_t kTypes[] = {1, 5, 0, 3, 8, -1};
+            Open(path, mode, kTypes[input.ConsumeIntegralInRange(0, 5)]);
+            break;
+        }
+        case Call::kAddField:
+            AddField();
+            break;
+        case Call::kCommitFields:
+            component.CommitFields();
+            break;
+        case Call::kAddVertex: {
+            const double x = ConsumeNumber(input);
+            const double y = ConsumeNumber(input);
+            const int part = input.ConsumeIntegralInRange(0, 2);
+            component.VertexList().AddVertex(x, y, part);
+            vertices.push_back({x, y, part});
+            break;
+        }
+        case Call::kAddRing: {
+            // A whole ring, or a point, at once: accepted shapes come up far more often.
+            const int part = input.ConsumeIntegralInRange(0, 2);
+            const int count =
+                model.shapeType == kShapeTypePoint ? 1 : input.ConsumeIntegralInRange(3, 5);
+            for (int n = 0; n < count; ++n) {
+                const double x = ConsumeNumber(input);
+                const double y = ConsumeNumber(input);
+                component.VertexList().AddVertex(x, y, part);
+                vertices.push_back({x, y, part});
+            }
+            break;
+        }
+        case Call::kSetValue:
+            SetValue();
+            break;
+        case Call::kAppendShape: {
+            // Whatever happens, the next shape starts without vertices.
+            std::vector<ModelVertex> shapeVertices;
+            shapeVertices.swap(vertices);
+            component.AppendShape();
+            ModelShape shape{std::move(shapeVertices), {}};
+            for (const ModelField& field : model.fields) {
+                shape.values.push_back(field.value);
+            }
+            model.shapes.push_back(std::move(shape));
+            break;
+        }
+        case Call::kRelease:
+            component.Release();
+            released = true;
+            break;
+    }
+}
+
+void Session::AddField() {
+    const std::string name =
+        input.ConsumeBool() || model.fields.empty()
+            ? ConsumeName(input, 16)
+            : model.fields[input.ConsumeIntegralInRange<std::size_t>(0, model.fields.size() - 1)]
+                  .name;
+    const bool usual = input.ConsumeBool();
+    const int type = usual ? kFieldTypeNumeric : input.ConsumeIntegralInRange(0, 20);
+    const int width = usual ? 10 : input.ConsumeIntegralInRange(-1, 21);
+    const int decimals = usual ? 5 : input.ConsumeIntegralInRange(-1, 17);
+    component.FieldList().AddField(name, type, width, decimals);
+    model.fields.push_back({name, width, decimals, std::nullopt});
+}
+
+void Session::SetValue() {
+    const bool known = !model.fields.empty() && input.ConsumeBool();
+    const std::string name =
+        known ? model.fields[input.ConsumeIntegralInRange<std::size_t>(0, model.fields.size() - 1)]
+                    .name
+              : ConsumeName(input, 12);
+    const double value = ConsumeNumber(input);
+    component.FieldList().FieldByName(name).Value(value);
+    // FieldByName finds the first column of that name.
+    for (ModelField& field : model.fields) {
+        if (field.name == name) {
+            field.value = value;
+            break;
+        }
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    FuzzedDataProvider input(data, size);
+    MemoryFileSystem files;
+    files.spaceLeft =
+        input.ConsumeBool() ? input.ConsumeIntegralInRange<std::uint64_t>(0, 4000) : UINT64_MAX;
+    files.renamesBeforeRefusal = input.ConsumeBool() ? input.ConsumeIntegralInRange(0, 9) : -1;
+    const std::string firstPath = ConsumePath(input);
+    files.files = ExistingFiles(input, firstPath);
+    const FileMap before = files.files;
+
+    auto component = std::make_unique<ShapeFiles>(
+        files, std::chrono::sys_days(std::chrono::year(2024) / 5 / 17));
+    Session session{input, *component, {}, {}, false};
+    session.model.shpPath = firstPath;
+    try {
+        session.Open(firstPath, 1, input.ConsumeBool() ? kShapeTypePoint : kShapeTypePolygon);
+    } catch (const ShapeFileError&) {
+        // A path the component refuses; the calls below try others.
+    }
+    for (int calls = 0; calls < kMaxCalls && input.remaining_bytes() > 0; ++calls) {
+        try {
+            session.Run(input.ConsumeEnum<Call>());
+        } catch (const ShapeFileError&) {
+            // Refused: the model keeps only what the component accepted.
+        }
+    }
+    // Destroying the component after a failure removes its temporary files; after a Release it
+    // must leave the files alone.
+    component.reset();
+    if (session.released) {
+        CheckCompleteFileSet(before, files.files, session.model);
+    } else {
+        FUZZ_CHECK(files.files == before, "without a successful Release the folder changed (" +
+                                              std::to_string(files.files.size()) + " files, " +
+                                              std::to_string(before.size()) + " before)");
+    }
+    return 0;
+}
