@@ -29,9 +29,12 @@ constexpr const char* kLabel = "Fuzzed file 'input'";
 
 // The lines of the file as a user would count them: breaks are CR LF, LF or a lone CR, a
 // final break ends the last line rather than starting an empty one, and a UTF-8 byte order mark
-// is not text. Empty when the file is UTF-16 (`utf16` is then set).
+// is not text. Empty when the file is UTF-16 (`utf16` is then set): it starts with a byte order
+// mark, or its first four bytes alternate between zero and not zero.
 std::vector<std::string_view> SplitLines(std::string_view bytes, bool& utf16) {
-    utf16 = bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF");
+    const auto zero = [bytes](std::size_t at) { return bytes[at] == '\0'; };
+    utf16 = bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF") ||
+            (bytes.size() >= 4 && zero(0) != zero(1) && zero(0) == zero(2) && zero(1) == zero(3));
     std::vector<std::string_view> lines;
     if (utf16) {
         return lines;
