@@ -1,12 +1,14 @@
 #!/usr/bin/python3
-"""Runs the real tesselar-convert on generated grid and particle files and checks what it
-writes with independent readers: pyshp and GDAL's ogrinfo.
+"""Runs the real tesselar-convert and reads what it writes with independent readers, pyshp and
+GDAL's ogrinfo: a generated grid whose every cell is known, and the shipped examples, which
+examples/make_examples.py must write exactly as committed.
 
-    convert_end_to_end.py TESSELAR_CONVERT OGRINFO
+    convert_end_to_end.py TESSELAR_CONVERT OGRINFO EXAMPLES_FOLDER
 """
 
 import math
 import pathlib
+import re
 import subprocess
 import sys
 import tempfile
@@ -16,10 +18,10 @@ import shapefile
 
 CONVERT = ""
 OGRINFO = ""
+EXAMPLES = pathlib.Path()
 
 NODES_I = 7
 NODES_J = 5
-PARTICLES = 10
 
 
 def three_decimals(value):
@@ -77,32 +79,15 @@ def write_grid(folder):
     return coordinates, values
 
 
-def write_particles(folder):
-    header = [f"SIZE_I : {PARTICLES + 1}"]
-    x_text = [three_decimals(431000.0 + 37.7 * p) for p in range(1, PARTICLES + 1)]
-    y_text = [three_decimals(4512000.0 - 11.3 * p * p) for p in range(1, PARTICLES + 1)]
-    depth_text = [three_decimals(0.37 * p) for p in range(1, PARTICLES + 1)]
-    write_data_file(folder / "px.dat", header, x_text)
-    write_data_file(folder / "py.dat", header, y_text)
-    write_data_file(folder / "depth.dat", ["Depth (m)"], depth_text)
-    return [((round(float(x), 2), round(float(y), 2)), round(float(d), 2))
-            for x, y, d in zip(x_text, y_text, depth_text)]
-
-
 def convert(*arguments):
     return subprocess.run([CONVERT, *map(str, arguments)], capture_output=True, text=True,
                           check=False)
 
 
-def grid_arguments(folder, output):
-    return ["-x", folder / "x.dat", "-y", folder / "y.dat", "-a", f"Temp={folder / 'temp.dat'}",
-            "-a", f"Salinity={folder / 'sal.dat'}", "-o", output]
-
-
-def ogrinfo_summary(path):
-    result = subprocess.run([OGRINFO, "-ro", "-so", "-al", str(path)], capture_output=True,
+def ogrinfo(*arguments):
+    result = subprocess.run([OGRINFO, "-ro", *map(str, arguments)], capture_output=True,
                             text=True, check=True)
-    return result.stdout
+    return result.stdout + result.stderr
 
 
 def signed_area(points):
@@ -123,14 +108,17 @@ def is_ring_of(points, corners):
     return False
 
 
-class PolygonConversion(unittest.TestCase):
+class GeneratedGrid(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.temporary = tempfile.TemporaryDirectory()
         cls.folder = pathlib.Path(cls.temporary.name)
         cls.nodes, cls.values = write_grid(cls.folder)
         cls.output = cls.folder / "estuary.shp"
-        cls.result = convert(*grid_arguments(cls.folder, cls.folder / "estuary"))
+        folder = cls.folder
+        cls.result = convert("-x", folder / "x.dat", "-y", folder / "y.dat",
+                             "-a", f"Temp={folder / 'temp.dat'}",
+                             "-a", f"Salinity={folder / 'sal.dat'}", "-o", folder / "estuary")
 
     @classmethod
     def tearDownClass(cls):
@@ -144,15 +132,12 @@ class PolygonConversion(unittest.TestCase):
                          f"Polygon Shape File '{self.output}' was created with success\n")
         self.assertEqual(self.result.stderr, "")
 
-    def test_one_polygon_per_cell_with_a_numeric_column_per_attribute(self):
+    def test_cells_are_closed_clockwise_rings_of_their_rounded_nodes_with_their_values(self):
         with shapefile.Reader(str(self.output)) as reader:
             self.assertEqual(reader.shapeType, shapefile.POLYGON)
             self.assertEqual(len(reader), (NODES_I - 1) * (NODES_J - 1))
             self.assertEqual([field[:4] for field in reader.fields[1:]],
                              [["Temp", "N", 10, 5], ["Salinity", "N", 10, 5]])
-
-    def test_cells_are_closed_clockwise_rings_of_their_rounded_nodes(self):
-        with shapefile.Reader(str(self.output)) as reader:
             for index, shape_record in enumerate(reader.iterShapeRecords()):
                 i, j = divmod(index, NODES_J - 1)
                 i, j = i + 1, j + 1
@@ -165,113 +150,67 @@ class PolygonConversion(unittest.TestCase):
                     self.assertLess(signed_area(points), 0.0)
                     self.assertEqual(list(shape_record.record), list(self.values[(i, j)]))
 
-    def test_sample_cell_keeps_the_rounded_node_coordinates(self):
-        with shapefile.Reader(str(self.output)) as reader:
-            record = (3 - 1) * (NODES_J - 1) + (2 - 1)  # cell (3, 2)
-            points = sorted(tuple(point) for point in reader.shape(record).points[:-1])
-        expected = sorted(self.nodes[node] for node in [(3, 2), (4, 2), (4, 3), (3, 3)])
-        for point, node in zip(points, expected, strict=True):
-            self.assertAlmostEqual(point[0], node[0], places=6)
-            self.assertAlmostEqual(point[1], node[1], places=6)
 
-    def test_gdal_sees_the_same_file(self):
-        summary = ogrinfo_summary(self.output)
-        self.assertIn("Geometry: Polygon", summary)
-        self.assertIn(f"Feature Count: {(NODES_I - 1) * (NODES_J - 1)}", summary)
-        self.assertIn("Temp: Real (10.5)", summary)
-        self.assertIn("Salinity: Real (10.5)", summary)
-        xs = [x for x, _ in self.nodes.values()]
-        ys = [y for _, y in self.nodes.values()]
-        self.assertIn(f"Extent: ({min(xs):.6f}, {min(ys):.6f}) - ({max(xs):.6f}, {max(ys):.6f})",
-                      summary)
-
-
-class PointConversion(unittest.TestCase):
-    def test_one_point_per_particle_with_its_values(self):
-        with tempfile.TemporaryDirectory() as name:
-            folder = pathlib.Path(name)
-            particles = write_particles(folder)
-            output = folder / "drifters.shp"
-            result = convert("--type=point", "--x-file", folder / "px.dat", "--y-file",
-                             folder / "py.dat", "--attribute", f"Depth={folder / 'depth.dat'}",
-                             "--output", output)
-            self.assertEqual(result.returncode, 0, result.stderr)
-            self.assertEqual(result.stdout,
-                             f"Point Shape File '{output}' was created with success\n")
-
-            with shapefile.Reader(str(output)) as reader:
-                self.assertEqual(reader.shapeType, shapefile.POINT)
-                self.assertEqual(len(reader), PARTICLES)
-                for shape_record, (position, depth) in zip(reader.iterShapeRecords(), particles):
-                    self.assertEqual(len(shape_record.shape.points), 1)
-                    x, y = shape_record.shape.points[0]
-                    self.assertAlmostEqual(x, position[0], places=6)
-                    self.assertAlmostEqual(y, position[1], places=6)
-                    self.assertEqual(shape_record.record[0], depth)
-            summary = ogrinfo_summary(output)
-            self.assertIn("Geometry: Point", summary)
-            self.assertIn(f"Feature Count: {PARTICLES}", summary)
-            self.assertIn("Depth: Real (10.5)", summary)
-
-
-class Failures(unittest.TestCase):
-    """A failed conversion exits with 1, names the file concerned, and leaves the shape file
-    that was at the output path byte for byte as it was, with no temporary file beside it."""
-
+class Examples(unittest.TestCase):
     def setUp(self):
         self.temporary = tempfile.TemporaryDirectory()
-        root = pathlib.Path(self.temporary.name)
-        self.inputs = root / "inputs"
-        self.outputs = root / "outputs"
-        self.inputs.mkdir()
-        self.outputs.mkdir()
-        write_grid(self.inputs)
-        self.output = self.outputs / "estuary.shp"
-        earlier = convert(*grid_arguments(self.inputs, self.output))
-        self.assertEqual(earlier.returncode, 0, earlier.stderr)
-        self.before = self.snapshot()
+        self.folder = pathlib.Path(self.temporary.name)
+        self.estuary = EXAMPLES / "estuary"
 
     def tearDown(self):
         self.temporary.cleanup()
 
-    def snapshot(self):
-        return {path.name: path.read_bytes() for path in self.outputs.iterdir()}
+    def convert_quietly(self, *arguments):
+        result = convert("-q", *arguments)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(result.stdout + result.stderr, "")
 
-    def assert_failed_naming(self, result, name):
-        self.assertEqual(result.returncode, 1, result.stderr)
-        self.assertEqual(result.stdout, "")
-        self.assertTrue(result.stderr.startswith("tesselar-convert: "), result.stderr)
-        self.assertIn(name, result.stderr)
-        self.assertEqual(result.stderr.count("\n"), 1, result.stderr)
-        self.assertEqual(self.snapshot(), self.before)
+    def assert_read_in_full(self, path, geometry, count, fields):
+        summary = ogrinfo("-so", "-al", path)
+        self.assertIn(f"Geometry: {geometry}", summary)
+        self.assertIn(f"Feature Count: {count}", summary)
+        for field in fields:
+            self.assertIn(f"{field}: Real (10.5)", summary)
+        features = ogrinfo("-al", "-q", path)
+        self.assertNotIn("ERROR", features)
+        self.assertEqual(len(re.findall(r"^OGRFeature\(", features, re.MULTILINE)), count)
 
-    def test_missing_input_file(self):
-        missing = self.inputs / "no_such_x.dat"
-        arguments = grid_arguments(self.inputs, self.output)
-        arguments[1] = missing
-        self.assert_failed_naming(convert(*arguments), str(missing))
+    def test_generator_writes_the_committed_files(self):
+        subprocess.run([sys.executable, EXAMPLES / "make_examples.py", "--output", self.folder],
+                       check=True)
+        generated = sorted(path.name for path in self.folder.iterdir())
+        self.assertEqual(generated, sorted(path.name for path in self.estuary.iterdir()))
+        for name in generated:
+            with self.subTest(file=name):
+                self.assertEqual((self.folder / name).read_bytes(),
+                                 (self.estuary / name).read_bytes())
 
-    def test_attribute_file_with_too_few_values(self):
-        short = self.inputs / "short.dat"
-        write_data_file(short, ["Salinity"], ["1.0"] * 5)
-        arguments = grid_arguments(self.inputs, self.output)
-        arguments[7] = f"Salinity={short}"
-        self.assert_failed_naming(convert(*arguments), str(short))
+    def test_grid_converts_to_polygons(self):
+        output = self.folder / "estuary.shp"
+        self.convert_quietly("-x", self.estuary / "grid_x.dat", "-y", self.estuary / "grid_y.dat",
+                             "-a", f"Temp={self.estuary / 'temperature.dat'}",
+                             "-a", f"Salinity={self.estuary / 'salinity.dat'}", "-o", output)
+        self.assert_read_in_full(output, "Polygon", 59 * 39, ["Temp", "Salinity"])
 
-    def test_output_folder_that_does_not_exist(self):
-        target = self.outputs / "no" / "such" / "folder" / "estuary.shp"
-        self.assert_failed_naming(convert(*grid_arguments(self.inputs, target)),
-                                  str(target.parent))
-        self.assertFalse((self.outputs / "no").exists())
+    def test_particles_convert_to_points(self):
+        output = self.folder / "particles.shp"
+        self.convert_quietly("-t", "point", "-x", self.estuary / "particles_x.dat",
+                             "-y", self.estuary / "particles_y.dat",
+                             "-a", f"Depth={self.estuary / 'particles_depth.dat'}", "-o", output)
+        self.assert_read_in_full(output, "Point", 200, ["Depth"])
 
-    def test_usage_error(self):
-        result = convert("-x", self.inputs / "x.dat", "-o", self.output)
-        self.assertEqual(result.returncode, 2)
-        self.assertEqual(result.stdout, "")
-        self.assertIn("\nUsage: tesselar-convert ", result.stderr)
-        self.assertEqual(self.snapshot(), self.before)
+
+class UsageError(unittest.TestCase):
+    def test_exits_with_2_and_the_usage_and_writes_nothing(self):
+        with tempfile.TemporaryDirectory() as name:
+            folder = pathlib.Path(name)
+            result = convert("-x", folder / "x.dat", "-o", folder / "estuary.shp")
+            self.assertEqual(result.returncode, 2)
+            self.assertEqual(result.stdout, "")
+            self.assertIn("\nUsage: tesselar-convert ", result.stderr)
+            self.assertEqual(list(folder.iterdir()), [])
 
 
 if __name__ == "__main__":
-    CONVERT, OGRINFO = sys.argv[1], sys.argv[2]
+    CONVERT, OGRINFO, EXAMPLES = sys.argv[1], sys.argv[2], pathlib.Path(sys.argv[3])
     unittest.main(argv=sys.argv[:1], verbosity=2)

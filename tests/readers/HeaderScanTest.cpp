@@ -3,7 +3,7 @@
 #include <string>
 
 #include "readers/ReadFiles.h"
-#include "readers/TempDir.h"
+#include "support/TempDir.h"
 
 namespace tesselar {
 namespace {

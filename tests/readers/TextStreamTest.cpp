@@ -6,13 +6,14 @@
 
 #include "readers/InputFileError.h"
 #include "readers/OpenFileCount.h"
-#include "readers/TempDir.h"
 #include "readers/TextStream.h"
+#include "support/TempDir.h"
 
 namespace tesselar {
 namespace {
 
 using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
 using ::testing::HasSubstr;
 
 std::vector<std::string> AllLines(TextStream& stream) {
@@ -23,48 +24,47 @@ std::vector<std::string> AllLines(TextStream& stream) {
     return lines;
 }
 
-std::string ErrorOf(const std::string& path, const std::string& label) {
-    try {
-        TextStream stream(path, label);
-        AllLines(stream);
-    } catch (const InputFileError& error) {
-        return error.what();
+class TextStreamTest : public ::testing::Test {
+protected:
+    std::string ErrorOf(const std::string& path, const std::string& label) {
+        try {
+            TextStream stream(path, label);
+            AllLines(stream);
+        } catch (const InputFileError& error) {
+            return error.what();
+        }
+        return "no error";
     }
-    return "no error";
-}
 
-TEST(TextStream, RecognisesCrLfLfAndLoneCrBreaks) {
-    test::TempDir dir;
-    TextStream stream(dir.Write("mixed.txt", "a\r\nb\nc\rd\r\n\r\n\n\re"), "File");
-    EXPECT_THAT(AllLines(stream), ElementsAre("a", "b", "c", "d", "", "", "", "e"));
-    EXPECT_EQ(stream.Line(), 9);
-}
+    test::TempDir dir_;
+};
 
-TEST(TextStream, KeepsBytesNearTheBreakCharactersInTheLine) {
+TEST_F(TextStreamTest, SplitsLinesAtCrLfLfAndLoneCrWhateverTheChunkSize) {
     // Bytes one off LF or CR, or with the high bit added to them, are no breaks.
-    test::TempDir dir;
-    std::string odd = "a\t\v\f\x0e\x01\x8a\x8d";
-    odd += '\0';
-    odd += 'b';
-    TextStream stream(dir.Write("odd.txt", odd + "\n" + odd + odd + "\r\n"), "File");
-    EXPECT_THAT(AllLines(stream), ElementsAre(odd, odd + odd));
-}
-
-TEST(TextStream, SplitsLinesAlikeWhateverTheChunkSize) {
+    const std::string odd = std::string("a\t\v\f\x0e\x01\x8a\x8d") + '\0' + 'b';
+    const struct {
+        std::string text;
+        std::vector<std::string> lines;
+    } cases[] = {
+        // The last line needs no break.
+        {"a\r\nb\nc\rd\r\n\r\n\n\re", {"a", "b", "c", "d", "", "", "", "e"}},
+        {"ab\r\ncd\r\r\nef\r\r\n\ngh\r", {"ab", "cd", "", "ef", "", "", "gh"}},
+        {odd + "\n" + odd + odd + "\r\n", {odd, odd + odd}},
+    };
     // Every chunk size puts a chunk boundary somewhere else, among them between the CR and LF
     // of a CR LF pair and right after a lone CR.
-    test::TempDir dir;
-    const std::string path = dir.Write("split.txt", "ab\r\ncd\r\r\nef\r\r\n\ngh\r");
-    for (std::size_t chunk = 1; chunk <= 20; ++chunk) {
-        TextStream stream(path, "File", chunk);
-        EXPECT_THAT(AllLines(stream), ElementsAre("ab", "cd", "", "ef", "", "", "gh"))
-            << "chunk size " << chunk;
+    for (const auto& [text, lines] : cases) {
+        const std::string path = dir_.Write("split.txt", text);
+        for (std::size_t chunk = 1; chunk <= 20; ++chunk) {
+            TextStream stream(path, "File", chunk);
+            EXPECT_THAT(AllLines(stream), ElementsAreArray(lines)) << "chunk size " << chunk;
+            EXPECT_EQ(stream.Line(), std::ssize(lines) + 1);
+        }
     }
 }
 
-TEST(TextStream, TracksLineNumbersAndEmptyLines) {
-    test::TempDir dir;
-    TextStream stream(dir.Write("lines.txt", "first\n\nthird\n"), "File");
+TEST_F(TextStreamTest, TracksLineNumbersAndEmptyLines) {
+    TextStream stream(dir_.Write("lines.txt", "first\n\nthird\n"), "File");
     EXPECT_EQ(stream.Line(), 1);
     EXPECT_FALSE(stream.AtEndOfLine());
     stream.SkipLine();
@@ -79,9 +79,8 @@ TEST(TextStream, TracksLineNumbersAndEmptyLines) {
     EXPECT_EQ(stream.Line(), 4);
 }
 
-TEST(TextStream, CloseReleasesTheFile) {
-    test::TempDir dir;
-    const std::string path = dir.Write("close.txt", "1\n2\n");
+TEST_F(TextStreamTest, CloseReleasesTheFile) {
+    const std::string path = dir_.Write("close.txt", "1\n2\n");
     const long before = test::OpenFileCount();
     TextStream stream(path, "File");
     EXPECT_EQ(test::OpenFileCount(), before + 1);
@@ -90,15 +89,8 @@ TEST(TextStream, CloseReleasesTheFile) {
     EXPECT_TRUE(stream.AtEndOfStream());
 }
 
-TEST(TextStream, ReadsTheLastLineWithoutABreak) {
-    test::TempDir dir;
-    TextStream stream(dir.Write("last.txt", "1\n2"), "File");
-    EXPECT_THAT(AllLines(stream), ElementsAre("1", "2"));
-}
-
-TEST(TextStream, ReadingPastTheEndIsAnError) {
-    test::TempDir dir;
-    TextStream stream(dir.Write("two.txt", "1\n2\n"), "Y axys file 'two.txt'");
+TEST_F(TextStreamTest, ReadingPastTheEndIsAnError) {
+    TextStream stream(dir_.Write("two.txt", "1\n2\n"), "Y axys file 'two.txt'");
     stream.SkipLine();
     stream.SkipLine();
     try {
@@ -108,58 +100,49 @@ TEST(TextStream, ReadingPastTheEndIsAnError) {
         EXPECT_THAT(error.what(), HasSubstr("Y axys file 'two.txt': the file ends after line 2"));
     }
     EXPECT_THROW(stream.SkipLine(), InputFileError);
+
+    TextStream empty(dir_.Write("empty.txt", ""), "File");
+    EXPECT_TRUE(empty.AtEndOfLine());
+    EXPECT_TRUE(empty.AtEndOfStream());
+    EXPECT_EQ(empty.Line(), 1);
+    EXPECT_THROW(empty.ReadLine(), InputFileError);
 }
 
-TEST(TextStream, AnEmptyFileHasNoLines) {
-    test::TempDir dir;
-    TextStream stream(dir.Write("empty.txt", ""), "File");
-    EXPECT_TRUE(stream.AtEndOfLine());
-    EXPECT_TRUE(stream.AtEndOfStream());
-    EXPECT_EQ(stream.Line(), 1);
-    EXPECT_THROW(stream.ReadLine(), InputFileError);
-}
-
-TEST(TextStream, RefusesALineLongerThanOneMebibyte) {
-    test::TempDir dir;
+TEST_F(TextStreamTest, RefusesALineLongerThanOneMebibyte) {
     const std::string longest(kMaxLineBytes, '7');
-    TextStream fits(dir.Write("fits.txt", "x\r\n" + longest + "\r\ny"), "File");
+    TextStream fits(dir_.Write("fits.txt", "x\r\n" + longest + "\r\ny"), "File");
     EXPECT_THAT(AllLines(fits), ElementsAre("x", longest, "y"));
 
     const std::string tooLong = "x\n" + longest + "7\ny\n";
-    EXPECT_THAT(ErrorOf(dir.Write("long.txt", tooLong), "X axys file 'long.txt'"),
+    EXPECT_THAT(ErrorOf(dir_.Write("long.txt", tooLong), "X axys file 'long.txt'"),
                 HasSubstr("X axys file 'long.txt': line 2 is longer than 1 MiB"));
     // The same when the long line is the last one, without a break.
-    EXPECT_THAT(ErrorOf(dir.Write("tail.txt", "x\n" + longest + "7"), "File"),
+    EXPECT_THAT(ErrorOf(dir_.Write("tail.txt", "x\n" + longest + "7"), "File"),
                 HasSubstr("line 2 is longer than 1 MiB"));
 }
 
-TEST(TextStream, OpenErrorsNameTheFileAndTheCause) {
-    test::TempDir dir;
-    const std::string missing = (dir.Path() / "missing.dat").string();
+TEST_F(TextStreamTest, OpenErrorsNameTheFileAndTheCause) {
+    const std::string missing = dir_ / "missing.dat";
     EXPECT_THAT(ErrorOf(missing, "X axys file '" + missing + "'"),
                 HasSubstr("X axys file '" + missing + "': cannot open the file: No such file"));
-    EXPECT_THAT(ErrorOf(dir.Path().string(), "Y axys file 'dir'"),
+    EXPECT_THAT(ErrorOf(dir_.Path().string(), "Y axys file 'dir'"),
                 HasSubstr("Y axys file 'dir': is a directory"));
     EXPECT_THAT(ErrorOf("", "Attribute 'T' file ''"),
                 HasSubstr("Attribute 'T' file '': no file name given"));
 }
 
-TEST(TextStream, RefusesUtf16TextWithAHint) {
-    test::TempDir dir;
-    const std::string little = dir.Write("le.txt", std::string("\xFF\xFE"
-                                                               "S\0I\0",
-                                                               6));
-    const std::string big = dir.Write("be.txt", std::string("\xFE\xFF\0S\0I", 6));
-    const std::string unmarked = dir.Write("no_mark.txt", std::string("S\0I\0Z\0", 6));
-    for (const auto& path : {little, big, unmarked}) {
-        EXPECT_THAT(ErrorOf(path, "X axys file 'x'"),
+TEST_F(TextStreamTest, RefusesUtf16TextWithAHint) {
+    // Little-endian and big-endian with a byte order mark, and without one.
+    for (const std::string& text :
+         {std::string("\xFF\xFES\0I\0", 6), std::string("\xFE\xFF\0S\0I", 6),
+          std::string("S\0I\0Z\0", 6)}) {
+        EXPECT_THAT(ErrorOf(dir_.Write("utf16.txt", text), "X axys file 'x'"),
                     HasSubstr("X axys file 'x': the file is UTF-16 text; save it as plain text"));
     }
 }
 
-TEST(TextStream, LeavesAUtf8ByteOrderMarkOutOfTheFirstLine) {
-    test::TempDir dir;
-    TextStream stream(dir.Write("bom.txt", "\xEF\xBB\xBF\n12\n"), "File", 1);
+TEST_F(TextStreamTest, LeavesAUtf8ByteOrderMarkOutOfTheFirstLine) {
+    TextStream stream(dir_.Write("bom.txt", "\xEF\xBB\xBF\n12\n"), "File", 1);
     EXPECT_TRUE(stream.AtEndOfLine());
     EXPECT_THAT(AllLines(stream), ElementsAre("", "12"));
 }

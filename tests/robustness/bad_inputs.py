@@ -114,15 +114,11 @@ def check_message(err, names, line, hints):
 
 def check_untouched(folder, before):
     after = snapshot(folder)
-    if after == before:
-        return
-    if before is None or after is None:
-        fail(f"the output folder '{folder}' was {'removed' if after is None else 'created'}")
-    added = sorted(set(after) - set(before))
-    removed = sorted(set(before) - set(after))
-    changed = sorted(n for n in set(before) & set(after) if before[n] != after[n])
-    fail(f"the output folder '{folder}' changed: files added {added} (temporary files left?), "
-         f"removed {removed}, changed {changed}")
+    if after != before:
+        before, after = before or {}, after or {}
+        changed = sorted(n for n in set(before) | set(after) if before.get(n) != after.get(n))
+        fail(f"the output folder '{folder}' changed (created, removed, or temporary files "
+             f"left?): files added, removed or changed: {changed}")
 
 
 def expect_failure(args, names, line=None, hints=(), folder=None):
@@ -312,21 +308,22 @@ def case_utf16_file(ws):
         expect_failure(ws.args(x=path), ["X axys file", path], hints=["UTF-16"])
 
 
+def expect_sizes_refused(ws, texts):
+    """Each text as the SIZE_I value (line 2) and as the SIZE_J value (line 3) is refused."""
+    for text in texts:
+        for header, keyword, line in (([f"SIZE_I : {text}", "SIZE_J : 2"], "SIZE_I", 2),
+                                      (["SIZE_I : 3", f"SIZE_J : {text}"], "SIZE_J", 3)):
+            x = ws.write("x_size.dat", data_file(header, NODES_X))
+            expect_failure(ws.args(x=x), ["X axys file", x, keyword], line=line)
+
+
 def case_size_not_a_number(ws):
     # "          7": the number begins 11 characters after the ":", beyond the value text.
-    for text in ("abc", "3x", "", "          7", "0x10"):
-        x = ws.write("x_size.dat", data_file([f"SIZE_I : {text}", "SIZE_J : 2"], NODES_X))
-        expect_failure(ws.args(x=x), ["X axys file", x, "SIZE_I"], line=2)
-    x = ws.write("x_size.dat", data_file(["SIZE_I : 3", "SIZE_J: two"], NODES_X))
-    expect_failure(ws.args(x=x), ["X axys file", x, "SIZE_J"], line=3)
+    expect_sizes_refused(ws, ("abc", "3x", "", "          7", "0x10", "two"))
 
 
 def case_size_negative_or_zero(ws):
-    for text in ("-5", "0", "-32768", "0.4"):
-        x = ws.write("x_size.dat", data_file([f"SIZE_I : {text}", "SIZE_J : 2"], NODES_X))
-        expect_failure(ws.args(x=x), ["X axys file", x, "SIZE_I"], line=2)
-        x = ws.write("x_size.dat", data_file(["SIZE_I : 3", f"SIZE_J : {text}"], NODES_X))
-        expect_failure(ws.args(x=x), ["X axys file", x, "SIZE_J"], line=3)
+    expect_sizes_refused(ws, ("-5", "0", "-32768", "0.4"))
 
 
 def case_size_one(ws):
@@ -374,11 +371,7 @@ def case_size_32767(ws):
 
 
 def case_size_32768_and_larger(ws):
-    for text in ("32768", "40000", "1e9", "99999999999"):
-        x = ws.write("x_big.dat", data_file([f"SIZE_I : {text}", "SIZE_J : 2"], NODES_X))
-        expect_failure(ws.args(x=x), ["X axys file", x, "SIZE_I"], line=2)
-        x = ws.write("x_big.dat", data_file(["SIZE_I : 3", f"SIZE_J : {text}"], NODES_X))
-        expect_failure(ws.args(x=x), ["X axys file", x, "SIZE_J"], line=3)
+    expect_sizes_refused(ws, ("32768", "40000", "1e9", "99999999999"))
     px = ws.write("px_big.dat", data_file(["SIZE_I : 32769"], range(10)))
     expect_failure(ws.args(x=px, y=px, attribute=px, shape_type="point"),
                    ["X axys file", px, "SIZE_I"], line=2)

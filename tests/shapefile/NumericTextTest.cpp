@@ -5,6 +5,7 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "controls/shapefile/NumericText.h"
 
@@ -75,29 +76,24 @@ INSTANTIATE_TEST_SUITE_P(
         Case{-std::numeric_limits<double>::max(), "-1.79e+308", kShortened},
         Case{std::numeric_limits<double>::max(), "1.797e+308", kShortened}));
 
-TEST(NumericText, FastHundredthsAgreeWithPrintfEverywhere) {
-    // Every number of hundredths from -9999.99 to 9999.99 (in steps that reach every last
-    // digit): the text is printf's whenever printf's fits the column.
-    for (int hundredths = -999999; hundredths <= 999999; hundredths += 7) {
-        const double value = hundredths / 100.0;
-        const std::string reference = Printf(value, 10, 5);
-        if (reference.size() == 10) {
-            ASSERT_EQ(Write(value).text, reference) << "value " << value;
-        }
-    }
-}
-
 TEST(NumericText, AnyValueThatFitsIsPrintfsText) {
+    // Every number of hundredths from -9999.99 to 9999.99 (in steps that reach every last
+    // digit), as the reader gives them, and random values of every size.
+    std::vector<double> values;
+    for (int hundredths = -999999; hundredths <= 999999; hundredths += 7) {
+        values.push_back(hundredths / 100.0);
+    }
     std::mt19937_64 random(20240517);
     std::uniform_real_distribution<double> wide(-20000.0, 20000.0);
     std::uniform_real_distribution<double> narrow(-1.0, 1.0);
     for (int i = 0; i < 20000; ++i) {
-        for (const double value : {wide(random), narrow(random) * 1e-3, narrow(random) * 1e6}) {
-            const std::string reference = Printf(value, 10, 5);
-            if (reference.size() == 10 && reference.find("-0.00000") == std::string::npos) {
-                ASSERT_EQ(Write(value).text, reference) << "value " << value;
-                ASSERT_EQ(Write(value).fit, kExact);
-            }
+        values.insert(values.end(), {wide(random), narrow(random) * 1e-3, narrow(random) * 1e6});
+    }
+    for (const double value : values) {
+        const std::string reference = Printf(value, 10, 5);
+        if (reference.size() == 10 && reference.find("-0.00000") == std::string::npos) {
+            ASSERT_EQ(Write(value).text, reference) << "value " << value;
+            ASSERT_EQ(Write(value).fit, kExact) << "value " << value;
         }
     }
 }
@@ -109,9 +105,7 @@ TEST(NumericText, OtherWidthsAndDecimals) {
     // Hundredths in a column too narrow for them are rounded, not cut.
     EXPECT_EQ(Write(12.36, 4, 2).text, "12.4");
     EXPECT_EQ(Write(12.36, 4, 2).fit, kShortened);
-}
-
-TEST(NumericText, RefusesWhatNoTextFits) {
+    // What no text fits is refused, the column left alone.
     std::string text = "###";
     EXPECT_EQ(WriteNumericText(12345.0, 3, 0, text.data()), NumericTextFit::kTooWide);
     EXPECT_EQ(text, "###");

@@ -54,7 +54,7 @@ void AppendCell(ShapeFiles& files, int cell) {
 }
 
 TEST(ShapeFileAllocation, AppendingShapesAllocatesNothing) {
-    test::TempFolder folder;
+    test::TempDir folder;
     PosixFileSystem fileSystem;
     ShapeFiles files(fileSystem, test::NoonOf(std::chrono::year(2024) / 1 / 1));
     files.OpenShapeFile(folder / "grid.shp", 1, kShapeTypePolygon);

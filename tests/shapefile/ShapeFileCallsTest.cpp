@@ -45,8 +45,8 @@ protected:
         files_.VertexList().AddVertex(1, 0, part);
     }
     // The text of every record of the .dbf, without its deletion flag.
-    std::vector<std::string> DbfRecords(const char* name = "lagoon.dbf") const {
-        const std::string dbf = test::ReadBytes(folder_ / name);
+    std::vector<std::string> DbfRecords() const {
+        const std::string dbf = test::ReadBytes(folder_ / "lagoon.dbf");
         const std::size_t headerBytes = test::UInt16Little(dbf, 8);
         const std::size_t recordBytes = test::UInt16Little(dbf, 10);
         std::vector<std::string> records;
@@ -55,59 +55,42 @@ protected:
         }
         return records;
     }
-    std::string DbfName(std::size_t column) const {
-        const std::string dbf = test::ReadBytes(folder_ / "lagoon.dbf");
-        return dbf.substr(32 + 32 * column, 11).c_str();
-    }
 
-    test::TempFolder folder_;
+    test::TempDir folder_;
     PosixFileSystem fileSystem_;
     ShapeFiles files_;
 };
 
-TEST_F(ShapeFileCalls, FieldByNameFindsTheColumnByItsFullName) {
+// FieldByName takes the full name, case and all, and reaches the first of columns of the same
+// name; every column keeps its own value.
+TEST_F(ShapeFileCalls, FieldByNameFindsTheFirstColumnOfTheFullName) {
     OpenPolygons();
-    files_.FieldList().AddField("Temperature at surface", kFieldTypeNumeric, 10, 5);
-    files_.FieldList().AddField("Temperature at bottom", kFieldTypeNumeric, 10, 5);
-    files_.FieldList().AddField("", kFieldTypeNumeric, 10, 5);
-    files_.CommitFields();
-    AddSquare();
-    files_.FieldList().FieldByName("Temperature at bottom").Value(4);
-    files_.FieldList().FieldByName("Temperature at surface").Value(21.5);
-    files_.FieldList().FieldByName("").Value(-1);
-    files_.AppendShape();
-    EXPECT_THAT(ErrorOf([&] { files_.FieldList().FieldByName("temperature at bottom"); }),
-                AllOf(HasSubstr("'temperature at bottom'"), HasSubstr("lagoon.dbf")));
-    files_.Release();
-
-    EXPECT_EQ(DbfName(0), "Temperatur");
-    EXPECT_EQ(DbfName(1), "Temperat_1");
-    EXPECT_EQ(DbfName(2), "FIELD");
-    EXPECT_EQ(DbfRecords(), std::vector<std::string>{"  21.50000   4.00000  -1.00000"});
-}
-
-TEST_F(ShapeFileCalls, ColumnsOfTheSameNameKeepTheirOwnValues) {
-    OpenPolygons();
-    ShapeField& first = files_.FieldList().AddField("Depth", kFieldTypeNumeric, 10, 5);
-    ShapeField& second = files_.FieldList().AddField("Depth", kFieldTypeNumeric, 10, 5);
+    ShapeFieldList& fields = files_.FieldList();
+    fields.AddField("Temperature at surface", kFieldTypeNumeric, 10, 5);
+    fields.AddField("Temperature at bottom", kFieldTypeNumeric, 10, 5);
+    fields.AddField("", kFieldTypeNumeric, 10, 5);
+    ShapeField& first = fields.AddField("Depth", kFieldTypeNumeric, 10, 5);
+    ShapeField& second = fields.AddField("Depth", kFieldTypeNumeric, 10, 5);
     files_.CommitFields();
     for (const double value : {1.0, 2.0}) {
         AddSquare();
+        fields.FieldByName("Temperature at bottom").Value(value * 4);
+        fields.FieldByName("Temperature at surface").Value(21.5);
+        fields.FieldByName("").Value(-1);
         first.Value(value);
         second.Value(value * 100);
         files_.AppendShape();
     }
-    // FieldByName reaches the first of them.
     AddSquare();
-    files_.FieldList().FieldByName("Depth").Value(7);
+    fields.FieldByName("Depth").Value(7);
     files_.AppendShape();
+    EXPECT_THAT(ErrorOf([&] { fields.FieldByName("temperature at bottom"); }),
+                AllOf(HasSubstr("'temperature at bottom'"), HasSubstr("lagoon.dbf")));
     files_.Release();
-
-    EXPECT_EQ(DbfName(0), "Depth");
-    EXPECT_EQ(DbfName(1), "Depth_1");
     EXPECT_EQ(DbfRecords(),
-              (std::vector<std::string>{"   1.00000 100.00000", "   2.00000 200.00000",
-                                        "   7.00000 200.00000"}));
+              (std::vector<std::string>{"  21.50000   4.00000  -1.00000   1.00000 100.00000",
+                                        "  21.50000   8.00000  -1.00000   2.00000 200.00000",
+                                        "  21.50000   8.00000  -1.00000   7.00000 200.00000"}));
 }
 
 TEST_F(ShapeFileCalls, ColumnNeverSetIsBlankAndShortenedValuesAreCounted) {
@@ -201,14 +184,14 @@ TEST_F(ShapeFileCalls, CompanionFilesFollowTheCaseOfTheExtension) {
     files_.OpenShapeFile(Path("LAGOON.SHP"), 1, kShapeTypePoint);
     files_.CommitFields();
     files_.Release();
-    EXPECT_EQ(folder_.Names(),
+    EXPECT_EQ(folder_.FileNames(),
               (std::set<std::string>{"LAGOON.CPG", "LAGOON.DBF", "LAGOON.SHP", "LAGOON.SHX"}));
 
     ShapeFiles mixed(fileSystem_, test::NoonOf(std::chrono::year(2024) / 1 / 2));
     mixed.OpenShapeFile(Path("bay.Shp"), 1, kShapeTypePoint);
     mixed.CommitFields();
     mixed.Release();
-    EXPECT_TRUE(folder_.Names().contains("bay.dbf"));
+    EXPECT_TRUE(folder_.FileNames().contains("bay.dbf"));
 }
 
 }  // namespace

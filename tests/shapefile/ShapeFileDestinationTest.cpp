@@ -3,50 +3,41 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <fstream>
-#include <functional>
 #include <map>
 #include <optional>
 
-#include "FaultyFileSystem.h"
 #include "ShapeFileTestSupport.h"
 #include "controls/shapefile/ShapeFieldList.h"
 #include "controls/shapefile/ShapeFileError.h"
 #include "controls/shapefile/ShapeFiles.h"
+#include "support/FaultyFileSystem.h"
 
 namespace tesselar {
 namespace {
 
 using testing::AllOf;
 using testing::HasSubstr;
-using testing::StartsWith;
 
 using Snapshot = std::map<std::string, std::string>;
 
 const auto kToday = test::NoonOf(std::chrono::year(2024) / 3 / 9);
 
-// Every file in the folder with its bytes.
-Snapshot Take(const test::TempFolder& folder) {
-    Snapshot snapshot;
-    for (const std::string& name : folder.Names()) {
-        snapshot[name] = test::ReadBytes(folder / name);
-    }
-    return snapshot;
-}
-
-// `count` unit squares with the value of column "Value" rising from `first`.
-void WriteSquares(ShapeFiles& files, const std::string& path, int count, double first) {
-    files.OpenShapeFile(path, 1, kShapeTypePolygon);
+// `count` unit squares (or points at their corners) with the value of column "Value" rising
+// from `first`.
+void WriteSquares(ShapeFiles& files, const std::string& path, int count, double first,
+                  std::int32_t shapeType = kShapeTypePolygon) {
+    files.OpenShapeFile(path, 1, shapeType);
     ShapeField& value = files.FieldList().AddField("Value", kFieldTypeNumeric, 10, 5);
     files.CommitFields();
     for (int i = 0; i < count; ++i) {
         files.VertexList().AddVertex(i, 0, 0);
-        files.VertexList().AddVertex(i, 1, 0);
-        files.VertexList().AddVertex(i + 1, 1, 0);
-        files.VertexList().AddVertex(i + 1, 0, 0);
+        if (shapeType == kShapeTypePolygon) {
+            files.VertexList().AddVertex(i, 1, 0);
+            files.VertexList().AddVertex(i + 1, 1, 0);
+            files.VertexList().AddVertex(i + 1, 0, 0);
+        }
         value.Value(first + i);
         files.AppendShape();
     }
@@ -62,63 +53,50 @@ protected:
         ShapeFiles files(fileSystem, kToday);
         WriteSquares(files, Path("lagoon.shp"), 2, 100);
         files.Release();
-        test::WriteBytes(Path("lagoon.qix"), "earlier spatial index");
+        folder_.Write("lagoon.qix", "earlier spatial index");
     }
 
-    test::TempFolder folder_;
+    test::TempDir folder_;
 };
 
-TEST_F(ShapeFileDestination, NothingChangesBeforeRelease) {
+TEST_F(ShapeFileDestination, NothingChangesBeforeReleaseNorWhenDestroyedWithoutIt) {
     WriteEarlierShapefile();
-    const Snapshot earlier = Take(folder_);
-    PosixFileSystem fileSystem;
-    ShapeFiles files(fileSystem, kToday);
-    WriteSquares(files, Path("lagoon.shp"), 3, 1);
+    const Snapshot earlier = folder_.Files();
+    {
+        PosixFileSystem fileSystem;
+        ShapeFiles files(fileSystem, kToday);
+        WriteSquares(files, Path("lagoon.shp"), 3, 1);
 
-    Snapshot during = Take(folder_);
-    int temporaries = 0;
-    for (auto entry = during.begin(); entry != during.end();) {
-        if (entry->first.starts_with(".lagoon.")) {
-            ++temporaries;
-            entry = during.erase(entry);
-        } else {
-            ++entry;
-        }
+        Snapshot during = folder_.Files();
+        const auto temporaries = std::erase_if(
+            during, [](const auto& entry) { return entry.first.starts_with(".lagoon."); });
+        EXPECT_EQ(temporaries, 4U);
+        EXPECT_EQ(during, earlier);
     }
-    EXPECT_EQ(temporaries, 4);
-    EXPECT_EQ(during, earlier);
+    EXPECT_EQ(folder_.Files(), earlier);
 }
 
 TEST_F(ShapeFileDestination, ReleaseReplacesTheShapefileAndDropsItsStaleIndexes) {
     WriteEarlierShapefile();
-    test::WriteBytes(Path("lagoon.sbn"), "index");
-    test::WriteBytes(Path("lagoon.sbx"), "index");
-    test::WriteBytes(Path("harbour.qix"), "another shapefile's index");
+    folder_.Write("lagoon.sbn", "index");
+    folder_.Write("lagoon.sbx", "index");
+    folder_.Write("harbour.qix", "another shapefile's index");
     PosixFileSystem fileSystem;
     ShapeFiles files(fileSystem, kToday);
     WriteSquares(files, Path("lagoon.shp"), 3, 1);
     files.Release();
 
-    EXPECT_EQ(folder_.Names(), (std::set<std::string>{"harbour.qix", "lagoon.cpg", "lagoon.dbf",
-                                                      "lagoon.shp", "lagoon.shx"}));
+    EXPECT_EQ(folder_.FileNames(), (std::set<std::string>{"harbour.qix", "lagoon.cpg", "lagoon.dbf",
+                                                          "lagoon.shp", "lagoon.shx"}));
     EXPECT_EQ(test::UInt32Little(test::ReadBytes(Path("lagoon.dbf")), 4), 3U);
     EXPECT_EQ(test::ReadBytes(Path("lagoon.shx")).size(), 100U + 3 * 8);
 }
 
-TEST_F(ShapeFileDestination, DestroyedWithoutReleaseLeavesTheDestinationAsItWas) {
-    WriteEarlierShapefile();
-    const Snapshot earlier = Take(folder_);
-    {
-        PosixFileSystem fileSystem;
-        ShapeFiles files(fileSystem, kToday);
-        WriteSquares(files, Path("lagoon.shp"), 3, 1);
-    }
-    EXPECT_EQ(Take(folder_), earlier);
-}
-
+// A failure injected into the writing of one of the files.
 struct Fault {
     const char* name;
-    std::function<void(test::FaultyFileSystem&, const test::TempFolder&)> arm;
+    const char* file;
+    void (*arm)(test::FaultyFileSystem& fileSystem, const std::string& path);
     int shapes;
     const char* message;  // part of the error's message
 };
@@ -132,9 +110,9 @@ class FailureAtDestination : public ShapeFileDestination,
 
 TEST_P(FailureAtDestination, LeavesTheEarlierShapefileByteForByte) {
     WriteEarlierShapefile();
-    const Snapshot earlier = Take(folder_);
+    const Snapshot earlier = folder_.Files();
     test::FaultyFileSystem fileSystem;
-    GetParam().arm(fileSystem, folder_);
+    GetParam().arm(fileSystem, Path(GetParam().file));
     std::optional<ShapeFiles> files(std::in_place, fileSystem, kToday);
     try {
         WriteSquares(*files, Path("lagoon.shp"), GetParam().shapes, 1);
@@ -144,48 +122,88 @@ TEST_P(FailureAtDestination, LeavesTheEarlierShapefileByteForByte) {
         EXPECT_THAT(error.what(), HasSubstr(GetParam().message));
     }
     // The temporary files go with the failure, not only with the component.
-    EXPECT_EQ(Take(folder_), earlier);
+    EXPECT_EQ(folder_.Files(), earlier);
     files.reset();
-    EXPECT_EQ(Take(folder_), earlier);
+    EXPECT_EQ(folder_.Files(), earlier);
 }
 
-std::function<void(test::FaultyFileSystem&, const test::TempFolder&)> FailWritingPast(
-    const char* name, std::uint64_t bytes) {
-    return [=](test::FaultyFileSystem& files, const test::TempFolder& folder) {
-        files.FailWritingPast(folder / name, bytes);
-    };
-}
-
-std::function<void(test::FaultyFileSystem&, const test::TempFolder&)> FailMovingOnto(
-    const char* name) {
-    return [=](test::FaultyFileSystem& files, const test::TempFolder& folder) {
-        files.FailRenamingTo(folder / name);
-    };
+void FailMovingOnto(test::FaultyFileSystem& fileSystem, const std::string& path) {
+    fileSystem.FailRenamingTo(path);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, FailureAtDestination,
     testing::Values(
-        // 20000 squares need more than two blocks of 1 MiB in the .shp.
-        Fault{"ShpDiskFullMidway", FailWritingPast("lagoon.shp", (1U << 20) + 100), 20000,
-              "lagoon.shp': No space left on device"},
-        Fault{"DbfDiskFullAtRelease", FailWritingPast("lagoon.dbf", 40), 3,
-              "lagoon.dbf': No space left on device"},
-        Fault{"ShxCloseFails",
-              [](test::FaultyFileSystem& files, const test::TempFolder& folder) {
-                  files.FailClosing(folder / "lagoon.shx");
+        // 20000 squares need more than two blocks of 1 MiB in the .shp, the other files less
+        // than one: the disk fills up as the .shp is written midway.
+        Fault{"ShpDiskFullMidway", "lagoon.shp",
+              [](test::FaultyFileSystem& fileSystem, const std::string&) {
+                  fileSystem.FillDiskAfter((1U << 20) + 100);
+              },
+              20000, "lagoon.shp': No space left on device"},
+        Fault{"ShxCloseFails", "lagoon.shx",
+              [](test::FaultyFileSystem& fileSystem, const std::string& path) {
+                  fileSystem.FailClosing(path);
               },
               3, "lagoon.shx': Input/output error"},
-        Fault{"SettingAsideEarlierDbfFails",
-              [](test::FaultyFileSystem& files, const test::TempFolder& folder) {
-                  files.FailRenamingFrom(folder / "lagoon.dbf");
+        Fault{"SettingAsideEarlierDbfFails", "lagoon.dbf",
+              [](test::FaultyFileSystem& fileSystem, const std::string& path) {
+                  fileSystem.FailRenamingFrom(path);
               },
               3, "Permission denied"},
-        Fault{"MovingCpgFails", FailMovingOnto("lagoon.cpg"), 3, "lagoon.cpg"},
-        Fault{"MovingDbfFails", FailMovingOnto("lagoon.dbf"), 3, "lagoon.dbf"},
-        Fault{"MovingShxFails", FailMovingOnto("lagoon.shx"), 3, "lagoon.shx"},
-        Fault{"MovingShpFails", FailMovingOnto("lagoon.shp"), 3, "lagoon.shp"}),
+        Fault{"MovingCpgFails", "lagoon.cpg", FailMovingOnto, 3, "lagoon.cpg"},
+        Fault{"MovingDbfFails", "lagoon.dbf", FailMovingOnto, 3, "lagoon.dbf"},
+        Fault{"MovingShxFails", "lagoon.shx", FailMovingOnto, 3, "lagoon.shx"},
+        Fault{"MovingShpFails", "lagoon.shp", FailMovingOnto, 3, "lagoon.shp"}),
     [](const testing::TestParamInfo<Fault>& param) { return param.param.name; });
+
+// Wherever the disk fills up, inside each file or between them, the failure names the file
+// and what the system said, and leaves the earlier shapefile and no temporary file.
+TEST_F(ShapeFileDestination, DiskFullAnywhereLeavesTheEarlierShapefile) {
+    WriteEarlierShapefile();
+    const Snapshot earlier = folder_.Files();
+    for (const std::int32_t shapeType : {kShapeTypePolygon, kShapeTypePoint}) {
+        SCOPED_TRACE("shape type " + std::to_string(shapeType));
+        test::TempDir measured;
+        test::FaultyFileSystem roomy;
+        ShapeFiles measuring(roomy, kToday);
+        WriteSquares(measuring, measured / "lagoon.shp", 30, 1, shapeType);
+        measuring.Release();
+        const std::uint64_t needed = roomy.UsedBytes();
+        ASSERT_GT(needed, 500U);
+
+        // Every byte count up to the first hundred, then every 37th.
+        for (std::uint64_t free = 0; free < needed; free += free < 100 ? 1 : 37) {
+            SCOPED_TRACE("free bytes: " + std::to_string(free) + " of " + std::to_string(needed));
+            test::FaultyFileSystem disk;
+            disk.FillDiskAfter(free);
+            ShapeFiles files(disk, kToday);
+            try {
+                WriteSquares(files, Path("lagoon.shp"), 30, 1, shapeType);
+                files.Release();
+                ADD_FAILURE() << "the shapefile was written on a disk without room for it";
+            } catch (const ShapeFileError& error) {
+                EXPECT_THAT(error.what(), AllOf(HasSubstr("'" + Path("lagoon.")),
+                                                HasSubstr("': No space left on device")));
+            }
+            EXPECT_EQ(folder_.Files(), earlier);
+        }
+
+        // Exactly enough room.
+        test::FaultyFileSystem exact;
+        exact.FillDiskAfter(needed);
+        ShapeFiles files(exact, kToday);
+        WriteSquares(files, Path("lagoon.shp"), 30, 1, shapeType);
+        files.Release();
+        for (const std::string extension : {"shp", "shx", "dbf", "cpg"}) {
+            EXPECT_EQ(test::ReadBytes(Path("lagoon." + extension)),
+                      test::ReadBytes(measured / ("lagoon." + extension)));
+        }
+        for (const auto& [name, content] : earlier) {
+            folder_.Write(name, content);
+        }
+    }
+}
 
 TEST_F(ShapeFileDestination, FailureWithoutAnEarlierShapefileLeavesNothing) {
     test::FaultyFileSystem fileSystem;
@@ -193,12 +211,12 @@ TEST_F(ShapeFileDestination, FailureWithoutAnEarlierShapefileLeavesNothing) {
     ShapeFiles files(fileSystem, kToday);
     WriteSquares(files, Path("lagoon.shp"), 3, 1);
     EXPECT_THROW(files.Release(), ShapeFileError);
-    EXPECT_TRUE(folder_.Names().empty());
+    EXPECT_TRUE(folder_.FileNames().empty());
 }
 
 TEST_F(ShapeFileDestination, EarlierFileThatCannotBePutBackIsKeptAndNamed) {
     WriteEarlierShapefile();
-    const Snapshot earlier = Take(folder_);
+    const Snapshot earlier = folder_.Files();
     test::FaultyFileSystem fileSystem;
     // Both moving the new .shp in and moving the earlier one back are refused.
     fileSystem.FailRenamingTo(Path("lagoon.shp"), 2);
@@ -210,7 +228,7 @@ TEST_F(ShapeFileDestination, EarlierFileThatCannotBePutBackIsKeptAndNamed) {
     } catch (const ShapeFileError& error) {
         message = error.what();
     }
-    Snapshot now = Take(folder_);
+    Snapshot now = folder_.Files();
     const auto kept = std::ranges::find_if(
         now, [](const auto& entry) { return entry.first.starts_with(".lagoon.shp."); });
     ASSERT_NE(kept, now.end());
@@ -232,23 +250,6 @@ TEST_F(ShapeFileDestination, MissingFolderIsNamedAtOpen) {
     } catch (const ShapeFileError& error) {
         EXPECT_EQ(std::string(error.what()), "cannot create a file in the folder '" +
                                                  Path("missing") + "': No such file or directory");
-    }
-}
-
-TEST_F(ShapeFileDestination, ReadOnlyFolderIsNamedAtOpen) {
-    ASSERT_EQ(::chmod(folder_.Path().c_str(), 0555), 0);
-    if (std::ofstream(Path("probe"))) {
-        GTEST_SKIP() << "this user may write into read-only folders";
-    }
-    PosixFileSystem fileSystem;
-    ShapeFiles files(fileSystem, kToday);
-    try {
-        files.OpenShapeFile(Path("lagoon.shp"), 1, kShapeTypePolygon);
-        FAIL() << "a read-only folder was not reported";
-    } catch (const ShapeFileError& error) {
-        EXPECT_THAT(error.what(),
-                    AllOf(StartsWith("cannot create a file in the folder '" + folder_.Path() + "'"),
-                          HasSubstr("Permission denied")));
     }
 }
 

@@ -1,67 +1,15 @@
 #pragma once
 
-#include <stdlib.h>
-
 #include <chrono>
 #include <cstdint>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <set>
-#include <stdexcept>
 #include <string>
+
+#include "support/TempDir.h"
 
 namespace tesselar::test {
 
-// A fresh folder under the system's temporary folder, removed with everything in it.
-class TempFolder {
-public:
-    TempFolder() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "tesselar-shapefile-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) {
-            throw std::runtime_error("cannot create a temporary folder");
-        }
-        path_ = pattern;
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                                     std::filesystem::perm_options::add, ignored);
-        std::filesystem::remove_all(path_, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-    std::string Path() const { return path_.string(); }
-
-    // The names of everything in the folder, hidden files included.
-    std::set<std::string> Names() const {
-        std::set<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(path_)) {
-            names.insert(entry.path().filename().string());
-        }
-        return names;
-    }
-
-private:
-    std::filesystem::path path_;
-};
-
-inline std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        throw std::runtime_error("cannot read " + path);
-    }
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-inline void WriteBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
+// Numbers read from a file's bytes, to check its layout.
 inline std::uint8_t Byte(const std::string& bytes, std::size_t offset) {
     return static_cast<std::uint8_t>(bytes.at(offset));
 }

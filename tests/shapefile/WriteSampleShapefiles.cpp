@@ -1,11 +1,10 @@
-// Writes the sample shapefiles that the Python checks read with pyshp and GDAL:
+// Writes the sample shapefiles that the Python checks read with pyshp, GDAL and shapelib:
 //   write_sample_shapefiles FOLDER
-// The checks know these samples from the description below, not from this program's output.
-//
-// grid.shp      polygons: the cells of the grid of nodes (i, j), i 0..3, j 0..4, at
-//               x = 100 + 10 i + j, y = 50 + 5 j - i; cell (i, j) has the corners (i, j),
-//               (i+1, j), (i+1, j+1), (i, j+1) in that order (counter-clockwise), i outer,
-//               j inner. Numeric columns (10, 5), in this order:
+// The checks know the samples from their own description in sample_shapefiles.py, not from
+// this program's output:
+// grid.shp      polygons: the cells (i, j), i 0..2 outer, j 0..3 inner, of the nodes at
+//               x = 100 + 10 i + j, y = 50 + 5 j - i; corners (i, j), (i+1, j), (i+1, j+1),
+//               (i, j+1) in that order (counter-clockwise). Numeric columns (10, 5):
 //                 "Temperature"          = 10 i + j + 0.25
 //                 "temperature_max"      = -(i + j) - 0.5
 //                 "Salinité de surface"  = 35.5 - i
@@ -13,8 +12,8 @@
 //                 "Depth"                = 12345.67 for i = 0, 1e12 for i = 1, not set again
 //                 "Unset"                  never set
 //                 "Temperature" (again)  = i j / 100
-// flipped.shp   polygons: the same cells with y = 50 - 5 j - i, so that the corners come
-//               clockwise; column "Cell" = 4 i + j.
+// flipped.shp   the same cells with y = 50 - 5 j - i, so that the corners come clockwise;
+//               column "Cell" = 4 i + j.
 // particles.shp points: p = 0..4 at (1.5 p, -2 p); "Mass" = p / 2, "Age" = 100 - p.
 // empty.shp     points: no shapes, one column "Mass".
 #include <cstdio>
@@ -27,11 +26,16 @@
 namespace tesselar {
 namespace {
 
-constexpr int kColumnWidth = 10;
-constexpr int kColumnDecimals = 5;
-
 ShapeField& Column(ShapeFiles& files, const std::string& name) {
-    return files.FieldList().AddField(name, kFieldTypeNumeric, kColumnWidth, kColumnDecimals);
+    return files.FieldList().AddField(name, kFieldTypeNumeric, 10, 5);
+}
+
+// The corners of cell (i, j), with the nodes' y running up with j (`ySign` 1) or down (-1).
+void AddCell(ShapeFiles& files, int i, int j, int ySign) {
+    for (const auto& [di, dj] : {std::pair{0, 0}, {1, 0}, {1, 1}, {0, 1}}) {
+        files.VertexList().AddVertex(100.0 + 10 * (i + di) + (j + dj),
+                                     50.0 + ySign * 5 * (j + dj) - (i + di), 0);
+    }
 }
 
 void WriteGrid(const std::string& folder, PosixFileSystem& fileSystem) {
@@ -47,20 +51,15 @@ void WriteGrid(const std::string& folder, PosixFileSystem& fileSystem) {
     files.CommitFields();
     for (int i = 0; i < 3; ++i) {
         for (int j = 0; j < 4; ++j) {
-            for (const auto& [di, dj] : {std::pair{0, 0}, {1, 0}, {1, 1}, {0, 1}}) {
-                files.VertexList().AddVertex(100.0 + 10 * (i + di) + (j + dj),
-                                             50.0 + 5 * (j + dj) - (i + di), 0);
-            }
+            AddCell(files, i, j, 1);
             temperature.Value(10 * i + j + 0.25);
             maximum.Value(-(i + j) - 0.5);
             salinity.Value(35.5 - i);
             if (i == 0 && j == 0) {
                 brackish.Value(1234.5);
             }
-            if (i == 0) {
-                depth.Value(12345.67);
-            } else if (i == 1) {
-                depth.Value(1e12);
+            if (i < 2) {
+                depth.Value(i == 0 ? 12345.67 : 1e12);
             }
             product.Value(i * j / 100.0);
             files.AppendShape();
@@ -76,10 +75,7 @@ void WriteFlipped(const std::string& folder, PosixFileSystem& fileSystem) {
     files.CommitFields();
     for (int i = 0; i < 3; ++i) {
         for (int j = 0; j < 4; ++j) {
-            for (const auto& [di, dj] : {std::pair{0, 0}, {1, 0}, {1, 1}, {0, 1}}) {
-                files.VertexList().AddVertex(100.0 + 10 * (i + di) + (j + dj),
-                                             50.0 - 5 * (j + dj) - (i + di), 0);
-            }
+            AddCell(files, i, j, -1);
             cell.Value(4 * i + j);
             files.AppendShape();
         }
@@ -119,11 +115,12 @@ int main(int argc, char** argv) {
         return 2;
     }
     try {
+        const std::string folder = argv[1];
         tesselar::PosixFileSystem fileSystem;
-        tesselar::WriteGrid(argv[1], fileSystem);
-        tesselar::WriteFlipped(argv[1], fileSystem);
-        tesselar::WriteParticles(argv[1], fileSystem);
-        tesselar::WriteEmpty(argv[1], fileSystem);
+        tesselar::WriteGrid(folder, fileSystem);
+        tesselar::WriteFlipped(folder, fileSystem);
+        tesselar::WriteParticles(folder, fileSystem);
+        tesselar::WriteEmpty(folder, fileSystem);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "%s\n", error.what());
         return 1;

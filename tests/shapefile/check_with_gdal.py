@@ -2,12 +2,10 @@
 check_with_gdal.py WRITE_SAMPLE_SHAPEFILES OGRINFO SHPDUMP DBFDUMP"""
 
 import json
-import math
 import os
 import re
 import subprocess
 import sys
-import tempfile
 import unittest
 
 import sample_shapefiles as samples
@@ -21,19 +19,7 @@ def run(*command):
     return result.stdout
 
 
-class GdalAndShapelibReadSamples(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.folder = tempfile.TemporaryDirectory()
-        samples.write_samples(PROGRAM, cls.folder.name)
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.folder.cleanup()
-
-    def path(self, name):
-        return os.path.join(self.folder.name, name)
-
+class GdalAndShapelibReadSamples(samples.SamplesTestCase):
     def summary(self, name):
         return run(OGRINFO, "-ro", "-so", "-al", self.path(name))
 
@@ -43,14 +29,9 @@ class GdalAndShapelibReadSamples(unittest.TestCase):
         text = run(ogr2ogr, "-f", "GeoJSON", "/vsistdout/", self.path(name))
         return json.loads(text)["features"]
 
-    def assertValues(self, properties, names, expected):
+    def assertProperties(self, properties, names, expected):
         self.assertEqual(list(properties), names)
-        for name, want in zip(names, expected):
-            got = properties[name]
-            if want is None:
-                self.assertIsNone(got, name)
-            else:
-                self.assertTrue(math.isclose(got, want, rel_tol=1e-12), f"{name}: {got} != {want}")
+        self.assertValues(list(properties.values()), expected)
 
     def test_ogrinfo_summary_of_the_grid(self):
         summary = self.summary("grid.shp")
@@ -69,14 +50,9 @@ class GdalAndShapelibReadSamples(unittest.TestCase):
             self.assertEqual(feature["geometry"]["type"], "Polygon")
             rings = feature["geometry"]["coordinates"]
             self.assertEqual(len(rings), 1)
-            ring = [tuple(point) for point in rings[0]]
-            corners = samples.cell_corners(samples.grid_node, i, j)
-            self.assertEqual(ring[0], corners[0])
-            self.assertEqual(ring[-1], corners[0])
-            self.assertEqual(sorted(ring[:-1]), sorted(corners))
-            self.assertLess(samples.signed_area(ring), 0)
-            self.assertValues(feature["properties"], samples.GRID_FIELDS,
-                              samples.grid_values(i, j))
+            self.assertGridCellRing(rings[0], i, j)
+            self.assertProperties(feature["properties"], samples.GRID_FIELDS,
+                                  samples.grid_values(i, j))
 
     def test_gdal_reads_particles_and_the_empty_file(self):
         features = self.features("particles.shp")
@@ -84,8 +60,8 @@ class GdalAndShapelibReadSamples(unittest.TestCase):
                          samples.PARTICLES)
         for p, feature in enumerate(features):
             self.assertEqual(feature["geometry"]["type"], "Point")
-            self.assertValues(feature["properties"], samples.PARTICLE_FIELDS,
-                              samples.particle_values(p))
+            self.assertProperties(feature["properties"], samples.PARTICLE_FIELDS,
+                                  samples.particle_values(p))
         summary = self.summary("empty.shp")
         self.assertIn("Geometry: Point\n", summary)
         self.assertIn("Feature Count: 0\n", summary)
@@ -107,16 +83,10 @@ class GdalAndShapelibReadSamples(unittest.TestCase):
         rows = dump[len(samples.GRID_FIELDS) + 1:]
         self.assertEqual(len(rows), len(samples.CELLS))
         for row, (i, j) in zip(rows, samples.CELLS):
-            values = [None if text == "(NULL)" else float(text) for text in row.split()]
-            expected = samples.grid_values(i, j)
-            self.assertEqual(len(values), len(expected))
-            for got, want in zip(values, expected):
-                if want is None:
-                    self.assertIsNone(got)
-                else:
-                    self.assertTrue(math.isclose(got, want, rel_tol=1e-12), f"{got} != {want}")
+            self.assertValues([None if text == "(NULL)" else float(text) for text in row.split()],
+                              samples.grid_values(i, j))
 
 
 if __name__ == "__main__":
-    PROGRAM, OGRINFO, SHPDUMP, DBFDUMP = sys.argv[1:5]
+    samples.PROGRAM, OGRINFO, SHPDUMP, DBFDUMP = sys.argv[1:5]
     unittest.main(argv=sys.argv[:1], verbosity=2)

@@ -1,9 +1,6 @@
 """pyshp reads the sample shapefiles: check_with_pyshp.py WRITE_SAMPLE_SHAPEFILES"""
 
-import math
-import os
 import sys
-import tempfile
 import unittest
 
 import shapefile
@@ -11,31 +8,11 @@ import shapefile
 import sample_shapefiles as samples
 
 
-class PyshpReadsSamples(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.folder = tempfile.TemporaryDirectory()
-        samples.write_samples(PROGRAM, cls.folder.name)
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.folder.cleanup()
-
-    def path(self, name):
-        return os.path.join(self.folder.name, name)
-
+class PyshpReadsSamples(samples.SamplesTestCase):
     def open(self, name):
         reader = shapefile.Reader(self.path(name), encoding="utf-8")
         self.addCleanup(reader.close)
         return reader
-
-    def assertValues(self, record, expected):
-        self.assertEqual(len(record), len(expected))
-        for got, want in zip(record, expected):
-            if want is None:
-                self.assertIsNone(got)
-            else:
-                self.assertTrue(math.isclose(got, want, rel_tol=1e-12), f"{got} != {want}")
 
     def test_grid_cells_are_closed_clockwise_rings_with_their_values(self):
         reader = self.open("grid.shp")
@@ -46,15 +23,10 @@ class PyshpReadsSamples(unittest.TestCase):
         for field in reader.fields[1:]:
             self.assertEqual(field[1:], ["N", 10, 5])
         for n, (i, j) in enumerate(samples.CELLS):
-            corners = samples.cell_corners(samples.grid_node, i, j)
             shape = reader.shape(n)  # through the .shx index
-            points = [tuple(point) for point in shape.points]
             self.assertEqual(list(shape.parts), [0])
-            self.assertEqual(points[0], corners[0])
-            self.assertEqual(points[-1], corners[0])
-            self.assertEqual(sorted(points[:-1]), sorted(corners))
-            self.assertLess(samples.signed_area(points), 0)
-            self.assertTrue(shapefile.is_cw(points))
+            self.assertGridCellRing(shape.points, i, j)
+            self.assertTrue(shapefile.is_cw(shape.points))
             self.assertValues(list(reader.record(n)), samples.grid_values(i, j))
         self.assertEqual([list(s.points) for s in reader.iterShapes()],
                          [list(reader.shape(n).points) for n in range(len(reader))])
@@ -89,5 +61,5 @@ class PyshpReadsSamples(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    PROGRAM = sys.argv[1]
+    samples.PROGRAM = sys.argv[1]
     unittest.main(argv=sys.argv[:1], verbosity=2)

@@ -3,7 +3,13 @@
 The checks compare what independent readers find in those files with this description.
 """
 
+import math
+import os
 import subprocess
+import tempfile
+import unittest
+
+PROGRAM = ""  # write_sample_shapefiles, set by the check from its first argument
 
 CELLS = [(i, j) for i in range(3) for j in range(4)]  # record order: i outer, j inner
 
@@ -50,5 +56,35 @@ def signed_area(ring):
     return sum(x0 * y1 - x1 * y0 for (x0, y0), (x1, y1) in zip(ring, ring[1:])) / 2
 
 
-def write_samples(program, folder):
-    subprocess.run([program, folder], check=True)
+class SamplesTestCase(unittest.TestCase):
+    """Tests of the samples, written once into a temporary folder."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.folder = tempfile.TemporaryDirectory()
+        subprocess.run([PROGRAM, cls.folder.name], check=True)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.folder.cleanup()
+
+    def path(self, name):
+        return os.path.join(self.folder.name, name)
+
+    def assertValues(self, values, expected):
+        self.assertEqual(len(values), len(expected))
+        for got, want in zip(values, expected):
+            if want is None:
+                self.assertIsNone(got)
+            else:
+                self.assertTrue(math.isclose(got, want, rel_tol=1e-12), f"{got} != {want}")
+
+    def assertGridCellRing(self, points, i, j):
+        """`points` run clockwise round the corners of grid cell (i, j), from its first corner
+        back to it."""
+        ring = [tuple(point) for point in points]
+        corners = cell_corners(grid_node, i, j)
+        self.assertEqual(ring[0], corners[0])
+        self.assertEqual(ring[-1], corners[0])
+        self.assertEqual(sorted(ring[:-1]), sorted(corners))
+        self.assertLess(signed_area(ring), 0)

@@ -53,13 +53,4 @@ ShapefileContents ReadWithShapelib(const std::string& shpPath) {
     return contents;
 }
 
-double SignedArea2(const std::vector<std::pair<double, double>>& ring) {
-    double sum = 0.0;
-    for (std::size_t index = 0; index + 1 < ring.size(); ++index) {
-        sum +=
-            ring[index].first * ring[index + 1].second - ring[index + 1].first * ring[index].second;
-    }
-    return sum;
-}
-
 }  // namespace tesselar::test

@@ -30,7 +30,4 @@ struct ShapefileContents {
 // Throws std::runtime_error when shapelib cannot open the files.
 ShapefileContents ReadWithShapelib(const std::string& shpPath);
 
-// Twice the signed area of a ring; negative for a clockwise ring (y pointing up).
-double SignedArea2(const std::vector<std::pair<double, double>>& ring);
-
 }  // namespace tesselar::test

@@ -1,21 +1,19 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
 
 #include "controls/shapefile/OutputFiles.h"
 #include "conversion/ConversionError.h"
+#include "support/TempDir.h"
 #include "writer/CreateShapeFiles.h"
 #include "writer/JobBuilder.h"
 #include "writer/ShapelibReader.h"
-#include "writer/TempDir.h"
 #include "writer/WriterFakes.h"
 
 namespace tesselar {
 namespace {
 
-using Vertex = std::pair<double, double>;
-using Ring = std::vector<Vertex>;
+using Ring = std::vector<std::pair<double, double>>;
 
 constexpr int kShpPoint = 1;
 constexpr int kShpPolygon = 5;
@@ -34,32 +32,15 @@ double CellCode(int k, int i, int j) {
     return 100.0 * k + 10.0 * i + j + 0.125;
 }
 
-Ring Corners(const ConversionJob& job, int i, int j) {
-    return {{job.XCoords.at(i, j), job.YCoords.at(i, j)},
-            {job.XCoords.at(i + 1, j), job.YCoords.at(i + 1, j)},
-            {job.XCoords.at(i + 1, j + 1), job.YCoords.at(i + 1, j + 1)},
-            {job.XCoords.at(i, j + 1), job.YCoords.at(i, j + 1)}};
-}
-
-// True when `ring` is `corners` closed, starting at any corner and going either way round.
-bool IsClosedRingOf(const Ring& ring, const Ring& corners) {
-    if (ring.size() != corners.size() + 1 || ring.front() != ring.back()) {
-        return false;
+// The nodes of the job at the (di, dj) steps from (i, j), the first one repeated at the end.
+Ring NodeRing(const ConversionJob& job, int i, int j,
+              std::initializer_list<std::pair<int, int>> steps) {
+    Ring ring;
+    for (const auto& [di, dj] : steps) {
+        ring.emplace_back(job.XCoords.at(i + di, j + dj), job.YCoords.at(i + di, j + dj));
     }
-    const Ring open(ring.begin(), ring.end() - 1);
-    for (const bool reversed : {false, true}) {
-        Ring order = corners;
-        if (reversed) {
-            std::reverse(order.begin(), order.end());
-        }
-        for (std::size_t start = 0; start < order.size(); ++start) {
-            std::rotate(order.begin(), order.begin() + 1, order.end());
-            if (order == open) {
-                return true;
-            }
-        }
-    }
-    return false;
+    ring.push_back(ring.front());
+    return ring;
 }
 
 class WriteShapeFileTest : public ::testing::Test {
@@ -77,65 +58,15 @@ protected:
     test::SteppingClock clock_{std::chrono::milliseconds(3)};
 };
 
-TEST_F(WriteShapeFileTest, OneCellIsAClosedRingOfItsFourNodesInOrder) {
+TEST_F(WriteShapeFileTest, CellsBecomeRingsOfTheirNodesWithJFastestAndAColumnPerAttribute) {
     ConversionJob job;
-    test::FillPolygonJob(job, 1, 1, {"depth"}, East, South, CellCode);
+    test::FillJob(
+        job, kPolygonShapeType, 3, 2, {"Temp", "Salinity"}, East, South,
+        [](int k, int i, int j) { return k == 1 ? CellCode(k, i, j) : -CellCode(k, i, j); });
     Write(job);
 
     const auto contents = Read();
     EXPECT_EQ(contents.shapeType, kShpPolygon);
-    ASSERT_EQ(contents.records.size(), 1u);
-    const Ring expected = {{job.XCoords.at(1, 1), job.YCoords.at(1, 1)},
-                           {job.XCoords.at(2, 1), job.YCoords.at(2, 1)},
-                           {job.XCoords.at(2, 2), job.YCoords.at(2, 2)},
-                           {job.XCoords.at(1, 2), job.YCoords.at(1, 2)},
-                           {job.XCoords.at(1, 1), job.YCoords.at(1, 1)}};
-    EXPECT_EQ(contents.records[0].vertices, expected);
-    EXPECT_EQ(contents.records[0].partCount, 1);
-}
-
-TEST_F(WriteShapeFileTest, CellsOfAnyOrientationBecomeClockwiseRings) {
-    ConversionJob job;
-    // j runs north here, so the corners in the writer's order go round anticlockwise.
-    test::FillPolygonJob(
-        job, 2, 2, {"depth"}, [](int i, int) { return 1.0 * i; },
-        [](int, int j) { return 1.0 * j; }, CellCode);
-    Write(job);
-
-    const auto contents = Read();
-    ASSERT_EQ(contents.records.size(), 4u);
-    for (const auto& record : contents.records) {
-        EXPECT_LT(test::SignedArea2(record.vertices), 0.0);
-    }
-    EXPECT_TRUE(IsClosedRingOf(contents.records[0].vertices, Corners(job, 1, 1)));
-}
-
-TEST_F(WriteShapeFileTest, RecordsFollowTheCellsWithJFastest) {
-    ConversionJob job;
-    test::FillPolygonJob(job, 2, 3, {"code"}, East, South, CellCode);
-    Write(job);
-
-    const auto contents = Read();
-    ASSERT_EQ(contents.records.size(), 6u);
-    ASSERT_EQ(contents.values.size(), 6u);
-    std::size_t record = 0;
-    for (int i = 1; i <= 2; ++i) {
-        for (int j = 1; j <= 3; ++j, ++record) {
-            SCOPED_TRACE("cell (" + std::to_string(i) + ", " + std::to_string(j) + ")");
-            EXPECT_TRUE(IsClosedRingOf(contents.records[record].vertices, Corners(job, i, j)));
-            EXPECT_DOUBLE_EQ(contents.values[record][0], CellCode(1, i, j));
-        }
-    }
-}
-
-TEST_F(WriteShapeFileTest, EveryAttributeIsANumericColumnWithItsOwnCellsValues) {
-    ConversionJob job;
-    test::FillPolygonJob(job, 3, 2, {"Temp", "Salinity"}, East, South, [](int k, int i, int j) {
-        return k == 1 ? CellCode(k, i, j) : -CellCode(k, i, j);
-    });
-    Write(job);
-
-    const auto contents = Read();
     ASSERT_EQ(contents.fields.size(), 2u);
     EXPECT_EQ(contents.fields[0].name, "Temp");
     EXPECT_EQ(contents.fields[1].name, "Salinity");
@@ -144,19 +75,41 @@ TEST_F(WriteShapeFileTest, EveryAttributeIsANumericColumnWithItsOwnCellsValues) 
         EXPECT_EQ(field.width, 10);
         EXPECT_EQ(field.decimals, 5);
     }
+    ASSERT_EQ(contents.records.size(), 6u);
     ASSERT_EQ(contents.values.size(), 6u);
+    std::size_t record = 0;
     for (int i = 1; i <= 3; ++i) {
+        for (int j = 1; j <= 2; ++j, ++record) {
+            SCOPED_TRACE("cell (" + std::to_string(i) + ", " + std::to_string(j) + ")");
+            EXPECT_EQ(contents.records[record].vertices,
+                      NodeRing(job, i, j, {{0, 0}, {1, 0}, {1, 1}, {0, 1}}));
+            EXPECT_EQ(contents.records[record].partCount, 1);
+            EXPECT_DOUBLE_EQ(contents.values[record][0], CellCode(1, i, j));
+            EXPECT_DOUBLE_EQ(contents.values[record][1], -CellCode(2, i, j));
+        }
+    }
+}
+
+TEST_F(WriteShapeFileTest, AnticlockwiseCellsAreReversedFromTheirFirstNode) {
+    ConversionJob job;
+    test::FillJob(
+        job, kPolygonShapeType, 2, 2, {"depth"}, [](int i, int) { return 1.0 * i; },
+        [](int, int j) { return 1.0 * j; }, CellCode);
+    Write(job);
+
+    const auto contents = Read();
+    ASSERT_EQ(contents.records.size(), 4u);
+    for (int i = 1; i <= 2; ++i) {
         for (int j = 1; j <= 2; ++j) {
-            const auto& row = contents.values[static_cast<std::size_t>((i - 1) * 2 + j - 1)];
-            EXPECT_DOUBLE_EQ(row[0], CellCode(1, i, j));
-            EXPECT_DOUBLE_EQ(row[1], -CellCode(2, i, j));
+            EXPECT_EQ(contents.records[static_cast<std::size_t>(2 * i + j - 3)].vertices,
+                      NodeRing(job, i, j, {{0, 0}, {0, 1}, {1, 1}, {1, 0}}));
         }
     }
 }
 
 TEST_F(WriteShapeFileTest, AttributesOfTheSameNameKeepAColumnEach) {
     ConversionJob job;
-    test::FillPolygonJob(job, 2, 2, {"depth", "depth", "Depth"}, East, South, CellCode);
+    test::FillJob(job, kPolygonShapeType, 2, 2, {"depth", "depth", "Depth"}, East, South, CellCode);
     Write(job);
 
     const auto contents = Read();
@@ -170,24 +123,11 @@ TEST_F(WriteShapeFileTest, AttributesOfTheSameNameKeepAColumnEach) {
     }
 }
 
-TEST_F(WriteShapeFileTest, GridWithoutCellsWritesTheColumnsAndNoRecord) {
-    for (const auto& [iMax, jMax] : {std::pair<std::int16_t, std::int16_t>{3, 0}, {0, 3}}) {
-        ConversionJob job;
-        test::FillPolygonJob(job, iMax, jMax, {"depth", "age"}, East, South, CellCode);
-        Write(job);
-
-        const auto contents = Read();
-        EXPECT_EQ(contents.shapeType, kShpPolygon);
-        EXPECT_TRUE(contents.records.empty());
-        EXPECT_EQ(contents.fields.size(), 2u);
-    }
-}
-
 TEST_F(WriteShapeFileTest, PointsFollowTheParticlesWithTheirValues) {
     const Ring positions = {{0.0, 0.0}, {-5.25, 3.5}, {-5.25, 3.5}};
     ConversionJob job;
-    test::FillPointJob(
-        job, 3, {"age", "depth"},
+    test::FillJob(
+        job, kPointShapeType, 3, 1, {"age", "depth"},
         [&](int p, int) { return positions[static_cast<std::size_t>(p - 1)].first; },
         [&](int p, int) { return positions[static_cast<std::size_t>(p - 1)].second; },
         [](int k, int p, int) { return k == 1 ? 0.0 : -1.5 * p; });
@@ -203,21 +143,30 @@ TEST_F(WriteShapeFileTest, PointsFollowTheParticlesWithTheirValues) {
     }
 }
 
-TEST_F(WriteShapeFileTest, NoParticlesWriteAnEmptyPointFile) {
-    ConversionJob job;
-    test::FillPointJob(job, 0, {"age"}, East, South, CellCode);
-    Write(job);
+TEST_F(WriteShapeFileTest, GridsWithoutCellsAndNoParticlesWriteTheColumnsAndNoRecord) {
+    const struct {
+        const char* shapeType;
+        std::int16_t iMax, jMax;
+        int shpType;
+    } cases[] = {{kPolygonShapeType, 3, 0, kShpPolygon},
+                 {kPolygonShapeType, 0, 3, kShpPolygon},
+                 {kPointShapeType, 0, 1, kShpPoint}};
+    for (const auto& c : cases) {
+        ConversionJob job;
+        test::FillJob(job, c.shapeType, c.iMax, c.jMax, {"depth", "age"}, East, South, CellCode);
+        Write(job);
 
-    const auto contents = Read();
-    EXPECT_EQ(contents.shapeType, kShpPoint);
-    EXPECT_TRUE(contents.records.empty());
-    EXPECT_EQ(contents.fields.size(), 1u);
+        const auto contents = Read();
+        EXPECT_EQ(contents.shapeType, c.shpType);
+        EXPECT_TRUE(contents.records.empty());
+        EXPECT_EQ(contents.fields.size(), 2u);
+    }
 }
 
 TEST_F(WriteShapeFileTest, WritesToTheJobsFolderAndNameAsTheyStand) {
     ConversionJob job;
-    test::FillPolygonJob(job, 1, 1, {"depth"}, East, South, CellCode);
-    job.ShapeFolder = dir_.path().string();
+    test::FillJob(job, kPolygonShapeType, 1, 1, {"depth"}, East, South, CellCode);
+    job.ShapeFolder = dir_.Path().string();
     job.ShapeFileName = "lagoon.shp";
     WriteShapeFile(job, {display_, clock_, files_});
 
@@ -226,8 +175,8 @@ TEST_F(WriteShapeFileTest, WritesToTheJobsFolderAndNameAsTheyStand) {
 
 TEST_F(WriteShapeFileTest, CountsTheValuesThatNeededFewerDigits) {
     ConversionJob job;
-    test::FillPolygonJob(job, 1, 3, {"flow"}, East, South,
-                         [](int, int, int j) { return j == 2 ? 1234567.891 : 1.5; });
+    test::FillJob(job, kPolygonShapeType, 1, 3, {"flow"}, East, South,
+                  [](int, int, int j) { return j == 2 ? 1234567.891 : 1.5; });
     const WriteSummary summary = Write(job);
 
     EXPECT_EQ(summary.shortenedValueCount, 1);
@@ -236,7 +185,7 @@ TEST_F(WriteShapeFileTest, CountsTheValuesThatNeededFewerDigits) {
 
 TEST_F(WriteShapeFileTest, UnknownShapeTypeIsRefusedBeforeAnythingIsWritten) {
     ConversionJob job;
-    test::FillPolygonJob(job, 1, 1, {"depth"}, East, South, CellCode);
+    test::FillJob(job, kPolygonShapeType, 1, 1, {"depth"}, East, South, CellCode);
     job.ShapeType = "polygon";
 
     EXPECT_THROW(Write(job), ConversionError);
@@ -244,12 +193,11 @@ TEST_F(WriteShapeFileTest, UnknownShapeTypeIsRefusedBeforeAnythingIsWritten) {
 }
 
 TEST_F(WriteShapeFileTest, FailureLeavesAnEarlierShapeFileAsItWas) {
-    for (const char* extension : {".shp", ".shx", ".dbf"}) {
-        test::WriteText(dir_ / (std::string("out") + extension),
-                        std::string("earlier ") + extension);
+    for (const std::string extension : {".shp", ".shx", ".dbf"}) {
+        dir_.Write("out" + extension, "earlier " + extension);
     }
     ConversionJob job;
-    test::FillPolygonJob(job, 2, 2, {"depth"}, East, South, CellCode);
+    test::FillJob(job, kPolygonShapeType, 2, 2, {"depth"}, East, South, CellCode);
     job.XCoords = Array2D(2, 3, "XCoords");  // one row of nodes short
 
     EXPECT_THROW(Write(job), IndexError);

@@ -3,9 +3,9 @@
 #include <chrono>
 
 #include "controls/shapefile/OutputFiles.h"
+#include "support/TempDir.h"
 #include "writer/CreateShapeFiles.h"
 #include "writer/JobBuilder.h"
-#include "writer/TempDir.h"
 #include "writer/WriterFakes.h"
 
 namespace tesselar {
@@ -22,10 +22,11 @@ double ZeroValue(int, int, int) {
 
 class WriterProgressTest : public ::testing::Test {
 protected:
-    void WritePolygons(std::int16_t iMax, std::int16_t jMax, const Clock& clock) {
+    void Write(const std::string& shapeType, std::int16_t iMax, std::int16_t jMax,
+               const Clock& clock) {
         ConversionJob job;
-        test::FillPolygonJob(job, iMax, jMax, {"depth"}, Zero, Zero, ZeroValue);
-        WriteShapeFileAt(dir_ / "grid.shp", job, {display_, clock, files_});
+        test::FillJob(job, shapeType, iMax, jMax, {"depth"}, Zero, Zero, ZeroValue);
+        WriteShapeFileAt(dir_ / "out.shp", job, {display_, clock, files_});
     }
 
     test::TempDir dir_;
@@ -34,38 +35,29 @@ protected:
     test::SteppingClock stillClock_;
 };
 
-TEST_F(WriterProgressTest, BarCountsTensOfShapes) {
-    WritePolygons(5, 5, stillClock_);
+// The bar runs to a tenth of the shape count and moves by one every ten shapes; shapes faster
+// than the clock show zero times.
+TEST_F(WriterProgressTest, SetsTheRangeFirstThenShowsTensOfShapesAndBothTimesPerShape) {
+    Write(kPolygonShapeType, 5, 5, stillClock_);
 
-    ASSERT_EQ(display_.maxima, std::vector<float>{2.5f});
-    ASSERT_EQ(display_.minima, std::vector<float>{0.0f});
+    std::vector<std::string> calls = {"max", "min"};
+    for (std::size_t shape = 1; shape <= 25; ++shape) {
+        calls.insert(calls.end(), {"value", "panel3", "panel4"});
+    }
+    EXPECT_EQ(display_.calls, calls);
+    EXPECT_EQ(display_.maxima, std::vector<float>{2.5f});
+    EXPECT_EQ(display_.minima, std::vector<float>{0.0f});
     ASSERT_EQ(display_.values.size(), 25u);
     for (std::size_t shape = 1; shape <= 25; ++shape) {
         const float expected = shape < 10 ? 0.0f : shape < 20 ? 1.0f : 2.0f;
         EXPECT_EQ(display_.values[shape - 1], expected) << "after shape " << shape;
+        EXPECT_EQ(display_.elapsedTexts[shape - 1], "Time elapsed: 00:00:00");
+        EXPECT_EQ(display_.remainingTexts[shape - 1], "Time remaining: 00:00:00");
     }
 }
 
-TEST_F(WriterProgressTest, RangeIsSetFirstThenEachShapeShowsValueAndBothTimes) {
-    WritePolygons(1, 2, stillClock_);
-
-    const std::vector<std::string> expected = {"max",    "min",   "value",  "panel3",
-                                               "panel4", "value", "panel3", "panel4"};
-    EXPECT_EQ(display_.calls, expected);
-}
-
-TEST_F(WriterProgressTest, TenPolygonsFillTheBar) {
-    WritePolygons(2, 5, stillClock_);
-
-    ASSERT_EQ(display_.maxima, std::vector<float>{1.0f});
-    ASSERT_FALSE(display_.values.empty());
-    EXPECT_EQ(display_.values.back(), 1.0f);
-}
-
 TEST_F(WriterProgressTest, PointsCountOnePerParticle) {
-    ConversionJob job;
-    test::FillPointJob(job, 7, {"age"}, Zero, Zero, ZeroValue);
-    WriteShapeFileAt(dir_ / "drifters.shp", job, {display_, stillClock_, files_});
+    Write(kPointShapeType, 7, 1, stillClock_);
 
     EXPECT_EQ(display_.maxima, std::vector<float>{0.7f});
     EXPECT_EQ(display_.values, std::vector<float>(7, 0.0f));
@@ -74,7 +66,7 @@ TEST_F(WriterProgressTest, PointsCountOnePerParticle) {
 
 TEST_F(WriterProgressTest, EstimatesTheRemainingTimeFromTheMeanTimePerShape) {
     const test::SteppingClock twoSecondsPerShape(seconds(2));
-    WritePolygons(4, 5, twoSecondsPerShape);
+    Write(kPolygonShapeType, 4, 5, twoSecondsPerShape);
 
     ASSERT_EQ(display_.elapsedTexts.size(), 20u);
     EXPECT_EQ(display_.elapsedTexts[3], "Time elapsed: 00:00:08");
@@ -83,35 +75,22 @@ TEST_F(WriterProgressTest, EstimatesTheRemainingTimeFromTheMeanTimePerShape) {
     EXPECT_EQ(display_.remainingTexts.back(), "Time remaining: 00:00:00");
 }
 
-TEST_F(WriterProgressTest, RoundsTimesToTheNearestSecond) {
+TEST_F(WriterProgressTest, RoundsTimesToTheNearestSecondAndShowsDays) {
     const test::SteppingClock slowShapes(std::chrono::milliseconds(1600));
-    WritePolygons(1, 3, slowShapes);
-
+    Write(kPolygonShapeType, 1, 3, slowShapes);
     // 1.6 s per shape: after shape 1, 1.6 s spent and 3.2 s to go.
     EXPECT_EQ(display_.elapsedTexts[0], "Time elapsed: 00:00:02");
     EXPECT_EQ(display_.remainingTexts[0], "Time remaining: 00:00:03");
     EXPECT_EQ(display_.elapsedTexts[2], "Time elapsed: 00:00:05");
-}
 
-TEST_F(WriterProgressTest, LongConversionsShowDays) {
-    const test::SteppingClock slowShapes(seconds(50'000));
-    WritePolygons(1, 3, slowShapes);
-
-    EXPECT_EQ(display_.remainingTexts[0], "Time remaining: 1 day 03:46:40");
-    EXPECT_EQ(display_.elapsedTexts[2], "Time elapsed: 1 day 17:40:00");
-}
-
-TEST_F(WriterProgressTest, ShapesFasterThanTheClockShowZeroTimes) {
-    WritePolygons(3, 3, stillClock_);
-
-    for (std::size_t shape = 0; shape < 9; ++shape) {
-        EXPECT_EQ(display_.elapsedTexts[shape], "Time elapsed: 00:00:00");
-        EXPECT_EQ(display_.remainingTexts[shape], "Time remaining: 00:00:00");
-    }
+    const test::SteppingClock slowerShapes(seconds(50'000));
+    Write(kPolygonShapeType, 1, 3, slowerShapes);
+    EXPECT_EQ(display_.remainingTexts[3], "Time remaining: 1 day 03:46:40");
+    EXPECT_EQ(display_.elapsedTexts[5], "Time elapsed: 1 day 17:40:00");
 }
 
 TEST_F(WriterProgressTest, GridWithoutCellsSetsOnlyTheRange) {
-    WritePolygons(4, 0, stillClock_);
+    Write(kPolygonShapeType, 4, 0, stillClock_);
 
     EXPECT_EQ(display_.maxima, std::vector<float>{0.0f});
     EXPECT_EQ(display_.minima, std::vector<float>{0.0f});

@@ -69,40 +69,16 @@ public:
     PosixOutputFile& operator=(const PosixOutputFile&) = delete;
 
     void Write(const void* data, std::size_t size) override {
-        const auto* bytes = static_cast<const char*>(data);
-        while (size > 0) {
-            const ssize_t written = ::write(descriptor_, bytes, size);
-            if (written < 0) {
-                if (errno == EINTR) {
-                    continue;
-                }
-                ThrowCannotWrite(name_, errno);
-            }
-            if (written == 0) {
-                ThrowCannotWrite(name_, EIO);
-            }
-            bytes += written;
-            size -= static_cast<std::size_t>(written);
-        }
+        WriteAll(data, size, [this](const char* bytes, std::size_t count, std::uint64_t) {
+            return ::write(descriptor_, bytes, count);
+        });
     }
 
     void WriteAt(std::uint64_t offset, const void* data, std::size_t size) override {
-        const auto* bytes = static_cast<const char*>(data);
-        while (size > 0) {
-            const ssize_t written = ::pwrite(descriptor_, bytes, size, static_cast<off_t>(offset));
-            if (written < 0) {
-                if (errno == EINTR) {
-                    continue;
-                }
-                ThrowCannotWrite(name_, errno);
-            }
-            if (written == 0) {
-                ThrowCannotWrite(name_, EIO);
-            }
-            bytes += written;
-            size -= static_cast<std::size_t>(written);
-            offset += static_cast<std::uint64_t>(written);
-        }
+        WriteAll(data, size,
+                 [this, offset](const char* bytes, std::size_t count, std::uint64_t done) {
+                     return ::pwrite(descriptor_, bytes, count, static_cast<off_t>(offset + done));
+                 });
     }
 
     // The data reaches the disk before the file is renamed into place, so that a crash never
@@ -126,6 +102,29 @@ public:
     }
 
 private:
+    // Hands `writeSome` the bytes not yet written, and the count of those written, until all are:
+    // a write may take fewer bytes than asked for, or be interrupted by a signal.
+    template <typename WriteSome>
+    void WriteAll(const void* data, std::size_t size, WriteSome writeSome) {
+        const auto* bytes = static_cast<const char*>(data);
+        std::uint64_t done = 0;
+        while (size > 0) {
+            const ssize_t written = writeSome(bytes, size, done);
+            if (written < 0) {
+                if (errno == EINTR) {
+                    continue;
+                }
+                ThrowCannotWrite(name_, errno);
+            }
+            if (written == 0) {
+                ThrowCannotWrite(name_, EIO);
+            }
+            bytes += written;
+            size -= static_cast<std::size_t>(written);
+            done += static_cast<std::uint64_t>(written);
+        }
+    }
+
     int descriptor_;
     std::string name_;
 };
