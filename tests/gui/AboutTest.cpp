@@ -1,17 +1,13 @@
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QLabel>
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
-#include <array>
-#include <string>
 
 #include "forms/frmAbout.h"
-#include "gui/LabelTextFits.h"
+#include "gui/WindowTestSupport.h"
 
-namespace tesselar {
+namespace tesselar::test {
 namespace {
 
 class AboutTest : public ::testing::Test {
@@ -22,6 +18,7 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(about_));
         cmdOK_ = about_->findChild<QPushButton*>(QStringLiteral("cmdOK"));
         ASSERT_NE(cmdOK_, nullptr);
+        QObject::connect(cmdOK_, &QPushButton::clicked, [this] { ++okClicks_; });
     }
 
     void TearDown() override { delete about_; }
@@ -32,15 +29,21 @@ protected:
         return label ? label->text() : QString();
     }
 
-    bool IsDeletedAfterEvents() {
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        return about_.isNull();
+    // Enter and Esc close the window by pressing OK, the default and the cancel button.
+    void ExpectClosedAndDeleted(int okClicks) {
+        ASSERT_FALSE(about_.isNull());
+        EXPECT_FALSE(about_->isVisible());
+        RunDeferredDeletes();
+        EXPECT_TRUE(about_.isNull());
+        EXPECT_EQ(okClicks_, okClicks);
     }
 
     QPointer<FrmAbout> about_;
     QPushButton* cmdOK_ = nullptr;
+    int okClicks_ = 0;
 };
 
+// Its texts, in a window of fixed size with only a close button and OK as default and focus.
 TEST_F(AboutTest, ShowsTitleVersionAndDescription) {
     EXPECT_EQ(about_->windowTitle(), QStringLiteral("About Nerasco Tesselar"));
     EXPECT_EQ(LabelText("lblTitle"), QStringLiteral("Nerasco Tesselar"));
@@ -52,72 +55,45 @@ TEST_F(AboutTest, ShowsTitleVersionAndDescription) {
         EXPECT_TRUE(LabelText(credit).contains(QStringLiteral("esselar"))) << credit;
     }
     EXPECT_TRUE(LabelText("Label3").contains(QStringLiteral("2026")));
-}
+    EXPECT_EQ(cmdOK_->text(), QStringLiteral("OK"));
+    EXPECT_TRUE(cmdOK_->isDefault());
+    ExpectLabelTextsFit(*about_);
 
-TEST_F(AboutTest, IsAModelessFixedDialogWithOnlyACloseButton) {
-    EXPECT_FALSE(about_->isModal());
-    EXPECT_TRUE(about_->testAttribute(Qt::WA_DeleteOnClose));
     const Qt::WindowFlags flags = about_->windowFlags();
     EXPECT_TRUE(flags.testFlag(Qt::WindowCloseButtonHint));
     EXPECT_FALSE(flags.testFlag(Qt::WindowMinimizeButtonHint));
     EXPECT_FALSE(flags.testFlag(Qt::WindowMaximizeButtonHint));
     EXPECT_EQ(about_->minimumSize(), about_->maximumSize());
-}
-
-TEST_F(AboutTest, OkIsTheDefaultButtonAndHasTheFocus) {
-    EXPECT_TRUE(cmdOK_->isDefault());
-    EXPECT_EQ(cmdOK_->text(), QStringLiteral("OK"));
     EXPECT_EQ(about_->focusWidget(), cmdOK_);
 }
 
 TEST_F(AboutTest, OtherKeysLeaveItOpen) {
     QTest::keyClick(about_, Qt::Key_A);
     QTest::keyClick(about_, Qt::Key_F1);
-    EXPECT_FALSE(IsDeletedAfterEvents());
+    RunDeferredDeletes();
+    ASSERT_FALSE(about_.isNull());
     EXPECT_TRUE(about_->isVisible());
 }
 
-TEST_F(AboutTest, EveryTextFitsItsLabel) {
-    test::ExpectLabelTextsFit(*about_);
+TEST_F(AboutTest, OkClickCloses) {
+    QTest::mouseClick(cmdOK_, Qt::LeftButton);
+    ExpectClosedAndDeleted(1);
 }
 
-enum class Closing { OkClick, Enter, Esc, CloseButton };
-
-class AboutCloseTest : public AboutTest, public ::testing::WithParamInterface<Closing> {};
-
-TEST_P(AboutCloseTest, ClosesAndDeletesTheWindow) {
-    bool okClicked = false;
-    QObject::connect(cmdOK_, &QPushButton::clicked, [&okClicked] { okClicked = true; });
-    switch (GetParam()) {
-        case Closing::OkClick:
-            QTest::mouseClick(cmdOK_, Qt::LeftButton);
-            break;
-        case Closing::Enter:
-            QTest::keyClick(about_, Qt::Key_Return);
-            break;
-        case Closing::Esc:
-            QTest::keyClick(about_, Qt::Key_Escape);
-            break;
-        case Closing::CloseButton:
-            about_->close();
-            break;
-    }
-    ASSERT_FALSE(about_.isNull());
-    EXPECT_FALSE(about_->isVisible());
-    EXPECT_TRUE(IsDeletedAfterEvents());
-    // Enter and Esc close the window by pressing OK, the default and the cancel button.
-    EXPECT_EQ(okClicked, GetParam() != Closing::CloseButton);
+TEST_F(AboutTest, EnterCloses) {
+    QTest::keyClick(about_, Qt::Key_Return);
+    ExpectClosedAndDeleted(1);
 }
 
-std::string NameOf(const ::testing::TestParamInfo<Closing>& way) {
-    constexpr std::array<const char*, 4> kNames = {"OkClick", "Enter", "Esc", "CloseButton"};
-    return kNames.at(static_cast<std::size_t>(way.param));
+TEST_F(AboutTest, EscCloses) {
+    QTest::keyClick(about_, Qt::Key_Escape);
+    ExpectClosedAndDeleted(1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Ways, AboutCloseTest,
-                         ::testing::Values(Closing::OkClick, Closing::Enter, Closing::Esc,
-                                           Closing::CloseButton),
-                         NameOf);
+TEST_F(AboutTest, CloseButtonCloses) {
+    about_->close();
+    ExpectClosedAndDeleted(0);
+}
 
 }  // namespace
-}  // namespace tesselar
+}  // namespace tesselar::test

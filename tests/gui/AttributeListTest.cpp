@@ -9,20 +9,13 @@ namespace {
 
 class AttributeListTest : public MainWindowTest {
 protected:
-    void Add(const QString& name, const QString& file) {
-        Type("AttribName_TB", name);
-        Type("AttribFile_TB", file);
-        Click("AddAttribute");
-    }
+    QListWidget& List() const { return Find<QListWidget>("AttribName_LB"); }
 
     // Selects the entry at `row` as a click on it does.
-    void SelectRow(int row) {
-        QListWidget& list = List();
-        const QRect area = list.visualItemRect(list.item(row));
-        QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::NoModifier, area.center());
+    void SelectRow(int row) const {
+        const QRect area = List().visualItemRect(List().item(row));
+        QTest::mouseClick(List().viewport(), Qt::LeftButton, Qt::NoModifier, area.center());
     }
-
-    QListWidget& List() const { return Find<QListWidget>("AttribName_LB"); }
 
     QStringList Entries() const {
         QStringList entries;
@@ -32,9 +25,17 @@ protected:
         return entries;
     }
 
-    QString Selected() const {
-        const QList<QListWidgetItem*> selected = List().selectedItems();
-        return selected.size() == 1 ? selected.constFirst()->text() : QStringLiteral("<none>");
+    QList<int> SelectedRows() const {
+        QList<int> rows;
+        for (const QListWidgetItem* item : List().selectedItems()) {
+            rows << List().row(item);
+        }
+        return rows;
+    }
+
+    void SetBoxes(const QString& name, const QString& file) const {
+        Find<QLineEdit>("AttribName_TB").setText(name);
+        Find<QLineEdit>("AttribFile_TB").setText(file);
     }
 
     void ExpectSlot(int k, const char* name, const char* file) const {
@@ -43,12 +44,8 @@ protected:
     }
 };
 
-const QString kMissingNameOrFile = QStringLiteral(
-    "You need to define a name for the attribute and / or select the associated file with the "
-    "attribute information");
-
 TEST_F(AttributeListTest, AddStoresTheAttributeInTheNextSlot) {
-    Add("Temperature", "t.dat");
+    AddAttribute("Temperature", "t.dat");
     EXPECT_EQ(job_.AttribCount, 1);
     ExpectSlot(1, "Temperature", "t.dat");
     EXPECT_EQ(Entries(), QStringList{"Temperature"});
@@ -57,8 +54,8 @@ TEST_F(AttributeListTest, AddStoresTheAttributeInTheNextSlot) {
     EXPECT_EQ(PanelText(1), QStringLiteral("Attribute with name 'Temperature' added"));
 
     // Names and paths are kept as typed, blanks included, and may repeat.
-    Add(" Salinity ", " s.dat");
-    Add("Temperature", "t2.dat");
+    AddAttribute(" Salinity ", " s.dat");
+    AddAttribute("Temperature", "t2.dat");
     EXPECT_EQ(job_.AttribCount, 3);
     ExpectSlot(2, " Salinity ", " s.dat");
     ExpectSlot(3, "Temperature", "t2.dat");
@@ -67,13 +64,16 @@ TEST_F(AttributeListTest, AddStoresTheAttributeInTheNextSlot) {
 }
 
 TEST_F(AttributeListTest, AddWithoutNameOrFileComplainsAndKeepsTheTexts) {
-    Add("Temperature", "");
-    EXPECT_EQ(messages_.shown, QStringList{kMissingNameOrFile});
+    const QString missing = QStringLiteral(
+        "You need to define a name for the attribute and / or select the associated file with "
+        "the attribute information");
+    AddAttribute("Temperature", "");
+    EXPECT_EQ(messages_.shown, QStringList{missing});
     EXPECT_EQ(TextOf("AttribName_TB"), QStringLiteral("Temperature"));
 
     Find<QLineEdit>("AttribName_TB").clear();
-    Add("", "t.dat");
-    EXPECT_EQ(messages_.shown, (QStringList{kMissingNameOrFile, kMissingNameOrFile}));
+    AddAttribute("", "t.dat");
+    EXPECT_EQ(messages_.shown, (QStringList{missing, missing}));
     EXPECT_EQ(TextOf("AttribFile_TB"), QStringLiteral("t.dat"));
     EXPECT_EQ(job_.AttribCount, 0);
     EXPECT_EQ(List().count(), 0);
@@ -82,10 +82,10 @@ TEST_F(AttributeListTest, AddWithoutNameOrFileComplainsAndKeepsTheTexts) {
 
 TEST_F(AttributeListTest, AddRefusesTheFiftyFirstAttribute) {
     for (int k = 1; k <= 50; ++k) {
-        Add(QStringLiteral("A%1").arg(k), QStringLiteral("a%1.dat").arg(k));
+        AddAttribute(QStringLiteral("A%1").arg(k), QStringLiteral("a%1.dat").arg(k));
     }
     ASSERT_TRUE(messages_.shown.isEmpty());
-    Add("Extra", "extra.dat");
+    AddAttribute("Extra", "extra.dat");
     EXPECT_EQ(messages_.shown, QStringList{"No more than 50 attributes can be added"});
     EXPECT_EQ(job_.AttribCount, 50);
     EXPECT_EQ(List().count(), 50);
@@ -95,25 +95,21 @@ TEST_F(AttributeListTest, AddRefusesTheFiftyFirstAttribute) {
 }
 
 TEST_F(AttributeListTest, ChangeRewritesTheSlotAndMovesTheEntryToTheEnd) {
-    Add("Temperature", "t.dat");
-    Add("Salinity", "s.dat");
+    AddAttribute("Temperature", "t.dat");
+    AddAttribute("Salinity", "s.dat");
     SelectRow(0);
     Click("SelectAttribute");
     EXPECT_EQ(TextOf("AttribName_TB"), QStringLiteral("Temperature"));
     EXPECT_EQ(TextOf("AttribFile_TB"), QStringLiteral("t.dat"));
 
-    Find<QLineEdit>("AttribName_TB").clear();
-    Find<QLineEdit>("AttribFile_TB").clear();
-    Type("AttribName_TB", "Density");
-    Type("AttribFile_TB", "d.dat");
+    SetBoxes("Density", "d.dat");
     SelectRow(0);
     Click("ChangeAttribute");
-
     EXPECT_EQ(job_.AttribCount, 2);
     ExpectSlot(1, "Density", "d.dat");
     ExpectSlot(2, "Salinity", "s.dat");
     EXPECT_EQ(Entries(), (QStringList{"Salinity", "Density"}));
-    EXPECT_EQ(Selected(), QStringLiteral("Density"));
+    EXPECT_EQ(SelectedRows(), QList<int>{1});
     EXPECT_TRUE(TextOf("AttribName_TB").isEmpty());
     EXPECT_TRUE(TextOf("AttribFile_TB").isEmpty());
     EXPECT_EQ(PanelText(1), QStringLiteral("Attribute with name 'Density' changed"));
@@ -121,63 +117,54 @@ TEST_F(AttributeListTest, ChangeRewritesTheSlotAndMovesTheEntryToTheEnd) {
 }
 
 TEST_F(AttributeListTest, SameNameTwiceSelectsAndChangesTheLowerSlot) {
-    Add("Depth", "d1.dat");
-    Add("Depth", "d2.dat");
+    AddAttribute("Depth", "d1.dat");
+    AddAttribute("Depth", "d2.dat");
     SelectRow(1);
     Click("SelectAttribute");
     EXPECT_EQ(TextOf("AttribFile_TB"), QStringLiteral("d1.dat"));
 
-    Find<QLineEdit>("AttribName_TB").setText("Depth");
-    Find<QLineEdit>("AttribFile_TB").setText("d3.dat");
+    SetBoxes("Depth", "d3.dat");
     SelectRow(1);
     Click("ChangeAttribute");
     ExpectSlot(1, "Depth", "d3.dat");
     ExpectSlot(2, "Depth", "d2.dat");
     // The changed entry went to the end; selecting by name picks the first "Depth".
     EXPECT_EQ(Entries(), (QStringList{"Depth", "Depth"}));
-    EXPECT_EQ(List().selectedItems().value(0), List().item(0));
+    EXPECT_EQ(SelectedRows(), QList<int>{0});
 }
 
-TEST_F(AttributeListTest, ChangeWithEmptyBoxesLeavesAnEmptyEntryAndSlot) {
-    Add("Temperature", "t.dat");
-    Add("Salinity", "s.dat");
+// An entry emptied by Change is reached only through its selection: with no entry selected,
+// Select and Change do nothing, although a slot now has an empty name.
+TEST_F(AttributeListTest, EmptiedEntryCanBeChangedOnlyWhenSelected) {
+    AddAttribute("Temperature", "t.dat");
+    AddAttribute("Salinity", "s.dat");
     SelectRow(0);
     Click("ChangeAttribute");
     EXPECT_EQ(Entries(), (QStringList{"Salinity", ""}));
-    EXPECT_EQ(List().selectedItems().value(0), List().item(1));
+    EXPECT_EQ(SelectedRows(), QList<int>{1});
     ExpectSlot(1, "", "");
     EXPECT_EQ(job_.AttribCount, 2);
     EXPECT_EQ(PanelText(1), QStringLiteral("Attribute with name '' changed"));
 
-    // The empty entry can be selected and changed again.
+    List().clearSelection();
+    SetBoxes("Typed", "typed.dat");
     Click("SelectAttribute");
+    Click("ChangeAttribute");
+    EXPECT_EQ(TextOf("AttribName_TB"), QStringLiteral("Typed"));
+    EXPECT_EQ(TextOf("AttribFile_TB"), QStringLiteral("typed.dat"));
+    ExpectSlot(1, "", "");
+    ExpectSlot(2, "Salinity", "s.dat");
+    EXPECT_EQ(Entries(), (QStringList{"Salinity", ""}));
+    EXPECT_EQ(PanelText(1), QStringLiteral("Attribute with name '' changed"));
+
+    SelectRow(1);
+    Click("SelectAttribute");
+    EXPECT_TRUE(TextOf("AttribName_TB").isEmpty());
     Type("AttribName_TB", "Oxygen");
     Type("AttribFile_TB", "o.dat");
     Click("ChangeAttribute");
     ExpectSlot(1, "Oxygen", "o.dat");
     EXPECT_EQ(Entries(), (QStringList{"Salinity", "Oxygen"}));
-}
-
-TEST_F(AttributeListTest, SelectAndChangeWithoutASelectedEntryDoNothing) {
-    Add("Temperature", "t.dat");
-    Add("Salinity", "s.dat");
-    SelectRow(0);
-    Click("ChangeAttribute");  // slot 1 now has an empty name
-    List().clearSelection();
-    const QString status = PanelText(1);
-
-    Type("AttribName_TB", "Typed");
-    Type("AttribFile_TB", "typed.dat");
-    Click("SelectAttribute");
-    EXPECT_EQ(TextOf("AttribName_TB"), QStringLiteral("Typed"));
-    EXPECT_EQ(TextOf("AttribFile_TB"), QStringLiteral("typed.dat"));
-
-    Click("ChangeAttribute");
-    ExpectSlot(1, "", "");
-    ExpectSlot(2, "Salinity", "s.dat");
-    EXPECT_EQ(Entries(), (QStringList{"Salinity", ""}));
-    EXPECT_EQ(TextOf("AttribName_TB"), QStringLiteral("Typed"));
-    EXPECT_EQ(PanelText(1), status);
     EXPECT_TRUE(messages_.shown.isEmpty());
 }
 

@@ -1,21 +1,30 @@
-// Whole conversions run from the window, their files read back with pyshp.
+// Whole conversions run from the window, their files read back with pyshp, and conversions
+// that fail or are interrupted.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMouseEvent>
 #include <QProcess>
 #include <QRadioButton>
-#include <QTemporaryDir>
+#include <QTextStream>
 #include <set>
 #include <utility>
 
+#include "controls/shapefile/ShapeFileError.h"
 #include "controls/statusbar/ProgressBar.h"
-#include "gui/GridFiles.h"
 #include "gui/MainWindowFixture.h"
 
 namespace tesselar::test {
 namespace {
+
+const QString kNothingWritten = QStringLiteral("\n\nNo shape file was written.");
+const QString kCreated = QStringLiteral("Polygon Shape File 'lagoon.shp' was created with success");
 
 // The shape file as an independent reader sees it.
 QJsonObject ReadWithPyshp(const QString& shpPath) {
@@ -27,14 +36,6 @@ QJsonObject ReadWithPyshp(const QString& shpPath) {
     return QJsonDocument::fromJson(python.readAllStandardOutput()).object();
 }
 
-QStringList FieldNames(const QJsonObject& file) {
-    QStringList names;
-    for (const QJsonValue field : file["fields"].toArray()) {
-        names << field.toArray()[0].toString();
-    }
-    return names;
-}
-
 std::set<std::pair<double, double>> Corners(const QJsonArray& ring) {
     std::set<std::pair<double, double>> corners;
     for (const QJsonValue point : ring) {
@@ -43,23 +44,15 @@ std::set<std::pair<double, double>> Corners(const QJsonArray& ring) {
     return corners;
 }
 
-class ConversionFromWindowTest : public MainWindowTest {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(folder_.isValid());
-        MainWindowTest::SetUp();
-    }
-
-    QString InFolder(const QString& name) const { return folder_.filePath(name); }
-
-    void AddAttribute(const QString& name, const QString& file) {
-        Type("AttribName_TB", name);
-        Type("AttribFile_TB", file);
-        Click("AddAttribute");
-    }
-
-    QTemporaryDir folder_;
-};
+// Writes an input file as the modelling system does: header lines, the "<BeginData>" marker,
+// then one value per line.
+void WriteDataFile(const QString& path, const QStringList& header, const QStringList& values) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Text)) << path.toStdString();
+    QTextStream(&file)
+        << (header + QStringList{"<BeginData>"} + values + QStringList{"<EndData>"}).join('\n')
+        << '\n';
+}
 
 double X(int i, int j) {
     return 1000.0 + 10.0 * i + 0.5 * j;
@@ -74,22 +67,80 @@ double Salinity(int i, int j) {
     return -(30.0 + i * 0.01 + j);
 }
 
-TEST_F(ConversionFromWindowTest, PolygonGridWithTwoAttributes) {
-    const GridFiles grid{6, 3, X, Y};  // 5 x 2 cells
-    grid.WriteAxys(InFolder("x.dat"), InFolder("y.dat"));
-    grid.WriteCellAttribute(InFolder("t.dat"), Temperature);
-    grid.WriteCellAttribute(InFolder("s.dat"), Salinity);
+// value(i, j) for i up to lastI and j up to lastJ, j varying fastest, as the files list them.
+QStringList Values(int lastI, int lastJ, double (*value)(int, int)) {
+    QStringList values;
+    for (int i = 1; i <= lastI; ++i) {
+        for (int j = 1; j <= lastJ; ++j) {
+            values << QString::number(value(i, j), 'f', 4);
+        }
+    }
+    return values;
+}
 
-    Type("XAxysFile_TB", InFolder("x.dat"));
-    Type("YAxysFile_TB", InFolder("y.dat"));
-    AddAttribute("Temp", InFolder("t.dat"));
+// The operating system's files, except that the test can have a click posted on a widget as the
+// writer creates its file, as a user who clicks while the conversion runs, and can have the
+// finished file refused its place.
+class ScriptedFileSystem final : public OutputFileSystem {
+public:
+    std::unique_ptr<OutputFile> CreateTemporary(const std::string& destination,
+                                                std::string& temporaryPath) override {
+        if (clickOn != nullptr) {
+            const QPointF centre = QRectF(clickOn->rect()).center();
+            for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+                QCoreApplication::postEvent(
+                    clickOn, new QMouseEvent(type, centre, clickOn->mapToGlobal(centre),
+                                             Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+            }
+            clickOn = nullptr;
+        }
+        return files_.CreateTemporary(destination, temporaryPath);
+    }
+    void Rename(const std::string& from, const std::string& to) override {
+        if (refuseRename) {
+            throw ShapeFileError("Cannot move '" + from + "' to '" + to + "': Disk quota exceeded");
+        }
+        files_.Rename(from, to);
+    }
+    void Remove(const std::string& path) noexcept override { files_.Remove(path); }
+
+    QWidget* clickOn = nullptr;
+    bool refuseRename = false;
+
+private:
+    PosixFileSystem files_;
+};
+
+class ConversionFromWindowTest : public MainWindowTest {
+protected:
+    ConversionFromWindowTest() { files_.reset(fileSystem_); }
+
+    // x.dat and y.dat of a grid of sizeI x sizeJ nodes, and t.dat with a temperature per cell.
+    void WriteGrid(int sizeI, int sizeJ) const {
+        WriteDataFile(InFolder("x.dat"),
+                      {"Nerasco grid", QStringLiteral("SIZE_I : %1").arg(sizeI),
+                       QStringLiteral("SIZE_J : %1").arg(sizeJ)},
+                      Values(sizeI, sizeJ, X));
+        WriteDataFile(InFolder("y.dat"), {"Nerasco grid, Y"}, Values(sizeI, sizeJ, Y));
+        WriteDataFile(InFolder("t.dat"), {"Nerasco property"},
+                      Values(sizeI - 1, sizeJ - 1, Temperature));
+    }
+
+    QStringList FilesInFolder() const {
+        return QDir(folder_.path()).entryList(QDir::Files, QDir::Name);
+    }
+
+    ScriptedFileSystem* const fileSystem_ = new ScriptedFileSystem;  // owned by files_
+};
+
+TEST_F(ConversionFromWindowTest, PolygonGridWithTwoAttributes) {
+    WriteGrid(6, 3);  // 5 x 2 cells
+    WriteDataFile(InFolder("s.dat"), {}, Values(5, 2, Salinity));
+    FillInputs("lagoon");
     AddAttribute("Salinity", InFolder("s.dat"));
-    Type("ShapeFolder_TB", folder_.path());
-    Type("ShapeFileName_TB", "lagoon");
     Click("Command1");
 
-    EXPECT_EQ(messages_.shown,
-              QStringList{"Polygon Shape File 'lagoon.shp' was created with success"});
+    EXPECT_EQ(messages_.shown, QStringList{kCreated});
     EXPECT_EQ(programEnd_.count, 1);
     EXPECT_EQ(PanelText(1), QStringLiteral("Shape file Created."));
     EXPECT_TRUE(PanelText(3).startsWith(QStringLiteral("Time elapsed: ")));
@@ -99,7 +150,10 @@ TEST_F(ConversionFromWindowTest, PolygonGridWithTwoAttributes) {
 
     const QJsonObject file = ReadWithPyshp(InFolder("lagoon.shp"));
     EXPECT_EQ(file["shapeType"].toInt(), 5);
-    EXPECT_EQ(FieldNames(file), (QStringList{"Temp", "Salinity"}));
+    const QJsonArray fields = file["fields"].toArray();
+    ASSERT_EQ(fields.size(), 2);
+    EXPECT_EQ(fields[0].toArray()[0].toString(), QStringLiteral("Temp"));
+    EXPECT_EQ(fields[1].toArray()[0].toString(), QStringLiteral("Salinity"));
     const QJsonArray shapes = file["shapes"].toArray();
     const QJsonArray records = file["records"].toArray();
     ASSERT_EQ(shapes.size(), 10);
@@ -124,66 +178,88 @@ TEST_F(ConversionFromWindowTest, PolygonGridWithTwoAttributes) {
     }
 }
 
-TEST_F(ConversionFromWindowTest, PointFileNamedWithItsExtension) {
-    const int sizeI = 5;  // four particles
-    QStringList xs;
-    QStringList ys;
-    QStringList depths;
-    for (int p = 1; p < sizeI; ++p) {
-        xs << QString::number(X(p, 1));
-        ys << QString::number(Y(p, 1));
-        depths << QString::number(-1.5 * p);
-    }
-    WriteDataFile(InFolder("px.dat"), {QStringLiteral("SIZE_I: %1").arg(sizeI)}, xs);
-    WriteDataFile(InFolder("py.dat"), {}, ys);
-    WriteDataFile(InFolder("depth.dat"), {}, depths);
-
-    Type("XAxysFile_TB", InFolder("px.dat"));
-    Type("YAxysFile_TB", InFolder("py.dat"));
-    AddAttribute("Depth", InFolder("depth.dat"));
+// A value too wide for its column is still written, with fewer decimals, and the user is told
+// after the success.
+TEST_F(ConversionFromWindowTest, PointFileNamedWithItsExtensionAndAValueTooWide) {
+    const QStringList depths = {"12345678.91", "-1.5", "-3", "-4.5"};
+    WriteDataFile(InFolder("x.dat"), {"SIZE_I: 5"}, Values(4, 1, X));  // four particles
+    WriteDataFile(InFolder("y.dat"), {}, Values(4, 1, Y));
+    WriteDataFile(InFolder("t.dat"), {}, depths);
+    FillInputs("drifters.shp");
     QTest::mouseClick(&Find<QRadioButton>("Point_OB"), Qt::LeftButton);
-    Type("ShapeFolder_TB", folder_.path());
-    Type("ShapeFileName_TB", "drifters.shp");
     Click("Command1");
 
     EXPECT_EQ(messages_.shown,
-              QStringList{"Point Shape File 'drifters.shp.shp' was created with success"});
+              (QStringList{"Point Shape File 'drifters.shp.shp' was created with success",
+                           "1 value did not fit the 10-character column and was rounded to "
+                           "fewer digits."}));
+    EXPECT_EQ(programEnd_.count, 1);
     const QJsonObject file = ReadWithPyshp(InFolder("drifters.shp.shp"));
     EXPECT_EQ(file["shapeType"].toInt(), 1);
     const QJsonArray shapes = file["shapes"].toArray();
     const QJsonArray records = file["records"].toArray();
-    ASSERT_EQ(shapes.size(), sizeI - 1);
-    ASSERT_EQ(records.size(), sizeI - 1);
-    for (int p = 1; p < sizeI; ++p) {
+    ASSERT_EQ(shapes.size(), 4);
+    ASSERT_EQ(records.size(), 4);
+    for (int p = 1; p <= 4; ++p) {
         const QJsonArray point = shapes[p - 1].toArray()[0].toArray();
         EXPECT_DOUBLE_EQ(point[0].toDouble(), X(p, 1)) << p;
         EXPECT_DOUBLE_EQ(point[1].toDouble(), Y(p, 1)) << p;
-        EXPECT_DOUBLE_EQ(records[p - 1].toArray()[0].toDouble(), -1.5 * p) << p;
+        const double depth = records[p - 1].toArray()[0].toDouble();
+        EXPECT_NEAR(depth, depths[p - 1].toDouble(), p == 1 ? 0.05 : 0.0) << p;
     }
 }
 
-// A value too wide for its column is still written, with fewer decimals, and the user is told
-// after the success.
-TEST_F(ConversionFromWindowTest, ValuesTooWideForTheirColumnAreReported) {
-    const GridFiles grid{2, 3, X, Y};  // 1 x 2 cells
-    grid.WriteAxys(InFolder("x.dat"), InFolder("y.dat"));
-    WriteDataFile(InFolder("v.dat"), {}, {"12345678.91", "1.5"});
-    Type("XAxysFile_TB", InFolder("x.dat"));
-    Type("YAxysFile_TB", InFolder("y.dat"));
-    AddAttribute("Volume", InFolder("v.dat"));
-    Type("ShapeFolder_TB", folder_.path());
-    Type("ShapeFileName_TB", "wide");
+// A file that cannot be read: the user learns which and why, keeps every input and can try
+// again once it is put right.
+TEST_F(ConversionFromWindowTest, UnreadableInputIsReportedAndTheWindowStaysForARetry) {
+    WriteGrid(4, 3);
+    FillInputs("lagoon");
+    Find<QLineEdit>("XAxysFile_TB").setText(InFolder("missing_x.dat"));
     Click("Command1");
 
-    EXPECT_EQ(messages_.shown,
-              (QStringList{"Polygon Shape File 'wide.shp' was created with success",
-                           "1 value did not fit the 10-character column and was rounded to "
-                           "fewer digits."}));
+    ASSERT_EQ(messages_.shown.size(), 1);
+    const QString& report = messages_.shown[0];
+    EXPECT_TRUE(report.contains(InFolder("missing_x.dat"))) << report.toStdString();
+    EXPECT_TRUE(report.endsWith(kNothingWritten)) << report.toStdString();
+    EXPECT_EQ(programEnd_.count, 0);
+    EXPECT_EQ(PanelText(1), QStringLiteral("Attribute with name 'Temp' added"));
+    EXPECT_EQ(TextOf("XAxysFile_TB"), InFolder("missing_x.dat"));
+    EXPECT_EQ(TextOf("ShapeFileName_TB"), QStringLiteral("lagoon"));
+    EXPECT_FALSE(FilesInFolder().contains(QStringLiteral("lagoon.shp")));
+    EXPECT_TRUE(Find<QPushButton>("Command1").isEnabled());
+    EXPECT_TRUE(Find<QGroupBox>("IndexCreation_frame").isEnabled());
+    EXPECT_EQ(window_->focusWidget(), &Find<QPushButton>("Command1"));
+
+    Find<QLineEdit>("XAxysFile_TB").setText(InFolder("x.dat"));
+    Click("Command1");
+    EXPECT_EQ(messages_.shown.value(1), kCreated);
     EXPECT_EQ(programEnd_.count, 1);
-    const QJsonArray records = ReadWithPyshp(InFolder("wide.shp"))["records"].toArray();
-    ASSERT_EQ(records.size(), 2);
-    EXPECT_NEAR(records[0].toArray()[0].toDouble(), 12345678.91, 0.05);
-    EXPECT_DOUBLE_EQ(records[1].toArray()[0].toDouble(), 1.5);
+    EXPECT_EQ(PanelText(1), QStringLiteral("Shape file Created."));
+}
+
+TEST_F(ConversionFromWindowTest, FailedWriteIsReportedAndLeavesNoFile) {
+    fileSystem_->refuseRename = true;
+    WriteGrid(4, 3);
+    FillInputs("lagoon");
+    const QStringList inputs = FilesInFolder();
+    Click("Command1");
+
+    ASSERT_EQ(messages_.shown.size(), 1);
+    EXPECT_TRUE(messages_.shown[0].contains(QStringLiteral("Disk quota exceeded")));
+    EXPECT_TRUE(messages_.shown[0].endsWith(kNothingWritten));
+    EXPECT_EQ(PanelText(1), QStringLiteral("Creating shape file..."));
+    EXPECT_EQ(programEnd_.count, 0);
+    EXPECT_EQ(FilesInFolder(), inputs);
+}
+
+TEST_F(ConversionFromWindowTest, ClicksDuringTheConversionAreIgnored) {
+    WriteGrid(4, 3);
+    FillInputs("lagoon");
+    fileSystem_->clickOn = &Find<QPushButton>("Command1");
+    Click("Command1");
+    QApplication::processEvents();
+    EXPECT_EQ(messages_.shown, QStringList{kCreated});
+    EXPECT_EQ(programEnd_.count, 1);
 }
 
 }  // namespace

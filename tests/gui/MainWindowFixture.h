@@ -5,9 +5,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QTest>
 #include <memory>
-#include <ostream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -18,11 +18,7 @@
 #include "conversion/ConversionJob.h"
 #include "forms/DesktopServices.h"
 #include "forms/Tesselar.h"
-
-// Texts as the user reads them in test failures.
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
+#include "gui/WindowTestSupport.h"
 
 namespace tesselar::test {
 
@@ -68,16 +64,22 @@ public:
     int count = 0;
 };
 
-// A main window, created as the program creates it, with services the test controls. The
-// window is shown at once, in place of the splash window's hand-over.
+// A main window, created as the program creates it, with services the test controls and a
+// temporary folder for files. The window is shown at once, in place of the splash window's
+// hand-over.
 class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        ASSERT_TRUE(folder_.isValid());
+        CreateWindow();
+        window_->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+    }
+
+    void CreateWindow() {
         window_ = std::make_unique<Tesselar>(
             job_,
             TesselarServices{messages_, folderDialog_, fileDialog_, programEnd_, *clock_, *files_});
-        window_->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
     }
 
     template <class Control>
@@ -100,6 +102,25 @@ protected:
         return Find<StatusBar>("StatusBar2").Panels(panel).text();
     }
 
+    void AddAttribute(const QString& name, const QString& file) const {
+        Type("AttribName_TB", name);
+        Type("AttribFile_TB", file);
+        Click("AddAttribute");
+    }
+
+    QString InFolder(const QString& name) const { return folder_.filePath(name); }
+
+    // Types the inputs of a conversion of the temporary folder's x.dat and y.dat, with the
+    // attribute "Temp" from t.dat, into `name`.shp in the same folder.
+    void FillInputs(const QString& name) const {
+        Type("XAxysFile_TB", InFolder("x.dat"));
+        Type("YAxysFile_TB", InFolder("y.dat"));
+        AddAttribute("Temp", InFolder("t.dat"));
+        Type("ShapeFolder_TB", folder_.path());
+        Type("ShapeFileName_TB", name);
+    }
+
+    QTemporaryDir folder_;
     ConversionJob job_;
     RecordedMessages messages_;
     ScriptedFolderDialog folderDialog_;

@@ -9,10 +9,10 @@ namespace {
 
 TEST(PicturesTest, IconHasBothSizes) {
     const QIcon icon = ProgramIcon();
-    EXPECT_TRUE(icon.availableSizes().contains(QSize(16, 16)));
-    EXPECT_TRUE(icon.availableSizes().contains(QSize(32, 32)));
-    EXPECT_EQ(icon.pixmap(QSize(16, 16)).toImage().size(), QSize(16, 16));
-    EXPECT_EQ(icon.pixmap(QSize(32, 32)).toImage().size(), QSize(32, 32));
+    for (const QSize size : {QSize(16, 16), QSize(32, 32)}) {
+        EXPECT_TRUE(icon.availableSizes().contains(size)) << size.width();
+        EXPECT_EQ(icon.pixmap(size).toImage().size(), size);
+    }
 }
 
 TEST(PicturesTest, LogoIsA132By64Gif89a) {

@@ -1,19 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QTest>
 #include <chrono>
 #include <cmath>
-#include <string>
 
 #include "controls/statusbar/ProgressBar.h"
-#include "controls/statusbar/StatusBar.h"
 #include "controls/statusbar/TwipScale.h"
-#include "conversion/Clock.h"
-#include "forms/MoveProgressBarIntoPanel.h"
 #include "forms/WindowProgressDisplay.h"
+#include "gui/MainWindowFixture.h"
 
-namespace tesselar {
+namespace tesselar::test {
 namespace {
 
 // Counts the paint events a widget receives.
@@ -35,37 +31,25 @@ double Filled(const ProgressBar& bar) {
     return static_cast<double>(bar.value() - bar.minimum()) / (bar.maximum() - bar.minimum());
 }
 
-TEST(ProgressBarTest, FillsInProportionToAFractionalRange) {
+// It fills in proportion to a fractional range, stays empty without a range and stays within
+// its ends.
+TEST(ProgressBarTest, FillsInProportionToItsRange) {
+    struct Case {
+        float max;
+        float value;
+        double filled;
+    };
+    const Case cases[] = {{2.5f, 0.0f, 0.0},          {2.5f, 1.0f, 0.4}, {2.5f, 2.0f, 0.8},
+                          {1.0f, 1.0f, 1.0},          {0.0f, 0.0f, 0.0}, {-3.0f, 1.0f, 0.0},
+                          {0.7f, std::nanf(""), 0.0}, {0.7f, 5.0f, 1.0}};
     QWidget window;
     ProgressBar bar(&window);
-    bar.SetMax(2.5f);  // 25 shapes, counted in tens
-    bar.SetMin(0.0f);
-    bar.SetValue(0.0f);
-    EXPECT_DOUBLE_EQ(Filled(bar), 0.0);
-    bar.SetValue(1.0f);
-    EXPECT_DOUBLE_EQ(Filled(bar), 0.4);
-    bar.SetValue(2.0f);
-    EXPECT_DOUBLE_EQ(Filled(bar), 0.8);
-    bar.SetMax(1.0f);
-    bar.SetValue(1.0f);
-    EXPECT_DOUBLE_EQ(Filled(bar), 1.0);
-}
-
-TEST(ProgressBarTest, StaysEmptyWithoutARangeAndWithinItsEnds) {
-    QWidget window;
-    ProgressBar bar(&window);
-    bar.SetMax(0.0f);
-    bar.SetMin(0.0f);
-    bar.SetValue(0.0f);
-    EXPECT_DOUBLE_EQ(Filled(bar), 0.0);
-    bar.SetMax(-3.0f);
-    bar.SetValue(1.0f);
-    EXPECT_DOUBLE_EQ(Filled(bar), 0.0);
-    bar.SetMax(0.7f);
-    bar.SetValue(std::nanf(""));
-    EXPECT_DOUBLE_EQ(Filled(bar), 0.0);
-    bar.SetValue(5.0f);
-    EXPECT_DOUBLE_EQ(Filled(bar), 1.0);
+    for (const Case& c : cases) {
+        bar.SetMax(c.max);
+        bar.SetMin(0.0f);
+        bar.SetValue(c.value);
+        EXPECT_DOUBLE_EQ(Filled(bar), c.filled) << c.max << ", " << c.value;
+    }
 }
 
 TEST(TwipScaleTest, ConvertsAtTheScreensDensity) {
@@ -91,29 +75,25 @@ public:
     std::chrono::steady_clock::time_point now{};
 };
 
-// A window with the main window's status bar and progress bar, shown so that paints happen.
-class ProgressDisplayTest : public ::testing::Test {
+// The main window's progress bar and status bar, shown so that paints happen.
+class ProgressDisplayTest : public MainWindowTest {
 protected:
     void SetUp() override {
-        const TwipScale scale = TwipScale::Of(window_);
-        window_.resize(scale.PixelsX(10770), scale.PixelsY(6495));
-        statusBar_->setGeometry(scale.Rect(0, 6210, 10770, 285));
-        MoveProgressBarIntoPanel(*bar_, *statusBar_, 2);
-        window_.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window_));
-        QApplication::processEvents();
+        MainWindowTest::SetUp();
+        bar_ = &Find<ProgressBar>("ProgressBar1");
+        statusBar_ = &Find<StatusBar>("StatusBar2");
+        QApplication::processEvents();  // the window's first paints
     }
 
-    ManualClock clock_;
-    QWidget window_;
-    StatusBar* statusBar_ = new StatusBar(&window_, {4000, 2500, 2000, 2000});
-    ProgressBar* bar_ = new ProgressBar(&window_);
+    ProgressBar* bar_ = nullptr;
+    StatusBar* statusBar_ = nullptr;
+    ManualClock stillClock_;
 };
 
 // A conversion reports after every shape and never returns to the event loop: the bar must
 // paint by itself, yet only when its fill moves on screen.
 TEST_F(ProgressDisplayTest, BarPaintsAtOnceButOnlyWhenItsFillMoves) {
-    WindowProgressDisplay display(*bar_, *statusBar_, clock_);
+    WindowProgressDisplay display(*bar_, *statusBar_, stillClock_);
     const PaintCounter barPaints(*bar_);
     constexpr int kShapes = 200000;
     display.SetMax(static_cast<float>(kShapes * 0.1));
@@ -127,12 +107,12 @@ TEST_F(ProgressDisplayTest, BarPaintsAtOnceButOnlyWhenItsFillMoves) {
 }
 
 TEST_F(ProgressDisplayTest, PanelPaintsAtOnceOnlyWhenItsTextChanges) {
-    WindowProgressDisplay display(*bar_, *statusBar_, clock_);
+    WindowProgressDisplay display(*bar_, *statusBar_, stillClock_);
     StatusBarPanel& elapsed = statusBar_->Panels(3);
     const PaintCounter panelPaints(elapsed);
     for (int n = 0; n < 1000; ++n) {
         display.SetPanelText(3, "Time elapsed: 00:00:01");
-        clock_.now += std::chrono::milliseconds(1);
+        stillClock_.now += std::chrono::milliseconds(1);
     }
     EXPECT_EQ(panelPaints.count, 1);
     EXPECT_EQ(elapsed.text(), QStringLiteral("Time elapsed: 00:00:01"));
@@ -148,15 +128,15 @@ TEST_F(ProgressDisplayTest, FlippingTextIsPaintedAtABoundedPaceAndEndsRight) {
     StatusBarPanel& remaining = statusBar_->Panels(4);
     const PaintCounter panelPaints(remaining);
     {
-        WindowProgressDisplay display(*bar_, *statusBar_, clock_);
+        WindowProgressDisplay display(*bar_, *statusBar_, stillClock_);
         for (int n = 0; n < 10000; ++n) {
             display.SetPanelText(
                 4, n % 2 == 0 ? "Time remaining: 00:00:03" : "Time remaining: 00:00:02");
-            clock_.now += std::chrono::microseconds(20);  // 0.2 s in all
+            stillClock_.now += std::chrono::microseconds(20);  // 0.2 s in all
         }
         EXPECT_LE(panelPaints.count, 3);
         // Shown again once the interval has passed, at the next report.
-        clock_.now += WindowProgressDisplay::kPanelRepaintInterval;
+        stillClock_.now += WindowProgressDisplay::kPanelRepaintInterval;
         const int before = panelPaints.count;
         display.SetPanelText(4, "Time remaining: 00:00:01");
         EXPECT_EQ(panelPaints.count, before + 1);
@@ -168,4 +148,4 @@ TEST_F(ProgressDisplayTest, FlippingTextIsPaintedAtABoundedPaceAndEndsRight) {
 }
 
 }  // namespace
-}  // namespace tesselar
+}  // namespace tesselar::test

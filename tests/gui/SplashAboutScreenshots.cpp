@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QTextStream>
+#include <memory>
 
 #include "forms/ProgramPictures.h"
 #include "forms/frmAbout.h"
@@ -10,10 +11,10 @@
 
 namespace {
 
-bool SavePicture(QWidget& window, const QString& path) {
-    window.show();
+bool SavePicture(std::unique_ptr<QWidget> window, const QString& path) {
+    window->show();
     QApplication::processEvents();
-    if (window.grab().save(path)) {
+    if (window->grab().save(path)) {
         return true;
     }
     QTextStream(stderr) << "cannot write " << path << '\n';
@@ -30,12 +31,9 @@ int main(int argc, char** argv) {
     }
     QApplication::setWindowIcon(tesselar::ProgramIcon());
     const QDir out(QString::fromLocal8Bit(argv[1]));
-
-    auto* splash = new tesselar::FrmSplash([] {});
-    const bool splashSaved = SavePicture(*splash, out.filePath(QStringLiteral("splash.png")));
-    delete splash;
-    auto* about = new tesselar::FrmAbout;
-    const bool aboutSaved = SavePicture(*about, out.filePath(QStringLiteral("about.png")));
-    delete about;
+    const bool splashSaved = SavePicture(std::make_unique<tesselar::FrmSplash>([] {}),
+                                         out.filePath(QStringLiteral("splash.png")));
+    const bool aboutSaved = SavePicture(std::make_unique<tesselar::FrmAbout>(),
+                                        out.filePath(QStringLiteral("about.png")));
     return splashSaved && aboutSaved ? 0 : 1;
 }

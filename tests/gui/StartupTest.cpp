@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QTest>
-#include <memory>
 
 #include "controls/statusbar/ProgressBar.h"
 #include "forms/frmAbout.h"
@@ -23,32 +21,22 @@ QList<Window*> OpenWindows() {
     return open;
 }
 
-void RunDeferredDeletes() {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
 // The program's start: the main window stays hidden behind the splash window, with its
 // progress bar already in the status bar, until the splash window hands over.
-TEST(StartupTest, SplashWindowShowsTheMainWindowAsItCloses) {
-    ConversionJob job;
-    RecordedMessages messages;
-    ScriptedFolderDialog folderDialog;
-    ScriptedFileDialog fileDialog;
-    CountedProgramEnd programEnd;
-    SystemClock clock;
-    PosixFileSystem files;
-    Tesselar window(job, {messages, folderDialog, fileDialog, programEnd, clock, files});
+class StartupTest : public MainWindowTest {
+protected:
+    void SetUp() override { CreateWindow(); }
+};
 
-    EXPECT_FALSE(window.isVisible());
+TEST_F(StartupTest, SplashWindowShowsTheMainWindowAsItCloses) {
+    EXPECT_FALSE(window_->isVisible());
     const QList<FrmSplash*> splashes = OpenWindows<FrmSplash>();
     ASSERT_EQ(splashes.size(), 1);
-    const auto* bar = window.findChild<ProgressBar*>(QStringLiteral("ProgressBar1"));
-    ASSERT_NE(bar, nullptr);
-    EXPECT_LT(bar->geometry().bottom(), window.height());
+    EXPECT_LT(Find<ProgressBar>("ProgressBar1").geometry().bottom(), window_->height());
 
     QTest::keyClick(splashes[0], Qt::Key_Escape);
-    EXPECT_TRUE(window.isVisible());
-    EXPECT_EQ(window.focusWidget(), window.findChild<QWidget*>(QStringLiteral("Command1")));
+    EXPECT_TRUE(window_->isVisible());
+    EXPECT_EQ(window_->focusWidget(), &Find<QPushButton>("Command1"));
     RunDeferredDeletes();
     EXPECT_TRUE(OpenWindows<FrmSplash>().isEmpty());
 }
@@ -69,8 +57,7 @@ TEST_F(AboutWindowTest, OneAboutWindowAtATimeWithoutAnOwner) {
     RunDeferredDeletes();
     EXPECT_TRUE(first.isNull());
     Click("About");
-    open = OpenWindows<FrmAbout>();
-    ASSERT_EQ(open.size(), 1);
+    ASSERT_EQ(OpenWindows<FrmAbout>().size(), 1);
 
     // Closing the main window ends the program: the About window goes with it.
     window_->close();

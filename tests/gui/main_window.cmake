@@ -2,7 +2,7 @@ find_package(Qt6 REQUIRED COMPONENTS Test)
 
 # The main window driven as a user drives it; conversions read back with pyshp.
 tesselar_gtest(main_window_test
-    SOURCES MainWindowApplication.cpp MainWindowLayoutTest.cpp ProgressDisplayTest.cpp
+    SOURCES QtTestApplication.cpp MainWindowLayoutTest.cpp ProgressDisplayTest.cpp
             AttributeListTest.cpp CreateCommandTest.cpp PickersTest.cpp StartupTest.cpp
             ConversionFromWindowTest.cpp
     LIBS tesselar_forms Qt6::Test)
@@ -19,4 +19,4 @@ set_tests_properties(main_window_layout_at_120_dpi PROPERTIES ENVIRONMENT
 
 # A picture of the main window after start-up, for scripts/screenshot.sh.
 add_executable(main_window_screenshot MainWindowScreenshot.cpp)
-target_link_libraries(main_window_screenshot PRIVATE tesselar_forms)
+target_link_libraries(main_window_screenshot PRIVATE tesselar_forms Qt6::Test)

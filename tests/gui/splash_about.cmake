@@ -2,7 +2,7 @@ find_package(Qt6 REQUIRED COMPONENTS Test)
 
 # The splash and About windows and the program's pictures.
 tesselar_gtest(splash_about_test
-    SOURCES SplashAboutApplication.cpp SplashTest.cpp AboutTest.cpp PicturesTest.cpp
+    SOURCES QtTestApplication.cpp SplashTest.cpp AboutTest.cpp PicturesTest.cpp
     LIBS tesselar_forms Qt6::Test)
 
 set(TESSELAR_FORMS_ASSETS ${PROJECT_SOURCE_DIR}/src/forms/assets)

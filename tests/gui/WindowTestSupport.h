@@ -2,10 +2,22 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QWidget>
+#include <ostream>
+
+// Texts as the user reads them in test failures.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace tesselar::test {
+
+// Runs the deletions that windows asked for as they closed.
+inline void RunDeferredDeletes() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
 
 // Every single-line label of `window` shows its whole text: a text wider than the label's
 // designed width would be cut off.

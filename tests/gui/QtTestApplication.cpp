@@ -1,4 +1,4 @@
-// The QApplication that the splash and About tests drive their windows in.
+// The QApplication that the window tests drive their windows in.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -12,7 +12,7 @@ public:
     void TearDown() override { application_.reset(); }
 
 private:
-    char name_[16] = "splash_about";
+    char name_[14] = "tesselar_test";
     char* argv_[2] = {name_, nullptr};
     int argc_ = 1;
     std::unique_ptr<QApplication> application_;
