@@ -133,7 +133,11 @@ for case_name in "${cases[@]}"; do
     add_meta case "$case_name" "${label[$case_name]}" "${nodes[$case_name]}" "${cells[$case_name]}"
     for program in "${programs[@]}"; do
         command_for "$program" "$case_name"
-        add_meta command "$case_name" "$program" "${cmd[*]}"
+        # Written as run from the repository, with the data folder named as bench.sh names it.
+        shown=${cmd[*]}
+        shown=${shown//$repo\//}
+        shown=${shown//$work/\$\{TMPDIR:-/tmp\}/tesselar-bench}
+        add_meta command "$case_name" "$program" "$shown"
         measure "$program" "$case_name" warmup
     done
 
