@@ -8,6 +8,7 @@
 
 #include "controls/shapefile/ByteOrder.h"
 #include "controls/shapefile/DbfFieldNames.h"
+#include "controls/shapefile/FormatSizes.h"
 #include "controls/shapefile/NumericText.h"
 #include "controls/shapefile/ShapeFileError.h"
 #include "controls/shapefile/ShapeFiles.h"
@@ -17,8 +18,6 @@ namespace tesselar {
 namespace {
 
 // dBASE III header (32 bytes), one descriptor of 32 bytes per column, and the terminator.
-constexpr std::size_t kHeaderBytes = 32;
-constexpr std::size_t kDescriptorBytes = 32;
 constexpr unsigned char kVersionDbase3 = 0x03;
 constexpr unsigned char kHeaderTerminator = 0x0D;
 constexpr unsigned char kNumericType = 'N';
@@ -91,7 +90,7 @@ ShapeField& AttributeTable::AddField(const std::string& name, int typeCode, int 
                std::to_string(width));
     }
     const auto columnWidth = static_cast<std::size_t>(width);
-    if (kHeaderBytes + kDescriptorBytes * (columns_.size() + 1) + 1 > kMaxStoredLength ||
+    if (kDbfHeaderBytes + kDbfDescriptorBytes * (columns_.size() + 1) + 1 > kMaxStoredLength ||
         record_.size() + columnWidth > kMaxStoredLength) {
         refuse("a dBASE table cannot hold more columns");
     }
@@ -115,7 +114,7 @@ ShapeField& AttributeTable::FieldByName(const std::string& name) {
 
 std::vector<unsigned char> AttributeTable::Header(std::chrono::year_month_day date,
                                                   std::uint32_t recordCount) const {
-    const std::size_t headerBytes = kHeaderBytes + kDescriptorBytes * columns_.size() + 1;
+    const std::size_t headerBytes = kDbfHeaderBytes + kDbfDescriptorBytes * columns_.size() + 1;
     std::vector<unsigned char> header(headerBytes, 0);
     header[0] = kVersionDbase3;
     // The year counts from 1900 in one byte.
@@ -127,14 +126,14 @@ std::vector<unsigned char> AttributeTable::Header(std::chrono::year_month_day da
     PutUInt16Little(&header[8], static_cast<std::uint16_t>(headerBytes));
     PutUInt16Little(&header[10], static_cast<std::uint16_t>(record_.size()));
 
-    unsigned char* descriptor = &header[kHeaderBytes];
+    unsigned char* descriptor = &header[kDbfHeaderBytes];
     for (const DbfNumericColumn& column : columns_) {
         // The name is padded with zero bytes to 11, so it always ends in one.
         std::memcpy(descriptor, column.DbfName().data(), column.DbfName().size());
         descriptor[11] = kNumericType;
         descriptor[16] = static_cast<unsigned char>(column.Width());
         descriptor[17] = static_cast<unsigned char>(column.Decimals());
-        descriptor += kDescriptorBytes;
+        descriptor += kDbfDescriptorBytes;
     }
     *descriptor = kHeaderTerminator;
     return header;

@@ -1,6 +1,7 @@
 #include <cstdint>
 #include <string>
 
+#include "controls/shapefile/FormatSizes.h"
 #include "controls/shapefile/ShapeFileError.h"
 #include "controls/shapefile/ShapeFiles.h"
 
@@ -8,18 +9,17 @@ namespace tesselar {
 
 namespace {
 
-constexpr std::int64_t kFileHeaderBytes = 100;
-constexpr std::int64_t kRecordHeaderBytes = 8;
-constexpr std::int64_t kIndexRecordBytes = 8;
-constexpr std::int64_t kDbfHeaderBytes = 32;
-constexpr std::int64_t kDbfFieldDescriptorBytes = 32;
+constexpr auto Bytes(std::size_t bytes) {
+    return static_cast<std::int64_t>(bytes);
+}
 
+// A point, or a polygon of one ring.
 std::int64_t ShapeRecordBytes(std::int32_t shapeType, int verticesPerShape) {
     if (shapeType == kShapeTypePoint) {
-        return kRecordHeaderBytes + 4 + 16;  // type, x, y
+        return Bytes(kRecordHeaderBytes + kPointContentBytes);
     }
-    // type, bounding box, part and point counts, one part index, the points
-    return kRecordHeaderBytes + 4 + 32 + 4 + 4 + 4 + 16 * std::int64_t{verticesPerShape};
+    return Bytes(kRecordHeaderBytes + kPolygonFixedContentBytes + kPartIndexBytes) +
+           Bytes(kPointBytes) * verticesPerShape;
 }
 
 void Refuse(const char* file, std::int64_t shapeCount, std::int64_t bytes) {
@@ -31,20 +31,20 @@ void Refuse(const char* file, std::int64_t shapeCount, std::int64_t bytes) {
 
 }  // namespace
 
-void CheckShapeFileCapacity(std::int32_t shapeType, std::int64_t shapeCount,
-                            int verticesPerShape, int fieldCount, int fieldWidth) {
+void CheckShapeFileCapacity(std::int32_t shapeType, std::int64_t shapeCount, int verticesPerShape,
+                            int fieldCount, int fieldWidth) {
     const std::int64_t shpBytes =
-        kFileHeaderBytes + shapeCount * ShapeRecordBytes(shapeType, verticesPerShape);
+        Bytes(kMainHeaderBytes) + shapeCount * ShapeRecordBytes(shapeType, verticesPerShape);
     if (shpBytes > kMaxShapeFileBytes) {
         Refuse(".shp", shapeCount, shpBytes);
     }
-    const std::int64_t shxBytes = kFileHeaderBytes + shapeCount * kIndexRecordBytes;
+    const std::int64_t shxBytes = Bytes(kMainHeaderBytes) + shapeCount * Bytes(kIndexRecordBytes);
     if (shxBytes > kMaxShapeFileBytes) {
         Refuse(".shx", shapeCount, shxBytes);
     }
     const std::int64_t recordBytes = 1 + std::int64_t{fieldCount} * fieldWidth;
-    const std::int64_t dbfBytes = kDbfHeaderBytes + kDbfFieldDescriptorBytes * fieldCount + 1 +
-                                  shapeCount * recordBytes + 1;
+    const std::int64_t dbfBytes = Bytes(kDbfHeaderBytes) + Bytes(kDbfDescriptorBytes) * fieldCount +
+                                  1 + shapeCount * recordBytes + 1;
     if (dbfBytes > kMaxShapeFileBytes) {
         Refuse(".dbf", shapeCount, dbfBytes);
     }

@@ -10,6 +10,7 @@
 #include "controls/shapefile/BufferedOutputFile.h"
 #include "controls/shapefile/ByteOrder.h"
 #include "controls/shapefile/FileReplacement.h"
+#include "controls/shapefile/FormatSizes.h"
 #include "controls/shapefile/ShapeFileError.h"
 #include "controls/shapefile/ShapeRecord.h"
 
@@ -17,12 +18,8 @@ namespace tesselar {
 
 namespace {
 
-// Main (.shp) and index (.shx) file header: 100 bytes.
-constexpr std::size_t kMainHeaderBytes = 100;
 constexpr std::int32_t kFileCode = 9994;
 constexpr std::int32_t kVersion = 1000;
-// An index record: the offset and content length of a main file record, in 16-bit words.
-constexpr std::size_t kIndexRecordBytes = 8;
 constexpr unsigned char kDbfEndOfFile = 0x1A;
 constexpr std::string_view kCodePage = "UTF-8";
 // The only mode: a new file, replacing an existing one.

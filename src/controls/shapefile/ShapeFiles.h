@@ -65,7 +65,7 @@ private:
 // headers count in 16-bit words), or a .dbf beyond that size or the record count of its
 // header. `verticesPerShape` counts the vertices written per record (a closed ring repeats its
 // first corner).
-void CheckShapeFileCapacity(std::int32_t shapeType, std::int64_t shapeCount,
-                            int verticesPerShape, int fieldCount, int fieldWidth);
+void CheckShapeFileCapacity(std::int32_t shapeType, std::int64_t shapeCount, int verticesPerShape,
+                            int fieldCount, int fieldWidth);
 
 }  // namespace tesselar

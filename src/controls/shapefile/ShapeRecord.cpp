@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "controls/shapefile/ByteOrder.h"
+#include "controls/shapefile/FormatSizes.h"
 #include "controls/shapefile/ShapeFileError.h"
 #include "controls/shapefile/ShapeFiles.h"
 
@@ -13,10 +14,6 @@ namespace tesselar {
 
 namespace {
 
-constexpr std::size_t kRecordHeaderBytes = 8;
-constexpr std::size_t kPointContentBytes = 4 + 16;  // type, x, y
-constexpr std::size_t kPolygonFixedContentBytes =
-    4 + 32 + 4 + 4;  // type, box, part and point counts
 constexpr std::size_t kMinRingVertices = 3;
 
 std::string NumberText(double value) {
@@ -126,7 +123,7 @@ std::size_t ShapeRecord::ContentBytes() const {
     if (shapeType_ == kShapeTypePoint) {
         return kPointContentBytes;
     }
-    return kPolygonFixedContentBytes + 4 * rings_.size() + 16 * pointCount_;
+    return kPolygonFixedContentBytes + kPartIndexBytes * rings_.size() + kPointBytes * pointCount_;
 }
 
 std::size_t ShapeRecord::Bytes() const {
