@@ -1,5 +1,7 @@
 #pragma once
 
+#include "controls/shapefile/OutputFiles.h"
+#include "conversion/Clock.h"
 #include "forms/DesktopServices.h"
 
 namespace tesselar {
@@ -25,6 +27,22 @@ public:
 class QuitApplication final : public ProgramEnd {
 public:
     void EndProgram() override;
+};
+
+// The real services of the desktop program, held together for the main window.
+class QtDesktopServices {
+public:
+    TesselarServices Services() {
+        return {messages_, folderDialog_, fileDialog_, programEnd_, clock_, files_};
+    }
+
+private:
+    QtMessageBoxes messages_;
+    QtFolderDialog folderDialog_;
+    QtFileDialog fileDialog_;
+    QuitApplication programEnd_;
+    SystemClock clock_;
+    PosixFileSystem files_;
 };
 
 }  // namespace tesselar

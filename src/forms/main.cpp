@@ -1,7 +1,5 @@
 #include <QApplication>
 
-#include "controls/shapefile/OutputFiles.h"
-#include "conversion/Clock.h"
 #include "conversion/ConversionJob.h"
 #include "forms/ProgramPictures.h"
 #include "forms/QtDesktopServices.h"
@@ -11,12 +9,7 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setWindowIcon(tesselar::ProgramIcon());
     tesselar::ConversionJob job;
-    tesselar::QtMessageBoxes messages;
-    tesselar::QtFolderDialog folderDialog;
-    tesselar::QtFileDialog fileDialog;
-    tesselar::QuitApplication programEnd;
-    tesselar::SystemClock clock;
-    tesselar::PosixFileSystem files;
-    tesselar::Tesselar window(job, {messages, folderDialog, fileDialog, programEnd, clock, files});
+    tesselar::QtDesktopServices services;
+    tesselar::Tesselar window(job, services.Services());
     return QApplication::exec();
 }

@@ -4,8 +4,6 @@
 #include <QTest>
 #include <cstdio>
 
-#include "controls/shapefile/OutputFiles.h"
-#include "conversion/Clock.h"
 #include "conversion/ConversionJob.h"
 #include "forms/ProgramPictures.h"
 #include "forms/QtDesktopServices.h"
@@ -19,13 +17,8 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setWindowIcon(tesselar::ProgramIcon());
     tesselar::ConversionJob job;
-    tesselar::QtMessageBoxes messages;
-    tesselar::QtFolderDialog folderDialog;
-    tesselar::QtFileDialog fileDialog;
-    tesselar::QuitApplication programEnd;
-    tesselar::SystemClock clock;
-    tesselar::PosixFileSystem files;
-    tesselar::Tesselar window(job, {messages, folderDialog, fileDialog, programEnd, clock, files});
+    tesselar::QtDesktopServices services;
+    tesselar::Tesselar window(job, services.Services());
 
     if (!QTest::qWaitFor([&window] { return window.isVisible(); }, 10000)) {
         std::fprintf(stderr, "the main window did not show\n");
