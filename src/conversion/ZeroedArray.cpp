@@ -27,7 +27,7 @@ std::string Bounds(int upper) {
 
 }  // namespace
 
-ZeroedDoubles::ZeroedDoubles(std::size_t count, const char* what) : size_(count) {
+ZeroedDoubles::ZeroedDoubles(std::size_t count, const char* what) {
     data_.reset(static_cast<double*>(std::calloc(count == 0 ? 1 : count, sizeof(double))));
     if (!data_) {
         throw ConversionError(std::string("not enough memory for ") + what + " (" +

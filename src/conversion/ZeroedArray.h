@@ -16,14 +16,12 @@ public:
 
     double* data() { return data_.get(); }
     const double* data() const { return data_.get(); }
-    std::size_t size() const { return size_; }
 
 private:
     struct Free {
         void operator()(double* p) const { std::free(p); }
     };
     std::unique_ptr<double[], Free> data_;
-    std::size_t size_ = 0;
 };
 
 // A two-dimensional array of doubles indexed (i, j), each index running from 0 to its upper
