@@ -17,9 +17,6 @@ public:
     void SetMax(float max);
     void SetMin(float min);
     void SetValue(float value);
-    float Max() const { return max_; }
-    float Min() const { return min_; }
-    float Value() const { return value_; }
 
     // Places the bar on the rectangle of its parent given in twips.
     void Move(float left, float top, float width, float height);
