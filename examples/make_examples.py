@@ -6,7 +6,9 @@ of the Nerasco modelling system.
   that widens towards its mouth, in UTM zone 29N metres;
 - temperature.dat, salinity.dat: one value per grid cell (59 x 39 cells);
 - particles_x.dat, particles_y.dat, particles_depth.dat: 200 particles drifting in the middle
-  reach, with their depth.
+  reach, with their depth;
+- grid_x.prj, particles_x.prj: the coordinate system beside each X coordinate file, which
+  tesselar-convert and the window write as the shapefile's .prj.
 
 The output is the same on every run: no clock, and a seeded generator for the particles.
 
@@ -26,6 +28,17 @@ LENGTH_M = 14000.0
 ORIGIN_EASTING = 512350.0
 ORIGIN_NORTHING = 4681200.0
 ROTATION_DEG = 32.0
+
+CRS_NAME = "ETRS89 / UTM zone 29N (EPSG:25829)"
+# EPSG:25829 in the ESRI WKT of a .prj, on one line, as ArcGIS writes it and as
+# `projinfo -o WKT1_ESRI EPSG:25829 --single-line` prints it.
+CRS_ESRI_WKT = (
+    'PROJCS["ETRS_1989_UTM_Zone_29N",GEOGCS["GCS_ETRS_1989",DATUM["D_ETRS_1989",'
+    'SPHEROID["GRS_1980",6378137.0,298.257222101]],PRIMEM["Greenwich",0.0],'
+    'UNIT["Degree",0.0174532925199433]],PROJECTION["Transverse_Mercator"],'
+    'PARAMETER["False_Easting",500000.0],PARAMETER["False_Northing",0.0],'
+    'PARAMETER["Central_Meridian",-9.0],PARAMETER["Scale_Factor",0.9996],'
+    'PARAMETER["Latitude_Of_Origin",0.0],UNIT["Meter",1.0]]')
 
 
 def channel_point(s, t):
@@ -80,7 +93,7 @@ def grid_header(what):
     return [
         "Nerasco grid file - estuary example (synthetic data)",
         f"Contents: {what}",
-        "Coordinate system: UTM zone 29N (ETRS89), metres",
+        f"Coordinate system: {CRS_NAME}, metres",
         f"SIZE_I : {NODES_I}",
         f"SIZE_J : {NODES_J}",
     ]
@@ -102,11 +115,21 @@ def particle_header(what):
     ]
 
 
+def coordinate_header(what):
+    return particle_header(what) + [f"Coordinate system: {CRS_NAME}, metres"]
+
+
+def write_sidecar(data_file):
+    """The coordinate system beside an X coordinate file, with the same base name."""
+    data_file.with_suffix(".prj").write_text(CRS_ESRI_WKT, encoding="ascii")
+
+
 def write_grid(folder):
     nodes = [channel_point((i - 1) / (NODES_I - 1), (j - 1) / (NODES_J - 1))
              for i in range(1, NODES_I + 1) for j in range(1, NODES_J + 1)]
     write_data_file(folder / "grid_x.dat", grid_header("X coordinate (easting) of the grid nodes"),
                     [x for x, _ in nodes], 3)
+    write_sidecar(folder / "grid_x.dat")
     write_data_file(folder / "grid_y.dat", grid_header("Y coordinate (northing) of the grid nodes"),
                     [y for _, y in nodes], 3)
 
@@ -127,9 +150,10 @@ def write_particles(folder):
         t = 0.15 + 0.7 * generator.random()
         positions.append((s, t))
     points = [channel_point(s, t) for s, t in positions]
-    write_data_file(folder / "particles_x.dat", particle_header("X coordinate (easting)"),
+    write_data_file(folder / "particles_x.dat", coordinate_header("X coordinate (easting)"),
                     [x for x, _ in points], 3)
-    write_data_file(folder / "particles_y.dat", particle_header("Y coordinate (northing)"),
+    write_sidecar(folder / "particles_x.dat")
+    write_data_file(folder / "particles_y.dat", coordinate_header("Y coordinate (northing)"),
                     [y for _, y in points], 3)
     write_data_file(folder / "particles_depth.dat", particle_header("Depth below surface (m)"),
                     [depth(s, t) * generator.random() for s, t in positions], 2)
