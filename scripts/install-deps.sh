@@ -7,7 +7,8 @@ packages=(
     build-essential cmake ninja-build pkg-config git
     qt6-base-dev libgl-dev fonts-dejavu-core fonts-liberation
     libgtest-dev libgmock-dev
-    gdal-bin python3 python3-pyshp shapelib libshp-dev
+    libproj-dev proj-data
+    gdal-bin python3 python3-pyshp python3-matplotlib shapelib libshp-dev
     clang libclang-rt-14-dev
     xvfb xauth hyperfine desktop-file-utils
 )
