@@ -21,6 +21,7 @@ from matplotlib.ticker import StrMethodFormatter  # noqa: E402
 import shapefile  # noqa: E402
 
 ROOT = pathlib.Path(__file__).resolve().parent.parent
+TEMPERATURE = "Temp"  # the grid's column, as the README's command names it
 
 
 def read_cells(path, field):
@@ -40,15 +41,16 @@ def read_points(path):
         return [shape.points[0] for shape in reader.iterShapes()]
 
 
-def draw(grid, particles, field, output):
-    outlines, values = read_cells(grid, field)
+def draw(grid, particles, output):
+    outlines, values = read_cells(grid, TEMPERATURE)
     points = read_points(particles)
 
-    figure, axes = plt.subplots(figsize=(7.5, 5.2), dpi=100, layout="constrained")
+    figure, axes = plt.subplots(figsize=(7.5, 4.6), dpi=100, layout="constrained")
     cells = PolyCollection(outlines, array=values, cmap="RdYlBu_r", edgecolors="face",
                            linewidths=0.2)
     axes.add_collection(cells)
-    axes.scatter([x for x, _ in points], [y for _, y in points], s=6, c="black",
+    axes.scatter([x for x, _ in points], [y for _, y in points], s=10, c="black",
+                 edgecolors="white", linewidths=0.4,
                  label=f"Particles ({len(points)})", zorder=3)
     axes.autoscale_view()
     axes.set_aspect("equal")
@@ -58,10 +60,10 @@ def draw(grid, particles, field, output):
     axes.xaxis.set_major_formatter(plain_metres)
     axes.yaxis.set_major_formatter(plain_metres)
     axes.tick_params(axis="x", labelrotation=30)
-    axes.set_title(f"{grid.name}: {len(outlines)} cells by {field}; {particles.name} on top",
+    axes.set_title(f"{grid.name}: {len(outlines)} cells by temperature; {particles.name} on top",
                    fontsize=10)
     axes.legend(loc="upper left", fontsize=9)
-    figure.colorbar(cells, ax=axes, shrink=0.8, label="Temperature")
+    figure.colorbar(cells, ax=axes, shrink=0.75, label="Temperature")
     # No software version in the file, so that the same shapefiles give the same picture.
     figure.savefig(output, metadata={"Software": None})
 
@@ -70,10 +72,9 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--grid", type=pathlib.Path, default=ROOT / "out" / "estuary.shp")
     parser.add_argument("--particles", type=pathlib.Path, default=ROOT / "out" / "particles.shp")
-    parser.add_argument("--field", default="Temp", help="the grid's column to colour by")
     parser.add_argument("--output", type=pathlib.Path, default=ROOT / "docs" / "estuary.png")
     arguments = parser.parse_args()
-    draw(arguments.grid, arguments.particles, arguments.field, arguments.output)
+    draw(arguments.grid, arguments.particles, arguments.output)
 
 
 if __name__ == "__main__":
