@@ -19,11 +19,12 @@ namespace {
 
 // A coordinate system file is a short text; anything larger is not one.
 constexpr std::size_t kMaxFileBytes = 1 << 20;
-// Longer texts are cut in messages, which name them only to say which one was refused.
+// Longer texts given in place of a file are cut in messages, which quote them only to say which
+// one was refused; file paths are always quoted whole.
 constexpr std::size_t kMaxQuotedChars = 80;
 constexpr std::string_view kEpsgPrefix = "EPSG:";
 
-std::string Quoted(std::string_view text) {
+std::string QuotedText(std::string_view text) {
     if (text.size() > kMaxQuotedChars) {
         return "'" + PrintableText(text.substr(0, kMaxQuotedChars - 3)) + "...'";
     }
@@ -147,7 +148,7 @@ std::string FileText(const std::filesystem::path& path, const std::string& subje
 }  // namespace
 
 std::string EsriWktOfFile(const std::filesystem::path& path) {
-    const std::string subject = "Coordinate system file " + Quoted(path.string());
+    const std::string subject = "Coordinate system file '" + PrintableText(path.string()) + "'";
     const std::string text = FileText(path, subject);
     const std::string_view definition = Trimmed(text);
     if (definition.empty()) {
@@ -161,7 +162,7 @@ std::string EsriWkt(std::string_view crsText) {
     std::error_code notAFile;
     if (HasEpsgPrefix(text) ||
         (LooksLikeCrsText(text) && !std::filesystem::exists(crsText, notAFile))) {
-        return EsriWktOfText(text, "Coordinate system " + Quoted(crsText));
+        return EsriWktOfText(text, "Coordinate system " + QuotedText(crsText));
     }
     return EsriWktOfFile(crsText);
 }
