@@ -162,7 +162,7 @@ std::string EsriWkt(std::string_view crsText) {
     std::error_code notAFile;
     if (HasEpsgPrefix(text) ||
         (LooksLikeCrsText(text) && !std::filesystem::exists(crsText, notAFile))) {
-        return EsriWktOfText(text, "Coordinate system " + QuotedText(crsText));
+        return EsriWktOfText(text, "Coordinate system " + QuotedText(text));
     }
     return EsriWktOfFile(crsText);
 }
