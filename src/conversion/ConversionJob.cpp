@@ -2,6 +2,10 @@
 
 namespace tesselar {
 
+const char* ShapeTypeText(ShapeType type) {
+    return type == ShapeType::Polygon ? "Polygon" : "Point";
+}
+
 bool AppendAttribute(ConversionJob& job, const std::string& name, const std::string& file) {
     if (job.AttribCount >= kMaxAttributes) {
         return false;

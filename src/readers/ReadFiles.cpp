@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "conversion/ConversionError.h"
-#include "readers/FileLabels.h"
+#include "conversion/FileLabels.h"
 #include "readers/GridSize.h"
 #include "readers/HeaderScan.h"
 #include "readers/InputFileError.h"
