@@ -16,4 +16,8 @@ bool AppendAttribute(ConversionJob& job, const std::string& name, const std::str
     return true;
 }
 
+std::string ShapeFilePath(const ConversionJob& job) {
+    return job.ShapeFolder + "/" + job.ShapeFileName + ".shp";
+}
+
 }  // namespace tesselar

@@ -39,11 +39,14 @@ struct ConversionJob {
     Array2D YCoords;
     Array3D AttribValues;
     std::string ShapeFileName;
-    ShapeType ShapeType = ShapeType::Polygon;
+    tesselar::ShapeType ShapeType = tesselar::ShapeType::Polygon;
 };
 
 // Stores an attribute in the next free slot. Returns false, storing nothing, when all
 // kMaxAttributes slots are taken.
 bool AppendAttribute(ConversionJob& job, const std::string& name, const std::string& file);
+
+// ShapeFolder, the path separator, ShapeFileName and ".shp", joined as they stand.
+std::string ShapeFilePath(const ConversionJob& job);
 
 }  // namespace tesselar
