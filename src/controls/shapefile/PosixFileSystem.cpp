@@ -169,7 +169,8 @@ std::unique_ptr<OutputFile> PosixFileSystem::CreateTemporary(const std::string& 
 
 void PosixFileSystem::Rename(const std::string& from, const std::string& to) {
     if (::rename(from.c_str(), to.c_str()) != 0) {
-        throw ShapeFileError("cannot move '" + from + "' to '" + to + "': " + SystemErrorText(errno));
+        throw ShapeFileError("cannot move '" + from + "' to '" + to +
+                             "': " + SystemErrorText(errno));
     }
 }
 
