@@ -90,7 +90,7 @@ int main(int argc, char* argv[]) {
         Find<QPushButton>(window, "AddAttribute").click();
     }
     Find<QRadioButton>(window,
-                       options.shapeType == tesselar::kPointShapeType ? "Point_OB" : "Polygon_OB")
+                       options.shapeType == tesselar::ShapeType::Point ? "Point_OB" : "Polygon_OB")
         .setChecked(true);
     SetText(window, "ShapeFolder_TB", options.shapeFolder);
     SetText(window, "ShapeFileName_TB", options.shapeFileName);

@@ -1,14 +1,10 @@
 #include "cli/ConvertCommand.h"
 
-#include <new>
-
 #include "cli/ConvertOptions.h"
 #include "cli/TerminalProgress.h"
-#include "conversion/ConversionError.h"
 #include "conversion/ConversionJob.h"
+#include "conversion/RunConversion.h"
 #include "conversion/Version.h"
-#include "readers/ReadFiles.h"
-#include "writer/CreateShapeFiles.h"
 
 namespace tesselar {
 
@@ -35,33 +31,31 @@ int Convert(const ConvertOptions& options, CommandStreams streams, const Clock& 
     ProgressDisplay& display =
         showProgress ? static_cast<ProgressDisplay&>(terminalProgress) : noProgress;
 
-    std::string failure;
-    try {
-        ConversionJob job;
-        FillJob(job, options);
-        ReadInputData(job);
-        const WriteSummary summary =
-            WriteShapeFileAt(options.shpPath, job, WriterServices{display, clock, files});
-        terminalProgress.Finish(true);
-        if (!options.quiet) {
-            streams.out << options.shapeType << " Shape File '" << options.shpPath
-                        << "' was created with success\n";
-            if (const auto count = summary.shortenedValueCount; count > 0) {
-                streams.err << kProgramName << ": warning: " << count
-                            << (count == 1 ? " value" : " values")
-                            << " did not fit the 10-character column and "
-                            << (count == 1 ? "was" : "were") << " rounded to fewer digits\n";
-            }
-        }
-        return kExitSuccess;
-    } catch (const ConversionError& error) {
-        failure = error.what();
-    } catch (const std::bad_alloc&) {
-        failure = "not enough memory to convert into '" + options.shpPath + "'";
+    ConversionJob job;
+    FillJob(job, options);
+    const ConversionOutcome outcome = RunConversion(job, options.shpPath, {display, clock, files});
+    switch (outcome.result) {
+        case ConversionOutcome::Result::Succeeded:
+            break;
+        case ConversionOutcome::Result::Failed:
+            terminalProgress.Finish(false);
+            streams.err << kProgramName << ": " << outcome.failure << '\n';
+            return kExitConversionFailed;
+        case ConversionOutcome::Result::OutOfMemory:
+            terminalProgress.Finish(false);
+            streams.err << kProgramName << ": not enough memory to convert into '"
+                        << options.shpPath << "'\n";
+            return kExitConversionFailed;
     }
-    terminalProgress.Finish(false);
-    streams.err << kProgramName << ": " << failure << '\n';
-    return kExitConversionFailed;
+    terminalProgress.Finish(true);
+    if (!options.quiet) {
+        streams.out << ShapeTypeText(options.shapeType) << " Shape File '" << options.shpPath
+                    << "' was created with success\n";
+        for (const std::string& warning : outcome.warnings) {
+            streams.err << kProgramName << ": warning: " << warning << '\n';
+        }
+    }
+    return kExitSuccess;
 }
 
 }  // namespace

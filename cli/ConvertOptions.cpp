@@ -101,13 +101,13 @@ void AddAttribute(ConvertOptions& options, const std::string& value) {
     options.attributes.emplace_back(std::move(name), std::move(file));
 }
 
-std::string ShapeTypeOf(const std::string& value) {
+ShapeType ShapeTypeOf(const std::string& value) {
     const std::string lower = Lowercase(value);
     if (lower == "polygon") {
-        return kPolygonShapeType;
+        return ShapeType::Polygon;
     }
     if (lower == "point") {
-        return kPointShapeType;
+        return ShapeType::Point;
     }
     throw UsageError("unknown shape type '" + value + "': use polygon or point");
 }
@@ -205,9 +205,6 @@ ConvertOptions ParseConvertOptions(const std::vector<std::string>& arguments) {
         throw UsageError("the output shape file is missing: give it with -o OUTPUT");
     }
     SetOutput(options, output);
-    if (type.empty()) {
-        options.shapeType = kPolygonShapeType;
-    }
     return options;
 }
 

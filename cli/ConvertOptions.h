@@ -5,6 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include "conversion/ConversionJob.h"
+
 namespace tesselar {
 
 // The command line could not be understood; the message says why, in one line.
@@ -23,7 +25,7 @@ struct ConvertOptions {
     std::string shpPath;        // the output path, ending in ".shp"
     std::string shapeFolder;    // its folder ("." when it names none)
     std::string shapeFileName;  // its name without the extension
-    std::string shapeType;      // "Polygon" or "Point"
+    ShapeType shapeType = ShapeType::Polygon;
     bool quiet = false;
 };
 

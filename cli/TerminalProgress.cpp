@@ -8,8 +8,6 @@ namespace tesselar {
 namespace {
 
 constexpr int kBarWidth = 30;
-constexpr int kElapsedPanel = 3;
-constexpr int kRemainingPanel = 4;
 
 }  // namespace
 

@@ -19,7 +19,8 @@ public:
     using ConversionError::ConversionError;
 };
 
-// An index lies outside the bounds of one of the job's arrays.
+// An index lies outside the bounds of one of the job's arrays or of a numbered set (the
+// attribute slots, the status bar's panels).
 class IndexError : public ConversionError {
 public:
     using ConversionError::ConversionError;

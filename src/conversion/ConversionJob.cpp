@@ -2,6 +2,10 @@
 
 namespace tesselar {
 
+const char* ShapeTypeText(ShapeType type) {
+    return type == ShapeType::Polygon ? "Polygon" : "Point";
+}
+
 bool AppendAttribute(ConversionJob& job, const std::string& name, const std::string& file) {
     if (job.AttribCount >= kMaxAttributes) {
         return false;
@@ -10,6 +14,10 @@ bool AppendAttribute(ConversionJob& job, const std::string& name, const std::str
     job.AttribNames[static_cast<std::size_t>(job.AttribCount)] = name;
     job.AttribFiles[static_cast<std::size_t>(job.AttribCount)] = file;
     return true;
+}
+
+std::string ShapeFilePath(const ConversionJob& job) {
+    return job.ShapeFolder + "/" + job.ShapeFileName + ".shp";
 }
 
 }  // namespace tesselar

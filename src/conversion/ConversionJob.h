@@ -10,8 +10,11 @@ namespace tesselar {
 
 inline constexpr int kMaxAttributes = 50;
 
-inline constexpr const char* kPolygonShapeType = "Polygon";
-inline constexpr const char* kPointShapeType = "Point";
+// The kind of shape file a conversion builds: a polygon per grid cell or a point per particle.
+enum class ShapeType { Polygon, Point };
+
+// "Polygon" or "Point", as messages name the kind.
+const char* ShapeTypeText(ShapeType type);
 
 // Everything one conversion shares between the window (or the command line), the reader and
 // the writer. The program owns exactly one and passes it by reference; it is never copied.
@@ -36,11 +39,14 @@ struct ConversionJob {
     Array2D YCoords;
     Array3D AttribValues;
     std::string ShapeFileName;
-    std::string ShapeType;
+    tesselar::ShapeType ShapeType = tesselar::ShapeType::Polygon;
 };
 
 // Stores an attribute in the next free slot. Returns false, storing nothing, when all
 // kMaxAttributes slots are taken.
 bool AppendAttribute(ConversionJob& job, const std::string& name, const std::string& file);
+
+// ShapeFolder, the path separator, ShapeFileName and ".shp", joined as they stand.
+std::string ShapeFilePath(const ConversionJob& job);
 
 }  // namespace tesselar

@@ -9,15 +9,9 @@
 #include "forms/MoveProgressBarIntoPanel.h"
 #include "forms/frmAbout.h"
 #include "forms/frmSplash.h"
+#include "writer/ProgressDisplay.h"
 
 namespace tesselar {
-
-namespace {
-
-constexpr int kStatusPanel = 1;
-constexpr std::int16_t kProgressPanel = 2;
-
-}  // namespace
 
 Tesselar::Tesselar(ConversionJob& job, TesselarServices services)
     : job_(job),

@@ -2,13 +2,12 @@
 
 #include <QPointer>
 #include <QWidget>
-#include <optional>
 
 #include "conversion/ConversionJob.h"
+#include "conversion/RunConversion.h"
 #include "forms/BrowseFolder.h"
 #include "forms/BrowseForFile.h"
 #include "forms/DesktopServices.h"
-#include "writer/CreateShapeFiles.h"
 
 class QGroupBox;
 class QLineEdit;
@@ -45,7 +44,7 @@ private:
     void Index_CheckOptions();
     void Shape_CheckOptions();
     void FailCheck(const QString& message);
-    std::optional<WriteSummary> ConvertJob();
+    ConversionOutcome ConvertJob();
 
     // The attribute list.
     void AddAttribute_Click();

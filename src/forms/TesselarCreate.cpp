@@ -9,17 +9,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <initializer_list>
-#include <new>
-#include <optional>
 #include <vector>
 
 #include "controls/statusbar/ProgressBar.h"
 #include "controls/statusbar/StatusBar.h"
-#include "conversion/ConversionError.h"
 #include "forms/Tesselar.h"
 #include "forms/WindowProgressDisplay.h"
-#include "readers/ReadFiles.h"
-#include "writer/CreateShapeFiles.h"
 
 namespace tesselar {
 
@@ -61,6 +56,13 @@ std::string Text(const QLineEdit& box) {
     return box.text().toStdString();
 }
 
+QString FailureText(const ConversionOutcome& outcome) {
+    if (outcome.result == ConversionOutcome::Result::OutOfMemory) {
+        return QStringLiteral("There is not enough memory to convert these files.");
+    }
+    return QString::fromStdString(outcome.failure);
+}
+
 }  // namespace
 
 void Tesselar::Command1_Click() {
@@ -68,9 +70,9 @@ void Tesselar::Command1_Click() {
     Index_CheckOptions();
     if (!CheckOptionsFailed) {
         if (Point_OB->isChecked()) {
-            job_.ShapeType = kPointShapeType;
+            job_.ShapeType = ShapeType::Point;
         } else if (Polygon_OB->isChecked()) {
-            job_.ShapeType = kPolygonShapeType;
+            job_.ShapeType = ShapeType::Polygon;
         }
         job_.XAxysFile = Text(*XAxysFile_TB);
         job_.YAxysFile = Text(*YAxysFile_TB);
@@ -82,20 +84,20 @@ void Tesselar::Command1_Click() {
     job_.ShapeFolder = Text(*ShapeFolder_TB);
     job_.ShapeFileName = Text(*ShapeFileName_TB);
 
-    const std::optional<WriteSummary> written = ConvertJob();
-    if (!written) {
+    const ConversionOutcome outcome = ConvertJob();
+    if (outcome.result != ConversionOutcome::Result::Succeeded) {
+        // The window stays open with its inputs, so that the user can correct them and try
+        // again.
+        services_.messages.Show(FailureText(outcome) +
+                                QStringLiteral("\n\nNo shape file was written."));
         return;
     }
     SetStatusText(QStringLiteral("Shape file Created."));
-    services_.messages.Show(QString::fromStdString(
-        job_.ShapeType + " Shape File '" + job_.ShapeFileName + ".shp' was created with success"));
-    if (const std::int64_t count = written->shortenedValueCount; count > 0) {
-        services_.messages.Show(
-            count == 1 ? QStringLiteral("1 value did not fit the 10-character column and was "
-                                        "rounded to fewer digits.")
-                       : QStringLiteral("%1 values did not fit the 10-character column and were "
-                                        "rounded to fewer digits.")
-                             .arg(count));
+    services_.messages.Show(QString::fromStdString(std::string(ShapeTypeText(job_.ShapeType)) +
+                                                   " Shape File '" + job_.ShapeFileName +
+                                                   ".shp' was created with success"));
+    for (const std::string& warning : outcome.warnings) {
+        services_.messages.Show(QString::fromStdString(warning + "."));
     }
     services_.programEnd.EndProgram();
 }
@@ -127,26 +129,11 @@ void Tesselar::FailCheck(const QString& message) {
     CheckOptionsFailed = true;
 }
 
-// Reads the input files and writes the shape file; returns what the writer reported. A failure
-// is reported instead and leaves the window open with its inputs, so that the user can correct
-// them and try again.
-std::optional<WriteSummary> Tesselar::ConvertJob() {
-    QString failure;
-    {
-        const InputPause pause(*this, {IndexCreation_frame, Command1});
-        try {
-            ReadInputData(job_);
-            SetStatusText(QStringLiteral("Creating shape file..."));
-            WindowProgressDisplay display(*ProgressBar1, *StatusBar2, services_.clock);
-            return WriteShapeFile(job_, {display, services_.clock, services_.files});
-        } catch (const ConversionError& error) {
-            failure = QString::fromStdString(error.what());
-        } catch (const std::bad_alloc&) {
-            failure = QStringLiteral("There is not enough memory to convert these files.");
-        }
-    }
-    services_.messages.Show(failure + QStringLiteral("\n\nNo shape file was written."));
-    return std::nullopt;
+// Reads the input files and writes the shape file, with the window's inputs paused meanwhile.
+ConversionOutcome Tesselar::ConvertJob() {
+    const InputPause pause(*this, {IndexCreation_frame, Command1});
+    WindowProgressDisplay display(*ProgressBar1, *StatusBar2, services_.clock);
+    return RunConversion(job_, ShapeFilePath(job_), {display, services_.clock, services_.files});
 }
 
 }  // namespace tesselar

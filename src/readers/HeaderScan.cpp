@@ -1,14 +1,11 @@
 #include "readers/HeaderScan.h"
 
+#include "conversion/Utf8.h"
 #include "readers/TextStream.h"
 
 namespace tesselar {
 
 namespace {
-
-bool IsUtf8Continuation(char c) {
-    return (static_cast<unsigned char>(c) & 0xC0U) == 0x80U;
-}
 
 // The first `count` characters of the text; a character spans all bytes of its UTF-8 form.
 std::string_view FirstCharacters(std::string_view text, std::size_t count) {

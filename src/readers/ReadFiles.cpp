@@ -4,13 +4,12 @@
 #include <string_view>
 
 #include "conversion/ConversionError.h"
-#include "readers/FileLabels.h"
+#include "conversion/FileLabels.h"
 #include "readers/GridSize.h"
 #include "readers/HeaderScan.h"
 #include "readers/InputFileError.h"
 #include "readers/PrintableText.h"
 #include "readers/ValueFile.h"
-#include "writer/CreateShapeFiles.h"
 
 namespace tesselar {
 
@@ -108,12 +107,8 @@ void CheckAttributeCount(const ConversionJob& job) {
 
 }  // namespace
 
-void ReadInputData(ConversionJob& job) {
-    const bool polygons = job.ShapeType == kPolygonShapeType;
-    if (!polygons && job.ShapeType != kPointShapeType) {
-        throw ConversionError("unknown shape type '" + job.ShapeType + "': expected \"" +
-                              kPolygonShapeType + "\" or \"" + kPointShapeType + "\"");
-    }
+void ReadInputData(ConversionJob& job, const SizesRead& sizesRead) {
+    const bool polygons = job.ShapeType == ShapeType::Polygon;
     CheckAttributeCount(job);
 
     const std::string xLabel = XAxysFileLabel(job.XAxysFile);
@@ -126,7 +121,7 @@ void ReadInputData(ConversionJob& job) {
         job.JMax = 1;
     }
     // An oversized job fails here, before memory is taken or a value is read.
-    CheckShapeFileFits(job);
+    sizesRead(job);
 
     // Polygon mode reads every node; point mode one column of points.
     const int nodeUpperI = polygons ? job.IMax + 1 : job.IMax;

@@ -1,15 +1,20 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "conversion/ConversionJob.h"
 
 namespace tesselar {
 
+// Called once IMax and JMax are known, before any array is created or value read; it throws to
+// refuse the sizes.
+using SizesRead = std::function<void(const ConversionJob& job)>;
+
 // Reads the job's X and Y axys files and attribute files into IMax, JMax, XCoords, YCoords and
 // AttribValues, after ShapeType, XAxysFile, YAxysFile and the attributes are set. Throws
 // InputFileError (or OverflowError) naming the file, the line and what was wrong.
-void ReadInputData(ConversionJob& job);
+void ReadInputData(ConversionJob& job, const SizesRead& sizesRead);
 
 // The value text of the first line of `path` that contains `keyword`: the at most 10
 // characters after the line's first ":" (the line's first 10 characters when it has none).

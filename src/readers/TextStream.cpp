@@ -8,17 +8,10 @@
 #include <cstring>
 #include <utility>
 
+#include "conversion/SystemErrorText.h"
 #include "readers/InputFileError.h"
 
 namespace tesselar {
-
-namespace {
-
-std::string SystemMessage(int error) {
-    return std::strerror(error);
-}
-
-}  // namespace
 
 void TextStream::FileHandle::Reset() {
     if (fd_ >= 0) {
@@ -34,12 +27,12 @@ TextStream::TextStream(const std::string& path, std::string label, std::size_t c
     }
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        throw InputFileError(label_ + ": cannot open the file: " + SystemMessage(errno));
+        throw InputFileError(label_ + ": cannot open the file: " + SystemErrorText(errno));
     }
     file_.Set(fd);
     struct stat status {};
     if (::fstat(fd, &status) != 0) {
-        throw InputFileError(label_ + ": cannot open the file: " + SystemMessage(errno));
+        throw InputFileError(label_ + ": cannot open the file: " + SystemErrorText(errno));
     }
     if (S_ISDIR(status.st_mode)) {
         throw InputFileError(label_ + ": is a directory, not a text file");
@@ -156,7 +149,7 @@ bool TextStream::Refill() {
         }
         if (errno != EINTR) {
             throw InputFileError(label_ + ": cannot read line " + std::to_string(line_) + ": " +
-                                 SystemMessage(errno));
+                                 SystemErrorText(errno));
         }
     }
 }

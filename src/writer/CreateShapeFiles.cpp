@@ -67,19 +67,9 @@ void WritePoints(ShapeFiles& shapeFiles, const ConversionJob& job, const Attribu
 
 }  // namespace
 
-WriteSummary WriteShapeFile(const ConversionJob& job, WriterServices services) {
-    return WriteShapeFileAt(ShapeFilePath(job), job, services);
-}
-
-WriteSummary WriteShapeFileAt(const std::string& shpPath, const ConversionJob& job,
-                              WriterServices services) {
-    const bool polygons = job.ShapeType == kPolygonShapeType;
-    // Any other type would give an empty file reported as a success.
-    if (!polygons && job.ShapeType != kPointShapeType) {
-        throw ConversionError("cannot write '" + shpPath + "': the shape type '" + job.ShapeType +
-                              "' is neither \"" + kPolygonShapeType + "\" nor \"" +
-                              kPointShapeType + "\"");
-    }
+WriteSummary WriteShapeFile(const std::string& shpPath, const ConversionJob& job,
+                            WriterServices services) {
+    const bool polygons = job.ShapeType == ShapeType::Polygon;
     const std::int16_t iMax = job.IMax;
     const std::int16_t jMax = polygons ? job.JMax : std::int16_t{1};
     const int attribCount = job.AttribCount;

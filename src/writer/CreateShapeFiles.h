@@ -24,20 +24,14 @@ struct WriteSummary {
     std::int64_t shortenedValueCount = 0;
 };
 
-// ShapeFolder, the path separator, ShapeFileName and ".shp", joined as they stand.
-std::string ShapeFilePath(const ConversionJob& job);
-
 // Writes the job's grid cells as polygons, or its particles as points, with one numeric column
-// per attribute, to ShapeFilePath(job). Changes nothing in the job. Throws ConversionError;
+// per attribute, to the .shp path given. Changes nothing in the job. Throws ConversionError;
 // the destination is then left as it was.
-WriteSummary WriteShapeFile(const ConversionJob& job, WriterServices services);
+WriteSummary WriteShapeFile(const std::string& shpPath, const ConversionJob& job,
+                            WriterServices services);
 
-// The same, to the .shp path given.
-WriteSummary WriteShapeFileAt(const std::string& shpPath, const ConversionJob& job,
-                              WriterServices services);
-
-// Refuses a job whose shape file would pass the format's size limits; the reader calls it as
-// soon as the job's sizes are known, before it reads any value.
+// Refuses a job whose shape file would pass the format's size limits; checked as soon as the
+// reader knows the job's sizes, before it reads any value.
 void CheckShapeFileFits(const ConversionJob& job);
 
 }  // namespace tesselar

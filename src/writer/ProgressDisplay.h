@@ -4,6 +4,12 @@
 
 namespace tesselar {
 
+// The display's text panels.
+inline constexpr int kStatusPanel = 1;
+inline constexpr int kProgressPanel = 2;  // the window lays its progress bar over it
+inline constexpr int kElapsedPanel = 3;
+inline constexpr int kRemainingPanel = 4;
+
 // Where a conversion shows its progress: a bar with a maximum, minimum and value, and four
 // text panels numbered from 1 (1 status, 2 under the bar, 3 time elapsed, 4 time remaining).
 // The window and the command line each implement it.

@@ -6,13 +6,6 @@
 
 namespace tesselar {
 
-namespace {
-
-constexpr int kElapsedPanel = 3;
-constexpr int kRemainingPanel = 4;
-
-}  // namespace
-
 ShapeProgress::ShapeProgress(ProgressDisplay& display, const Clock& clock, std::int16_t iMax,
                              std::int16_t jMax)
     : display_(display), clock_(clock), shows_(display.Shows()), iMax_(iMax), jMax_(jMax) {

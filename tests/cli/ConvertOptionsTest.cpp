@@ -27,7 +27,7 @@ TEST(ConvertOptionsTest, ReadsShortOptionsWithPolygonAsTheDefaultType) {
     EXPECT_EQ(options.shpPath, "out/a.shp");
     EXPECT_EQ(options.shapeFolder, "out");
     EXPECT_EQ(options.shapeFileName, "a");
-    EXPECT_EQ(options.shapeType, "Polygon");
+    EXPECT_EQ(options.shapeType, ShapeType::Polygon);
     EXPECT_FALSE(options.quiet);
 }
 
@@ -42,7 +42,7 @@ TEST(ConvertOptionsTest, ReadsLongOptionsWithTheirValueApartOrAfterAnEqualsSign)
     EXPECT_EQ(options.attributes[0].first, "Depth");
     EXPECT_EQ(options.attributes[0].second, "d=1.dat");  // split at the first "="
     EXPECT_EQ(options.attributes[1].first, "Age");
-    EXPECT_EQ(options.shapeType, "Point");
+    EXPECT_EQ(options.shapeType, ShapeType::Point);
     EXPECT_TRUE(options.quiet);
 }
 

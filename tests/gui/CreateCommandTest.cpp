@@ -1,7 +1,6 @@
 // The checks "Create Shape File" makes before it reads any file.
 #include <gtest/gtest.h>
 
-#include <QRadioButton>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -34,7 +33,7 @@ class CreateCommandTest : public MainWindowTest {
 protected:
     void SetUp() override {
         // Values left by an earlier press, which a failing check must keep.
-        job_.ShapeType = "Earlier";
+        job_.ShapeType = ShapeType::Point;  // the window starts on Polygon
         job_.XAxysFile = "earlier_x.dat";
         job_.YAxysFile = "earlier_y.dat";
         job_.ShapeFolder = "earlier folder";
@@ -43,7 +42,7 @@ protected:
     }
 
     // The shape file's own fields are copied only once every check has passed.
-    void ExpectJobFields(const char* shapeType, const char* x, const char* y) const {
+    void ExpectJobFields(ShapeType shapeType, const char* x, const char* y) const {
         EXPECT_EQ(job_.ShapeType, shapeType);
         EXPECT_EQ(job_.XAxysFile, x);
         EXPECT_EQ(job_.YAxysFile, y);
@@ -60,7 +59,7 @@ TEST_F(CreateCommandTest, EveryMissingInputHasItsMessageInOrder) {
     }
     Click("Command1");
     EXPECT_EQ(messages_.shown, expected);
-    ExpectJobFields("Earlier", "earlier_x.dat", "earlier_y.dat");
+    ExpectJobFields(ShapeType::Point, "earlier_x.dat", "earlier_y.dat");
     EXPECT_TRUE(PanelText(1).isEmpty());
     EXPECT_EQ(programEnd_.count, 0);
 
@@ -87,16 +86,15 @@ TEST_P(MissingInputTest, FailsAloneAndKeepsTheFieldsNotYetChecked) {
             Type(input.box, input.text);
         }
     }
-    QTest::mouseClick(&Find<QRadioButton>("Point_OB"), Qt::LeftButton);
     const QString status = PanelText(1);
     Click("Command1");
 
     EXPECT_EQ(messages_.shown, QStringList{GetParam().message});
     EXPECT_EQ(PanelText(1), status);
     if (GetParam().gridCopied) {
-        ExpectJobFields("Point", "x.dat", "y.dat");
+        ExpectJobFields(ShapeType::Polygon, "x.dat", "y.dat");
     } else {
-        ExpectJobFields("Earlier", "earlier_x.dat", "earlier_y.dat");
+        ExpectJobFields(ShapeType::Point, "earlier_x.dat", "earlier_y.dat");
     }
 }
 
@@ -112,7 +110,7 @@ TEST_F(CreateCommandTest, BlanksPassTheChecksAndAreCopiedAsTyped) {
     Type("ShapeFolder_TB", " ");
     Type("ShapeFileName_TB", "   ");
     Click("Command1");
-    EXPECT_EQ(job_.ShapeType, "Polygon");
+    EXPECT_EQ(job_.ShapeType, ShapeType::Polygon);
     EXPECT_EQ(job_.XAxysFile, "  ");
     EXPECT_EQ(job_.YAxysFile, " ");
     EXPECT_EQ(job_.ShapeFolder, " ");

@@ -5,6 +5,7 @@
 
 #include "controls/statusbar/ProgressBar.h"
 #include "controls/statusbar/TwipScale.h"
+#include "conversion/ConversionError.h"
 #include "gui/MainWindowFixture.h"
 
 namespace tesselar::test {
@@ -192,8 +193,8 @@ TEST_F(MainWindowLayoutTest, ProgressBarLiesOverPanelTwoOfTheStatusBar) {
         EXPECT_EQ(statusBar.Panels(panel).height(), statusBar.height()) << panel;
     }
     // Panels are counted from 1.
-    EXPECT_THROW(statusBar.Panels(0), std::out_of_range);
-    EXPECT_THROW(statusBar.Panels(5), std::out_of_range);
+    EXPECT_THROW(statusBar.Panels(0), IndexError);
+    EXPECT_THROW(statusBar.Panels(5), IndexError);
 }
 
 }  // namespace

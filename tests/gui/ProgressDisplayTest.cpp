@@ -6,6 +6,7 @@
 
 #include "controls/statusbar/ProgressBar.h"
 #include "controls/statusbar/TwipScale.h"
+#include "conversion/ConversionError.h"
 #include "forms/WindowProgressDisplay.h"
 #include "gui/MainWindowFixture.h"
 
@@ -119,7 +120,7 @@ TEST_F(ProgressDisplayTest, PanelPaintsAtOnceOnlyWhenItsTextChanges) {
     display.SetPanelText(3, "Time elapsed: 00:00:02");
     EXPECT_EQ(panelPaints.count, 2);
     EXPECT_EQ(elapsed.text(), QStringLiteral("Time elapsed: 00:00:02"));
-    EXPECT_THROW(display.SetPanelText(5, "Time elapsed: 00:00:02"), std::out_of_range);
+    EXPECT_THROW(display.SetPanelText(5, "Time elapsed: 00:00:02"), IndexError);
 }
 
 // The estimate of the time remaining can flip between two seconds from shape to shape: the

@@ -29,10 +29,11 @@ std::string Repeated(const std::string& line, int count) {
     return Lines(std::vector<std::string>(static_cast<std::size_t>(count), line));
 }
 
+void AnySizes(const ConversionJob&) {}
+
 class ReadInputDataTest : public ::testing::Test {
 protected:
-    void SetInputs(const std::string& shapeType, const std::string& xContent,
-                   const std::string& yContent) {
+    void SetInputs(ShapeType shapeType, const std::string& xContent, const std::string& yContent) {
         job_.ShapeType = shapeType;
         job_.XAxysFile = dir_.Write("grid_x.dat", xContent);
         job_.YAxysFile = dir_.Write("grid_y.dat", yContent);
@@ -43,7 +44,7 @@ protected:
     // The message of the error ReadInputData ends with.
     std::string ErrorMessage() {
         try {
-            ReadInputData(job_);
+            ReadInputData(job_, AnySizes);
         } catch (const ConversionError& error) {
             return error.what();
         }
@@ -62,11 +63,11 @@ const std::string kPolygonY =
            "122.004", "131.004", "132.004"});
 
 TEST_F(ReadInputDataTest, PolygonModeFillsEveryNodeAndCell) {
-    SetInputs("Polygon", kPolygonX, kPolygonY);
+    SetInputs(ShapeType::Polygon, kPolygonX, kPolygonY);
     AddAttribute("Depth", Lines({"<BeginData>", "1.5", "2.5", "ignored"}));
     AddAttribute("Temp", Lines({"a", "b", "c", "d", "x <BeginData> x", "-1", "-2"}));
     AppendAttribute(job_, "Depth again", job_.AttribFiles[1]);
-    ReadInputData(job_);
+    ReadInputData(job_, AnySizes);
 
     EXPECT_EQ(job_.IMax, 2);
     EXPECT_EQ(job_.JMax, 1);
@@ -96,10 +97,10 @@ TEST_F(ReadInputDataTest, PolygonModeFillsEveryNodeAndCell) {
 
 TEST_F(ReadInputDataTest, PointModeReadsSizeIMinusOnePoints) {
     // SIZE_J is not read in point mode: a missing one does no harm.
-    SetInputs("Point", Lines({"SIZE_I: 5", "<BeginData>", "1", "2", "3", "4", "5"}),
+    SetInputs(ShapeType::Point, Lines({"SIZE_I: 5", "<BeginData>", "1", "2", "3", "4", "5"}),
               Lines({"<BeginData>", "-1", "-2", "-3", "-4"}));
     AddAttribute("Age", Lines({"<BeginData>", "0.5", "1.5", "2.5", "3.5"}));
-    ReadInputData(job_);
+    ReadInputData(job_, AnySizes);
 
     EXPECT_EQ(job_.IMax, 4);
     EXPECT_EQ(job_.JMax, 1);
@@ -121,10 +122,11 @@ TEST_F(ReadInputDataTest, PointModeReadsSizeIMinusOnePoints) {
 // The header scans end at an empty line, and the values then start on that line.
 TEST_F(ReadInputDataTest, ValuesStartOnTheEmptyLineThatEndsTheHeader) {
     // The marker below the empty line (line 3) reads as a value 0.
-    SetInputs("Polygon", Lines({"SIZE_I: 3", "SIZE_J: 2", "", "<BeginData>", "3", "4", "5", "6"}),
+    SetInputs(ShapeType::Polygon,
+              Lines({"SIZE_I: 3", "SIZE_J: 2", "", "<BeginData>", "3", "4", "5", "6"}),
               Lines({"", "<BeginData>", "1", "2", "3", "4"}));
     AddAttribute("A", Lines({"<BeginData>", "1", "2"}));
-    ReadInputData(job_);
+    ReadInputData(job_, AnySizes);
     const double x[] = {0, 0, 3, 4, 5, 6};
     const double y[] = {0, 0, 1, 2, 3, 4};  // an empty first line: values from line 1
     for (int n = 0; n < 6; ++n) {
@@ -133,10 +135,11 @@ TEST_F(ReadInputDataTest, ValuesStartOnTheEmptyLineThatEndsTheHeader) {
     }
 
     // "SIZE_J" stands below the empty line: its value text comes from the "SIZE_I" line.
-    SetInputs("Polygon", Lines({"SIZE_I: 3", "", "SIZE_J: 2", "<BeginData>"}) + Repeated("1", 6),
+    SetInputs(ShapeType::Polygon,
+              Lines({"SIZE_I: 3", "", "SIZE_J: 2", "<BeginData>"}) + Repeated("1", 6),
               Lines({"<BeginData>"}) + Repeated("2", 9));
     AddAttribute("A", Lines({"<BeginData>", "1", "2", "3", "4"}));
-    ReadInputData(job_);
+    ReadInputData(job_, AnySizes);
     EXPECT_EQ(job_.IMax, 2);
     EXPECT_EQ(job_.JMax, 2);
     // Values start on the empty line 2: "", "SIZE_J: 2" and "<BeginData>" read as 0.
@@ -147,7 +150,7 @@ TEST_F(ReadInputDataTest, ValuesStartOnTheEmptyLineThatEndsTheHeader) {
 }
 
 TEST_F(ReadInputDataTest, ReportsFilesThatEndBeforeTheirValues) {
-    SetInputs("Polygon", kPolygonX, Lines({"Y", "<BeginData>", "1", "2", "3", "4", "5"}));
+    SetInputs(ShapeType::Polygon, kPolygonX, Lines({"Y", "<BeginData>", "1", "2", "3", "4", "5"}));
     AddAttribute("A", Lines({"<BeginData>", "1", "2"}));
     EXPECT_EQ(ErrorMessage(), "Y axys file '" + job_.YAxysFile +
                                   "': the file ends at line 8 before all 6 values after its "
@@ -156,7 +159,7 @@ TEST_F(ReadInputDataTest, ReportsFilesThatEndBeforeTheirValues) {
     EXPECT_EQ(job_.XCoords.at(3, 2), 32.0);
     EXPECT_EQ(job_.YCoords.at(3, 1), 5.0);
 
-    SetInputs("Polygon", kPolygonX, kPolygonY);
+    SetInputs(ShapeType::Polygon, kPolygonX, kPolygonY);
     AddAttribute("Salinity", Lines({"1", "2"}));
     EXPECT_EQ(ErrorMessage(), "Attribute 'Salinity' file '" + job_.AttribFiles[2] +
                                   "': the file ends at line 3 before all 2 values were read; "
@@ -164,7 +167,7 @@ TEST_F(ReadInputDataTest, ReportsFilesThatEndBeforeTheirValues) {
 }
 
 TEST_F(ReadInputDataTest, StopsAtAMissingAttributeFileAfterTheEarlierOnes) {
-    SetInputs("Polygon", kPolygonX, kPolygonY);
+    SetInputs(ShapeType::Polygon, kPolygonX, kPolygonY);
     AddAttribute("A", Lines({"<BeginData>", "1", "2"}));
     AppendAttribute(job_, "B", (dir_.Path() / "missing.dat").string());
     AddAttribute("C", Lines({"<BeginData>", "5", "6"}));
@@ -175,7 +178,7 @@ TEST_F(ReadInputDataTest, StopsAtAMissingAttributeFileAfterTheEarlierOnes) {
 }
 
 TEST_F(ReadInputDataTest, ReportsAValueBeyondTheRangeOfADouble) {
-    SetInputs("Point", Lines({"SIZE_I: 4", "<BeginData>", "1", "1e999", "3"}),
+    SetInputs(ShapeType::Point, Lines({"SIZE_I: 4", "<BeginData>", "1", "1e999", "3"}),
               Lines({"<BeginData>", "1", "2", "3"}));
     AddAttribute("A", Lines({"<BeginData>", "1", "2", "3"}));
     EXPECT_EQ(ErrorMessage(), "X axys file '" + job_.XAxysFile +
@@ -185,50 +188,51 @@ TEST_F(ReadInputDataTest, ReportsAValueBeyondTheRangeOfADouble) {
 
 TEST_F(ReadInputDataTest, ReportsGridSizesThatAreNoNumberOrBelowOne) {
     AddAttribute("A", Lines({"<BeginData>"}));
-    SetInputs("Polygon", Lines({"grid", "size", "SIZE_I:   abc", "SIZE_J: 2", "<BeginData>"}), "");
+    SetInputs(ShapeType::Polygon,
+              Lines({"grid", "size", "SIZE_I:   abc", "SIZE_J: 2", "<BeginData>"}), "");
     EXPECT_EQ(ErrorMessage(), "X axys file '" + job_.XAxysFile +
                                   "': the \"SIZE_I\" value '   abc' on line 3 is not a number");
 
-    SetInputs("Polygon", Lines({"SIZE_I: 2", "SIZE_J:" + std::string(11, ' ') + "3"}), "");
+    SetInputs(ShapeType::Polygon, Lines({"SIZE_I: 2", "SIZE_J:" + std::string(11, ' ') + "3"}), "");
     EXPECT_THAT(ErrorMessage(),
                 HasSubstr("the \"SIZE_J\" value on line 2 is blank: the number must begin "
                           "within the 10 characters after the \":\""));
 
-    SetInputs("Polygon", Lines({"title", "", "SIZE_I: 3"}), "");
+    SetInputs(ShapeType::Polygon, Lines({"title", "", "SIZE_I: 3"}), "");
     EXPECT_THAT(ErrorMessage(),
                 HasSubstr("there is no \"SIZE_I\" line above the first empty line (line 2), and "
                           "the text 'title' taken from line 1 instead is not a number"));
 
-    SetInputs("Point", Lines({"", "SIZE_I: 3"}), "");
+    SetInputs(ShapeType::Point, Lines({"", "SIZE_I: 3"}), "");
     EXPECT_EQ(ErrorMessage(), "X axys file '" + job_.XAxysFile +
                                   "': there is no \"SIZE_I\" line above the first empty line "
                                   "(line 1)");
 
-    SetInputs("Polygon", Lines({"SIZE_I: 3", "SIZE_J: 0", "<BeginData>"}), "");
+    SetInputs(ShapeType::Polygon, Lines({"SIZE_I: 3", "SIZE_J: 0", "<BeginData>"}), "");
     EXPECT_EQ(ErrorMessage(), "X axys file '" + job_.XAxysFile +
                                   "': the \"SIZE_J\" value ' 0' on line 2 is less than 1, the "
                                   "smallest grid size");
-    SetInputs("Point", Lines({"SIZE_I: -4", "<BeginData>"}), "");
+    SetInputs(ShapeType::Point, Lines({"SIZE_I: -4", "<BeginData>"}), "");
     EXPECT_THAT(ErrorMessage(), HasSubstr("\"SIZE_I\" value ' -4' on line 1 is less than 1"));
 }
 
 // Grids hold at most 32767 nodes along each axis and 32767 points.
 TEST_F(ReadInputDataTest, RefusesSizesBeyondSixteenBits) {
     AddAttribute("A", Lines({"<BeginData>"}));
-    SetInputs("Polygon", "SIZE_I: 32768\nSIZE_J: 1\n<BeginData>\n", "");
-    EXPECT_THROW(ReadInputData(job_), OverflowError);
+    SetInputs(ShapeType::Polygon, "SIZE_I: 32768\nSIZE_J: 1\n<BeginData>\n", "");
+    EXPECT_THROW(ReadInputData(job_, AnySizes), OverflowError);
     EXPECT_THAT(ErrorMessage(), HasSubstr("the \"SIZE_I\" value ' 32768' on line 1 is too large"));
-    SetInputs("Polygon", "SIZE_I: 1\nSIZE_J: 32768\n<BeginData>\n", "");
-    EXPECT_THROW(ReadInputData(job_), OverflowError);
-    SetInputs("Polygon", "SIZE_I: 1\nSIZE_J: 1e999\n<BeginData>\n", "");
-    EXPECT_THROW(ReadInputData(job_), OverflowError);
-    SetInputs("Point", "SIZE_I: 32769\n<BeginData>\n", "");
-    EXPECT_THROW(ReadInputData(job_), OverflowError);
+    SetInputs(ShapeType::Polygon, "SIZE_I: 1\nSIZE_J: 32768\n<BeginData>\n", "");
+    EXPECT_THROW(ReadInputData(job_, AnySizes), OverflowError);
+    SetInputs(ShapeType::Polygon, "SIZE_I: 1\nSIZE_J: 1e999\n<BeginData>\n", "");
+    EXPECT_THROW(ReadInputData(job_, AnySizes), OverflowError);
+    SetInputs(ShapeType::Point, "SIZE_I: 32769\n<BeginData>\n", "");
+    EXPECT_THROW(ReadInputData(job_, AnySizes), OverflowError);
     EXPECT_THAT(ErrorMessage(), HasSubstr("' 32769' on line 1 is too large"));
 }
 
 TEST_F(ReadInputDataTest, HoldsTheMarkerLineTo32767) {
-    SetInputs("Point", Lines({"SIZE_I: 2", "<BeginData>", "1"}),
+    SetInputs(ShapeType::Point, Lines({"SIZE_I: 2", "<BeginData>", "1"}),
               Repeated("header", 32766) + "<BeginData>\n4\n");
     AddAttribute("A", Repeated("header", 32767) + "<BeginData>\n5\n");
     EXPECT_THAT(ErrorMessage(), HasSubstr("Attribute 'A' file '" + job_.AttribFiles[1] +
@@ -240,27 +244,35 @@ TEST_F(ReadInputDataTest, HoldsTheMarkerLineTo32767) {
 // the terminal.
 TEST_F(ReadInputDataTest, QuotesControlBytesEscaped) {
     constexpr char kBinaryHeader[] = "SIZE_I : 3\0\x12\nSIZE_J : 2\n<BeginData>\n";
-    SetInputs("Polygon", std::string(kBinaryHeader, sizeof kBinaryHeader - 1), "");
+    SetInputs(ShapeType::Polygon, std::string(kBinaryHeader, sizeof kBinaryHeader - 1), "");
     AddAttribute("A", "");
     EXPECT_THAT(ErrorMessage(),
                 HasSubstr("the \"SIZE_I\" value ' 3\\x00\\x12' on line 1 is not a number"));
 }
 
-TEST_F(ReadInputDataTest, RefusesAnUnknownShapeType) {
-    SetInputs("Polyline", kPolygonX, kPolygonY);
+// The sizes are offered for refusal before any array is created, so before any value is read.
+TEST_F(ReadInputDataTest, SizesAreRefusedBeforeAnyArrayOrValue) {
+    SetInputs(ShapeType::Polygon, kPolygonX, kPolygonY);
     AddAttribute("A", Lines({"<BeginData>", "1", "2"}));
-    EXPECT_THAT(ErrorMessage(), HasSubstr("unknown shape type 'Polyline'"));
+    struct Refused {};
+    const auto refuse = [](const ConversionJob& job) {
+        EXPECT_EQ(job.IMax, 2);
+        EXPECT_EQ(job.JMax, 1);
+        EXPECT_FALSE(job.XCoords.Exists() || job.YCoords.Exists() || job.AttribValues.Exists());
+        throw Refused{};
+    };
+    EXPECT_THROW(ReadInputData(job_, refuse), Refused);
 }
 
 TEST_F(ReadInputDataTest, LeavesNoFileOpen) {
     const long before = test::OpenFileCount();
-    SetInputs("Polygon", kPolygonX, kPolygonY);
+    SetInputs(ShapeType::Polygon, kPolygonX, kPolygonY);
     AddAttribute("A", Lines({"<BeginData>", "1", "2"}));
-    ReadInputData(job_);
+    ReadInputData(job_, AnySizes);
     EXPECT_EQ(test::OpenFileCount(), before);
 
     AddAttribute("B", Lines({"<BeginData>", "1"}));
-    EXPECT_THROW(ReadInputData(job_), InputFileError);
+    EXPECT_THROW(ReadInputData(job_, AnySizes), InputFileError);
     EXPECT_EQ(test::OpenFileCount(), before);
 }
 

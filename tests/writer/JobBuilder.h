@@ -15,10 +15,10 @@ using CellValue = std::function<double(int k, int i, int j)>;
 // Fills `job` as the reader leaves it. Polygons: iMax x jMax cells, node (i, j) at
 // (x(i, j), y(i, j)), attribute k of cell (i, j) equal to value(k, i, j). Points: iMax points
 // and jMax 1, point p at (x(p, 1), y(p, 1)) with attribute k equal to value(k, p, 1).
-inline void FillJob(ConversionJob& job, const std::string& shapeType, std::int16_t iMax,
-                    std::int16_t jMax, const std::vector<std::string>& names, const NodeValue& x,
-                    const NodeValue& y, const CellValue& value) {
-    const int nodes = shapeType == kPolygonShapeType ? 1 : 0;  // nodes beyond the cells
+inline void FillJob(ConversionJob& job, ShapeType shapeType, std::int16_t iMax, std::int16_t jMax,
+                    const std::vector<std::string>& names, const NodeValue& x, const NodeValue& y,
+                    const CellValue& value) {
+    const int nodes = shapeType == ShapeType::Polygon ? 1 : 0;  // nodes beyond the cells
     job.ShapeType = shapeType;
     for (const std::string& name : names) {
         AppendAttribute(job, name, name + ".dat");

@@ -46,7 +46,7 @@ Ring NodeRing(const ConversionJob& job, int i, int j,
 class WriteShapeFileTest : public ::testing::Test {
 protected:
     WriteSummary Write(const ConversionJob& job, const std::string& name = "out.shp") {
-        return WriteShapeFileAt(dir_ / name, job, {display_, clock_, files_});
+        return WriteShapeFile(dir_ / name, job, {display_, clock_, files_});
     }
     test::ShapefileContents Read(const std::string& name = "out.shp") {
         return test::ReadWithShapelib(dir_ / name);
@@ -61,7 +61,7 @@ protected:
 TEST_F(WriteShapeFileTest, CellsBecomeRingsOfTheirNodesWithJFastestAndAColumnPerAttribute) {
     ConversionJob job;
     test::FillJob(
-        job, kPolygonShapeType, 3, 2, {"Temp", "Salinity"}, East, South,
+        job, ShapeType::Polygon, 3, 2, {"Temp", "Salinity"}, East, South,
         [](int k, int i, int j) { return k == 1 ? CellCode(k, i, j) : -CellCode(k, i, j); });
     Write(job);
 
@@ -93,7 +93,7 @@ TEST_F(WriteShapeFileTest, CellsBecomeRingsOfTheirNodesWithJFastestAndAColumnPer
 TEST_F(WriteShapeFileTest, AnticlockwiseCellsAreReversedFromTheirFirstNode) {
     ConversionJob job;
     test::FillJob(
-        job, kPolygonShapeType, 2, 2, {"depth"}, [](int i, int) { return 1.0 * i; },
+        job, ShapeType::Polygon, 2, 2, {"depth"}, [](int i, int) { return 1.0 * i; },
         [](int, int j) { return 1.0 * j; }, CellCode);
     Write(job);
 
@@ -109,7 +109,8 @@ TEST_F(WriteShapeFileTest, AnticlockwiseCellsAreReversedFromTheirFirstNode) {
 
 TEST_F(WriteShapeFileTest, AttributesOfTheSameNameKeepAColumnEach) {
     ConversionJob job;
-    test::FillJob(job, kPolygonShapeType, 2, 2, {"depth", "depth", "Depth"}, East, South, CellCode);
+    test::FillJob(job, ShapeType::Polygon, 2, 2, {"depth", "depth", "Depth"}, East, South,
+                  CellCode);
     Write(job);
 
     const auto contents = Read();
@@ -127,7 +128,7 @@ TEST_F(WriteShapeFileTest, PointsFollowTheParticlesWithTheirValues) {
     const Ring positions = {{0.0, 0.0}, {-5.25, 3.5}, {-5.25, 3.5}};
     ConversionJob job;
     test::FillJob(
-        job, kPointShapeType, 3, 1, {"age", "depth"},
+        job, ShapeType::Point, 3, 1, {"age", "depth"},
         [&](int p, int) { return positions[static_cast<std::size_t>(p - 1)].first; },
         [&](int p, int) { return positions[static_cast<std::size_t>(p - 1)].second; },
         [](int k, int p, int) { return k == 1 ? 0.0 : -1.5 * p; });
@@ -145,12 +146,12 @@ TEST_F(WriteShapeFileTest, PointsFollowTheParticlesWithTheirValues) {
 
 TEST_F(WriteShapeFileTest, GridsWithoutCellsAndNoParticlesWriteTheColumnsAndNoRecord) {
     const struct {
-        const char* shapeType;
+        ShapeType shapeType;
         std::int16_t iMax, jMax;
         int shpType;
-    } cases[] = {{kPolygonShapeType, 3, 0, kShpPolygon},
-                 {kPolygonShapeType, 0, 3, kShpPolygon},
-                 {kPointShapeType, 0, 1, kShpPoint}};
+    } cases[] = {{ShapeType::Polygon, 3, 0, kShpPolygon},
+                 {ShapeType::Polygon, 0, 3, kShpPolygon},
+                 {ShapeType::Point, 0, 1, kShpPoint}};
     for (const auto& c : cases) {
         ConversionJob job;
         test::FillJob(job, c.shapeType, c.iMax, c.jMax, {"depth", "age"}, East, South, CellCode);
@@ -165,17 +166,17 @@ TEST_F(WriteShapeFileTest, GridsWithoutCellsAndNoParticlesWriteTheColumnsAndNoRe
 
 TEST_F(WriteShapeFileTest, WritesToTheJobsFolderAndNameAsTheyStand) {
     ConversionJob job;
-    test::FillJob(job, kPolygonShapeType, 1, 1, {"depth"}, East, South, CellCode);
+    test::FillJob(job, ShapeType::Polygon, 1, 1, {"depth"}, East, South, CellCode);
     job.ShapeFolder = dir_.Path().string();
     job.ShapeFileName = "lagoon.shp";
-    WriteShapeFile(job, {display_, clock_, files_});
+    WriteShapeFile(ShapeFilePath(job), job, {display_, clock_, files_});
 
     EXPECT_EQ(Read("lagoon.shp.shp").records.size(), 1u);
 }
 
 TEST_F(WriteShapeFileTest, CountsTheValuesThatNeededFewerDigits) {
     ConversionJob job;
-    test::FillJob(job, kPolygonShapeType, 1, 3, {"flow"}, East, South,
+    test::FillJob(job, ShapeType::Polygon, 1, 3, {"flow"}, East, South,
                   [](int, int, int j) { return j == 2 ? 1234567.891 : 1.5; });
     const WriteSummary summary = Write(job);
 
@@ -183,21 +184,12 @@ TEST_F(WriteShapeFileTest, CountsTheValuesThatNeededFewerDigits) {
     EXPECT_DOUBLE_EQ(Read().values[1][0], 1234567.89);
 }
 
-TEST_F(WriteShapeFileTest, UnknownShapeTypeIsRefusedBeforeAnythingIsWritten) {
-    ConversionJob job;
-    test::FillJob(job, kPolygonShapeType, 1, 1, {"depth"}, East, South, CellCode);
-    job.ShapeType = "polygon";
-
-    EXPECT_THROW(Write(job), ConversionError);
-    EXPECT_TRUE(dir_.FileNames().empty());
-}
-
 TEST_F(WriteShapeFileTest, FailureLeavesAnEarlierShapeFileAsItWas) {
     for (const std::string extension : {".shp", ".shx", ".dbf"}) {
         dir_.Write("out" + extension, "earlier " + extension);
     }
     ConversionJob job;
-    test::FillJob(job, kPolygonShapeType, 2, 2, {"depth"}, East, South, CellCode);
+    test::FillJob(job, ShapeType::Polygon, 2, 2, {"depth"}, East, South, CellCode);
     job.XCoords = Array2D(2, 3, "XCoords");  // one row of nodes short
 
     EXPECT_THROW(Write(job), IndexError);

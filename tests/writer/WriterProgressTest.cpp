@@ -22,11 +22,10 @@ double ZeroValue(int, int, int) {
 
 class WriterProgressTest : public ::testing::Test {
 protected:
-    void Write(const std::string& shapeType, std::int16_t iMax, std::int16_t jMax,
-               const Clock& clock) {
+    void Write(ShapeType shapeType, std::int16_t iMax, std::int16_t jMax, const Clock& clock) {
         ConversionJob job;
         test::FillJob(job, shapeType, iMax, jMax, {"depth"}, Zero, Zero, ZeroValue);
-        WriteShapeFileAt(dir_ / "out.shp", job, {display_, clock, files_});
+        WriteShapeFile(dir_ / "out.shp", job, {display_, clock, files_});
     }
 
     test::TempDir dir_;
@@ -38,7 +37,7 @@ protected:
 // The bar runs to a tenth of the shape count and moves by one every ten shapes; shapes faster
 // than the clock show zero times.
 TEST_F(WriterProgressTest, SetsTheRangeFirstThenShowsTensOfShapesAndBothTimesPerShape) {
-    Write(kPolygonShapeType, 5, 5, stillClock_);
+    Write(ShapeType::Polygon, 5, 5, stillClock_);
 
     std::vector<std::string> calls = {"max", "min"};
     for (std::size_t shape = 1; shape <= 25; ++shape) {
@@ -57,7 +56,7 @@ TEST_F(WriterProgressTest, SetsTheRangeFirstThenShowsTensOfShapesAndBothTimesPer
 }
 
 TEST_F(WriterProgressTest, PointsCountOnePerParticle) {
-    Write(kPointShapeType, 7, 1, stillClock_);
+    Write(ShapeType::Point, 7, 1, stillClock_);
 
     EXPECT_EQ(display_.maxima, std::vector<float>{0.7f});
     EXPECT_EQ(display_.values, std::vector<float>(7, 0.0f));
@@ -66,7 +65,7 @@ TEST_F(WriterProgressTest, PointsCountOnePerParticle) {
 
 TEST_F(WriterProgressTest, EstimatesTheRemainingTimeFromTheMeanTimePerShape) {
     const test::SteppingClock twoSecondsPerShape(seconds(2));
-    Write(kPolygonShapeType, 4, 5, twoSecondsPerShape);
+    Write(ShapeType::Polygon, 4, 5, twoSecondsPerShape);
 
     ASSERT_EQ(display_.elapsedTexts.size(), 20u);
     EXPECT_EQ(display_.elapsedTexts[3], "Time elapsed: 00:00:08");
@@ -77,20 +76,20 @@ TEST_F(WriterProgressTest, EstimatesTheRemainingTimeFromTheMeanTimePerShape) {
 
 TEST_F(WriterProgressTest, RoundsTimesToTheNearestSecondAndShowsDays) {
     const test::SteppingClock slowShapes(std::chrono::milliseconds(1600));
-    Write(kPolygonShapeType, 1, 3, slowShapes);
+    Write(ShapeType::Polygon, 1, 3, slowShapes);
     // 1.6 s per shape: after shape 1, 1.6 s spent and 3.2 s to go.
     EXPECT_EQ(display_.elapsedTexts[0], "Time elapsed: 00:00:02");
     EXPECT_EQ(display_.remainingTexts[0], "Time remaining: 00:00:03");
     EXPECT_EQ(display_.elapsedTexts[2], "Time elapsed: 00:00:05");
 
     const test::SteppingClock slowerShapes(seconds(50'000));
-    Write(kPolygonShapeType, 1, 3, slowerShapes);
+    Write(ShapeType::Polygon, 1, 3, slowerShapes);
     EXPECT_EQ(display_.remainingTexts[3], "Time remaining: 1 day 03:46:40");
     EXPECT_EQ(display_.elapsedTexts[5], "Time elapsed: 1 day 17:40:00");
 }
 
 TEST_F(WriterProgressTest, GridWithoutCellsSetsOnlyTheRange) {
-    Write(kPolygonShapeType, 4, 0, stillClock_);
+    Write(ShapeType::Polygon, 4, 0, stillClock_);
 
     EXPECT_EQ(display_.maxima, std::vector<float>{0.0f});
     EXPECT_EQ(display_.minima, std::vector<float>{0.0f});

@@ -1,8 +1,6 @@
 #include "controls/shapefile/AttributeTable.h"
 
 #include <algorithm>
-#include <array>
-#include <charconv>
 #include <cmath>
 #include <cstring>
 
@@ -25,12 +23,6 @@ constexpr unsigned char kNumericType = 'N';
 constexpr std::size_t kMaxStoredLength = 65535;
 constexpr int kMaxWidth = 19;
 constexpr int kMaxDecimals = 15;
-
-std::string NumberText(double value) {
-    std::array<char, 32> buffer{};
-    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
-    return std::string(buffer.data(), result.ptr);
-}
 
 }  // namespace
 

@@ -2,13 +2,11 @@
 
 #include <algorithm>
 
+#include "conversion/Utf8.h"
+
 namespace tesselar {
 
 namespace {
-
-bool IsUtf8Continuation(char byte) {
-    return (static_cast<unsigned char>(byte) & 0xC0U) == 0x80U;
-}
 
 char AsciiLower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;

@@ -159,4 +159,10 @@ NumericTextFit WriteNumericText(double value, int width, int decimals, char* out
     return NumericTextFit::kTooWide;
 }
 
+std::string NumberText(double value) {
+    std::array<char, 32> buffer{};
+    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
+    return std::string(buffer.data(), result.ptr);
+}
+
 }  // namespace tesselar

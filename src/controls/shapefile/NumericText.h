@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 namespace tesselar {
 
 enum class NumericTextFit {
@@ -14,5 +16,8 @@ enum class NumericTextFit {
 // digits as fit, as a rounded fixed-point number while its whole part fits, otherwise in
 // exponent form. Needs 1 <= width <= 19 and 0 <= decimals <= 15.
 NumericTextFit WriteNumericText(double value, int width, int decimals, char* out);
+
+// The shortest text that reads back as `value`, for messages.
+std::string NumberText(double value);
 
 }  // namespace tesselar

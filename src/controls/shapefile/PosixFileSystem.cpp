@@ -4,22 +4,18 @@
 
 #include <cerrno>
 #include <fstream>
-#include <system_error>
 #include <vector>
 
 #include "controls/shapefile/OutputFiles.h"
 #include "controls/shapefile/ShapeFileError.h"
+#include "conversion/SystemErrorText.h"
 
 namespace tesselar {
 
 namespace {
 
-std::string SystemMessage(int error) {
-    return std::error_code(error, std::generic_category()).message();
-}
-
 [[noreturn]] void ThrowCannotWrite(const std::string& name, int error) {
-    throw ShapeFileError("cannot write '" + name + "': " + SystemMessage(error));
+    throw ShapeFileError("cannot write '" + name + "': " + SystemErrorText(error));
 }
 
 std::string FolderOf(const std::string& path) {
@@ -158,7 +154,7 @@ std::unique_ptr<OutputFile> PosixFileSystem::CreateTemporary(const std::string& 
     const int descriptor = ::mkostemp(name.data(), O_CLOEXEC);
     if (descriptor < 0) {
         throw ShapeFileError("cannot create a file in the folder '" + folder +
-                             "': " + SystemMessage(errno));
+                             "': " + SystemErrorText(errno));
     }
     temporaryPath.assign(name.data());
     if (::fchmod(descriptor, NewFileMode()) != 0) {
@@ -166,14 +162,15 @@ std::unique_ptr<OutputFile> PosixFileSystem::CreateTemporary(const std::string& 
         ::close(descriptor);
         ::unlink(temporaryPath.c_str());
         throw ShapeFileError("cannot create a file in the folder '" + folder +
-                             "': " + SystemMessage(error));
+                             "': " + SystemErrorText(error));
     }
     return std::make_unique<PosixOutputFile>(descriptor, destination);
 }
 
 void PosixFileSystem::Rename(const std::string& from, const std::string& to) {
     if (::rename(from.c_str(), to.c_str()) != 0) {
-        throw ShapeFileError("cannot move '" + from + "' to '" + to + "': " + SystemMessage(errno));
+        throw ShapeFileError("cannot move '" + from + "' to '" + to +
+                             "': " + SystemErrorText(errno));
     }
 }
 

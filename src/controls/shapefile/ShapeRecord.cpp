@@ -1,12 +1,11 @@
 #include "controls/shapefile/ShapeRecord.h"
 
 #include <algorithm>
-#include <array>
-#include <charconv>
 #include <cmath>
 
 #include "controls/shapefile/ByteOrder.h"
 #include "controls/shapefile/FormatSizes.h"
+#include "controls/shapefile/NumericText.h"
 #include "controls/shapefile/ShapeFileError.h"
 #include "controls/shapefile/ShapeFiles.h"
 
@@ -15,12 +14,6 @@ namespace tesselar {
 namespace {
 
 constexpr std::size_t kMinRingVertices = 3;
-
-std::string NumberText(double value) {
-    std::array<char, 32> buffer{};
-    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
-    return std::string(buffer.data(), result.ptr);
-}
 
 bool SamePosition(const Vertex& a, const Vertex& b) {
     return a.x == b.x && a.y == b.y;

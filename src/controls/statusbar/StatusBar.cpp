@@ -1,9 +1,9 @@
 #include "controls/statusbar/StatusBar.h"
 
-#include <stdexcept>
 #include <string>
 
 #include "controls/statusbar/TwipScale.h"
+#include "conversion/ConversionError.h"
 
 namespace tesselar {
 
@@ -47,8 +47,8 @@ StatusBar::StatusBar(QWidget* parent, std::initializer_list<int> panelWidths) : 
 
 StatusBarPanel& StatusBar::Panels(int index) {
     if (index < 1 || static_cast<std::size_t>(index) > panels_.size()) {
-        throw std::out_of_range("The status bar has no panel " + std::to_string(index) +
-                                "; its panels are 1 to " + std::to_string(panels_.size()));
+        throw IndexError("The status bar has no panel " + std::to_string(index) +
+                         "; its panels are 1 to " + std::to_string(panels_.size()));
     }
     return *panels_[static_cast<std::size_t>(index - 1)];
 }

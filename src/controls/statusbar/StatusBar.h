@@ -34,7 +34,8 @@ public:
     // Panels of the given widths in twips, left to right, all empty and inset.
     StatusBar(QWidget* parent, std::initializer_list<int> panelWidths);
 
-    // Panel `index`, counted from 1; throws std::out_of_range for a number the bar lacks.
+    // Panel `index`, counted from 1; throws IndexError for a number the bar lacks, which ends a
+    // conversion like any other of its failures.
     StatusBarPanel& Panels(int index);
 
     // The bar's outer height in twips.

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "controls/shapefile/OutputFiles.h"
+#include "conversion/Clock.h"
+#include "conversion/ConversionJob.h"
+#include "writer/ProgressDisplay.h"
+
+namespace tesselar {
+
+// What a conversion needs besides the job: where progress shows, the clock it measures with,
+// and the file system the shape file goes to.
+struct ConversionServices {
+    ProgressDisplay& display;
+    const Clock& clock;
+    OutputFileSystem& files;
+};
+
+// How a conversion ended, for the window or the command line to present.
+struct ConversionOutcome {
+    enum class Result { Succeeded, Failed, OutOfMemory };
+
+    Result result = Result::Succeeded;
+    std::string failure;  // Failed: the complete message, naming the file concerned
+    // After success: what the user should know, each a complete line without a final ".".
+    std::vector<std::string> warnings;
+};
+
+// Runs one whole conversion: reads the job's input files into it (refusing a grid too large
+// for one shape file before any value is read), shows "Creating shape file..." in the status
+// panel, and writes the shape file to `shpPath`. Every failure is caught and returned, with
+// the destination left as it was.
+ConversionOutcome RunConversion(ConversionJob& job, const std::string& shpPath,
+                                ConversionServices services);
+
+}  // namespace tesselar
