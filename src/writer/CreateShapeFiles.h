@@ -7,6 +7,7 @@
 #include "conversion/Clock.h"
 #include "conversion/ConversionJob.h"
 #include "writer/ProgressDisplay.h"
+#include "writer/WriterOptions.h"
 
 namespace tesselar {
 
@@ -28,16 +29,21 @@ struct WriteSummary {
 std::string ShapeFilePath(const ConversionJob& job);
 
 // Writes the job's grid cells as polygons, or its particles as points, with one numeric column
-// per attribute, to ShapeFilePath(job). Changes nothing in the job. Throws ConversionError;
-// the destination is then left as it was.
-WriteSummary WriteShapeFile(const ConversionJob& job, WriterServices services);
+// per attribute laid out as `options` say, to ShapeFilePath(job). Changes nothing in the job.
+// Throws ConversionError; the destination is then left as it was.
+WriteSummary WriteShapeFile(const ConversionJob& job, WriterServices services,
+                            const WriterOptions& options = {});
 
 // The same, to the .shp path given.
 WriteSummary WriteShapeFileAt(const std::string& shpPath, const ConversionJob& job,
-                              WriterServices services);
+                              WriterServices services, const WriterOptions& options = {});
 
 // Refuses a job whose shape file would pass the format's size limits; the reader calls it as
-// soon as the job's sizes are known, before it reads any value.
-void CheckShapeFileFits(const ConversionJob& job);
+// soon as the job's sizes are known, before it reads any value. Fitted columns count as narrow
+// as they can be; the writer checks again once it knows their widths.
+void CheckShapeFileFits(const ConversionJob& job, const WriterOptions& options = {});
+
+// The same for an attribute table of `fieldCount` columns whose widths add up to `fieldBytes`.
+void CheckShapeFileFits(const ConversionJob& job, int fieldCount, std::int64_t fieldBytes);
 
 }  // namespace tesselar
