@@ -26,22 +26,25 @@ void ColumnFit::Need(int wholeChars, int decimals) {
 }
 
 void ColumnFit::Include(double value) {
+    // Values read rounded to hundredths, nearly all of them, are measured without a conversion
+    // to text or a library call: only the largest and smallest count of hundredths matter.
+    if (std::fabs(value) < kHundredthsLimit) {
+        const auto count = static_cast<std::int64_t>(value * 100.0 + (value < 0.0 ? -0.5 : 0.5));
+        if (static_cast<double>(count) / 100.0 == value) {
+            holdsValues_ = true;
+            largestHundredths_ = std::max(largestHundredths_, count);
+            smallestHundredths_ = std::min(smallestHundredths_, count);
+            if (decimals_ < 2) {
+                Need(0, count % 10 != 0 ? 2 : count % 100 != 0 ? 1 : 0);
+            }
+            return;
+        }
+    }
     // Writing refuses such a value; it shapes no column.
     if (!std::isfinite(value)) {
         return;
     }
-    const int sign = value < 0.0 ? 1 : 0;
-    // Values read rounded to hundredths, nearly all of them, are measured without a conversion
-    // to text: a million cells cost a few milliseconds.
-    if (std::fabs(value) < kHundredthsLimit) {
-        const double hundredths = std::nearbyint(value * 100.0);
-        if (hundredths / 100.0 == value) {
-            const auto count = static_cast<std::uint64_t>(std::fabs(hundredths));
-            const int decimals = count % 100 == 0 ? 0 : count % 10 == 0 ? 1 : 2;
-            Need(sign + DecimalDigits(count / 100), decimals);
-            return;
-        }
-    }
+    holdsValues_ = true;
     // The shortest exact text in exponent form, "d.ddde+XX": its digits and exponent give the
     // digits before and after the point of its fixed form.
     std::array<char, 32> buffer{};
@@ -54,16 +57,23 @@ void ColumnFit::Include(double value) {
     const std::size_t exponentStart = text[e + 1] == '+' ? e + 2 : e + 1;
     int exponent = 0;
     std::from_chars(text.data() + exponentStart, end, exponent);
-    Need(sign + std::max(1, exponent + 1), std::max(0, digits - 1 - exponent));
+    Need((value < 0.0 ? 1 : 0) + std::max(1, exponent + 1), std::max(0, digits - 1 - exponent));
 }
 
 ColumnFormat ColumnFit::Format() const {
-    if (wholeChars_ == 0) {
+    if (!holdsValues_) {
         return {kAttributeFieldWidth, kAttributeFieldDecimals};
     }
-    const int room = std::max(0, kMaxFittedWidth - wholeChars_ - 1);
+    const auto wholeDigits = [](std::int64_t hundredths) {
+        return DecimalDigits(static_cast<std::uint64_t>(hundredths < 0 ? -hundredths : hundredths) /
+                             100);
+    };
+    const int wholeChars =
+        std::max({wholeChars_, wholeDigits(largestHundredths_),
+                  (smallestHundredths_ < 0 ? 1 : 0) + wholeDigits(smallestHundredths_)});
+    const int room = std::max(0, kMaxFittedWidth - wholeChars - 1);
     const int decimals = std::min({decimals_, kMaxFittedDecimals, room});
-    const int width = std::min(kMaxFittedWidth, wholeChars_ + (decimals > 0 ? 1 + decimals : 0));
+    const int width = std::min(kMaxFittedWidth, wholeChars + (decimals > 0 ? 1 + decimals : 0));
     return {width, decimals};
 }
 

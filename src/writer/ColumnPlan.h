@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 #include "conversion/ConversionJob.h"
 #include "writer/WriterOptions.h"
 
@@ -27,8 +29,13 @@ public:
 private:
     void Need(int wholeChars, int decimals);
 
-    int wholeChars_ = 0;  // the sign and the digits before the point of the widest value
-    int decimals_ = 0;
+    bool holdsValues_ = false;
+    // Values of hundredths: the extremes of their counts of hundredths.
+    std::int64_t largestHundredths_ = 0;
+    std::int64_t smallestHundredths_ = 0;
+    // Other values: the sign and the digits before the point of the widest.
+    int wholeChars_ = 0;
+    int decimals_ = 0;  // the most decimals of any value
 };
 
 // The format of attribute k's column for the job's cells (or particles): 10 characters with
