@@ -23,7 +23,7 @@ ConversionOutcome RunConversion(ConversionJob& job, const std::string& shpPath,
                                 ConversionServices services) {
     ConversionOutcome outcome;
     try {
-        ReadInputData(job, CheckShapeFileFits);
+        ReadInputData(job, [](const ConversionJob& sized) { CheckShapeFileFits(sized); });
         services.display.SetPanelText(kStatusPanel, "Creating shape file...");
         const WriteSummary summary =
             WriteShapeFile(shpPath, job, {services.display, services.clock, services.files});

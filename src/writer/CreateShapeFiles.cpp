@@ -5,6 +5,7 @@
 #include "controls/shapefile/ShapeFieldList.h"
 #include "controls/shapefile/ShapeFiles.h"
 #include "conversion/ConversionError.h"
+#include "writer/ColumnPlan.h"
 #include "writer/ShapeProgress.h"
 #include "writer/WriterLayout.h"
 
@@ -14,10 +15,6 @@ namespace {
 
 constexpr std::int32_t kNewShapeFileMode = 1;
 
-// The columns in attribute order, slot 0 unused. Each attribute keeps the column AddField gave
-// it, so two attributes of the same name still fill a column each.
-using AttributeFields = std::array<ShapeField*, kMaxAttributes + 1>;
-
 const std::string& AttributeName(const ConversionJob& job, int k) {
     if (k > kMaxAttributes) {
         throw IndexError("attribute " + std::to_string(k) + " lies outside the " +
@@ -26,10 +23,84 @@ const std::string& AttributeName(const ConversionJob& job, int k) {
     return job.AttribNames[static_cast<std::size_t>(k)];
 }
 
+// The columns of one record: the cell index columns when asked for, then the attributes in
+// slot order. Each attribute keeps the column AddField gave it, so two attributes of the same
+// name (or named like an index column) still fill a column each.
+class RecordColumns {
+public:
+    RecordColumns(const ConversionJob& job, bool polygons, const WriterOptions& options)
+        : job_(job), polygons_(polygons), options_(options) {
+        for (int k = 1; k <= job.AttribCount; ++k) {
+            AttributeName(job, k);  // refuses a count beyond the slots
+            formats_[static_cast<std::size_t>(k)] = PlanColumn(job, k, options);
+        }
+    }
+
+    // The columns' count and their widths added up, for the size of a .dbf record.
+    int Count() const { return IndexCount() + job_.AttribCount; }
+    std::int64_t Bytes() const {
+        std::int64_t bytes = std::int64_t{IndexCount()} * kCellIndexFieldWidth;
+        for (int k = 1; k <= job_.AttribCount; ++k) {
+            bytes += formats_[static_cast<std::size_t>(k)].width;
+        }
+        return bytes;
+    }
+
+    void Add(ShapeFieldList& list) {
+        if (options_.cellIndex) {
+            cellI_ = &list.AddField(kCellIColumn, kFieldTypeNumeric, kCellIndexFieldWidth, 0);
+            if (polygons_) {
+                cellJ_ = &list.AddField(kCellJColumn, kFieldTypeNumeric, kCellIndexFieldWidth, 0);
+            }
+        }
+        for (int k = 1; k <= job_.AttribCount; ++k) {
+            const ColumnFormat& format = formats_[static_cast<std::size_t>(k)];
+            attributes_[static_cast<std::size_t>(k)] = &list.AddField(
+                AttributeName(job_, k), kFieldTypeNumeric, format.width, format.decimals);
+        }
+    }
+
+    // The values of cell (i, j), or of particle i with j 1.
+    void Set(int i, int j) const {
+        if (cellI_ != nullptr) {
+            cellI_->Value(i);
+        }
+        if (cellJ_ != nullptr) {
+            cellJ_->Value(j);
+        }
+        for (int k = 1; k <= job_.AttribCount; ++k) {
+            ShapeField& field = *attributes_[static_cast<std::size_t>(k)];
+            const double value = job_.AttribValues.at(k, i, j);
+            if (value == options_.noData) {
+                field.SetNull();
+            } else {
+                field.Value(value);
+            }
+        }
+    }
+
+private:
+    int IndexCount() const {
+        if (!options_.cellIndex) {
+            return 0;
+        }
+        return polygons_ ? 2 : 1;
+    }
+
+    const ConversionJob& job_;
+    bool polygons_;
+    const WriterOptions& options_;
+    // Slot 0 unused, as in the job.
+    std::array<ColumnFormat, kMaxAttributes + 1> formats_{};
+    std::array<ShapeField*, kMaxAttributes + 1> attributes_{};
+    ShapeField* cellI_ = nullptr;
+    ShapeField* cellJ_ = nullptr;
+};
+
 // A polygon per cell (i, j), its corners the nodes (i, j), (i+1, j), (i+1, j+1) and (i, j+1);
 // j runs fastest.
-void WritePolygons(ShapeFiles& shapeFiles, const ConversionJob& job, const AttributeFields& fields,
-                   int attribCount, std::int16_t iMax, std::int16_t jMax, ShapeProgress& progress) {
+void WritePolygons(ShapeFiles& shapeFiles, const ConversionJob& job, const RecordColumns& columns,
+                   std::int16_t iMax, std::int16_t jMax, ShapeProgress& progress) {
     std::int32_t shapeNumber = 0;
     progress.Start();
     for (int i = 1; i <= iMax; ++i) {
@@ -40,9 +111,7 @@ void WritePolygons(ShapeFiles& shapeFiles, const ConversionJob& job, const Attri
             vertices.AddVertex(job.XCoords.at(i + 1, j), job.YCoords.at(i + 1, j), 0);
             vertices.AddVertex(job.XCoords.at(i + 1, j + 1), job.YCoords.at(i + 1, j + 1), 0);
             vertices.AddVertex(job.XCoords.at(i, j + 1), job.YCoords.at(i, j + 1), 0);
-            for (int k = 1; k <= attribCount; ++k) {
-                fields[static_cast<std::size_t>(k)]->Value(job.AttribValues.at(k, i, j));
-            }
+            columns.Set(i, j);
             shapeFiles.AppendShape();
             progress.Step(shapeNumber);
         }
@@ -50,16 +119,14 @@ void WritePolygons(ShapeFiles& shapeFiles, const ConversionJob& job, const Attri
 }
 
 // A point per particle p, at (p, 1) of the coordinate arrays.
-void WritePoints(ShapeFiles& shapeFiles, const ConversionJob& job, const AttributeFields& fields,
-                 int attribCount, std::int16_t iMax, ShapeProgress& progress) {
+void WritePoints(ShapeFiles& shapeFiles, const ConversionJob& job, const RecordColumns& columns,
+                 std::int16_t iMax, ShapeProgress& progress) {
     std::int32_t shapeNumber = 0;
     progress.Start();
     for (int p = 1; p <= iMax; ++p) {
         ++shapeNumber;
         shapeFiles.VertexList().AddVertex(job.XCoords.at(p, 1), job.YCoords.at(p, 1), 0);
-        for (int k = 1; k <= attribCount; ++k) {
-            fields[static_cast<std::size_t>(k)]->Value(job.AttribValues.at(k, p, 1));
-        }
+        columns.Set(p, 1);
         shapeFiles.AppendShape();
         progress.Step(shapeNumber);
     }
@@ -68,28 +135,24 @@ void WritePoints(ShapeFiles& shapeFiles, const ConversionJob& job, const Attribu
 }  // namespace
 
 WriteSummary WriteShapeFile(const std::string& shpPath, const ConversionJob& job,
-                            WriterServices services) {
+                            WriterServices services, const WriterOptions& options) {
     const bool polygons = job.ShapeType == ShapeType::Polygon;
     const std::int16_t iMax = job.IMax;
     const std::int16_t jMax = polygons ? job.JMax : std::int16_t{1};
-    const int attribCount = job.AttribCount;
 
+    RecordColumns columns(job, polygons, options);
+    CheckShapeFileFits(job, columns.Count(), columns.Bytes());
     ShapeFiles shapeFiles(services.files, services.clock.CalendarNow());
     shapeFiles.OpenShapeFile(shpPath, kNewShapeFileMode,
                              polygons ? kShapeTypePolygon : kShapeTypePoint);
-    AttributeFields fields{};
-    for (int k = 1; k <= attribCount; ++k) {
-        fields[static_cast<std::size_t>(k)] =
-            &shapeFiles.FieldList().AddField(AttributeName(job, k), kFieldTypeNumeric,
-                                             kAttributeFieldWidth, kAttributeFieldDecimals);
-    }
+    columns.Add(shapeFiles.FieldList());
     shapeFiles.CommitFields();
 
     ShapeProgress progress(services.display, services.clock, iMax, jMax);
     if (polygons) {
-        WritePolygons(shapeFiles, job, fields, attribCount, iMax, jMax, progress);
+        WritePolygons(shapeFiles, job, columns, iMax, jMax, progress);
     } else {
-        WritePoints(shapeFiles, job, fields, attribCount, iMax, progress);
+        WritePoints(shapeFiles, job, columns, iMax, progress);
     }
     shapeFiles.Release();
     return WriteSummary{shapeFiles.ShortenedValueCount()};

@@ -7,6 +7,7 @@
 #include "conversion/Clock.h"
 #include "conversion/ConversionJob.h"
 #include "writer/ProgressDisplay.h"
+#include "writer/WriterOptions.h"
 
 namespace tesselar {
 
@@ -25,13 +26,17 @@ struct WriteSummary {
 };
 
 // Writes the job's grid cells as polygons, or its particles as points, with one numeric column
-// per attribute, to the .shp path given. Changes nothing in the job. Throws ConversionError;
-// the destination is then left as it was.
+// per attribute laid out as `options` say, to the .shp path given. Changes nothing in the job.
+// Throws ConversionError; the destination is then left as it was.
 WriteSummary WriteShapeFile(const std::string& shpPath, const ConversionJob& job,
-                            WriterServices services);
+                            WriterServices services, const WriterOptions& options = {});
 
 // Refuses a job whose shape file would pass the format's size limits; checked as soon as the
-// reader knows the job's sizes, before it reads any value.
-void CheckShapeFileFits(const ConversionJob& job);
+// reader knows the job's sizes, before it reads any value. Fitted columns count as narrow as
+// they can be; the writer checks again once it knows their widths.
+void CheckShapeFileFits(const ConversionJob& job, const WriterOptions& options = {});
+
+// The same for an attribute table of `fieldCount` columns whose widths add up to `fieldBytes`.
+void CheckShapeFileFits(const ConversionJob& job, int fieldCount, std::int64_t fieldBytes);
 
 }  // namespace tesselar

@@ -8,7 +8,15 @@
 
 namespace tesselar {
 
-void CheckShapeFileFits(const ConversionJob& job) {
+void CheckShapeFileFits(const ConversionJob& job, const WriterOptions& options) {
+    const int indexColumns = !options.cellIndex ? 0 : job.ShapeType == ShapeType::Polygon ? 2 : 1;
+    const int attributeWidth = options.fitColumns ? 1 : kAttributeFieldWidth;
+    CheckShapeFileFits(job, indexColumns + job.AttribCount,
+                       std::int64_t{indexColumns} * kCellIndexFieldWidth +
+                           std::int64_t{job.AttribCount} * attributeWidth);
+}
+
+void CheckShapeFileFits(const ConversionJob& job, int fieldCount, std::int64_t fieldBytes) {
     const bool polygons = job.ShapeType == ShapeType::Polygon;
     const std::int64_t shapeCount =
         polygons ? std::int64_t{job.IMax} * job.JMax : std::int64_t{job.IMax};
@@ -17,8 +25,7 @@ void CheckShapeFileFits(const ConversionJob& job) {
     }
     try {
         CheckShapeFileCapacity(polygons ? kShapeTypePolygon : kShapeTypePoint, shapeCount,
-                               polygons ? kClosedCellRingVertices : 1, job.AttribCount,
-                               kAttributeFieldWidth);
+                               polygons ? kClosedCellRingVertices : 1, fieldCount, fieldBytes);
     } catch (const ShapeFileError& error) {
         // The sizes come from the X axys file: name it, so the user knows where to look.
         const std::string sizes = polygons ? "SIZE_I " + std::to_string(job.IMax + 1) +

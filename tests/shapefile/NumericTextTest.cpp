@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <iomanip>
 #include <limits>
@@ -78,7 +79,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(NumericText, AnyValueThatFitsIsPrintfsText) {
     // Every number of hundredths from -9999.99 to 9999.99 (in steps that reach every last
-    // digit), as the reader gives them, and random values of every size.
+    // digit), as the reader gives them, hundredths and whole numbers up to 1e15, and random
+    // values of every size, in the default column and in integer and fitted columns.
     std::vector<double> values;
     for (int hundredths = -999999; hundredths <= 999999; hundredths += 7) {
         values.push_back(hundredths / 100.0);
@@ -86,14 +88,27 @@ TEST(NumericText, AnyValueThatFitsIsPrintfsText) {
     std::mt19937_64 random(20240517);
     std::uniform_real_distribution<double> wide(-20000.0, 20000.0);
     std::uniform_real_distribution<double> narrow(-1.0, 1.0);
-    for (int i = 0; i < 20000; ++i) {
-        values.insert(values.end(), {wide(random), narrow(random) * 1e-3, narrow(random) * 1e6});
+    std::uniform_int_distribution<std::int64_t> large(-999'999'999'999'999, 999'999'999'999'999);
+    for (int i = 0; i < 8000; ++i) {
+        values.insert(values.end(), {wide(random), narrow(random) * 1e-3, narrow(random) * 1e6,
+                                     static_cast<double>(large(random)) / 100.0,
+                                     static_cast<double>(large(random) / 10) / 10.0,
+                                     static_cast<double>(large(random))});
     }
-    for (const double value : values) {
-        const std::string reference = Printf(value, 10, 5);
-        if (reference.size() == 10 && reference.find("-0.00000") == std::string::npos) {
-            ASSERT_EQ(Write(value).text, reference) << "value " << value;
-            ASSERT_EQ(Write(value).fit, kExact) << "value " << value;
+    const std::pair<int, int> formats[] = {{10, 5}, {5, 0}, {8, 1}, {13, 3}, {16, 0}, {19, 15}};
+    for (const auto& [width, decimals] : formats) {
+        for (const double value : values) {
+            const std::string reference = Printf(value, width, decimals);
+            // A vanished negative is written without its sign, unlike printf's.
+            const std::string negativeZero =
+                decimals == 0 ? " -0"
+                              : "-0." + std::string(static_cast<std::size_t>(decimals), '0');
+            if (static_cast<int>(reference.size()) == width &&
+                reference.find(negativeZero) == std::string::npos) {
+                ASSERT_EQ(Write(value, width, decimals).text, reference)
+                    << "value " << value << " in N(" << width << ", " << decimals << ")";
+                ASSERT_EQ(Write(value, width, decimals).fit, kExact) << "value " << value;
+            }
         }
     }
 }

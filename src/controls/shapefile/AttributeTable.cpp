@@ -23,6 +23,8 @@ constexpr unsigned char kNumericType = 'N';
 constexpr std::size_t kMaxStoredLength = 65535;
 constexpr int kMaxWidth = 19;
 constexpr int kMaxDecimals = 15;
+// A null number fills its field with this character.
+constexpr char kNullNumberFill = '*';
 
 }  // namespace
 
@@ -46,7 +48,15 @@ void DbfNumericColumn::Value(double value) {
                              "' of '" + table_.dbfName_ + "': it does not fit in " +
                              std::to_string(width_) + " characters");
     }
-    const bool shortened = fit == NumericTextFit::kShortened;
+    MarkShortened(fit == NumericTextFit::kShortened);
+}
+
+void DbfNumericColumn::SetNull() {
+    std::memset(&table_.record_[offset_], kNullNumberFill, static_cast<std::size_t>(width_));
+    MarkShortened(false);
+}
+
+void DbfNumericColumn::MarkShortened(bool shortened) {
     if (shortened != shortened_) {
         table_.shortenedColumns_ += shortened ? 1 : -1;
         shortened_ = shortened;

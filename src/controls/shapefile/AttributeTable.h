@@ -22,12 +22,15 @@ public:
     DbfNumericColumn(AttributeTable& table, std::string name, std::string dbfName,
                      std::size_t offset, int width, int decimals);
     void Value(double value) override;
+    void SetNull() override;
 
     const std::string& DbfName() const { return dbfName_; }
     int Width() const { return width_; }
     int Decimals() const { return decimals_; }
 
 private:
+    void MarkShortened(bool shortened);
+
     AttributeTable& table_;
     std::string name_;
     std::string dbfName_;

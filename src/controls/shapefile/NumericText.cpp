@@ -22,34 +22,45 @@ void PlaceRightAligned(std::string_view text, int width, char* out) {
 }
 
 // The input values are read rounded to 2 decimals, so nearly every value is the double nearest
-// to a number of hundredths. Such a value is written without a general conversion: its text
-// with two or more decimals is the hundredths followed by zeros.
+// to a number of hundredths. Such a value is written without a general conversion: its text is
+// the hundredths, followed by zeros or with zeros dropped to make the column's decimals. With at
+// most 15 significant digits that text is the value's correctly rounded fixed form, since the
+// double lies closer to the hundredths than half a unit of the last decimal.
 bool WriteHundredths(double value, int width, int decimals, char* out) {
-    if (decimals < 2 || !(std::fabs(value) < 10000.0)) {
+    constexpr int kExactDigits = 15;
+    if (!(std::fabs(value) < 1e15)) {
         return false;
     }
     const double hundredths = std::nearbyint(value * 100.0);
     if (hundredths / 100.0 != value) {
         return false;
     }
-    const auto signedCount = static_cast<std::int32_t>(hundredths);
+    const auto signedCount = static_cast<std::int64_t>(hundredths);
     const bool negative = signedCount < 0;
-    const auto count = static_cast<std::uint32_t>(negative ? -signedCount : signedCount);
-    const std::uint32_t whole = count / 100;
-    const int wholeDigits = whole < 10 ? 1 : whole < 100 ? 2 : whole < 1000 ? 3 : 4;
-    const int length = (negative ? 1 : 0) + wholeDigits + 1 + decimals;
-    if (length > width) {
+    const auto count = static_cast<std::uint64_t>(negative ? -signedCount : signedCount);
+    const std::uint64_t fraction = count % 100;
+    // Fewer than two decimals hold the value only when the digits left out are zeros.
+    if ((decimals == 0 && fraction != 0) || (decimals == 1 && fraction % 10 != 0)) {
+        return false;
+    }
+    const std::uint64_t whole = count / 100;
+    const int wholeDigits = DecimalDigits(whole);
+    const int length = (negative ? 1 : 0) + wholeDigits + (decimals > 0 ? 1 + decimals : 0);
+    if (wholeDigits + decimals > kExactDigits || length > width) {
         return false;
     }
     char* cursor = out + width;
-    for (int zero = 2; zero < decimals; ++zero) {
-        *--cursor = '0';
+    if (decimals > 0) {
+        for (int zero = 2; zero < decimals; ++zero) {
+            *--cursor = '0';
+        }
+        if (decimals >= 2) {
+            *--cursor = static_cast<char>('0' + fraction % 10);
+        }
+        *--cursor = static_cast<char>('0' + fraction / 10);
+        *--cursor = '.';
     }
-    const std::uint32_t fraction = count % 100;
-    *--cursor = static_cast<char>('0' + fraction % 10);
-    *--cursor = static_cast<char>('0' + fraction / 10);
-    *--cursor = '.';
-    std::uint32_t rest = whole;
+    std::uint64_t rest = whole;
     do {
         *--cursor = static_cast<char>('0' + rest % 10);
         rest /= 10;
@@ -112,6 +123,15 @@ void KeepWithinDoubleRange(char* text, std::string_view shown) {
 }
 
 }  // namespace
+
+int DecimalDigits(std::uint64_t number) {
+    int digits = 1;
+    while (number >= 10) {
+        number /= 10;
+        ++digits;
+    }
+    return digits;
+}
 
 NumericTextFit WriteNumericText(double value, int width, int decimals, char* out) {
     if (WriteHundredths(value, width, decimals, out)) {

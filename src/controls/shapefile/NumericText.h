@@ -1,8 +1,12 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace tesselar {
+
+// The count of decimal digits of `number`: 1 for 0 to 9, 2 for 10 to 99, ...
+int DecimalDigits(std::uint64_t number);
 
 enum class NumericTextFit {
     kExact,      // nothing lost: the column's decimals, or fewer where only zeros were dropped

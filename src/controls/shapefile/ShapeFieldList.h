@@ -13,12 +13,17 @@ public:
     // nothing, otherwise rounded to as many digits as fit: in fixed form while its whole part
     // fits, else in exponent form. A value that is not a finite number is refused.
     virtual void Value(double value) = 0;
+    // The column's value for the shape being built is null: the field is filled with
+    // asterisks, the form shapelib, GDAL and pyshp write for a null number and read back as
+    // null.
+    virtual void SetNull() = 0;
 };
 
 class ShapeFieldList {
 public:
     virtual ~ShapeFieldList() = default;
-    // Adds a numeric column (typeCode kFieldTypeNumeric). Names longer than 10 bytes are
+    // Adds a numeric column (typeCode kFieldTypeNumeric) of `width` characters, at most 19, with
+    // `decimals` decimals, at most 15 (0 for an integer column). Names longer than 10 bytes are
     // shortened without splitting a UTF-8 character, and a name that repeats another column's
     // (ignoring ASCII case) is made unique; FieldByName still finds the column by `name`.
     virtual ShapeField& AddField(const std::string& name, int typeCode, int width,

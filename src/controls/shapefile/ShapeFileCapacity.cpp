@@ -32,7 +32,7 @@ void Refuse(const char* file, std::int64_t shapeCount, std::int64_t bytes) {
 }  // namespace
 
 void CheckShapeFileCapacity(std::int32_t shapeType, std::int64_t shapeCount, int verticesPerShape,
-                            int fieldCount, int fieldWidth) {
+                            int fieldCount, std::int64_t fieldBytes) {
     const std::int64_t shpBytes =
         Bytes(kMainHeaderBytes) + shapeCount * ShapeRecordBytes(shapeType, verticesPerShape);
     if (shpBytes > kMaxShapeFileBytes) {
@@ -42,7 +42,7 @@ void CheckShapeFileCapacity(std::int32_t shapeType, std::int64_t shapeCount, int
     if (shxBytes > kMaxShapeFileBytes) {
         Refuse(".shx", shapeCount, shxBytes);
     }
-    const std::int64_t recordBytes = 1 + std::int64_t{fieldCount} * fieldWidth;
+    const std::int64_t recordBytes = 1 + fieldBytes;
     const std::int64_t dbfBytes = Bytes(kDbfHeaderBytes) + Bytes(kDbfDescriptorBytes) * fieldCount +
                                   1 + shapeCount * recordBytes + 1;
     if (dbfBytes > kMaxShapeFileBytes) {

@@ -64,8 +64,8 @@ private:
 // a .shp or .shx of more than 2,147,483,647 bytes (the 2 GB limit GIS programs hold to; the
 // headers count in 16-bit words), or a .dbf beyond that size or the record count of its
 // header. `verticesPerShape` counts the vertices written per record (a closed ring repeats its
-// first corner).
+// first corner); `fieldBytes` is the columns' widths added up.
 void CheckShapeFileCapacity(std::int32_t shapeType, std::int64_t shapeCount, int verticesPerShape,
-                            int fieldCount, int fieldWidth);
+                            int fieldCount, std::int64_t fieldBytes);
 
 }  // namespace tesselar

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <optional>
+
+namespace tesselar {
+
+// How the writer lays out the attribute table. The default writes every attribute as a numeric
+// column 10 characters wide with 5 decimals, and every value as it stands.
+struct WriterOptions {
+    // Each attribute column as wide, with as many decimals, as its values need (PlanColumn).
+    bool fitColumns = false;
+    // Integer columns "I" and "J" (a cell's i and j, from 1) for polygons, "I" (the particle's
+    // number) for points, before the attribute columns.
+    bool cellIndex = false;
+    // An attribute value equal to this is written as null. It is compared with the values as
+    // they stand in the job, so it must be rounded as the reader rounded them.
+    std::optional<double> noData;
+};
+
+}  // namespace tesselar
