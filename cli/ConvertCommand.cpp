@@ -73,13 +73,13 @@ int RunConvertCommand(const std::vector<std::string>& arguments, CommandStreams 
         options = ParseConvertOptions(arguments);
     } catch (const UsageError& error) {
         streams.err << kProgramName << ": " << error.what() << '\n'
-                    << kConvertSynopsis << "Try '" << kProgramName
+                    << ConvertSynopsis() << "Try '" << kProgramName
                     << " --help' for more information.\n";
         return kExitUsage;
     }
     switch (options.action) {
         case ConvertOptions::Action::ShowHelp:
-            streams.out << kConvertSynopsis << '\n' << kConvertOptionsHelp;
+            streams.out << ConvertHelp();
             return kExitSuccess;
         case ConvertOptions::Action::ShowVersion:
             streams.out << kProgramName << ' ' << kVersionText << '\n';
