@@ -3,6 +3,7 @@
 #include <new>
 
 #include "cli/ConvertOptions.h"
+#include "cli/LostOutput.h"
 #include "cli/TerminalProgress.h"
 #include "conversion/ConversionError.h"
 #include "conversion/ConversionJob.h"
@@ -46,6 +47,7 @@ int Convert(const ConvertOptions& options, CommandStreams streams, const Clock& 
         if (!options.quiet) {
             streams.out << options.shapeType << " Shape File '" << options.shpPath
                         << "' was created with success\n";
+            WarnWhenOutputIsLost(streams.out, streams.err, kProgramName);
             if (const auto count = summary.shortenedValueCount; count > 0) {
                 streams.err << kProgramName << ": warning: " << count
                             << (count == 1 ? " value" : " values")
