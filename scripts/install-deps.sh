@@ -6,9 +6,9 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config git
     qt6-base-dev libgl-dev fonts-dejavu-core fonts-liberation
-    libgtest-dev libgmock-dev
+    libgtest-dev libgmock-dev libcli11-dev
     gdal-bin python3 python3-pyshp shapelib libshp-dev
-    clang libclang-rt-14-dev
+    clang libclang-rt-14-dev clang-format
     xvfb xauth hyperfine desktop-file-utils
 )
 
