@@ -20,12 +20,11 @@ void CheckShapeFileFits(const ConversionJob& job) {
                                kAttributeFieldWidth);
     } catch (const ShapeFileError& error) {
         // The sizes come from the X axys file: name it, so the user knows where to look.
-        const std::string sizes =
-            polygons ? "SIZE_I " + std::to_string(job.IMax + 1) + ", SIZE_J " +
-                           std::to_string(job.JMax + 1)
-                     : "SIZE_I " + std::to_string(job.IMax + 1);
-        throw ShapeFileError("X axys file '" + job.XAxysFile + "' (" + sizes + "): " +
-                             error.what());
+        const std::string sizes = polygons ? "SIZE_I " + std::to_string(job.IMax + 1) +
+                                                 ", SIZE_J " + std::to_string(job.JMax + 1)
+                                           : "SIZE_I " + std::to_string(job.IMax + 1);
+        throw ShapeFileError("X axys file '" + job.XAxysFile + "' (" + sizes +
+                             "): " + error.what());
     }
 }
 
