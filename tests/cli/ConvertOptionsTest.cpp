@@ -85,7 +85,8 @@ INSTANTIATE_TEST_SUITE_P(
         AcceptedCase{"FiftyAttributesInTheOrderGiven", FiftyAttributes(), kFifty},
         AcceptedCase{"HelpNeedsNothingElse", {"--help", "--bogus"}, "1 x= y= a= o=|| Polygon"},
         AcceptedCase{"ShortHelp", {"-h"}, "1 x= y= a= o=|| Polygon"},
-        AcceptedCase{"VersionNeedsNothingElse", {"-q", "--version"}, "2 x= y= a= o=|| Polygon"}),
+        AcceptedCase{
+            "VersionNeedsNothingElse", {"-q", "--version"}, "2 x= y= a= o=|| Polygon quiet"}),
     [](const ::testing::TestParamInfo<AcceptedCase>& param) { return param.param.name; });
 
 struct UsageCase {
