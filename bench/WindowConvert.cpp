@@ -64,7 +64,7 @@ int main(int argc, char* argv[]) {
     try {
         options = tesselar::ParseConvertOptions(std::vector<std::string>(argv + 1, argv + argc));
     } catch (const tesselar::UsageError& error) {
-        std::fprintf(stderr, "%s\n%s\n", error.what(), tesselar::kConvertSynopsis);
+        std::fprintf(stderr, "%s\n%s\n", error.what(), tesselar::ConvertSynopsis().c_str());
         return 2;
     }
     QApplication application(argc, argv);

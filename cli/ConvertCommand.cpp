@@ -1,6 +1,7 @@
 #include "cli/ConvertCommand.h"
 
 #include "cli/ConvertOptions.h"
+#include "cli/LostOutput.h"
 #include "cli/TerminalProgress.h"
 #include "conversion/ConversionJob.h"
 #include "conversion/RunConversion.h"
@@ -51,6 +52,7 @@ int Convert(const ConvertOptions& options, CommandStreams streams, const Clock& 
     if (!options.quiet) {
         streams.out << ShapeTypeText(options.shapeType) << " Shape File '" << options.shpPath
                     << "' was created with success\n";
+        WarnWhenOutputIsLost(streams.out, streams.err, kProgramName);
         for (const std::string& warning : outcome.warnings) {
             streams.err << kProgramName << ": warning: " << warning << '\n';
         }
@@ -67,13 +69,13 @@ int RunConvertCommand(const std::vector<std::string>& arguments, CommandStreams 
         options = ParseConvertOptions(arguments);
     } catch (const UsageError& error) {
         streams.err << kProgramName << ": " << error.what() << '\n'
-                    << kConvertSynopsis << "Try '" << kProgramName
+                    << ConvertSynopsis() << "Try '" << kProgramName
                     << " --help' for more information.\n";
         return kExitUsage;
     }
     switch (options.action) {
         case ConvertOptions::Action::ShowHelp:
-            streams.out << kConvertSynopsis << '\n' << kConvertOptionsHelp;
+            streams.out << ConvertHelp();
             return kExitSuccess;
         case ConvertOptions::Action::ShowVersion:
             streams.out << kProgramName << ' ' << kVersionText << '\n';

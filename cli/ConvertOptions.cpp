@@ -1,83 +1,28 @@
 #include "cli/ConvertOptions.h"
 
+#include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cctype>
-#include <optional>
+#include <map>
 #include <string_view>
 
+#include "cli/HelpLayout.h"
 #include "conversion/ConversionJob.h"
 
 namespace tesselar {
 
-const char* const kConvertSynopsis =
-    "Usage: tesselar-convert -x X_FILE -y Y_FILE -a NAME=FILE [-a NAME=FILE ...] -o OUTPUT "
-    "[-t polygon|point] [-q]\n";
-
-const char* const kConvertOptionsHelp =
-    "Converts a Nerasco grid into a polygon shape file (one polygon per cell), or a set of\n"
-    "particles into a point shape file, with one numeric column per attribute.\n"
-    "\n"
-    "Options:\n"
-    "  -x, --x-file X_FILE        X axys file: the X coordinate of every node or particle\n"
-    "  -y, --y-file Y_FILE        Y axys file: the Y coordinates, in the same order\n"
-    "  -a, --attribute NAME=FILE  a column NAME with the values of FILE, one per cell or\n"
-    "                             particle; 1 to 50 of them, in column order\n"
-    "  -o, --output OUTPUT        the shape file to write; \".shp\" is added when missing\n"
-    "  -t, --type polygon|point   polygon (the default): one polygon per grid cell;\n"
-    "                             point: one point per particle\n"
-    "  -q, --quiet                print nothing but errors\n"
-    "  -h, --help                 show this help and exit\n"
-    "      --version              show the version and exit\n";
-
 namespace {
 
-enum class Option { XFile, YFile, Attribute, Output, Type, Quiet, Help, Version };
-
-struct OptionName {
-    Option option;
-    std::string_view shortName;  // empty when there is none
-    std::string_view longName;
-    bool takesValue;
-};
-
-constexpr OptionName kOptions[] = {
-    {Option::XFile, "-x", "--x-file", true},        {Option::YFile, "-y", "--y-file", true},
-    {Option::Attribute, "-a", "--attribute", true}, {Option::Output, "-o", "--output", true},
-    {Option::Type, "-t", "--type", true},           {Option::Quiet, "-q", "--quiet", false},
-    {Option::Help, "-h", "--help", false},          {Option::Version, "", "--version", false},
-};
-
-const OptionName* FindOption(std::string_view name) {
-    for (const OptionName& candidate : kOptions) {
-        if (name == candidate.longName ||
-            (!candidate.shortName.empty() && name == candidate.shortName)) {
-            return &candidate;
-        }
-    }
-    return nullptr;
-}
+constexpr const char* kProgramName = "tesselar-convert";
+constexpr const char* kDescription =
+    "Converts a Nerasco grid into a polygon shape file (one polygon per cell), or a set of\n"
+    "particles into a point shape file, with one numeric column per attribute.";
 
 std::string Lowercase(std::string_view text) {
     std::string lower(text);
     std::transform(lower.begin(), lower.end(), lower.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return lower;
-}
-
-std::string Spelled(const OptionName& name) {
-    return name.shortName.empty()
-               ? std::string(name.longName)
-               : std::string(name.shortName) + " (" + std::string(name.longName) + ")";
-}
-
-void SetOnce(std::string& target, const std::string& value, const OptionName& name) {
-    if (!target.empty()) {
-        throw UsageError("option " + Spelled(name) + " is given more than once");
-    }
-    if (value.empty()) {
-        throw UsageError("option " + Spelled(name) + " needs a non-empty value");
-    }
-    target = value;
 }
 
 // NAME=FILE, split at the first "=".
@@ -131,81 +76,150 @@ void SetOutput(ConvertOptions& options, const std::string& output) {
     }
 }
 
+// "-x (--x-file)", or "--version" for an option with a long name only.
+std::string Spelled(const CLI::Option& option) {
+    const std::string longName = "--" + option.get_lnames().front();
+    return option.get_snames().empty() ? longName
+                                       : "-" + option.get_snames().front() + " (" + longName + ")";
+}
+
+// The options of tesselar-convert, declared once: the parser, the synopsis and the help all
+// come from these declarations. Values that need more than storing are turned into
+// ConvertOptions by the option's own function; a required option names what is missing.
+class ConvertParser {
+public:
+    explicit ConvertParser(ConvertOptions& options) : app_(kDescription, kProgramName) {
+        app_.formatter(std::make_shared<HelpLayout>());
+        app_.allow_extras();  // reported below in today's words
+        // A repeated option is refused below, naming it; CLI11 only keeps its last value.
+        app_.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+
+        Required(app_.add_option("-x,--x-file", options.xFile,
+                                 "X axys file: the X coordinate of every node or particle")
+                     ->type_name("X_FILE"),
+                 "the X axys file is missing: give it with -x X_FILE");
+        Required(app_.add_option("-y,--y-file", options.yFile,
+                                 "Y axys file: the Y coordinates, in the same order")
+                     ->type_name("Y_FILE"),
+                 "the Y axys file is missing: give it with -y Y_FILE");
+        Required(app_.add_option_function<std::vector<std::string>>(
+                         "-a,--attribute",
+                         [&options](const std::vector<std::string>& values) {
+                             for (const std::string& value : values) {
+                                 AddAttribute(options, value);
+                             }
+                         },
+                         "a column NAME with the values of FILE, one per cell or\nparticle; 1 to " +
+                             std::to_string(kMaxAttributes) + " of them, in column order")
+                     ->type_name("NAME=FILE")
+                     ->allow_extra_args(false),
+                 "no attribute: give at least one with -a NAME=FILE");
+        Required(app_.add_option_function<std::string>(
+                         "-o,--output",
+                         [&options](const std::string& value) { SetOutput(options, value); },
+                         "the shape file to write; \".shp\" is added when missing")
+                     ->type_name("OUTPUT"),
+                 "the output shape file is missing: give it with -o OUTPUT");
+        app_.add_option_function<std::string>(
+                "-t,--type",
+                [&options](const std::string& value) { options.shapeType = ShapeTypeOf(value); },
+                "polygon (the default): one polygon per grid cell;\npoint: one point per particle")
+            ->type_name("polygon|point");
+        app_.add_flag("-q,--quiet", options.quiet, "print nothing but errors");
+
+        app_.set_help_flag("-h,--help", "show this help and exit");
+        app_.set_version_flag("--version", "", "show the version and exit");
+    }
+
+    ConvertOptions::Action Parse(const std::vector<std::string>& arguments) {
+        // CLI11 takes the arguments last first.
+        std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
+        try {
+            app_.parse(reversed);
+        } catch (const CLI::CallForHelp&) {
+            return ConvertOptions::Action::ShowHelp;
+        } catch (const CLI::CallForVersion&) {
+            return ConvertOptions::Action::ShowVersion;
+        } catch (const CLI::RequiredError& error) {
+            CheckArgumentsGiven();
+            ThrowFirstMissing(error);
+        } catch (const CLI::ArgumentMismatch& error) {
+            // CLI11 ran out of arguments: the last one is an option without its value.
+            const std::string& last = arguments.back();
+            const CLI::Option* option = app_.get_option_no_throw(last.substr(0, last.find('=')));
+            throw UsageError(option == nullptr ? error.what()
+                                               : "option " + Spelled(*option) + " needs a value");
+        } catch (const CLI::ParseError& error) {
+            throw UsageError(error.what());
+        }
+        CheckArgumentsGiven();
+        return ConvertOptions::Action::Convert;
+    }
+
+    std::string Help() const { return app_.help(); }
+    std::string Synopsis() const { return UsageSynopsis(app_); }
+
+private:
+    void Required(CLI::Option* option, std::string whenMissing) {
+        whenMissing_.emplace(option->required(), std::move(whenMissing));
+    }
+
+    // What CLI11 accepts but this command refuses: unknown options and stray arguments,
+    // repeated and empty values, and a value given to a flag.
+    void CheckArgumentsGiven() const {
+        if (const auto remaining = app_.remaining(); !remaining.empty()) {
+            const std::string& first = remaining.front();
+            if (first.size() > 1 && first.front() == '-') {
+                const auto end = first.starts_with("--") ? first.find('=') : std::string::npos;
+                throw UsageError("unknown option '" + first.substr(0, end) + "'");
+            }
+            throw UsageError("unexpected argument '" + first + "'");
+        }
+        for (const CLI::Option* option : app_.get_options()) {
+            const auto& results = option->results();
+            if (option->get_items_expected_max() == 0) {
+                if (std::any_of(results.begin(), results.end(),
+                                [](const std::string& value) { return value != "true"; })) {
+                    throw UsageError("option " + Spelled(*option) + " takes no value");
+                }
+            } else if (option->get_items_expected_max() == 1 && option->count() > 1) {
+                throw UsageError("option " + Spelled(*option) + " is given more than once");
+            } else if (std::find(results.begin(), results.end(), "") != results.end()) {
+                throw UsageError("option " + Spelled(*option) + " needs a non-empty value");
+            }
+        }
+    }
+
+    [[noreturn]] void ThrowFirstMissing(const CLI::RequiredError& error) const {
+        for (const CLI::Option* option : app_.get_options()) {
+            if (option->count() == 0 && whenMissing_.contains(option)) {
+                throw UsageError(whenMissing_.at(option));
+            }
+        }
+        throw UsageError(error.what());
+    }
+
+    CLI::App app_;
+    std::map<const CLI::Option*, std::string> whenMissing_;
+};
+
 }  // namespace
 
 ConvertOptions ParseConvertOptions(const std::vector<std::string>& arguments) {
     ConvertOptions options;
-    std::string output;
-    std::string type;
-    for (std::size_t index = 0; index < arguments.size(); ++index) {
-        const std::string& argument = arguments[index];
-        // "--name=value" carries its value; every other option takes the next argument.
-        std::string_view name = argument;
-        std::optional<std::string> value;
-        const auto equals = argument.find('=');
-        if (argument.starts_with("--") && equals != std::string::npos) {
-            name = std::string_view(argument).substr(0, equals);
-            value = argument.substr(equals + 1);
-        }
-        const OptionName* option = FindOption(name);
-        if (option == nullptr) {
-            if (argument.size() > 1 && argument.front() == '-') {
-                throw UsageError("unknown option '" + std::string(name) + "'");
-            }
-            throw UsageError("unexpected argument '" + argument + "'");
-        }
-        if (!option->takesValue && value) {
-            throw UsageError("option " + Spelled(*option) + " takes no value");
-        }
-        if (option->takesValue && !value) {
-            if (index + 1 == arguments.size()) {
-                throw UsageError("option " + Spelled(*option) + " needs a value");
-            }
-            value = arguments[++index];
-        }
-        switch (option->option) {
-            case Option::XFile:
-                SetOnce(options.xFile, *value, *option);
-                break;
-            case Option::YFile:
-                SetOnce(options.yFile, *value, *option);
-                break;
-            case Option::Attribute:
-                AddAttribute(options, *value);
-                break;
-            case Option::Output:
-                SetOnce(output, *value, *option);
-                break;
-            case Option::Type:
-                SetOnce(type, *value, *option);
-                options.shapeType = ShapeTypeOf(type);
-                break;
-            case Option::Quiet:
-                options.quiet = true;
-                break;
-            case Option::Help:
-                options.action = ConvertOptions::Action::ShowHelp;
-                return options;
-            case Option::Version:
-                options.action = ConvertOptions::Action::ShowVersion;
-                return options;
-        }
-    }
-
-    if (options.xFile.empty()) {
-        throw UsageError("the X axys file is missing: give it with -x X_FILE");
-    }
-    if (options.yFile.empty()) {
-        throw UsageError("the Y axys file is missing: give it with -y Y_FILE");
-    }
-    if (options.attributes.empty()) {
-        throw UsageError("no attribute: give at least one with -a NAME=FILE");
-    }
-    if (output.empty()) {
-        throw UsageError("the output shape file is missing: give it with -o OUTPUT");
-    }
-    SetOutput(options, output);
+    ConvertParser parser(options);
+    options.action = parser.Parse(arguments);
     return options;
+}
+
+std::string ConvertSynopsis() {
+    ConvertOptions unused;
+    return ConvertParser(unused).Synopsis();
+}
+
+std::string ConvertHelp() {
+    ConvertOptions unused;
+    return ConvertParser(unused).Help();
 }
 
 }  // namespace tesselar

@@ -32,10 +32,10 @@ struct ConvertOptions {
 // Reads the arguments (without the program name). Throws UsageError.
 ConvertOptions ParseConvertOptions(const std::vector<std::string>& arguments);
 
-// The synopsis line, "Usage: tesselar-convert ...".
-extern const char* const kConvertSynopsis;
+// The synopsis line, "Usage: tesselar-convert ...\n".
+std::string ConvertSynopsis();
 
-// What --help shows after the synopsis: what the command does and every option.
-extern const char* const kConvertOptionsHelp;
+// What --help shows: the synopsis, what the command does and every option.
+std::string ConvertHelp();
 
 }  // namespace tesselar

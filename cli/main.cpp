@@ -1,6 +1,7 @@
 #include <unistd.h>
 
 #include <clocale>
+#include <csignal>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -10,6 +11,8 @@
 int main(int argc, char* argv[]) {
     // The user's locale, as the desktop program runs under.
     std::setlocale(LC_ALL, "");
+    // A reader of stdout that has gone must not kill a conversion whose files are complete.
+    std::signal(SIGPIPE, SIG_IGN);
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     tesselar::SystemClock clock;
     tesselar::PosixFileSystem files;

@@ -6,10 +6,10 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config git
     qt6-base-dev libgl-dev fonts-dejavu-core fonts-liberation
-    libgtest-dev libgmock-dev
+    libgtest-dev libgmock-dev libcli11-dev
     libproj-dev proj-data
     gdal-bin python3 python3-pyshp python3-matplotlib shapelib libshp-dev
-    clang libclang-rt-14-dev
+    clang libclang-rt-14-dev clang-format
     xvfb xauth hyperfine desktop-file-utils
 )
 

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds with warnings as errors and runs the whole test suite twice:
+# Installs what is missing, checks the formatting of the C++ sources, builds with warnings as
+# errors and runs the whole test suite twice:
 # an optimised build, then a build under AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
+scripts/check-format.sh
 
 export QT_QPA_PLATFORM=offscreen
 export CTEST_OUTPUT_ON_FAILURE=1

@@ -22,9 +22,9 @@ class FrmSplash;
 class ProgressBar;
 class StatusBar;
 
-// The main window, "Nerasco Tesselar v1.1": the inputs of a conversion, "Create Shape File",
-// "About", the status bar and the progress bar. Creating it lays it out and runs Form_Load,
-// which leaves it hidden behind the splash window; the splash window shows it.
+// The main window, captioned with the title and "v" MAJOR.MINOR: the inputs of a conversion,
+// "Create Shape File", "About", the status bar and the progress bar. Creating it lays it out and
+// runs Form_Load, which leaves it hidden behind the splash window; the splash window shows it.
 class Tesselar : public QWidget {
     Q_OBJECT
 public:

@@ -14,6 +14,7 @@
 #include "controls/statusbar/ProgressBar.h"
 #include "controls/statusbar/StatusBar.h"
 #include "controls/statusbar/TwipScale.h"
+#include "conversion/Version.h"
 #include "forms/DesignFonts.h"
 #include "forms/Tesselar.h"
 #include "forms/WrappingButton.h"
@@ -118,7 +119,8 @@ private:
 
 void Tesselar::CreateControls() {
     setObjectName(QStringLiteral("Tesselar"));
-    setWindowTitle(QStringLiteral("Nerasco Tesselar v1.1"));
+    setWindowTitle(QString::fromUtf8(kApplicationTitle) + QStringLiteral(" v") +
+                   QString::fromLatin1(kVersionShortText));
     const TwipScale scale = TwipScale::Of(*this);
     resize(scale.PixelsX(kClientWidth), scale.PixelsY(kClientHeight));
     const QFont font = FormFont(false);

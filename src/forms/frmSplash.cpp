@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "controls/statusbar/TwipScale.h"
+#include "conversion/Version.h"
 #include "forms/DesignFonts.h"
 #include "forms/ProgramPictures.h"
 
@@ -128,7 +129,8 @@ void FrmSplash::AddControls() {
               .autoSize = true,
               .transparent = true,
               .rightAligned = true});
-    AddLabel(frame1_, scale, "lblVersion", QStringLiteral("1.1"), QRect(4515, 2880, 330, 285),
+    AddLabel(frame1_, scale, "lblVersion", QString::fromLatin1(kVersionShortText),
+             QRect(4515, 2880, 330, 285),
              {.font = ArialFont(12, true), .autoSize = true, .rightAligned = true});
     AddLabel(frame1_, scale, "lblCopyright", QString::fromLatin1(kLegalNotice),
              QRect(5640, 3540, 855, 255), {.font = legalFont});

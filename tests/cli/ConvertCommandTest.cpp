@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "cli/ConvertCommand.h"
+#include "conversion/Version.h"
 #include "support/FaultyFileSystem.h"
 #include "support/TempDir.h"
 #include "writer/ShapelibReader.h"
@@ -86,7 +87,7 @@ TEST_F(ConvertCommandTest, HelpAndVersionGoToStandardOutput) {
 
     const Outcome version = Run({"--version"});
     EXPECT_EQ(version.exitCode, kExitSuccess);
-    EXPECT_EQ(version.out, "tesselar-convert 1.1.0\n");
+    EXPECT_EQ(version.out, "tesselar-convert " + std::string(kVersionText) + "\n");
 }
 
 TEST_F(ConvertCommandTest, UsageErrorGivesTheReasonAndTheUsageAndConvertsNothing) {

@@ -7,6 +7,7 @@ examples/make_examples.py must write exactly as committed.
 """
 
 import math
+import os
 import pathlib
 import re
 import subprocess
@@ -198,6 +199,33 @@ class Examples(unittest.TestCase):
                              "-y", self.estuary / "particles_y.dat",
                              "-a", f"Depth={self.estuary / 'particles_depth.dat'}", "-o", output)
         self.assert_read_in_full(output, "Point", 200, ["Depth"])
+
+
+class ClosedStandardOutput(unittest.TestCase):
+    """Standard output a pipe whose reader has gone, as in `tesselar-convert ... | true`."""
+
+    def test_completed_conversion_succeeds_and_reports_the_lost_line_on_stderr(self):
+        with tempfile.TemporaryDirectory() as name:
+            folder = pathlib.Path(name)
+            _, values = write_grid(folder)
+            read_end, write_end = os.pipe()
+            os.close(read_end)
+            try:
+                result = subprocess.run(
+                    [CONVERT, "-x", folder / "x.dat", "-y", folder / "y.dat",
+                     "-a", f"Temp={folder / 'temp.dat'}", "-o", folder / "estuary"],
+                    stdout=write_end, stderr=subprocess.PIPE, text=True, check=False,
+                    env={**os.environ, "LC_ALL": "C"})  # the system's reason in English
+            finally:
+                os.close(write_end)
+
+            self.assertEqual(result.returncode, 0, result.stderr)
+            self.assertEqual(result.stderr, "tesselar-convert: warning: cannot write to standard "
+                                            "output: Broken pipe\n")
+            with shapefile.Reader(str(folder / "estuary.shp")) as reader:
+                self.assertEqual(reader.shapeType, shapefile.POLYGON)
+                self.assertEqual([list(record) for record in reader.records()],
+                                 [[temperature] for (temperature, _) in values.values()])
 
 
 class UsageError(unittest.TestCase):

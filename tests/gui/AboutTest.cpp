@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "conversion/Version.h"
 #include "forms/frmAbout.h"
 #include "gui/WindowTestSupport.h"
 
@@ -47,7 +48,8 @@ protected:
 TEST_F(AboutTest, ShowsTitleVersionAndDescription) {
     EXPECT_EQ(about_->windowTitle(), QStringLiteral("About Nerasco Tesselar"));
     EXPECT_EQ(LabelText("lblTitle"), QStringLiteral("Nerasco Tesselar"));
-    EXPECT_EQ(LabelText("lblVersion"), QStringLiteral("Version 1.1.0"));
+    EXPECT_EQ(LabelText("lblVersion"),
+              QStringLiteral("Version ") + QString::fromLatin1(kVersionText));
     EXPECT_EQ(LabelText("lblDescription"),
               QStringLiteral("Tesselar is a simple and easy tool to convert Nerasco output data "
                              "to shape files"));

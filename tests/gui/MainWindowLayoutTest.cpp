@@ -6,6 +6,7 @@
 #include "controls/statusbar/ProgressBar.h"
 #include "controls/statusbar/TwipScale.h"
 #include "conversion/ConversionError.h"
+#include "conversion/Version.h"
 #include "gui/MainWindowFixture.h"
 
 namespace tesselar::test {
@@ -89,7 +90,8 @@ TEST_F(MainWindowLayoutTest, WindowAndEveryControlHaveTheirNameCaptionTooltipCon
 
     // The window itself: its caption and client area, and it can be resized.
     EXPECT_EQ(window_->objectName(), QStringLiteral("Tesselar"));
-    EXPECT_EQ(window_->windowTitle(), QStringLiteral("Nerasco Tesselar v1.1"));
+    EXPECT_EQ(window_->windowTitle(),
+              QStringLiteral("Nerasco Tesselar v%1.%2").arg(kVersionMajor).arg(kVersionMinor));
     EXPECT_NEAR(scale.TwipsX(window_->width()), 10770, pixel);
     EXPECT_NEAR(scale.TwipsY(window_->height()), 6495, scale.TwipsY(1));
     EXPECT_TRUE(window_->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));

@@ -6,6 +6,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "conversion/Version.h"
 #include "forms/frmSplash.h"
 #include "gui/WindowTestSupport.h"
 
@@ -124,7 +125,8 @@ TEST_F(SplashTest, ShowsNameVersionAndPlatformOverTheIcon) {
     EXPECT_EQ(Child("lblCompanyProduct")->text(), QStringLiteral("Nerasco"));
     EXPECT_EQ(Child("lblProductName")->text(), QStringLiteral("Tesselar"));
     EXPECT_EQ(Child("lblPlatform")->text(), QStringLiteral("for Linux"));
-    EXPECT_EQ(Child("lblVersion")->text(), QStringLiteral("1.1"));
+    EXPECT_EQ(Child("lblVersion")->text(),
+              QStringLiteral("%1.%2").arg(kVersionMajor).arg(kVersionMinor));
     EXPECT_TRUE(splash_->windowFlags().testFlag(Qt::FramelessWindowHint));
     EXPECT_EQ(splash_->windowType(), Qt::Tool);
     ExpectLabelTextsFit(*splash_);
