@@ -44,7 +44,7 @@ int Convert(const ConvertOptions& options, CommandStreams streams, const Clock& 
             WriteShapeFileAt(options.shpPath, job, WriterServices{display, clock, files});
         terminalProgress.Finish(true);
         if (!options.quiet) {
-            streams.out << options.shapeType << " Shape File '" << options.shpPath
+            streams.out << options.shapeType << " Shape File '" << summary.shpPath
                         << "' was created with success\n";
             if (const auto count = summary.shortenedValueCount; count > 0) {
                 streams.err << kProgramName << ": warning: " << count

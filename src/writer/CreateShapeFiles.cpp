@@ -102,7 +102,7 @@ WriteSummary WriteShapeFileAt(const std::string& shpPath, const ConversionJob& j
         WritePoints(shapeFiles, job, fields, attribCount, iMax, progress);
     }
     shapeFiles.Release();
-    return WriteSummary{shapeFiles.ShortenedValueCount()};
+    return WriteSummary{shapeFiles.ShortenedValueCount(), shapeFiles.ShpPath()};
 }
 
 }  // namespace tesselar
