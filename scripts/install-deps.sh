@@ -7,7 +7,7 @@ packages=(
     build-essential cmake ninja-build pkg-config git
     qt6-base-dev libgl-dev fonts-dejavu-core fonts-liberation
     libgtest-dev libgmock-dev
-    gdal-bin python3 python3-pyshp shapelib libshp-dev
+    gdal-bin python3 python3-pyshp shapelib libshp-dev acl
     clang libclang-rt-14-dev
     xvfb xauth hyperfine desktop-file-utils
 )

@@ -52,7 +52,7 @@ void ReplaceShapefile(OutputFileSystem& files, const std::string& shpPath,
         }
     }
     // Without its .shp the earlier shapefile no longer opens: from then on its files may go.
-    std::ranges::stable_partition(earlier, [stemSize](const std::string& name) {
+    std::stable_partition(earlier.begin(), earlier.end(), [stemSize](const std::string& name) {
         return name.size() == stemSize + 4 && IsShpPath(name);
     });
 

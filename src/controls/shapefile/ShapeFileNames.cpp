@@ -21,7 +21,7 @@ char LowerAscii(char c) {
 
 std::string Lower(std::string_view text) {
     std::string lower(text);
-    std::ranges::transform(lower, lower.begin(), LowerAscii);
+    std::transform(lower.begin(), lower.end(), lower.begin(), LowerAscii);
     return lower;
 }
 
@@ -68,8 +68,8 @@ std::string CompanionPath(const std::string& shpPath, std::string_view extension
 bool IsFileOfShapefile(std::string_view name, std::string_view shpName) {
     const std::size_t stem = shpName.size() - 4;
     return name.size() > stem && Lower(name.substr(0, stem)) == Lower(shpName.substr(0, stem)) &&
-           std::ranges::find(kShapefileExtensions, Lower(name.substr(stem))) !=
-               kShapefileExtensions.end();
+           std::find(kShapefileExtensions.begin(), kShapefileExtensions.end(),
+                     Lower(name.substr(stem))) != kShapefileExtensions.end();
 }
 
 std::string SetAsidePrefix(std::string_view shpName) {
