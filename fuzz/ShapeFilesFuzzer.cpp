@@ -96,8 +96,10 @@ FileMap ExistingFiles(FuzzedDataProvider& input, const std::string& path) {
     }
     // The same shapefile with its name in upper case
     if ((chosen >> 13 & 1U) != 0) {
+        const std::size_t name = stem.rfind('/') + 1;
+        const std::string upperStem = stem.substr(0, name) + Upper(stem.substr(name));
         for (const char* extension : {".SHP", ".SHX", ".DBF"}) {
-            files[Upper(stem) + extension] = std::string("earlier upper ") + extension;
+            files[upperStem + extension] = std::string("earlier upper ") + extension;
         }
     }
     return files;
