@@ -50,7 +50,7 @@ int Convert(const ConvertOptions& options, CommandStreams streams, const Clock& 
     }
     terminalProgress.Finish(true);
     if (!options.quiet) {
-        streams.out << ShapeTypeText(options.shapeType) << " Shape File '" << options.shpPath
+        streams.out << ShapeTypeText(options.shapeType) << " Shape File '" << outcome.shpPath
                     << "' was created with success\n";
         WarnWhenOutputIsLost(streams.out, streams.err, kProgramName);
         for (const std::string& warning : outcome.warnings) {

@@ -290,28 +290,47 @@ void CheckTable(const Bytes& dbf, const ShapeFileModel& model) {
 
 void CheckCompleteFileSet(const FileMap& before, const FileMap& after,
                           const ShapeFileModel& model) {
-    const std::string stem = model.shpPath.substr(0, model.shpPath.size() - 3);
+    const std::size_t slash = model.shpPath.rfind('/');
+    const std::string stem = model.shpPath.substr(0, model.shpPath.size() - 4);
+    const bool upper = model.shpPath.ends_with(".SHP");
+    // Files of the shapefile: its name up to the extension and one of the extensions the fuzzer
+    // puts beside it, in any case.
+    const auto ofShapefile = [&](const std::string& path) {
+        static const std::set<std::string> kExtensions = {".shp", ".shx", ".dbf", ".cpg",    ".prj",
+                                                          ".qix", ".sbn", ".sbx", ".shp.xml"};
+        return path.size() > stem.size() && path.rfind('/') == slash &&
+               Lower(path.substr(0, stem.size())) == Lower(stem) &&
+               kExtensions.contains(Lower(path.substr(stem.size())));
+    };
     std::map<std::string, std::string> written;  // by lower-case extension
-    for (const auto& [path, content] : after) {
-        const auto earlier = before.find(path);
-        if (earlier != before.end() && earlier->second == content) {
-            continue;
+    for (const std::string extension : {"shp", "shx", "dbf", "cpg", "prj"}) {
+        if (extension != "prj" || !model.projection.empty()) {
+            std::string name = extension;
+            for (char& c : name) {
+                c = upper ? static_cast<char>(std::toupper(static_cast<unsigned char>(c))) : c;
+            }
+            written[extension] = stem + "." + name;
         }
-        FUZZ_CHECK(path.size() == stem.size() + 3 && path.starts_with(stem),
-                   "'" + path + "' was written, which is no file of '" + model.shpPath + "'");
-        FUZZ_CHECK(written.emplace(Lower(path.substr(stem.size())), path).second,
-                   "two files of one kind: '" + path + "'");
     }
-    FUZZ_CHECK(written.size() == 4 && written.contains("shx") && written.contains("dbf") &&
-                   written.contains("cpg") && written["shp"] == model.shpPath,
-               "the file set of '" + model.shpPath + "' is incomplete");
+    FileMap expected;
     for (const auto& [path, content] : before) {
-        if (!after.contains(path)) {
-            const std::string extension = Lower(path.substr(path.size() - 3));
-            FUZZ_CHECK(path.size() == stem.size() + 3 && path.starts_with(stem) &&
-                           (extension == "qix" || extension == "sbn" || extension == "sbx"),
-                       "'" + path + "' was removed");
+        if (!ofShapefile(path)) {
+            expected[path] = content;
         }
+    }
+    for (const auto& [extension, path] : written) {
+        FUZZ_CHECK(after.contains(path), "'" + path + "' was not written");
+        expected[path] = after.at(path);
+    }
+    for (const auto& [path, content] : after) {
+        FUZZ_CHECK(expected.contains(path), "'" + path + "' is left beside '" + model.shpPath +
+                                                "', which is no file written or kept");
+    }
+    FUZZ_CHECK(after == expected, "a file beside '" + model.shpPath + "' was removed or changed (" +
+                                      std::to_string(after.size()) + " files, " +
+                                      std::to_string(expected.size()) + " expected)");
+    if (!model.projection.empty()) {
+        FUZZ_CHECK(after.at(written["prj"]) == model.projection, written["prj"] + ": projection");
     }
 
     const Bytes shp(after.at(written["shp"]), written["shp"]);

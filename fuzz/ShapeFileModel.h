@@ -29,17 +29,20 @@ struct ModelShape {
 };
 
 struct ShapeFileModel {
-    std::string shpPath;
+    std::string shpPath;  // as the component was asked for it
     std::int32_t shapeType = 0;
+    std::string projection;  // the .prj text; empty for none
     std::vector<ModelField> fields;
     std::vector<ModelShape> shapes;
 };
 
 using FileMap = std::map<std::string, std::string>;
 
-// Checks the files written on a successful Release: the four files of `model.shpPath` in place
-// of whatever stood there in `before`, every other file as it was, and each file's headers,
-// records and values as the model says.
+// Checks the files written on a successful Release: the files of `model.shpPath` (".SHP" with
+// upper-case companions, any other case of ".shp" as ".shp" with lower-case ones, a .prj when
+// the model has a projection) in place of every file of a shapefile of that name in any case
+// that stood there in `before`, every other file as it was, and each file's headers, records
+// and values as the model says.
 void CheckCompleteFileSet(const FileMap& before, const FileMap& after, const ShapeFileModel& model);
 
 }  // namespace tesselar::fuzz

@@ -1,12 +1,15 @@
 // Drives the shape file component with calls chosen by the fuzz input: odd names, widths and
-// modes, values and vertices of every kind (NaN and infinities among them), calls out of order,
-// a disk that fills up and renames that are refused. The files live in memory. Every call either
-// succeeds or throws ShapeFileError; in the end the destination holds either the complete file
-// set the accepted calls describe, or exactly what stood there before.
+// modes, values and vertices of every kind (NaN and infinities among them), a projection, calls
+// out of order, a disk that fills up and renames that are refused, over an earlier shapefile
+// whose files differ in case and include companions the new one does not write. The files live
+// in memory. Every call either succeeds or throws ShapeFileError; in the end the destination
+// holds either the complete file set the accepted calls describe, in place of every file of the
+// earlier shapefile, or exactly what stood there before.
 
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <bit>
+#include <cctype>
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -36,7 +39,8 @@ enum class Call {
     kSetValue,
     kAppendShape,
     kRelease,
-    kMaxValue = kRelease
+    kSetProjection,
+    kMaxValue = kSetProjection
 };
 
 double ConsumeNumber(FuzzedDataProvider& input) {
@@ -65,15 +69,38 @@ std::string ConsumePath(FuzzedDataProvider& input) {
     return "out/" + name + kExtensions[input.ConsumeIntegralInRange(0, 5)];
 }
 
-// Earlier files at the destination, and other files beside it, that must survive a failure.
+std::string Upper(std::string text) {
+    for (char& c : text) {
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return text;
+}
+
+// Earlier files at the destination, in any case and with companions the component does not
+// write, and other files beside it, that must survive a failure.
 FileMap ExistingFiles(FuzzedDataProvider& input, const std::string& path) {
     FileMap files{{"out/other.txt", "not ours"}};
-    if (!input.ConsumeBool() || path.size() < 3) {
+    const auto chosen = input.ConsumeIntegral<std::uint16_t>();
+    if (chosen == 0 || path.size() < 4) {
         return files;
     }
-    const std::string stem = path.substr(0, path.size() - 3);
-    for (const char* extension : {"shp", "shx", "dbf", "cpg", "qix", "SHP", "DBF"}) {
-        files[stem + extension] = std::string("earlier ") + extension;
+    const std::string stem = path.substr(0, path.size() - 4);
+    static const char* const kNames[] = {".shp", ".shx", ".dbf", ".cpg", ".prj", ".qix", ".SBN",
+                                         ".sbx", ".shp.xml", ".Prj",
+                                         // Files of another shapefile, or no shapefile's
+                                         "x.shp", ".txt", ".shp.bak"};
+    for (std::size_t n = 0; n < std::size(kNames); ++n) {
+        if ((chosen >> n & 1U) != 0) {
+            files[stem + kNames[n]] = std::string("earlier ") + kNames[n];
+        }
+    }
+    // The same shapefile with its name in upper case
+    if ((chosen >> 13 & 1U) != 0) {
+        const std::size_t name = stem.rfind('/') + 1;
+        const std::string upperStem = stem.substr(0, name) + Upper(stem.substr(name));
+        for (const char* extension : {".SHP", ".SHX", ".DBF"}) {
+            files[upperStem + extension] = std::string("earlier upper ") + extension;
+        }
     }
     return files;
 }
@@ -152,6 +179,12 @@ void Session::Run(Call call) {
             component.Release();
             released = true;
             break;
+        case Call::kSetProjection: {
+            std::string wkt = input.ConsumeRandomLengthString(40);
+            component.SetProjection(wkt);
+            model.projection = std::move(wkt);
+            break;
+        }
     }
 }
 
@@ -193,7 +226,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     MemoryFileSystem files;
     files.spaceLeft =
         input.ConsumeBool() ? input.ConsumeIntegralInRange<std::uint64_t>(0, 4000) : UINT64_MAX;
-    files.renamesBeforeRefusal = input.ConsumeBool() ? input.ConsumeIntegralInRange(0, 9) : -1;
+    files.changesBeforeRefusal = input.ConsumeBool() ? input.ConsumeIntegralInRange(0, 12) : -1;
     const std::string firstPath = ConsumePath(input);
     files.files = ExistingFiles(input, firstPath);
     const FileMap before = files.files;

@@ -27,6 +27,7 @@ ConversionOutcome RunConversion(ConversionJob& job, const std::string& shpPath,
         services.display.SetPanelText(kStatusPanel, "Creating shape file...");
         const WriteSummary summary =
             WriteShapeFile(shpPath, job, {services.display, services.clock, services.files});
+        outcome.shpPath = summary.shpPath;
         if (summary.shortenedValueCount > 0) {
             outcome.warnings.push_back(ShortenedValuesWarning(summary.shortenedValueCount));
         }

@@ -24,6 +24,8 @@ struct ConversionOutcome {
 
     Result result = Result::Succeeded;
     std::string failure;  // Failed: the complete message, naming the file concerned
+    // After success: the .shp written, its extension in the case the files were given.
+    std::string shpPath;
     // After success: what the user should know, each a complete line without a final ".".
     std::vector<std::string> warnings;
 };

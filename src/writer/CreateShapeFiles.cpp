@@ -155,7 +155,7 @@ WriteSummary WriteShapeFile(const std::string& shpPath, const ConversionJob& job
         WritePoints(shapeFiles, job, columns, iMax, progress);
     }
     shapeFiles.Release();
-    return WriteSummary{shapeFiles.ShortenedValueCount()};
+    return WriteSummary{shapeFiles.ShortenedValueCount(), shapeFiles.ShpPath()};
 }
 
 }  // namespace tesselar

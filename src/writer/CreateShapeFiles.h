@@ -23,6 +23,8 @@ struct WriterServices {
 struct WriteSummary {
     // Attribute values that did not fit their column without being rounded to fewer digits.
     std::int64_t shortenedValueCount = 0;
+    // The .shp file written: the path asked for, its extension in the case written.
+    std::string shpPath;
 };
 
 // Writes the job's grid cells as polygons, or its particles as points, with one numeric column

@@ -83,8 +83,7 @@ QStringList Values(int lastI, int lastJ, double (*value)(int, int)) {
 // finished file refused its place.
 class ScriptedFileSystem final : public OutputFileSystem {
 public:
-    std::unique_ptr<OutputFile> CreateTemporary(const std::string& destination,
-                                                std::string& temporaryPath) override {
+    std::unique_ptr<OutputFile> CreateFile(const std::string& destination) override {
         if (clickOn != nullptr) {
             const QPointF centre = QRectF(clickOn->rect()).center();
             for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
@@ -94,18 +93,24 @@ public:
             }
             clickOn = nullptr;
         }
-        return files_.CreateTemporary(destination, temporaryPath);
+        return files_.CreateFile(destination);
+    }
+    std::unique_ptr<FolderLock> LockFolder(const std::string& folder) override {
+        if (refusePlacing) {
+            throw ShapeFileError("Cannot lock the folder '" + folder + "': Disk quota exceeded");
+        }
+        return files_.LockFolder(folder);
+    }
+    std::vector<std::string> ListFolder(const std::string& folder) override {
+        return files_.ListFolder(folder);
     }
     void Rename(const std::string& from, const std::string& to) override {
-        if (refuseRename) {
-            throw ShapeFileError("Cannot move '" + from + "' to '" + to + "': Disk quota exceeded");
-        }
         files_.Rename(from, to);
     }
     void Remove(const std::string& path) noexcept override { files_.Remove(path); }
 
     QWidget* clickOn = nullptr;
-    bool refuseRename = false;
+    bool refusePlacing = false;
 
 private:
     PosixFileSystem files_;
@@ -238,7 +243,7 @@ TEST_F(ConversionFromWindowTest, UnreadableInputIsReportedAndTheWindowStaysForAR
 }
 
 TEST_F(ConversionFromWindowTest, FailedWriteIsReportedAndLeavesNoFile) {
-    fileSystem_->refuseRename = true;
+    fileSystem_->refusePlacing = true;
     WriteGrid(4, 3);
     FillInputs("lagoon");
     const QStringList inputs = FilesInFolder();

@@ -1,10 +1,16 @@
-// The destination changes only when the whole shapefile is complete: failures anywhere leave
-// the earlier files exactly as they were and no temporary file behind.
+// The destination changes only when the whole shapefile is complete, and then every file of the
+// earlier shapefile goes: failures, interruptions and a killed process anywhere leave the earlier
+// files exactly as they were (or, killed while they are replaced, no .shp) and nothing else.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
+#include <cstdlib>
+#include <iostream>
 #include <map>
 #include <optional>
 
@@ -47,10 +53,11 @@ class ShapeFileDestination : public testing::Test {
 protected:
     std::string Path(const std::string& name) const { return folder_ / name; }
 
-    // An earlier shapefile with a spatial index, as a GIS leaves it.
+    // An earlier shapefile with its projection and a spatial index, as a GIS leaves it.
     void WriteEarlierShapefile() {
         PosixFileSystem fileSystem;
         ShapeFiles files(fileSystem, kToday);
+        files.SetProjection("earlier projection");
         WriteSquares(files, Path("lagoon.shp"), 2, 100);
         files.Release();
         folder_.Write("lagoon.qix", "earlier spatial index");
@@ -59,38 +66,93 @@ protected:
     test::TempDir folder_;
 };
 
-TEST_F(ShapeFileDestination, NothingChangesBeforeReleaseNorWhenDestroyedWithoutIt) {
+TEST_F(ShapeFileDestination, NothingAppearsBeforeReleaseNorWhenDestroyedWithoutIt) {
     WriteEarlierShapefile();
     const Snapshot earlier = folder_.Files();
     {
         PosixFileSystem fileSystem;
         ShapeFiles files(fileSystem, kToday);
         WriteSquares(files, Path("lagoon.shp"), 3, 1);
-
-        Snapshot during = folder_.Files();
-        const auto temporaries = std::erase_if(
-            during, [](const auto& entry) { return entry.first.starts_with(".lagoon."); });
-        EXPECT_EQ(temporaries, 4U);
-        EXPECT_EQ(during, earlier);
+        EXPECT_EQ(folder_.Files(), earlier);
     }
     EXPECT_EQ(folder_.Files(), earlier);
 }
 
-TEST_F(ShapeFileDestination, ReleaseReplacesTheShapefileAndDropsItsStaleIndexes) {
-    WriteEarlierShapefile();
-    folder_.Write("lagoon.sbn", "index");
-    folder_.Write("lagoon.sbx", "index");
-    folder_.Write("harbour.qix", "another shapefile's index");
+// A shapefile written where files of an earlier one stand, in any case, beside others.
+struct Replacement {
+    const char* name;
+    const char* path;        // the .shp path asked for
+    const char* projection;  // empty for none
+    const char* shpName;     // the .shp written
+    const char* prjName;     // the .prj written, empty for none
+    std::set<std::string> written;
+};
+
+void PrintTo(const Replacement& replacement, std::ostream* out) {
+    *out << replacement.name;
+}
+
+class ReplacingShapefile : public ShapeFileDestination,
+                           public testing::WithParamInterface<Replacement> {};
+
+TEST_P(ReplacingShapefile, RemovesEveryFileOfTheEarlierOneInAnyCase) {
+    const Replacement& replacement = GetParam();
+    for (const char* name :
+         {"lagoon.shp", "lagoon.shx", "lagoon.dbf", "lagoon.prj", "lagoon.qix", "lagoon.sbn",
+          "lagoon.sbx", "lagoon.shp.xml", "LAGOON.SHP", "LAGOON.SHX", "LAGOON.DBF", "Lagoon.Cpg",
+          "lagoon.SBN", "harbour.qix", "lagoon.txt", "lagoon2.shp", "lagoon.shp.bak"}) {
+        folder_.Write(name, std::string("earlier ") + name);
+    }
     PosixFileSystem fileSystem;
     ShapeFiles files(fileSystem, kToday);
-    WriteSquares(files, Path("lagoon.shp"), 3, 1);
+    files.SetProjection(replacement.projection);
+    WriteSquares(files, Path(replacement.path), 3, 1);
     files.Release();
 
-    EXPECT_EQ(folder_.FileNames(), (std::set<std::string>{"harbour.qix", "lagoon.cpg", "lagoon.dbf",
-                                                          "lagoon.shp", "lagoon.shx"}));
-    EXPECT_EQ(test::UInt32Little(test::ReadBytes(Path("lagoon.dbf")), 4), 3U);
-    EXPECT_EQ(test::ReadBytes(Path("lagoon.shx")).size(), 100U + 3 * 8);
+    std::set<std::string> expected = {"harbour.qix", "lagoon.txt", "lagoon2.shp", "lagoon.shp.bak"};
+    expected.insert(replacement.written.begin(), replacement.written.end());
+    EXPECT_EQ(folder_.FileNames(), expected);
+    EXPECT_EQ(files.ShpPath(), Path(replacement.shpName));
+    EXPECT_EQ(test::ReadBytes(Path(replacement.shpName)).size(), 100U + 3 * 136);
+    if (*replacement.prjName != '\0') {
+        EXPECT_EQ(test::ReadBytes(Path(replacement.prjName)), replacement.projection);
+    }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, ReplacingShapefile,
+    testing::Values(
+        Replacement{"LowerCase",
+                    "lagoon.shp",
+                    "",
+                    "lagoon.shp",
+                    "",
+                    {"lagoon.cpg", "lagoon.dbf", "lagoon.shx", "lagoon.shp"}},
+        Replacement{"UpperCase",
+                    "LAGOON.SHP",
+                    "",
+                    "LAGOON.SHP",
+                    "",
+                    {"LAGOON.CPG", "LAGOON.DBF", "LAGOON.SHX", "LAGOON.SHP"}},
+        Replacement{"MixedCaseIsWrittenLower",
+                    "Lagoon.Shp",
+                    "",
+                    "Lagoon.shp",
+                    "",
+                    {"Lagoon.cpg", "Lagoon.dbf", "Lagoon.shx", "Lagoon.shp"}},
+        Replacement{"WithProjection",
+                    "lagoon.shp",
+                    "GEOGCS[\"WGS 84\"]",
+                    "lagoon.shp",
+                    "lagoon.prj",
+                    {"lagoon.cpg", "lagoon.dbf", "lagoon.prj", "lagoon.shx", "lagoon.shp"}},
+        Replacement{"UpperCaseWithProjection",
+                    "LAGOON.SHP",
+                    "PROJCS[]",
+                    "LAGOON.SHP",
+                    "LAGOON.PRJ",
+                    {"LAGOON.CPG", "LAGOON.DBF", "LAGOON.PRJ", "LAGOON.SHX", "LAGOON.SHP"}}),
+    [](const testing::TestParamInfo<Replacement>& param) { return param.param.name; });
 
 // A failure injected into the writing of one of the files.
 struct Fault {
@@ -131,6 +193,10 @@ void FailMovingOnto(test::FaultyFileSystem& fileSystem, const std::string& path)
     fileSystem.FailRenamingTo(path);
 }
 
+void FailMovingAway(test::FaultyFileSystem& fileSystem, const std::string& path) {
+    fileSystem.FailRenamingFrom(path);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Faults, FailureAtDestination,
     testing::Values(
@@ -146,11 +212,10 @@ INSTANTIATE_TEST_SUITE_P(
                   fileSystem.FailClosing(path);
               },
               3, "lagoon.shx': Input/output error"},
-        Fault{"SettingAsideEarlierDbfFails", "lagoon.dbf",
-              [](test::FaultyFileSystem& fileSystem, const std::string& path) {
-                  fileSystem.FailRenamingFrom(path);
-              },
-              3, "Permission denied"},
+        Fault{"SettingAsideEarlierDbfFails", "lagoon.dbf", FailMovingAway, 3, "Permission denied"},
+        Fault{"SettingAsideEarlierPrjFails", "lagoon.prj", FailMovingAway, 3, "Permission denied"},
+        Fault{"SettingAsideEarlierIndexFails", "lagoon.qix", FailMovingAway, 3,
+              "Permission denied"},
         Fault{"MovingCpgFails", "lagoon.cpg", FailMovingOnto, 3, "lagoon.cpg"},
         Fault{"MovingDbfFails", "lagoon.dbf", FailMovingOnto, 3, "lagoon.dbf"},
         Fault{"MovingShxFails", "lagoon.shx", FailMovingOnto, 3, "lagoon.shx"},
@@ -229,8 +294,9 @@ TEST_F(ShapeFileDestination, EarlierFileThatCannotBePutBackIsKeptAndNamed) {
         message = error.what();
     }
     Snapshot now = folder_.Files();
-    const auto kept = std::ranges::find_if(
-        now, [](const auto& entry) { return entry.first.starts_with(".lagoon.shp."); });
+    const auto kept = std::ranges::find_if(now, [](const auto& entry) {
+        return entry.first.starts_with(".tesselar-") && entry.first.ends_with(".shp");
+    });
     ASSERT_NE(kept, now.end());
     EXPECT_THAT(message, HasSubstr("the earlier '" + Path("lagoon.shp") + "' is kept as '" +
                                    Path(kept->first) + "'"));
@@ -269,19 +335,175 @@ TEST_F(ShapeFileDestination, NewFilesGetTheUsersUsualPermissions) {
     }
 }
 
+// Anything unwinding through the replacement (a signal turned into an exception), at any of its
+// changes to the folder, leaves the earlier shapefile as it was.
+TEST_F(ShapeFileDestination, InterruptionAnywhereInTheReplacementLeavesTheEarlierShapefile) {
+    WriteEarlierShapefile();
+    const Snapshot earlier = folder_.Files();
+    for (int changes = 0;; ++changes) {
+        SCOPED_TRACE("interrupted after " + std::to_string(changes) + " changes");
+        test::FaultyFileSystem fileSystem;
+        fileSystem.InterruptAfterChanges(changes);
+        ShapeFiles files(fileSystem, kToday);
+        WriteSquares(files, Path("lagoon.shp"), 3, 1);
+        try {
+            files.Release();
+        } catch (const test::Interruption&) {
+            EXPECT_EQ(folder_.Files(), earlier);
+            continue;
+        }
+        // Six earlier files set aside, four new ones placed.
+        EXPECT_EQ(changes, 10);
+        EXPECT_EQ(folder_.FileNames(),
+                  (std::set<std::string>{"lagoon.cpg", "lagoon.dbf", "lagoon.shp", "lagoon.shx"}));
+        break;
+    }
+}
+
+// Writes the new shapefile of the kill test: three squares and a projection.
+void WriteNewShapefile(OutputFileSystem& fileSystem, const std::string& path) {
+    ShapeFiles files(fileSystem, kToday);
+    files.SetProjection("new projection");
+    WriteSquares(files, path, 3, 1);
+    files.Release();
+}
+
+// A process killed at any point of the replacement leaves the earlier shapefile, the new one or
+// no .shp (never a .shp with another shapefile's companions); the next conversion to the
+// destination removes what it left.
+TEST_F(ShapeFileDestination, KillAnywhereInTheReplacementLeavesNoMixAndTheNextRunCleansUp) {
+    test::TempDir elsewhere;
+    PosixFileSystem fileSystem;
+    WriteNewShapefile(fileSystem, elsewhere / "lagoon.shp");
+    const Snapshot replacement = elsewhere.Files();
+    WriteEarlierShapefile();
+    const Snapshot earlier = folder_.Files();
+
+    for (int changes = 0;; ++changes) {
+        SCOPED_TRACE("killed after " + std::to_string(changes) + " changes");
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            test::FaultyFileSystem dying;
+            dying.EndProcessAfterChanges(changes);
+            try {
+                WriteNewShapefile(dying, Path("lagoon.shp"));
+            } catch (...) {
+                ::_exit(2);
+            }
+            ::_exit(3);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        ASSERT_NE(WEXITSTATUS(status), 2);
+
+        Snapshot visible = folder_.Files();
+        std::erase_if(visible, [&](const auto& entry) {
+            const bool setAside = entry.first.starts_with(".tesselar-");
+            if (setAside) {
+                EXPECT_THAT(earlier, testing::Contains(testing::Pair(testing::_, entry.second)))
+                    << entry.first << " is no earlier file";
+            }
+            return setAside;
+        });
+        if (visible.contains("lagoon.shp")) {
+            EXPECT_TRUE(visible == earlier || visible == replacement);
+        }
+        for (const auto& [name, content] : visible) {
+            EXPECT_TRUE((earlier.contains(name) && earlier.at(name) == content) ||
+                        (replacement.contains(name) && replacement.at(name) == content))
+                << name;
+        }
+
+        WriteNewShapefile(fileSystem, Path("lagoon.shp"));
+        EXPECT_EQ(folder_.Files(), replacement);
+        if (WEXITSTATUS(status) == 3) {
+            break;
+        }
+        for (const std::string& name : folder_.FileNames()) {
+            fileSystem.Remove(Path(name));
+        }
+        for (const auto& [name, content] : earlier) {
+            folder_.Write(name, content);
+        }
+    }
+}
+
+// New files get the permissions and ACL a file any program creates there gets (as touch does):
+// nameless ones and, where the file system cannot make those, named temporary ones, whatever
+// the length of the name.
+TEST(NewFile, HasTheUsualPermissionsAndAnyNameLength) {
+    const mode_t previousMask = ::umask(027);
+    for (const bool defaultAcl : {false, true}) {
+        test::TempDir folder;
+        if (defaultAcl && std::system(("setfacl -d -m u::rwx,g::rwx,o::rx '" +
+                                       folder.Path().string() + "' 2>/dev/null")
+                                          .c_str()) != 0) {
+            std::cout << "no default ACL here: checked only under the umask\n";
+            continue;
+        }
+        const std::string touched = folder.Write("touched", "");
+        struct stat expected {};
+        ASSERT_EQ(::stat(touched.c_str(), &expected), 0);
+        PosixFileSystem fileSystem;
+        for (const bool named : {false, true}) {
+            for (const std::string& name :
+                 {std::string("lagoon.shp"), std::string(251, 'n') + ".shp"}) {
+                SCOPED_TRACE(std::string(defaultAcl ? "default ACL, " : "umask, ") +
+                             (named ? "named, " : "nameless, ") + std::to_string(name.size()));
+                const std::string path = folder / name;
+                const auto create = [&] {
+                    return named ? CreateNamedTemporary(path) : fileSystem.CreateFile(path);
+                };
+                create()->Write("dropped", 7);
+                EXPECT_EQ(folder.FileNames(), std::set<std::string>{"touched"});
+                const auto file = create();
+                file->Write("data", 4);
+                file->Close();
+                file->Place(path);
+                struct stat status {};
+                ASSERT_EQ(::stat(path.c_str(), &status), 0);
+                EXPECT_EQ(status.st_mode & 07777U, expected.st_mode & 07777U);
+                EXPECT_EQ(test::ReadBytes(path), "data");
+                fileSystem.Remove(path);
+            }
+        }
+    }
+    ::umask(previousMask);
+}
+
+volatile std::sig_atomic_t terminationSeen = 0;
+
+// While a shapefile is being replaced a termination signal waits, so that its handler never
+// finds the files half replaced.
+TEST(FolderLock, TerminationSignalsWaitUntilItIsReleased) {
+    test::TempDir folder;
+    const auto previous = std::signal(SIGTERM, [](int) { terminationSeen = 1; });
+    PosixFileSystem fileSystem;
+    {
+        const auto lock = fileSystem.LockFolder(folder.Path().string());
+        std::raise(SIGTERM);
+        EXPECT_EQ(terminationSeen, 0);
+    }
+    EXPECT_EQ(terminationSeen, 1);
+    std::signal(SIGTERM, previous);
+}
+
 // Keeps nothing, counts the bytes each file would hold.
 class CountingFileSystem final : public OutputFileSystem {
 public:
     std::map<std::string, std::uint64_t> sizes;
 
-    std::unique_ptr<OutputFile> CreateTemporary(const std::string& destination,
-                                                std::string& temporaryPath) override {
-        temporaryPath = destination + ".new";
+    std::unique_ptr<OutputFile> CreateFile(const std::string& destination) override {
         return std::make_unique<CountingFile>(sizes[destination]);
     }
+    std::unique_ptr<FolderLock> LockFolder(const std::string&) override {
+        return std::make_unique<FolderLock>();
+    }
+    std::vector<std::string> ListFolder(const std::string&) override { return {}; }
     void Rename(const std::string&, const std::string&) override {}
     void Remove(const std::string&) noexcept override {}
-    bool Exists(const std::string&) override { return false; }
 
 private:
     class CountingFile final : public OutputFile {
@@ -292,6 +514,7 @@ private:
             size_ = std::max<std::uint64_t>(size_, offset + size);
         }
         void Close() override {}
+        void Place(const std::string&) override {}
 
     private:
         std::uint64_t& size_;

@@ -1,18 +1,26 @@
 #pragma once
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "controls/shapefile/OutputFiles.h"
 #include "controls/shapefile/ShapeFileError.h"
 
 namespace tesselar::test {
 
+// Thrown by FaultyFileSystem to stand for anything unwinding through the component that is no
+// failure of its own, such as a signal turned into an exception.
+struct Interruption {};
+
 // The operating system's files, with failures injected on request: a disk that fills up, a
-// close that reports an error, a refused rename, memory that runs out.
+// close that reports an error, a refused rename or placement, memory that runs out, and an
+// interruption or the end of the process between two changes to the folder.
 class FaultyFileSystem final : public OutputFileSystem {
 public:
     // The disk has `bytes` left for all files together. A write that needs more writes what
@@ -22,38 +30,53 @@ public:
     void FailClosing(const std::string& destination) { failingClose_ = destination; }
     // The next rename of `path` to another name is refused.
     void FailRenamingFrom(const std::string& path) { failingFrom_ = path; }
-    // The next `times` renames onto `path` are refused.
+    // The next `times` renames or placements onto `path` are refused.
     void FailRenamingTo(const std::string& path, int times = 1) {
         failingTo_ = path;
         failingToTimes_ = times;
     }
     void RunOutOfMemory() { outOfMemory_ = true; }
+    // After `count` changes to the folder (renames, placements and removals), the next one
+    // throws Interruption instead.
+    void InterruptAfterChanges(int count) { interruptAfter_ = count; }
+    // After `count` changes to the folder the process ends at once, as if killed.
+    void EndProcessAfterChanges(int count) { endAfter_ = count; }
 
     std::uint64_t UsedBytes() const { return usedBytes_; }
 
-    std::unique_ptr<OutputFile> CreateTemporary(const std::string& destination,
-                                                std::string& temporaryPath) override {
+    std::unique_ptr<OutputFile> CreateFile(const std::string& destination) override {
         if (outOfMemory_) {
             throw std::bad_alloc();
         }
-        return std::make_unique<FaultyFile>(*this,
-                                            real_.CreateTemporary(destination, temporaryPath),
-                                            destination, destination == failingClose_);
+        return std::make_unique<FaultyFile>(*this, real_.CreateFile(destination), destination,
+                                            destination == failingClose_);
+    }
+
+    std::unique_ptr<FolderLock> LockFolder(const std::string& folder) override {
+        return real_.LockFolder(folder);
+    }
+
+    std::vector<std::string> ListFolder(const std::string& folder) override {
+        return real_.ListFolder(folder);
     }
 
     void Rename(const std::string& from, const std::string& to) override {
+        Change();
         if (from == failingFrom_) {
             failingFrom_.clear();
             Refuse(from, to);
         }
-        if (to == failingTo_ && failingToTimes_ > 0) {
-            --failingToTimes_;
-            Refuse(from, to);
-        }
+        RefuseIfFailingTo(from, to);
         real_.Rename(from, to);
     }
 
-    void Remove(const std::string& path) noexcept override { real_.Remove(path); }
+    void Remove(const std::string& path) noexcept override {
+        if (changes_ == endAfter_) {
+            ::_exit(0);
+        }
+        ++changes_;
+        real_.Remove(path);
+    }
 
 private:
     class FaultyFile final : public OutputFile {
@@ -77,6 +100,11 @@ private:
             if (failClose_) {
                 throw ShapeFileError("cannot write '" + name_ + "': Input/output error");
             }
+        }
+        void Place(const std::string& path) override {
+            disk_.Change();
+            disk_.RefuseIfFailingTo(name_, path);
+            file_->Place(path);
         }
 
     private:
@@ -104,6 +132,24 @@ private:
         std::uint64_t size_ = 0;
     };
 
+    void Change() {
+        if (changes_ == endAfter_) {
+            ::_exit(0);
+        }
+        if (changes_ == interruptAfter_) {
+            interruptAfter_ = -1;
+            throw Interruption{};
+        }
+        ++changes_;
+    }
+
+    void RefuseIfFailingTo(const std::string& from, const std::string& to) {
+        if (to == failingTo_ && failingToTimes_ > 0) {
+            --failingToTimes_;
+            Refuse(from, to);
+        }
+    }
+
     [[noreturn]] static void Refuse(const std::string& from, const std::string& to) {
         throw ShapeFileError("cannot move '" + from + "' to '" + to + "': Permission denied");
     }
@@ -115,6 +161,9 @@ private:
     std::string failingFrom_;
     std::string failingTo_;
     int failingToTimes_ = 0;
+    int changes_ = 0;
+    int interruptAfter_ = -1;
+    int endAfter_ = -1;
     bool outOfMemory_ = false;
 };
 

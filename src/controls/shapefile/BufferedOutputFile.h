@@ -23,6 +23,8 @@ public:
     void WriteAt(std::uint64_t offset, const void* data, std::size_t size);
     // Writes what is buffered and closes the file.
     void Close();
+    // The file itself, to place it once closed.
+    OutputFile& File() { return *file_; }
 
 private:
     void Flush();

@@ -1,41 +1,33 @@
 #include "controls/shapefile/FileReplacement.h"
 
+#include <algorithm>
 #include <exception>
 
 #include "controls/shapefile/ShapeFileError.h"
+#include "controls/shapefile/ShapeFileNames.h"
 
 namespace tesselar {
 
 namespace {
 
-struct Destination {
-    const FileMove& move;
-    // Where the earlier file is set aside; a created but unused name when setting it aside
-    // failed.
+struct SetAside {
+    std::string path;
     std::string aside;
-    bool setAside = false;
-    bool placed = false;
 };
 
 // Undoes what was done so far. Returns what could not be undone, for the message.
-std::string PutBack(OutputFileSystem& files, std::vector<Destination>& destinations) {
+std::string PutBack(OutputFileSystem& files, const std::vector<std::string>& placed,
+                    const std::vector<SetAside>& setAside) {
+    for (const std::string& path : placed) {
+        files.Remove(path);
+    }
     std::string notes;
-    for (Destination& destination : destinations) {
-        if (destination.setAside) {
-            try {
-                files.Rename(destination.aside, destination.move.to);
-            } catch (const std::exception&) {
-                // The earlier file is kept under its temporary name rather than lost.
-                notes += "; the earlier '" + destination.move.to + "' is kept as '" +
-                         destination.aside + "'";
-            }
-        } else {
-            if (destination.placed) {
-                files.Remove(destination.move.to);
-            }
-            if (!destination.aside.empty()) {
-                files.Remove(destination.aside);
-            }
+    for (const SetAside& file : setAside) {
+        try {
+            files.Rename(file.aside, file.path);
+        } catch (...) {
+            // The earlier file is kept under its other name rather than lost.
+            notes += "; the earlier '" + file.path + "' is kept as '" + file.aside + "'";
         }
     }
     return notes;
@@ -43,35 +35,53 @@ std::string PutBack(OutputFileSystem& files, std::vector<Destination>& destinati
 
 }  // namespace
 
-void MoveIntoPlace(OutputFileSystem& files, const std::vector<FileMove>& moves) {
-    std::vector<Destination> destinations;
-    destinations.reserve(moves.size());
-    for (const FileMove& move : moves) {
-        destinations.push_back({move, {}, false, false});
-    }
-    try {
-        for (Destination& destination : destinations) {
-            if (files.Exists(destination.move.to)) {
-                files.CreateTemporary(destination.move.to, destination.aside)->Close();
-                files.Rename(destination.move.to, destination.aside);
-                destination.setAside = true;
-            }
+void ReplaceShapefile(OutputFileSystem& files, const std::string& shpPath,
+                      const std::vector<NewFile>& newFiles) {
+    const std::string folder = FolderOf(shpPath);
+    const std::string shpName = FileNameOf(shpPath);
+    const std::string asidePrefix = SetAsidePrefix(shpName);
+    const std::size_t stemSize = shpName.size() - 4;
+
+    const auto lock = files.LockFolder(folder);
+    std::vector<std::string> earlier;
+    for (const std::string& name : files.ListFolder(folder)) {
+        if (name.starts_with(asidePrefix)) {
+            files.Remove(PathIn(folder, name));
+        } else if (IsFileOfShapefile(name, shpName)) {
+            earlier.push_back(name);
         }
-        for (Destination& destination : destinations) {
-            files.Rename(destination.move.from, destination.move.to);
-            destination.placed = true;
+    }
+    // Without its .shp the earlier shapefile no longer opens: from then on its files may go.
+    std::stable_partition(earlier.begin(), earlier.end(), [stemSize](const std::string& name) {
+        return name.size() == stemSize + 4 && IsShpPath(name);
+    });
+
+    std::vector<SetAside> setAside;
+    std::vector<std::string> placed;
+    try {
+        for (const std::string& name : earlier) {
+            SetAside file{PathIn(folder, name),
+                          PathIn(folder, asidePrefix + std::to_string(setAside.size()) +
+                                             name.substr(stemSize))};
+            files.Rename(file.path, file.aside);
+            setAside.push_back(std::move(file));
+        }
+        for (const NewFile& file : newFiles) {
+            file.file->Place(file.destination);
+            placed.push_back(file.destination);
         }
     } catch (const std::exception& error) {
-        const std::string notes = PutBack(files, destinations);
+        const std::string notes = PutBack(files, placed, setAside);
         if (notes.empty()) {
             throw;
         }
         throw ShapeFileError(error.what() + notes);
+    } catch (...) {
+        PutBack(files, placed, setAside);
+        throw;
     }
-    for (const Destination& destination : destinations) {
-        if (destination.setAside) {
-            files.Remove(destination.aside);
-        }
+    for (const SetAside& file : setAside) {
+        files.Remove(file.aside);
     }
 }
 

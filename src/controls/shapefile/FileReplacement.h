@@ -7,15 +7,20 @@
 
 namespace tesselar {
 
-struct FileMove {
-    std::string from;
-    std::string to;
+// A complete, closed file and the path it is to have.
+struct NewFile {
+    OutputFile* file;
+    std::string destination;
 };
 
-// Moves each new file onto its destination, in the order given, as one step: the earlier files
-// at the destinations are set aside first, and when any move fails they are put back and the
-// new files removed before the error is thrown, so the destination is as it was. After the
-// last move the earlier files are removed.
-void MoveIntoPlace(OutputFileSystem& files, const std::vector<FileMove>& moves);
+// Puts the files of a new shapefile in place of the one at `shpPath`, as one step, under the lock
+// of its folder: every file of the earlier shapefile (any companion, the names in any case) is
+// set aside, its .shp first, then the new files are placed in the order given, the .shp last, and
+// the files set aside are removed. So a reader, or a crash, finds the earlier shapefile, the new
+// one, or no .shp, never a mix. When any step fails (or anything unwinds through it), the files
+// placed are removed and those set aside put back before the error goes on. Files set aside by
+// a replacement that was killed are removed first: the shapefile they belonged to is replaced.
+void ReplaceShapefile(OutputFileSystem& files, const std::string& shpPath,
+                      const std::vector<NewFile>& newFiles);
 
 }  // namespace tesselar

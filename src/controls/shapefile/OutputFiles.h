@@ -4,44 +4,67 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace tesselar {
 
-// A file being written. Every failure throws ShapeFileError naming the file and what the
-// system said.
+// A new file being written. It has no name in its folder (or a temporary one where the file
+// system cannot make nameless files) until Place gives it one; destroyed before that, it
+// vanishes. Every failure throws ShapeFileError naming the file and what the system said.
 class OutputFile {
 public:
     virtual ~OutputFile() = default;
     virtual void Write(const void* data, std::size_t size) = 0;
     virtual void WriteAt(std::uint64_t offset, const void* data, std::size_t size) = 0;
+    // Ends the writing: the data reaches the disk, so that a crash after Place never leaves an
+    // empty file.
     virtual void Close() = 0;
+    // Gives the closed file the name `path`, in the folder it was created in; `path` must be
+    // free.
+    virtual void Place(const std::string& path) = 0;
+};
+
+// Held while one shapefile replaces another in a folder; released when destroyed.
+class FolderLock {
+public:
+    virtual ~FolderLock() = default;
 };
 
 // The file system operations of the shape file component, so that tests can make any of them
-// fail (a full disk midway, a refused rename).
+// fail (a full disk midway, a refused rename, a crash between two moves).
 class OutputFileSystem {
 public:
     virtual ~OutputFileSystem() = default;
-    // Creates a new, empty file with a unique name in the folder of `destination` and returns
-    // it; `temporaryPath` receives its path.
-    virtual std::unique_ptr<OutputFile> CreateTemporary(const std::string& destination,
-                                                        std::string& temporaryPath) = 0;
+    // Creates a new, empty file in the folder of `destination`, for writing its content.
+    virtual std::unique_ptr<OutputFile> CreateFile(const std::string& destination) = 0;
+    // Waits until no other component, in this or another process, replaces files in `folder`,
+    // and keeps them from it until the lock is destroyed.
+    virtual std::unique_ptr<FolderLock> LockFolder(const std::string& folder) = 0;
+    // The names of the files in `folder` (not of its subfolders).
+    virtual std::vector<std::string> ListFolder(const std::string& folder) = 0;
     // Moves `from` to `to`, replacing `to` when it exists.
     virtual void Rename(const std::string& from, const std::string& to) = 0;
     // Removes a file when it exists; never throws.
     virtual void Remove(const std::string& path) noexcept = 0;
-    // Whether something exists at `path`, so that a replaced file can be kept until its
-    // successor is in place. By default asks the operating system.
-    virtual bool Exists(const std::string& path);
 };
 
-// The operating system's files.
+// The operating system's files. New files are nameless (O_TMPFILE) where the file system allows
+// it, so that a crash or a kill while writing leaves nothing; elsewhere they have a hidden
+// temporary name. The lock of a folder is an advisory lock on the folder itself, which leaves
+// no file behind; while it is held, the termination signals (SIGINT, SIGTERM, SIGHUP, SIGQUIT)
+// wait, so that a signal handler never sees a shapefile half replaced.
 class PosixFileSystem final : public OutputFileSystem {
 public:
-    std::unique_ptr<OutputFile> CreateTemporary(const std::string& destination,
-                                                std::string& temporaryPath) override;
+    std::unique_ptr<OutputFile> CreateFile(const std::string& destination) override;
+    std::unique_ptr<FolderLock> LockFolder(const std::string& folder) override;
+    std::vector<std::string> ListFolder(const std::string& folder) override;
     void Rename(const std::string& from, const std::string& to) override;
     void Remove(const std::string& path) noexcept override;
 };
+
+// A new file with a hidden temporary name in the folder of `destination`, with the permissions
+// of any new file there (0666 under the umask or the folder's default ACL). PosixFileSystem
+// makes its files so where the file system cannot make nameless ones.
+std::unique_ptr<OutputFile> CreateNamedTemporary(const std::string& destination);
 
 }  // namespace tesselar

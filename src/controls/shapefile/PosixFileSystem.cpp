@@ -1,13 +1,17 @@
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <fstream>
-#include <vector>
+#include <climits>
+#include <csignal>
+#include <random>
 
 #include "controls/shapefile/OutputFiles.h"
 #include "controls/shapefile/ShapeFileError.h"
+#include "controls/shapefile/ShapeFileNames.h"
 #include "conversion/SystemErrorText.h"
 
 namespace tesselar {
@@ -18,47 +22,25 @@ namespace {
     throw ShapeFileError("cannot write '" + name + "': " + SystemErrorText(error));
 }
 
-std::string FolderOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos) {
-        return ".";
-    }
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string FileNameOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// mkstemp makes files that only their owner may read; a shapefile is an ordinary document and
-// gets the permissions the user's umask gives any new file. Linux tells the umask without
-// changing it (calling umask() to read it would race with other threads creating files).
-mode_t NewFileMode() {
-    constexpr mode_t kFallback = 0644;
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.starts_with("Umask:")) {
-            try {
-                const auto mask = static_cast<mode_t>(std::stoul(line.substr(6), nullptr, 8));
-                return static_cast<mode_t>(0666U & ~mask);
-            } catch (const std::exception&) {
-                return kFallback;
-            }
-        }
-    }
-    return kFallback;
+[[noreturn]] void ThrowCannotCreateIn(const std::string& folder, int error) {
+    throw ShapeFileError("cannot create a file in the folder '" + folder +
+                         "': " + SystemErrorText(error));
 }
 
 class PosixOutputFile final : public OutputFile {
 public:
-    // `name` is the path the user knows the file by, used in messages.
-    PosixOutputFile(int descriptor, std::string name)
-        : descriptor_(descriptor), name_(std::move(name)) {}
+    // `name` is the path the user knows the file by, used in messages; `temporaryPath` is the
+    // file's temporary name, empty for a nameless file.
+    PosixOutputFile(int descriptor, std::string name, std::string temporaryPath)
+        : descriptor_(descriptor),
+          name_(std::move(name)),
+          temporaryPath_(std::move(temporaryPath)) {}
     ~PosixOutputFile() override {
         if (descriptor_ >= 0) {
             ::close(descriptor_);
+        }
+        if (!temporaryPath_.empty()) {
+            ::unlink(temporaryPath_.c_str());
         }
     }
     PosixOutputFile(const PosixOutputFile&) = delete;
@@ -79,19 +61,16 @@ public:
                  });
     }
 
-    // The data reaches the disk before the file is renamed into place, so that a crash never
-    // leaves an empty file where the user's earlier one was.
     void Close() override {
-        if (descriptor_ < 0) {
+        if (::fsync(descriptor_) != 0 && errno != EINVAL) {
+            ThrowCannotWrite(name_, errno);
+        }
+        // A nameless file keeps its descriptor: Place links it into the folder through it.
+        if (temporaryPath_.empty()) {
             return;
         }
         const int descriptor = descriptor_;
         descriptor_ = -1;
-        if (::fsync(descriptor) != 0 && errno != EINVAL) {
-            const int error = errno;
-            ::close(descriptor);
-            ThrowCannotWrite(name_, error);
-        }
         // Linux releases the descriptor even when close reports EINTR; retrying could close
         // another file's descriptor.
         if (::close(descriptor) != 0 && errno != EINTR) {
@@ -99,10 +78,42 @@ public:
         }
     }
 
+    void Place(const std::string& path) override {
+        if (temporaryPath_.empty()) {
+            Link(path);
+            // The data reached the disk in Close; nothing is left for close to report.
+            ::close(descriptor_);
+            descriptor_ = -1;
+            return;
+        }
+        if (::rename(temporaryPath_.c_str(), path.c_str()) != 0) {
+            throw ShapeFileError("cannot move '" + temporaryPath_ + "' to '" + path +
+                                 "': " + SystemErrorText(errno));
+        }
+        temporaryPath_.clear();
+    }
+
 private:
+    // Linking through /proc needs no privilege; AT_EMPTY_PATH serves where /proc is missing.
+    void Link(const std::string& path) const {
+        const std::string self = "/proc/self/fd/" + std::to_string(descriptor_);
+        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            return;
+        }
+        int error = errno;
+        if (error == ENOENT &&
+            ::linkat(descriptor_, "", AT_FDCWD, path.c_str(), AT_EMPTY_PATH) == 0) {
+            return;
+        }
+        if (error == ENOENT) {
+            error = errno;
+        }
+        throw ShapeFileError("cannot create '" + path + "': " + SystemErrorText(error));
+    }
+
     // Asks the kernel to start writing each full stretch of appended data to the disk now, while
-    // the conversion goes on, so that the sync before the rename finds little left to wait for.
-    // Only a hint: a file system that cannot do it still gets everything written by Close.
+    // the conversion goes on, so that the sync in Close finds little left to wait for. Only a
+    // hint: a file system that cannot do it still gets everything written by Close.
     void StartWriteBack() {
         while (appended_ - writeBackStarted_ >= kWriteBackStretch) {
             ::sync_file_range(descriptor_, static_cast<off_t>(writeBackStarted_),
@@ -138,33 +149,129 @@ private:
 
     int descriptor_;
     std::string name_;
+    std::string temporaryPath_;
     std::uint64_t appended_ = 0;
     std::uint64_t writeBackStarted_ = 0;
 };
 
+// The advisory lock on a folder's own descriptor, with the termination signals held back.
+class PosixFolderLock final : public FolderLock {
+public:
+    PosixFolderLock(int descriptor, const sigset_t& previousSignals)
+        : descriptor_(descriptor), previousSignals_(previousSignals) {}
+    ~PosixFolderLock() override {
+        if (descriptor_ >= 0) {
+            ::close(descriptor_);
+        }
+        ::pthread_sigmask(SIG_SETMASK, &previousSignals_, nullptr);
+    }
+    PosixFolderLock(const PosixFolderLock&) = delete;
+    PosixFolderLock& operator=(const PosixFolderLock&) = delete;
+
+private:
+    int descriptor_;
+    sigset_t previousSignals_;
+};
+
+// A name of six random letters and digits after `prefix`.
+std::string RandomName(const std::string& prefix) {
+    static constexpr char kLetters[] =
+        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    thread_local std::mt19937_64 random{std::random_device{}()};
+    std::uniform_int_distribution<std::size_t> pick(0, sizeof kLetters - 2);
+    std::string name = prefix;
+    for (int i = 0; i < 6; ++i) {
+        name += kLetters[pick(random)];
+    }
+    return name;
+}
+
 }  // namespace
 
-std::unique_ptr<OutputFile> PosixFileSystem::CreateTemporary(const std::string& destination,
-                                                             std::string& temporaryPath) {
+std::unique_ptr<OutputFile> CreateNamedTemporary(const std::string& destination) {
     const std::string folder = FolderOf(destination);
-    std::string pattern =
-        (folder == "/" ? "" : folder) + "/." + FileNameOf(destination) + ".XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    const int descriptor = ::mkostemp(name.data(), O_CLOEXEC);
-    if (descriptor < 0) {
-        throw ShapeFileError("cannot create a file in the folder '" + folder +
-                             "': " + SystemErrorText(errno));
+    // The destination's own name when the longer name fits the file system's limit.
+    const std::string name = FileNameOf(destination);
+    const std::string prefix = name.size() + 8 <= NAME_MAX ? "." + name + "." : ".tesselar.";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string path = PathIn(folder, RandomName(prefix));
+        // Created as any program creates a file, so that it gets the usual permissions.
+        const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (descriptor >= 0) {
+            return std::make_unique<PosixOutputFile>(descriptor, destination, path);
+        }
+        if (errno != EEXIST) {
+            ThrowCannotCreateIn(folder, errno);
+        }
     }
-    temporaryPath.assign(name.data());
-    if (::fchmod(descriptor, NewFileMode()) != 0) {
+    ThrowCannotCreateIn(folder, EEXIST);
+}
+
+std::unique_ptr<OutputFile> PosixFileSystem::CreateFile(const std::string& destination) {
+    const std::string folder = FolderOf(destination);
+    const int descriptor = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (descriptor >= 0) {
+        return std::make_unique<PosixOutputFile>(descriptor, destination, std::string());
+    }
+    // The file system, or a kernel older than O_TMPFILE, cannot make nameless files.
+    if (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL) {
+        return CreateNamedTemporary(destination);
+    }
+    ThrowCannotCreateIn(folder, errno);
+}
+
+std::unique_ptr<FolderLock> PosixFileSystem::LockFolder(const std::string& folder) {
+    const int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor < 0) {
+        throw ShapeFileError("cannot lock the folder '" + folder + "': " + SystemErrorText(errno));
+    }
+    int result = 0;
+    while ((result = ::flock(descriptor, LOCK_EX)) != 0 && errno == EINTR) {
+    }
+    // File systems without locks (some network ones) leave the replacement unguarded rather
+    // than impossible.
+    if (result != 0 && errno != ENOLCK && errno != EOPNOTSUPP && errno != EBADF &&
+        errno != EINVAL) {
         const int error = errno;
         ::close(descriptor);
-        ::unlink(temporaryPath.c_str());
-        throw ShapeFileError("cannot create a file in the folder '" + folder +
-                             "': " + SystemErrorText(error));
+        throw ShapeFileError("cannot lock the folder '" + folder + "': " + SystemErrorText(error));
     }
-    return std::make_unique<PosixOutputFile>(descriptor, destination);
+    sigset_t termination;
+    sigemptyset(&termination);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+        sigaddset(&termination, signal);
+    }
+    sigset_t previous;
+    ::pthread_sigmask(SIG_BLOCK, &termination, &previous);
+    return std::make_unique<PosixFolderLock>(descriptor, previous);
+}
+
+std::vector<std::string> PosixFileSystem::ListFolder(const std::string& folder) {
+    DIR* directory = ::opendir(folder.c_str());
+    if (directory == nullptr) {
+        throw ShapeFileError("cannot read the folder '" + folder + "': " + SystemErrorText(errno));
+    }
+    std::vector<std::string> names;
+    errno = 0;
+    while (const dirent* entry = ::readdir(directory)) {
+        bool isFolder = entry->d_type == DT_DIR;
+        if (entry->d_type == DT_UNKNOWN) {
+            struct stat status {};
+            isFolder =
+                ::fstatat(::dirfd(directory), entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0 &&
+                S_ISDIR(status.st_mode);
+        }
+        if (!isFolder) {
+            names.emplace_back(entry->d_name);
+        }
+        errno = 0;
+    }
+    const int error = errno;
+    ::closedir(directory);
+    if (error != 0) {
+        throw ShapeFileError("cannot read the folder '" + folder + "': " + SystemErrorText(error));
+    }
+    return names;
 }
 
 void PosixFileSystem::Rename(const std::string& from, const std::string& to) {
@@ -176,11 +283,6 @@ void PosixFileSystem::Rename(const std::string& from, const std::string& to) {
 
 void PosixFileSystem::Remove(const std::string& path) noexcept {
     ::unlink(path.c_str());
-}
-
-bool OutputFileSystem::Exists(const std::string& path) {
-    struct stat status {};
-    return ::lstat(path.c_str(), &status) == 0;
 }
 
 }  // namespace tesselar

@@ -1,7 +1,6 @@
 #include "controls/shapefile/ShapeFiles.h"
 
 #include <array>
-#include <cctype>
 #include <ctime>
 #include <string_view>
 #include <vector>
@@ -12,6 +11,7 @@
 #include "controls/shapefile/FileReplacement.h"
 #include "controls/shapefile/FormatSizes.h"
 #include "controls/shapefile/ShapeFileError.h"
+#include "controls/shapefile/ShapeFileNames.h"
 #include "controls/shapefile/ShapeRecord.h"
 
 namespace tesselar {
@@ -50,29 +50,6 @@ std::chrono::year_month_day LocalDate(std::chrono::system_clock::time_point time
            std::chrono::day{static_cast<unsigned>(local.tm_mday)};
 }
 
-// A path ending in ".shp" (any case) after a file name of at least one character.
-bool IsShpPath(std::string_view path) {
-    if (path.size() < 5 || path[path.size() - 5] == '/') {
-        return false;
-    }
-    std::string extension(path.substr(path.size() - 4));
-    for (char& c : extension) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    return extension == ".shp";
-}
-
-// The path of a companion file: the .shp path with its extension replaced by `extension`
-// (given in lower case), upper case when the .shp extension is.
-std::string CompanionPath(const std::string& shpPath, std::string_view extension) {
-    const bool upper = shpPath.ends_with(".SHP");
-    std::string path = shpPath.substr(0, shpPath.size() - 3);
-    for (const char c : extension) {
-        path += upper ? static_cast<char>(c - 'a' + 'A') : c;
-    }
-    return path;
-}
-
 [[noreturn]] void RefuseSize(const std::string& file, std::int64_t shapeNumber) {
     throw ShapeFileError("cannot add shape " + std::to_string(shapeNumber) + ": '" + file +
                          "' would be larger than " + std::to_string(kMaxShapeFileBytes) +
@@ -85,11 +62,7 @@ class ShapeFiles::Impl {
 public:
     Impl(OutputFileSystem& files, std::chrono::system_clock::time_point today)
         : files_(files), today_(today) {}
-    ~Impl() {
-        if (stage_ != Stage::kReleased) {
-            RemoveTemporaries();
-        }
-    }
+    ~Impl() = default;
     Impl(const Impl&) = delete;
     Impl& operator=(const Impl&) = delete;
 
@@ -99,26 +72,28 @@ public:
     ShapeVertexList& VertexList();
     void AppendShape();
     void Release();
+    const std::string& ShpPath() const { return shpPath_; }
+    void SetProjection(std::string wkt);
     std::int64_t ShortenedValueCount() const { return shortenedValues_; }
 
 private:
     enum class Stage { kClosed, kDefiningFields, kWritingShapes, kReleased, kBroken };
 
-    // A file written under a temporary name beside its destination.
+    // A file being written for its destination.
     struct StagedFile {
         std::string destination;
-        std::string temporary;
         std::unique_ptr<BufferedOutputFile> out;
     };
 
     void Require(Stage stage, const char* operation) const;
     void StageFile(StagedFile& file, std::string destination);
-    // Runs a step that writes: when it fails the files cannot be completed, and the temporary
-    // files go at once.
+    // Runs a step that writes: when it fails the files cannot be completed, and the new files
+    // go at once.
     template <typename Step>
     void Writing(Step step);
-    void RemoveTemporaries() noexcept;
+    void DiscardFiles() noexcept;
     void Complete();
+    void PutInPlace();
 
     OutputFileSystem& files_;
     std::chrono::system_clock::time_point today_;
@@ -129,6 +104,8 @@ private:
     StagedFile shx_;
     StagedFile dbf_;
     StagedFile cpg_;
+    std::string projection_;
+    std::unique_ptr<OutputFile> prj_;
     std::unique_ptr<AttributeTable> table_;
     std::unique_ptr<VertexCollector> vertices_;
     ShapeRecord record_;
@@ -167,8 +144,7 @@ void ShapeFiles::Impl::Require(Stage stage, const char* operation) const {
 
 void ShapeFiles::Impl::StageFile(StagedFile& file, std::string destination) {
     file.destination = std::move(destination);
-    file.out = std::make_unique<BufferedOutputFile>(
-        files_.CreateTemporary(file.destination, file.temporary));
+    file.out = std::make_unique<BufferedOutputFile>(files_.CreateFile(file.destination));
 }
 
 template <typename Step>
@@ -177,19 +153,16 @@ void ShapeFiles::Impl::Writing(Step step) {
     try {
         step();
     } catch (...) {
-        RemoveTemporaries();
+        DiscardFiles();
         throw;
     }
 }
 
-void ShapeFiles::Impl::RemoveTemporaries() noexcept {
+void ShapeFiles::Impl::DiscardFiles() noexcept {
     for (StagedFile* file : {&shp_, &shx_, &dbf_, &cpg_}) {
         file->out.reset();
-        if (!file->temporary.empty()) {
-            files_.Remove(file->temporary);
-            file->temporary.clear();
-        }
     }
+    prj_.reset();
 }
 
 void ShapeFiles::Impl::OpenShapeFile(const std::string& path, std::int32_t mode,
@@ -211,13 +184,13 @@ void ShapeFiles::Impl::OpenShapeFile(const std::string& path, std::int32_t mode,
         throw ShapeFileError("cannot open '" + path +
                              "': a shape file path is a file name ending in \".shp\"");
     }
-    shpPath_ = path;
+    shpPath_ = WrittenShpPath(path);
     shapeType_ = shapeType;
     Writing([&] {
-        StageFile(shp_, path);
-        StageFile(shx_, CompanionPath(path, "shx"));
-        StageFile(dbf_, CompanionPath(path, "dbf"));
-        StageFile(cpg_, CompanionPath(path, "cpg"));
+        StageFile(shp_, shpPath_);
+        StageFile(shx_, CompanionPath(shpPath_, "shx"));
+        StageFile(dbf_, CompanionPath(shpPath_, "dbf"));
+        StageFile(cpg_, CompanionPath(shpPath_, "cpg"));
         // Placeholders for the headers that Release completes.
         const MainHeader header = MakeMainHeader(shapeType_, kMainHeaderBytes, BoundingBox{});
         shp_.out->Write(header.data(), header.size());
@@ -305,12 +278,18 @@ void ShapeFiles::Impl::Release() {
                              " vertices were added after the last shape of '" + shpPath_ +
                              "' and never appended");
     }
-    Writing([&] { Complete(); });
+    Writing([&] {
+        Complete();
+        PutInPlace();
+    });
     stage_ = Stage::kReleased;
-    // Spatial indexes of a shapefile that was replaced would misdirect a GIS to the old shapes.
-    for (const std::string_view index : {"qix", "sbn", "sbx"}) {
-        files_.Remove(CompanionPath(shpPath_, index));
+}
+
+void ShapeFiles::Impl::SetProjection(std::string wkt) {
+    if (stage_ == Stage::kReleased || stage_ == Stage::kBroken) {
+        Require(Stage::kWritingShapes, "SetProjection");
     }
+    projection_ = std::move(wkt);
 }
 
 void ShapeFiles::Impl::Complete() {
@@ -325,11 +304,24 @@ void ShapeFiles::Impl::Complete() {
     for (StagedFile* file : {&cpg_, &dbf_, &shx_, &shp_}) {
         file->out->Close();
     }
+    if (!projection_.empty()) {
+        prj_ = files_.CreateFile(CompanionPath(shpPath_, "prj"));
+        prj_->Write(projection_.data(), projection_.size());
+        prj_->Close();
+    }
+}
+
+void ShapeFiles::Impl::PutInPlace() {
+    std::vector<NewFile> newFiles;
+    for (StagedFile* file : {&cpg_, &dbf_, &shx_}) {
+        newFiles.push_back({&file->out->File(), file->destination});
+    }
+    if (prj_) {
+        newFiles.push_back({prj_.get(), CompanionPath(shpPath_, "prj")});
+    }
     // The .shp last: a GIS looks for it first, so it appears only with its companions.
-    MoveIntoPlace(files_, {{cpg_.temporary, cpg_.destination},
-                           {dbf_.temporary, dbf_.destination},
-                           {shx_.temporary, shx_.destination},
-                           {shp_.temporary, shp_.destination}});
+    newFiles.push_back({&shp_.out->File(), shp_.destination});
+    ReplaceShapefile(files_, shpPath_, newFiles);
 }
 
 ShapeFiles::ShapeFiles(OutputFileSystem& files, std::chrono::system_clock::time_point today)
@@ -359,6 +351,14 @@ void ShapeFiles::AppendShape() {
 
 void ShapeFiles::Release() {
     impl_->Release();
+}
+
+const std::string& ShapeFiles::ShpPath() const {
+    return impl_->ShpPath();
+}
+
+void ShapeFiles::SetProjection(std::string wkt) {
+    impl_->SetProjection(std::move(wkt));
 }
 
 std::int64_t ShapeFiles::ShortenedValueCount() const {

@@ -21,13 +21,17 @@ class ShapeField;
 class ShapeFieldList;
 class ShapeVertexList;
 
-// Writes one ESRI shape file (.shp, .shx, .dbf and a .cpg naming UTF-8) of points or polygons.
+// Writes one ESRI shape file (.shp, .shx, .dbf, a .cpg naming UTF-8 and, when given, a .prj) of
+// points or polygons.
 //
 // Calling order: OpenShapeFile; AddField per column; CommitFields; then per shape the vertices
-// and the fields' values, and AppendShape; finally Release. Nothing at the destination changes
-// before Release: the files are written beside it under temporary names and moved into place
-// by Release. Destroying the component without a successful Release (an error unwinding)
-// removes the temporary files and leaves the destination as it was.
+// and the fields' values, and AppendShape; finally Release. SetProjection may come anywhere
+// before Release. Nothing at the destination changes before Release: the files are written
+// without a name (or under temporary ones) and Release puts them in place of the earlier
+// shapefile as one step (see ReplaceShapefile): every file of the earlier one goes, whatever the
+// case of its name, and conversions to one destination replace it one after the other.
+// Destroying the component without a successful Release (an error unwinding) discards the new
+// files and leaves the destination as it was.
 //
 // Every failure throws ShapeFileError with a message that names the file concerned.
 class ShapeFiles {
@@ -38,17 +42,23 @@ public:
     ShapeFiles(const ShapeFiles&) = delete;
     ShapeFiles& operator=(const ShapeFiles&) = delete;
 
-    // `path` is the .shp path; the other files share its name up to the extension. Mode 1
-    // creates a new file, replacing an existing one at Release. `shapeType` is
-    // kShapeTypePoint or kShapeTypePolygon.
+    // `path` is the .shp path; the other files share its name up to the extension. An extension
+    // of ".SHP" gives upper-case companions (".SHX" ...); any other case of ".shp" is written as
+    // ".shp" with lower-case ones (see ShpPath). Mode 1 creates a new file, replacing an
+    // existing one at Release. `shapeType` is kShapeTypePoint or kShapeTypePolygon.
     void OpenShapeFile(const std::string& path, std::int32_t mode, std::int32_t shapeType);
+    // The .shp path the shapefile is written to.
+    const std::string& ShpPath() const;
+    // The text of the .prj file (the coordinate system as WKT), written and put in place with
+    // the other files; without it, or with an empty text, the shapefile has no .prj.
+    void SetProjection(std::string wkt);
     ShapeFieldList& FieldList();
     void CommitFields();
     ShapeVertexList& VertexList();
     // Writes the next record from the vertices added since the previous record and the fields'
     // current values; the next shape starts with no vertices.
     void AppendShape();
-    // Completes the files and moves them to the destination.
+    // Completes the files and puts them in place of the earlier shapefile.
     void Release();
 
     // Count of values so far that did not fit their column without rounding them to fewer
