@@ -51,18 +51,26 @@ TextStream::TextStream(const std::string& path, std::string label, std::size_t c
     if (path.empty()) {
         throw InputFileError(label_ + ": no file name given");
     }
+    const auto refuseNonText = [this](const struct stat& status) {
+        if (const char* kind = NotATextFile(status.st_mode)) {
+            throw InputFileError(label_ + ": is " + kind + ", not a text file");
+        }
+    };
+    // Checked before opening too: opening a device may block or act on it (a terminal, a
+    // tape), and a socket does not open at all.
+    struct stat status {};
+    if (::stat(path.c_str(), &status) == 0) {
+        refuseNonText(status);
+    }
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         throw InputFileError(label_ + ": cannot open the file: " + SystemMessage(errno));
     }
     file_.Set(fd);
-    struct stat status {};
     if (::fstat(fd, &status) != 0) {
         throw InputFileError(label_ + ": cannot open the file: " + SystemMessage(errno));
     }
-    if (const char* kind = NotATextFile(status.st_mode)) {
-        throw InputFileError(label_ + ": is " + kind + ", not a text file");
-    }
+    refuseNonText(status);
     // Room for the longest line allowed, a CR whose LF is still unread, and one more chunk.
     buffer_.reset(new char[kMaxLineBytes + 1 + chunkBytes_]);
     pos_ = buffer_.get();
