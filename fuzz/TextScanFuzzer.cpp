@@ -1,11 +1,13 @@
 // Takes the fuzz input as the whole of an input file and reads it the ways the reader does: line
-// by line through TextStream (with the normal buffer and with a tiny one), with the keyword and
-// marker scans, and as a data file positioned after its marker. Every result is compared with a
-// plain splitting of the bytes into lines. The file lives in a memfd, so nothing touches the disk.
+// by line through TextStream (with the normal buffer and with a tiny one), and as a data file
+// whose keyword lines, marker line and values are read in one pass. Every result is compared
+// with a plain splitting of the bytes into lines. The file lives in a memfd, so nothing touches
+// the disk.
 
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -17,7 +19,6 @@
 #include "readers/HeaderScan.h"
 #include "readers/InputFileError.h"
 #include "readers/LineValue.h"
-#include "readers/ReadFiles.h"
 #include "readers/TextStream.h"
 #include "readers/ValueFile.h"
 
@@ -89,60 +90,24 @@ bool ThrowsInputFileError(Operation operation) {
     return false;
 }
 
-// Reads every line, skipping some, and checks each step against `lines`.
+// Reads every line and checks each against `lines`.
 void CheckStream(const std::string& path, std::size_t chunkBytes,
-                 const std::vector<std::string_view>& lines, std::uint32_t skipPattern) {
+                 const std::vector<std::string_view>& lines) {
     TextStream stream(path, kLabel, chunkBytes);
     const std::string where = " (chunk " + std::to_string(chunkBytes) + ")";
-    for (std::size_t i = 0; i <= lines.size(); ++i) {
+    std::string_view line;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
         const auto lineNumber = static_cast<std::int64_t>(i + 1);
         FUZZ_CHECK(stream.Line() == lineNumber, "Line() is " + std::to_string(stream.Line()) +
                                                     " before reading line " +
                                                     std::to_string(lineNumber) + where);
-        const bool ended = i == lines.size();
-        FUZZ_CHECK(stream.AtEndOfStream() == ended,
-                   "AtEndOfStream wrong at line " + std::to_string(lineNumber) + where);
-        FUZZ_CHECK(stream.AtEndOfLine() == (ended || lines[i].empty()),
-                   "AtEndOfLine wrong at line " + std::to_string(lineNumber) + where);
-        if (ended) {
-            break;
-        }
-        if ((skipPattern >> (i % 32)) & 1U) {
-            stream.SkipLine();
-        } else {
-            const std::string_view line = stream.ReadLine();
-            FUZZ_CHECK(line == lines[i], "line " + std::to_string(lineNumber) + " differs" + where);
-        }
+        FUZZ_CHECK(stream.NextLine(line),
+                   "the file ended before line " + std::to_string(lineNumber) + where);
+        FUZZ_CHECK(line == lines[i], "line " + std::to_string(lineNumber) + " differs" + where);
     }
     const auto lineAfterEnd = stream.Line();
-    FUZZ_CHECK(ThrowsInputFileError([&] { stream.ReadLine(); }), "ReadLine past the end" + where);
-    FUZZ_CHECK(ThrowsInputFileError([&] { stream.SkipLine(); }), "SkipLine past the end" + where);
-    FUZZ_CHECK(stream.Line() == lineAfterEnd, "Line() moved on a failed read" + where);
-    stream.Close();
-}
-
-// What the keyword and marker scans must find: they read lines from the first until one
-// contains `text`, and stop early before an empty line or at the end of the file.
-struct ExpectedScan {
-    std::size_t lastRead = 0;  // 1-based, 0 when no line was read
-    bool found = false;
-    std::size_t emptyLine = 0;
-};
-
-ExpectedScan Scan(const std::vector<std::string_view>& lines, std::string_view text) {
-    ExpectedScan scan;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (lines[i].empty()) {
-            scan.emptyLine = i + 1;
-            return scan;
-        }
-        scan.lastRead = i + 1;
-        if (lines[i].find(text) != std::string_view::npos) {
-            scan.found = true;
-            return scan;
-        }
-    }
-    return scan;
+    FUZZ_CHECK(!stream.NextLine(line), "a line after the end" + where);
+    FUZZ_CHECK(stream.Line() == lineAfterEnd, "Line() moved at the end" + where);
 }
 
 bool IsUtf8Continuation(char c) {
@@ -157,27 +122,13 @@ std::size_t CharacterCount(std::string_view text) {
     return count;
 }
 
-// Each file opened costs the sanitizers a large buffer, so only the first keyword also goes
-// through the public ReadHeaderValue.
-void CheckHeaderValue(const std::string& path, const std::vector<std::string_view>& lines,
-                      std::string_view keyword, bool alsoPublic) {
-    const ExpectedScan expected = Scan(lines, keyword);
-    const HeaderValue header = ScanHeaderValue(path, kLabel, keyword);
-    const std::string& value = header.text;
-    const std::string what = "header value for '" + std::string(keyword) + "'";
-    FUZZ_CHECK(!alsoPublic || ReadHeaderValue(path, std::string(keyword)) == value,
-               what + ": the two scans differ");
-    FUZZ_CHECK(header.found == expected.found, what + ": found");
-    FUZZ_CHECK(header.line == static_cast<std::int64_t>(expected.lastRead), what + ": line");
-    FUZZ_CHECK(header.emptyLine == static_cast<std::int64_t>(expected.emptyLine),
-               what + ": empty line");
-    if (expected.lastRead == 0) {
-        FUZZ_CHECK(value.empty(), what + ": text without a line");
-        return;
-    }
-    // At most 10 characters from right after the first ":" (or the line's start), cut only
-    // between characters.
-    std::string_view source = lines[expected.lastRead - 1];
+bool Holds(std::string_view line, std::string_view text) {
+    return line.find(text) != std::string_view::npos;
+}
+
+// The value text of a keyword line: at most 10 characters from right after the first ":" (or
+// the line's start), cut only between characters.
+void CheckValueText(std::string_view source, const std::string& value, const std::string& what) {
     if (const auto colon = source.find(':'); colon != std::string_view::npos) {
         source.remove_prefix(colon + 1);
     }
@@ -189,45 +140,72 @@ void CheckHeaderValue(const std::string& path, const std::vector<std::string_vie
     }
 }
 
-void CheckMarkerScan(const std::string& path, const std::vector<std::string_view>& lines) {
-    const ExpectedScan expected = Scan(lines, kBeginDataMarker);
-    const long line = FindBeginDataLine(path, std::string(kBeginDataMarker));
-    const MarkerLine marker = ScanForMarker(path, kLabel, kBeginDataMarker);
-    FUZZ_CHECK(
-        line == static_cast<long>(expected.lastRead),
-        "marker line " + std::to_string(line) + ", expected " + std::to_string(expected.lastRead));
-    FUZZ_CHECK(marker.line == line && marker.found == expected.found &&
-                   marker.emptyLine == static_cast<std::int64_t>(expected.emptyLine),
-               "marker scan details");
-    if (marker.found) {
-        FUZZ_CHECK(lines[expected.lastRead - 1].find(kBeginDataMarker) != std::string_view::npos,
-                   "the marker line holds no marker");
+// The keyword lines stand above the first empty line and the marker line. The scan stops there,
+// at the end of the file, or once both keywords are found.
+void CheckHeader(ValueFile& file, const std::vector<std::string_view>& lines) {
+    constexpr std::string_view kKeywords[] = {"SIZE_I", "SIZE_J"};
+    const HeaderKeywords header = file.ScanHeader({kKeywords[0], kKeywords[1]});
+    std::size_t found[2] = {0, 0};
+    HeaderStop stop{HeaderEnd::kEndOfFile, 0};
+    for (std::size_t i = 0; i < lines.size() && (found[0] == 0 || found[1] == 0); ++i) {
+        const auto number = static_cast<std::int64_t>(i + 1);
+        if (lines[i].empty() || Holds(lines[i], kBeginDataMarker)) {
+            stop = {lines[i].empty() ? HeaderEnd::kEmptyLine : HeaderEnd::kMarkerLine, number};
+            break;
+        }
+        for (std::size_t k = 0; k < 2; ++k) {
+            if (found[k] == 0 && Holds(lines[i], kKeywords[k])) {
+                found[k] = i + 1;
+            }
+        }
+        stop.line = number;
+    }
+    for (std::size_t k = 0; k < 2; ++k) {
+        const std::string what = "keyword '" + std::string(kKeywords[k]) + "'";
+        const KeywordLine& line = header.lines[k];
+        FUZZ_CHECK(line.line == static_cast<std::int64_t>(found[k]), what + ": line");
+        if (found[k] > 0) {
+            CheckValueText(lines[found[k] - 1], line.text, what);
+        }
+    }
+    if (found[0] == 0 || found[1] == 0) {
+        FUZZ_CHECK(header.stop.end == stop.end && header.stop.line == stop.line,
+                   "where the keyword scan stopped");
     }
 }
 
-// The values after the marker line: one per line, as the line's own value, until the file ends.
-void CheckValueFile(const std::string& path, const std::vector<std::string_view>& lines) {
-    const ExpectedScan marker = Scan(lines, kBeginDataMarker);
-    const std::size_t first = marker.lastRead;  // index of the first value line
-    const auto count = static_cast<std::int64_t>(lines.size() - first);
-    try {
-        ValueFile file(path, kLabel, count + 1);
-        FUZZ_CHECK(marker.lastRead <= 32767, "a marker beyond line 32767 was accepted");
-        for (std::size_t i = first; i < lines.size(); ++i) {
-            double expected = 0.0;
-            if (!ReadLineValue(lines[i], expected)) {
-                FUZZ_CHECK(ThrowsInputFileError([&] { file.Next(); }),
-                           "a value beyond range was accepted on line " + std::to_string(i + 1));
-                return;
-            }
-            const double value = file.Next();
-            FUZZ_CHECK(value == expected, "value line " + std::to_string(i + 1) + " differs");
-        }
-        FUZZ_CHECK(ThrowsInputFileError([&] { file.Next(); }), "a value read past the end");
-    } catch (const OverflowError&) {
-        FUZZ_CHECK(marker.lastRead > 32767,
-                   "overflow for a marker on line " + std::to_string(marker.lastRead));
+// The values after the marker line, the first line holding the marker past any empty lines: one
+// per line, as the line's own value, until the file ends. With `withHeader`, the X axys file's
+// keyword scan comes first on the same stream.
+void CheckValueFile(const std::string& path, const std::vector<std::string_view>& lines,
+                    bool withHeader) {
+    const auto marker = std::ranges::find_if(
+        lines, [](std::string_view line) { return Holds(line, kBeginDataMarker); });
+    const auto markerLine = static_cast<std::int64_t>(marker - lines.begin()) + 1;
+    const bool hasMarker = marker != lines.end() && markerLine <= 32767;
+    ValueFile file(path, kLabel);
+    if (withHeader) {
+        CheckHeader(file, lines);
     }
+    const auto count = hasMarker ? static_cast<std::int64_t>(lines.size()) - markerLine : 0;
+    try {
+        file.StartValues(count + 1);
+        FUZZ_CHECK(hasMarker, "values read from a file without a marker within line 32767");
+    } catch (const ConversionError&) {
+        FUZZ_CHECK(!hasMarker, "no marker found on line " + std::to_string(markerLine));
+        return;
+    }
+    for (auto i = static_cast<std::size_t>(markerLine); i < lines.size(); ++i) {
+        double expected = 0.0;
+        if (!ReadLineValue(lines[i], expected)) {
+            FUZZ_CHECK(ThrowsInputFileError([&] { file.Next(); }),
+                       "a value beyond range was accepted on line " + std::to_string(i + 1));
+            return;
+        }
+        const double value = file.Next();
+        FUZZ_CHECK(value == expected, "value line " + std::to_string(i + 1) + " differs");
+    }
+    FUZZ_CHECK(ThrowsInputFileError([&] { file.Next(); }), "a value read past the end");
 }
 
 }  // namespace
@@ -243,8 +221,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (utf16) {
         FUZZ_CHECK(ThrowsInputFileError([&] { TextStream stream(path, kLabel); }),
                    "UTF-16 text accepted");
-        FUZZ_CHECK(ThrowsInputFileError([&] { ReadHeaderValue(path, "SIZE_I"); }),
-                   "UTF-16 text scanned");
         return 0;
     }
     for (const auto& line : lines) {
@@ -256,12 +232,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // A small chunk puts buffer boundaries everywhere, between a CR and its LF among them; a
     // chunk of one byte per refill would make long inputs crawl.
     const std::size_t smallChunk = size <= 2048 ? 1 + size % 7 : 61 + size % 67;
-    const std::uint32_t pattern = size > 0 ? data[size - 1] * 0x01010101U : 0;
-    CheckStream(path, kDefaultChunkBytes, lines, 0);
-    CheckStream(path, smallChunk, lines, pattern);
-    CheckHeaderValue(path, lines, "SIZE_I", true);
-    CheckHeaderValue(path, lines, "SIZE_J", false);
-    CheckMarkerScan(path, lines);
-    CheckValueFile(path, lines);
+    CheckStream(path, kDefaultChunkBytes, lines);
+    CheckStream(path, smallChunk, lines);
+    CheckValueFile(path, lines, true);
+    CheckValueFile(path, lines, false);
     return 0;
 }

@@ -18,9 +18,4 @@ inline std::string AttributeFileLabel(const std::string& name, const std::string
     return "Attribute '" + name + "' file '" + path + "'";
 }
 
-// A file read without a role, through the public search procedures.
-inline std::string PlainFileLabel(const std::string& path) {
-    return "File '" + path + "'";
-}
-
 }  // namespace tesselar

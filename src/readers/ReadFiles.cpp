@@ -1,10 +1,12 @@
 #include "readers/ReadFiles.h"
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 #include "conversion/ConversionError.h"
 #include "conversion/FileLabels.h"
+#include "readers/AttributeNames.h"
 #include "readers/GridSize.h"
 #include "readers/HeaderScan.h"
 #include "readers/InputFileError.h"
@@ -34,53 +36,58 @@ bool IsBlank(std::string_view text) {
     return text.find_first_not_of(" \t") == text.npos;
 }
 
-// Where a grid size text came from, for messages.
-std::string SizeSource(const HeaderValue& header, std::string_view keyword) {
-    const std::string quotedKeyword = "\"" + std::string(keyword) + "\"";
-    if (header.found) {
-        return "the " + quotedKeyword + " value '" + PrintableText(header.text) + "' on line " +
-               std::to_string(header.line);
-    }
-    std::string missing = "there is no " + quotedKeyword + " line";
-    if (header.emptyLine > 0) {
-        missing += " above the first empty line (line " + std::to_string(header.emptyLine) + ")";
-    }
-    if (header.line == 0) {
-        return missing;
-    }
-    return missing + ", and the text '" + PrintableText(header.text) + "' taken from line " +
-           std::to_string(header.line) + " instead";
+std::string Quoted(std::string_view keyword) {
+    return "\"" + std::string(keyword) + "\"";
 }
 
-[[noreturn]] void ThrowNotANumber(const std::string& label, const HeaderValue& header,
-                                  std::string_view keyword) {
-    if (header.found && IsBlank(header.text)) {
-        throw InputFileError(label + ": the \"" + std::string(keyword) + "\" value on line " +
-                             std::to_string(header.line) +
+// Why no keyword line was found: where the scan for it stopped.
+std::string MissingKeyword(std::string_view keyword, const HeaderStop& stop) {
+    const std::string missing = "there is no " + Quoted(keyword) + " line";
+    switch (stop.end) {
+        case HeaderEnd::kEmptyLine:
+            return missing + " above the first empty line (line " + std::to_string(stop.line) + ")";
+        case HeaderEnd::kMarkerLine:
+            return missing + " above the " + Quoted(kBeginDataMarker) + " line (line " +
+                   std::to_string(stop.line) + ")";
+        case HeaderEnd::kEndOfFile:
+            break;
+    }
+    if (stop.line == 0) {
+        return missing + ": the file is empty";
+    }
+    return missing + " in the file, which ends at line " + std::to_string(stop.line) +
+           " without an empty line or a " + Quoted(kBeginDataMarker) + " line";
+}
+
+std::string SizeSource(const KeywordLine& line, std::string_view keyword) {
+    return "the " + Quoted(keyword) + " value '" + PrintableText(line.text) + "' on line " +
+           std::to_string(line.line);
+}
+
+// IMax or JMax: the grid size on the keyword line of `size`, minus 1.
+std::int16_t Extent(const std::string& label, const HeaderKeywords& header, std::size_t index,
+                    const SizeKeyword& size, double largestExtent) {
+    const KeywordLine& line = header.lines[index];
+    if (line.line == 0) {
+        throw InputFileError(label + ": " + MissingKeyword(size.keyword, header.stop));
+    }
+    const auto number = ParseGridSize(line.text);
+    if (!number && IsBlank(line.text)) {
+        throw InputFileError(label + ": the " + Quoted(size.keyword) + " value on line " +
+                             std::to_string(line.line) +
                              " is blank: the number must begin within the " +
                              std::to_string(kValueTextLength) + " characters after the \":\"");
     }
-    if (!header.found && header.line == 0) {
-        throw InputFileError(label + ": " + SizeSource(header, keyword));
-    }
-    throw InputFileError(label + ": " + SizeSource(header, keyword) + " is not a number");
-}
-
-// IMax or JMax: the grid size given for `size` in the X axys file, minus 1.
-std::int16_t ReadExtent(const std::string& path, const std::string& label, const SizeKeyword& size,
-                        double largestExtent) {
-    const HeaderValue header = ScanHeaderValue(path, label, size.keyword);
-    const auto number = ParseGridSize(header.text);
     if (!number) {
-        ThrowNotANumber(label, header, size.keyword);
+        throw InputFileError(label + ": " + SizeSource(line, size.keyword) + " is not a number");
     }
     const double extent = GridExtent(*number);
     if (extent < 0) {
-        throw InputFileError(label + ": " + SizeSource(header, size.keyword) +
+        throw InputFileError(label + ": " + SizeSource(line, size.keyword) +
                              " is less than 1, the smallest grid size");
     }
     if (extent > largestExtent) {
-        throw OverflowError(label + ": " + SizeSource(header, size.keyword) +
+        throw OverflowError(label + ": " + SizeSource(line, size.keyword) +
                             " is too large: " + size.limit);
     }
     return static_cast<std::int16_t>(extent);
@@ -88,9 +95,8 @@ std::int16_t ReadExtent(const std::string& path, const std::string& label, const
 
 // Reads rows x columns values, row by row, into store(i, j) for i and j counted from 1.
 template <class Store>
-void ReadValues(const std::string& path, const std::string& label, int rows, int columns,
-                Store store) {
-    ValueFile file(path, label, std::int64_t{rows} * columns);
+void ReadValues(ValueFile& file, int rows, int columns, Store store) {
+    file.StartValues(std::int64_t{rows} * columns);
     for (int i = 1; i <= rows; ++i) {
         for (int j = 1; j <= columns; ++j) {
             store(i, j, file.Next());
@@ -110,14 +116,20 @@ void CheckAttributeCount(const ConversionJob& job) {
 void ReadInputData(ConversionJob& job, const SizesRead& sizesRead) {
     const bool polygons = job.ShapeType == ShapeType::Polygon;
     CheckAttributeCount(job);
+    CheckAttributeNames(job);
 
+    // The X axys file is read in one pass: its keyword lines, then its values.
     const std::string xLabel = XAxysFileLabel(job.XAxysFile);
+    std::optional<ValueFile> xFile(std::in_place, job.XAxysFile, xLabel);
     if (polygons) {
         // Nodes run to IMax + 1 and JMax + 1, which must fit 16 bits as well.
-        job.IMax = ReadExtent(job.XAxysFile, xLabel, kPolygonSizeI, kLargestExtent - 1);
-        job.JMax = ReadExtent(job.XAxysFile, xLabel, kPolygonSizeJ, kLargestExtent - 1);
+        const HeaderKeywords header =
+            xFile->ScanHeader({kPolygonSizeI.keyword, kPolygonSizeJ.keyword});
+        job.IMax = Extent(xLabel, header, 0, kPolygonSizeI, kLargestExtent - 1);
+        job.JMax = Extent(xLabel, header, 1, kPolygonSizeJ, kLargestExtent - 1);
     } else {
-        job.IMax = ReadExtent(job.XAxysFile, xLabel, kPointSizeI, kLargestExtent);
+        const HeaderKeywords header = xFile->ScanHeader({kPointSizeI.keyword});
+        job.IMax = Extent(xLabel, header, 0, kPointSizeI, kLargestExtent);
         job.JMax = 1;
     }
     // An oversized job fails here, before memory is taken or a value is read.
@@ -135,26 +147,21 @@ void ReadInputData(ConversionJob& job, const SizesRead& sizesRead) {
     job.YCoords = Array2D(nodeUpperI, nodeUpperJ, "YCoords");
     job.AttribValues = Array3D(job.AttribCount, job.IMax, job.JMax, "AttribValues");
 
-    ReadValues(job.XAxysFile, xLabel, nodeUpperI, nodeColumns,
+    ReadValues(*xFile, nodeUpperI, nodeColumns,
                [&job](int i, int j, double value) { job.XCoords.at(i, j) = value; });
-    ReadValues(job.YAxysFile, YAxysFileLabel(job.YAxysFile), nodeUpperI, nodeColumns,
-               [&job](int i, int j, double value) { job.YCoords.at(i, j) = value; });
-
+    xFile.reset();
+    {
+        ValueFile yFile(job.YAxysFile, YAxysFileLabel(job.YAxysFile));
+        ReadValues(yFile, nodeUpperI, nodeColumns,
+                   [&job](int i, int j, double value) { job.YCoords.at(i, j) = value; });
+    }
     for (int k = 1; k <= job.AttribCount; ++k) {
         const auto slot = static_cast<std::size_t>(k);
-        ReadValues(job.AttribFiles[slot],
-                   AttributeFileLabel(job.AttribNames[slot], job.AttribFiles[slot]), job.IMax,
-                   job.JMax,
+        ValueFile file(job.AttribFiles[slot],
+                       AttributeFileLabel(job.AttribNames[slot], job.AttribFiles[slot]));
+        ReadValues(file, job.IMax, job.JMax,
                    [&job, k](int i, int j, double value) { job.AttribValues.at(k, i, j) = value; });
     }
-}
-
-std::string ReadHeaderValue(const std::string& path, const std::string& keyword) {
-    return ScanHeaderValue(path, PlainFileLabel(path), keyword).text;
-}
-
-long FindBeginDataLine(const std::string& path, const std::string& marker) {
-    return static_cast<long>(ScanForMarker(path, PlainFileLabel(path), marker).line);
 }
 
 }  // namespace tesselar

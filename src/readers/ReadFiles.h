@@ -1,7 +1,6 @@
 #pragma once
 
 #include <functional>
-#include <string>
 
 #include "conversion/ConversionJob.h"
 
@@ -12,18 +11,10 @@ namespace tesselar {
 using SizesRead = std::function<void(const ConversionJob& job)>;
 
 // Reads the job's X and Y axys files and attribute files into IMax, JMax, XCoords, YCoords and
-// AttribValues, after ShapeType, XAxysFile, YAxysFile and the attributes are set. Throws
-// InputFileError (or OverflowError) naming the file, the line and what was wrong.
+// AttribValues, after ShapeType, XAxysFile, YAxysFile and the attributes are set. Each file is
+// opened once and read in one pass, so pipes and FIFOs serve as well as regular files. Throws
+// ConversionError: InputFileError (or OverflowError) naming the file, the line and what was
+// wrong, or, before any file is read, for an attribute name that cannot be a column name.
 void ReadInputData(ConversionJob& job, const SizesRead& sizesRead);
-
-// The value text of the first line of `path` that contains `keyword`: the at most 10
-// characters after the line's first ":" (the line's first 10 characters when it has none).
-// The scan also ends at an empty line; the text then comes from the line above it.
-std::string ReadHeaderValue(const std::string& path, const std::string& keyword);
-
-// The 1-based number of the first line of `path` containing `marker`; when the scan ends
-// without it (at an empty line or the end of the file), the number of the last line read, or 0
-// when no line was read.
-long FindBeginDataLine(const std::string& path, const std::string& marker);
 
 }  // namespace tesselar

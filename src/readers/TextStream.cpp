@@ -13,6 +13,29 @@
 
 namespace tesselar {
 
+namespace {
+
+// What the file is when it cannot hold text read once from start to end: a folder, or a device
+// or socket whose bytes never end (/dev/zero), never come (/dev/null reads as empty) or belong
+// to something else (a terminal, a disk). Regular files, pipes and FIFOs are read.
+const char* NotATextFile(mode_t mode) {
+    if (S_ISDIR(mode)) {
+        return "a directory";
+    }
+    if (S_ISCHR(mode)) {
+        return "a character device";
+    }
+    if (S_ISBLK(mode)) {
+        return "a block device";
+    }
+    if (S_ISSOCK(mode)) {
+        return "a socket";
+    }
+    return nullptr;
+}
+
+}  // namespace
+
 void TextStream::FileHandle::Reset() {
     if (fd_ >= 0) {
         ::close(fd_);
@@ -25,18 +48,26 @@ TextStream::TextStream(const std::string& path, std::string label, std::size_t c
     if (path.empty()) {
         throw InputFileError(label_ + ": no file name given");
     }
+    const auto refuseNonText = [this](const struct stat& status) {
+        if (const char* kind = NotATextFile(status.st_mode)) {
+            throw InputFileError(label_ + ": is " + kind + ", not a text file");
+        }
+    };
+    // Checked before opening too: opening a device may block or act on it (a terminal, a
+    // tape), and a socket does not open at all.
+    struct stat status {};
+    if (::stat(path.c_str(), &status) == 0) {
+        refuseNonText(status);
+    }
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         throw InputFileError(label_ + ": cannot open the file: " + SystemErrorText(errno));
     }
     file_.Set(fd);
-    struct stat status {};
     if (::fstat(fd, &status) != 0) {
         throw InputFileError(label_ + ": cannot open the file: " + SystemErrorText(errno));
     }
-    if (S_ISDIR(status.st_mode)) {
-        throw InputFileError(label_ + ": is a directory, not a text file");
-    }
+    refuseNonText(status);
     // Room for the longest line allowed, a CR whose LF is still unread, and one more chunk.
     buffer_.reset(new char[kMaxLineBytes + 1 + chunkBytes_]);
     pos_ = buffer_.get();
@@ -65,38 +96,6 @@ void TextStream::CheckEncoding() {
     if (size >= 3 && byte(0) == 0xEF && byte(1) == 0xBB && byte(2) == 0xBF) {
         pos_ += 3;
     }
-}
-
-bool TextStream::AtEndOfLine() {
-    if (pos_ == end_ && !eof_) {
-        Refill();
-    }
-    return pos_ == end_ || *pos_ == '\n' || *pos_ == '\r';
-}
-
-bool TextStream::AtEndOfStream() {
-    if (pos_ == end_ && !eof_) {
-        Refill();
-    }
-    return pos_ == end_;
-}
-
-std::string_view TextStream::ReadLine() {
-    std::string_view line;
-    if (!NextLine(line)) {
-        ThrowPastEnd();
-    }
-    return line;
-}
-
-void TextStream::SkipLine() {
-    ReadLine();
-}
-
-void TextStream::Close() {
-    file_.Reset();
-    pos_ = end_;
-    eof_ = true;
 }
 
 bool TextStream::NextLineRefilling(std::string_view& line) {
@@ -158,11 +157,6 @@ void TextStream::ThrowLineTooLong() const {
     throw InputFileError(label_ + ": line " + std::to_string(line_) +
                          " is longer than 1 MiB; the file does not look like a text file of "
                          "one value per line");
-}
-
-void TextStream::ThrowPastEnd() const {
-    throw InputFileError(label_ + ": the file ends after line " + std::to_string(line_ - 1) +
-                         "; there is no line " + std::to_string(line_) + " to read");
 }
 
 }  // namespace tesselar

@@ -17,9 +17,12 @@ inline constexpr std::size_t kMaxLineBytes = 1024 * 1024;
 // filled with read(2) in large chunks; a line is handed out as a view into that buffer, so
 // reading a line allocates nothing. Line breaks are CR LF, LF or a lone CR.
 //
+// The file is opened once and read once, so a pipe or FIFO (`<(zcat t.dat.gz)`, /dev/stdin)
+// reads as the same bytes in a regular file would.
+//
 // `label` names the file in every error message ("X axys file 'x.dat'"). Errors throw
-// InputFileError: the file cannot be opened, is a directory, is UTF-16 text, cannot be read,
-// holds a line longer than kMaxLineBytes, or is read past its end. A UTF-8 byte order mark at
+// InputFileError: the file cannot be opened, is a directory, a device or a socket, is UTF-16
+// text, cannot be read, or holds a line longer than kMaxLineBytes. A UTF-8 byte order mark at
 // the start of the file is not part of its first line.
 class TextStream {
 public:
@@ -31,17 +34,8 @@ public:
 
     // The 1-based number of the line the next read returns.
     std::int64_t Line() const { return line_; }
-    // True when the next line is empty or the file has ended.
-    bool AtEndOfLine();
-    bool AtEndOfStream();
-    // The next line without its break, valid until the next call on the stream. Reading past
-    // the end of the file throws.
-    std::string_view ReadLine();
-    void SkipLine();
-    // Releases the file; the destructor does so too.
-    void Close();
-
-    // Like ReadLine, but returns false instead of throwing at the end of the file.
+    // The next line without its break, valid until the next call on the stream; false at the
+    // end of the file.
     bool NextLine(std::string_view& line);
 
     const std::string& Label() const { return label_; }
@@ -70,7 +64,6 @@ private:
     bool Refill();
     void TakeLine(std::string_view& line, const char* lineEnd, const char* next);
     [[noreturn]] void ThrowLineTooLong() const;
-    [[noreturn]] void ThrowPastEnd() const;
     void CheckEncoding();
 
     std::string label_;

@@ -11,6 +11,8 @@ namespace tesselar {
 namespace {
 
 constexpr std::size_t kQuotedLineLength = 40;
+// The marker line number is a 16-bit count: a header may not run beyond line 32767.
+constexpr std::int64_t kLastMarkerLine = std::numeric_limits<std::int16_t>::max();
 
 std::string Quoted(std::string_view line) {
     if (line.size() > kQuotedLineLength) {
@@ -19,56 +21,77 @@ std::string Quoted(std::string_view line) {
     return "'" + PrintableText(line) + "'";
 }
 
-std::string MissingMarker(const MarkerLine& marker) {
-    std::string text = "the file has no \"" + std::string(kBeginDataMarker) + "\" line";
-    if (marker.emptyLine > 0) {
-        text += " above its first empty line (line " + std::to_string(marker.emptyLine) + ")";
-    }
-    return text;
+bool HoldsMarker(std::string_view line) {
+    return line.find(kBeginDataMarker) != std::string_view::npos;
 }
 
-// The marker line number is a 16-bit count: a header may not run beyond line 32767.
-void CheckMarkerLine(const std::string& label, const MarkerLine& marker) {
-    constexpr std::int64_t kLastLine = std::numeric_limits<std::int16_t>::max();
-    if (marker.line <= kLastLine) {
-        return;
-    }
-    if (marker.found) {
-        throw OverflowError(label + ": its \"" + std::string(kBeginDataMarker) +
-                            "\" line is line " + std::to_string(marker.line) +
-                            "; it must stand within the first " + std::to_string(kLastLine) +
-                            " lines");
-    }
-    throw OverflowError(label + ": " + MissingMarker(marker) + ", and values after line " +
-                        std::to_string(marker.line) + " lie beyond the first " +
-                        std::to_string(kLastLine) + " lines");
+std::string MissingMarker() {
+    return "the file has no \"" + std::string(kBeginDataMarker) + "\" line";
 }
 
 }  // namespace
 
-ValueFile::ValueFile(const std::string& path, const std::string& label, std::int64_t valueCount)
-    : stream_(path, label),
-      marker_(ScanForMarker(path, label, kBeginDataMarker)),
-      valueCount_(valueCount) {
-    CheckMarkerLine(label, marker_);
-    while (stream_.Line() <= marker_.line) {
-        stream_.SkipLine();
+ValueFile::ValueFile(const std::string& path, const std::string& label) : stream_(path, label) {}
+
+HeaderKeywords ValueFile::ScanHeader(std::initializer_list<std::string_view> keywords) {
+    HeaderKeywords header;
+    header.lines.resize(keywords.size());
+    std::size_t missing = keywords.size();
+    std::string_view line;
+    while (missing > 0 && stream_.NextLine(line)) {
+        const std::int64_t number = stream_.Line() - 1;
+        if (line.empty()) {
+            header.stop = {HeaderEnd::kEmptyLine, number};
+            return header;
+        }
+        if (HoldsMarker(line)) {
+            markerLine_ = number;
+            header.stop = {HeaderEnd::kMarkerLine, number};
+            return header;
+        }
+        auto found = header.lines.begin();
+        for (const std::string_view keyword : keywords) {
+            if (found->line == 0 && line.find(keyword) != std::string_view::npos) {
+                found->text.assign(KeywordValueText(line));
+                found->line = number;
+                --missing;
+            }
+            ++found;
+        }
+    }
+    header.stop = {HeaderEnd::kEndOfFile, stream_.Line() - 1};
+    return header;
+}
+
+void ValueFile::StartValues(std::int64_t valueCount) {
+    valueCount_ = valueCount;
+    std::string_view line;
+    // A marker below line 32767 is refused anyway: reading stops one line past it.
+    while (markerLine_ == 0 && stream_.Line() <= kLastMarkerLine + 1) {
+        if (!stream_.NextLine(line)) {
+            throw InputFileError(stream_.Label() + ": " + MissingMarker());
+        }
+        if (HoldsMarker(line)) {
+            markerLine_ = stream_.Line() - 1;
+        }
+    }
+    if (markerLine_ == 0) {
+        throw InputFileError(stream_.Label() + ": " + MissingMarker() + " within its first " +
+                             std::to_string(kLastMarkerLine) + " lines");
+    }
+    if (markerLine_ > kLastMarkerLine) {
+        throw OverflowError(stream_.Label() + ": its \"" + std::string(kBeginDataMarker) +
+                            "\" line is line " + std::to_string(markerLine_) +
+                            "; it must stand within the first " + std::to_string(kLastMarkerLine) +
+                            " lines");
     }
 }
 
 void ValueFile::ThrowEnded() const {
-    std::string message = stream_.Label() + ": the file ends at line " +
-                          std::to_string(stream_.Line()) + " before all " +
-                          std::to_string(valueCount_) + " values";
-    if (marker_.found) {
-        message += " after its \"" + std::string(kBeginDataMarker) + "\" line were read";
-    } else {
-        message += " were read; " + MissingMarker(marker_);
-        if (marker_.emptyLine > 0) {
-            message += ", so the values were read from that line on";
-        }
-    }
-    throw InputFileError(message);
+    throw InputFileError(stream_.Label() + ": the file ends at line " +
+                         std::to_string(stream_.Line()) + " before all " +
+                         std::to_string(valueCount_) + " values after its \"" +
+                         std::string(kBeginDataMarker) + "\" line were read");
 }
 
 void ValueFile::ThrowBeyondRange(std::string_view line) const {

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "readers/HeaderScan.h"
 #include "readers/LineValue.h"
@@ -10,13 +12,29 @@
 
 namespace tesselar {
 
-// The value lines of a data file (an axys or attribute file): opened, positioned on the line
-// after the file's own "<BeginData>" line, and read one value per line. The file is released
-// when the object goes.
+// The keyword lines of a header, and where the scan for them stopped.
+struct HeaderKeywords {
+    std::vector<KeywordLine> lines;  // one per keyword asked for, in that order
+    HeaderStop stop;                 // meaningful when a keyword was not found
+};
+
+// A data file (an axys or attribute file) read in one pass from one open of the file: first,
+// for the X axys file, the keyword lines of its header; then its "<BeginData>" line; then one
+// value per line from the line after it on. The file is released when the object goes.
 class ValueFile {
 public:
-    // `valueCount` is the number of values the caller will read; messages quote it.
-    ValueFile(const std::string& path, const std::string& label, std::int64_t valueCount);
+    ValueFile(const std::string& path, const std::string& label);
+
+    // Reads the header from the first line until every keyword is found, or else to the first
+    // empty line, the "<BeginData>" line or the end of the file, whichever comes first: the
+    // keyword lines stand above all three. Only before StartValues.
+    HeaderKeywords ScanHeader(std::initializer_list<std::string_view> keywords);
+
+    // Reads on to the line after the "<BeginData>" line, the first line that holds it, past any
+    // empty lines. `valueCount` is the number of values the caller will read; messages quote
+    // it. Throws InputFileError when the file has no such line, OverflowError when it stands
+    // beyond line 32767.
+    void StartValues(std::int64_t valueCount);
 
     // The next line's value, rounded to hundredths. Throws InputFileError when the file has
     // ended or the value lies beyond the range of a double.
@@ -27,8 +45,8 @@ private:
     [[noreturn]] void ThrowBeyondRange(std::string_view line) const;
 
     TextStream stream_;
-    MarkerLine marker_;
-    std::int64_t valueCount_;
+    std::int64_t markerLine_ = 0;  // 0 until the "<BeginData>" line is read
+    std::int64_t valueCount_ = 0;
 };
 
 inline double ValueFile::Next() {

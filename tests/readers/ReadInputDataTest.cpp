@@ -119,34 +119,87 @@ TEST_F(ReadInputDataTest, PointModeReadsSizeIMinusOnePoints) {
     }
 }
 
-// The header scans end at an empty line, and the values then start on that line.
-TEST_F(ReadInputDataTest, ValuesStartOnTheEmptyLineThatEndsTheHeader) {
-    // The marker below the empty line (line 3) reads as a value 0.
-    SetInputs(ShapeType::Polygon,
-              Lines({"SIZE_I: 3", "SIZE_J: 2", "", "<BeginData>", "3", "4", "5", "6"}),
-              Lines({"", "<BeginData>", "1", "2", "3", "4"}));
-    AddAttribute("A", Lines({"<BeginData>", "1", "2"}));
-    ReadInputData(job_, AnySizes);
-    const double x[] = {0, 0, 3, 4, 5, 6};
-    const double y[] = {0, 0, 1, 2, 3, 4};  // an empty first line: values from line 1
-    for (int n = 0; n < 6; ++n) {
-        EXPECT_EQ(job_.XCoords.at(1 + n / 2, 1 + n % 2), x[n]) << n;
-        EXPECT_EQ(job_.YCoords.at(1 + n / 2, 1 + n % 2), y[n]) << n;
+// The values follow the first line holding "<BeginData>", however many empty lines stand above
+// it; the keyword lines stand above the first empty line.
+TEST_F(ReadInputDataTest, FindsTheMarkerLinePastEmptyLines) {
+    const struct {
+        std::vector<std::string> x, y, attribute;
+    } cases[] = {
+        {{"SIZE_I: 3", "SIZE_J: 2", "", "<BeginData>"}, {"<BeginData>"}, {"", "<BeginData>"}},
+        {{"SIZE_I: 3", "SIZE_J: 2", "", "", "header", "", "<BeginData>"},
+         {"", "<BeginData>"},
+         {"", "", "t", "", "<BeginData>"}},
+        {{"SIZE_J: 2", "SIZE_I: 3", "<BeginData>"},
+         {"", "", "y", "x <BeginData> x"},
+         {"<BeginData>"}},
+    };
+    for (const auto& [x, y, attribute] : cases) {
+        SetInputs(ShapeType::Polygon, Lines(x) + Lines({"11", "12", "21", "22", "31", "32"}),
+                  Lines(y) + Lines({"-11", "-12", "-21", "-22", "-31", "-32", "ignored"}));
+        job_.AttribCount = 0;
+        AddAttribute("A", Lines(attribute) + Lines({"1.5", "2.5"}));
+        ReadInputData(job_, AnySizes);
+        for (int i = 1; i <= 3; ++i) {
+            for (int j = 1; j <= 2; ++j) {
+                EXPECT_EQ(job_.XCoords.at(i, j), 10 * i + j) << x.size() << ": " << i << "," << j;
+                EXPECT_EQ(job_.YCoords.at(i, j), -10 * i - j) << y.size() << ": " << i << "," << j;
+            }
+        }
+        EXPECT_EQ(job_.AttribValues.at(1, 1, 1), 1.5);
+        EXPECT_EQ(job_.AttribValues.at(1, 2, 1), 2.5);
     }
+}
 
-    // "SIZE_J" stands below the empty line: its value text comes from the "SIZE_I" line.
-    SetInputs(ShapeType::Polygon,
-              Lines({"SIZE_I: 3", "", "SIZE_J: 2", "<BeginData>"}) + Repeated("1", 6),
-              Lines({"<BeginData>"}) + Repeated("2", 9));
-    AddAttribute("A", Lines({"<BeginData>", "1", "2", "3", "4"}));
-    ReadInputData(job_, AnySizes);
-    EXPECT_EQ(job_.IMax, 2);
-    EXPECT_EQ(job_.JMax, 2);
-    // Values start on the empty line 2: "", "SIZE_J: 2" and "<BeginData>" read as 0.
-    EXPECT_EQ(job_.XCoords.at(1, 1), 0.0);
-    EXPECT_EQ(job_.XCoords.at(1, 3), 0.0);
-    EXPECT_EQ(job_.XCoords.at(2, 1), 1.0);
-    EXPECT_EQ(job_.XCoords.at(3, 3), 1.0);
+// A size comes only from its own keyword line, which stands above the first empty line and the
+// "<BeginData>" line; never from another line.
+TEST_F(ReadInputDataTest, RefusesASizeKeywordThatIsNotInTheHeader) {
+    const struct {
+        ShapeType shapeType;
+        std::vector<std::string> x;
+        std::string message;
+    } cases[] = {
+        {ShapeType::Polygon,
+         {"SIZE_I: 3", "", "SIZE_J: 2", "<BeginData>"},
+         "there is no \"SIZE_J\" line above the first empty line (line 2)"},
+        {ShapeType::Polygon,
+         {"title: 3", "", "SIZE_I: 3", "SIZE_J: 2", "<BeginData>"},
+         "there is no \"SIZE_I\" line above the first empty line (line 2)"},
+        {ShapeType::Point,
+         {"", "SIZE_I: 3", "<BeginData>"},
+         "there is no \"SIZE_I\" line above the first empty line (line 1)"},
+        {ShapeType::Polygon,
+         {"SIZE_I: 3", "<BeginData>", "SIZE_J: 2", "1", "2"},
+         "there is no \"SIZE_J\" line above the \"<BeginData>\" line (line 2)"},
+        // Without a "SIZE_J" line nor an empty line, its last value line once gave the size.
+        {ShapeType::Polygon,
+         {"SIZE_I: 3", "<BeginData>", "5", "120"},
+         "there is no \"SIZE_J\" line above the \"<BeginData>\" line (line 2)"},
+        {ShapeType::Polygon,
+         {"SIZE_I: 3", "5", "2"},
+         "there is no \"SIZE_J\" line in the file, which ends at line 3 without an empty line "
+         "or a \"<BeginData>\" line"},
+        {ShapeType::Point, {}, "there is no \"SIZE_I\" line: the file is empty"},
+    };
+    AddAttribute("A", Lines({"<BeginData>", "1", "2"}));
+    for (const auto& [shapeType, x, message] : cases) {
+        SetInputs(shapeType, Lines(x), kPolygonY);
+        EXPECT_EQ(ErrorMessage(), "X axys file '" + job_.XAxysFile + "': " + message);
+    }
+}
+
+TEST_F(ReadInputDataTest, RefusesADataFileWithoutMarkerLine) {
+    AddAttribute("Salinity", Lines({"1", "2", "", "3"}));
+    SetInputs(ShapeType::Polygon, kPolygonX, kPolygonY);
+    EXPECT_EQ(ErrorMessage(), "Attribute 'Salinity' file '" + job_.AttribFiles[1] +
+                                  "': the file has no \"<BeginData>\" line");
+    SetInputs(ShapeType::Polygon, Lines({"SIZE_I: 3", "SIZE_J: 2", "", "11", "12"}), kPolygonY);
+    EXPECT_EQ(ErrorMessage(),
+              "X axys file '" + job_.XAxysFile + "': the file has no \"<BeginData>\" line");
+    // Even when no value is needed: a grid of one row of nodes has no cell.
+    SetInputs(ShapeType::Polygon, Lines({"SIZE_I: 1", "SIZE_J: 2", "<BeginData>", "1", "2"}),
+              Lines({"1", "2"}));
+    EXPECT_EQ(ErrorMessage(),
+              "Y axys file '" + job_.YAxysFile + "': the file has no \"<BeginData>\" line");
 }
 
 TEST_F(ReadInputDataTest, ReportsFilesThatEndBeforeTheirValues) {
@@ -158,12 +211,6 @@ TEST_F(ReadInputDataTest, ReportsFilesThatEndBeforeTheirValues) {
     // What was read before the error stays in the job.
     EXPECT_EQ(job_.XCoords.at(3, 2), 32.0);
     EXPECT_EQ(job_.YCoords.at(3, 1), 5.0);
-
-    SetInputs(ShapeType::Polygon, kPolygonX, kPolygonY);
-    AddAttribute("Salinity", Lines({"1", "2"}));
-    EXPECT_EQ(ErrorMessage(), "Attribute 'Salinity' file '" + job_.AttribFiles[2] +
-                                  "': the file ends at line 3 before all 2 values were read; "
-                                  "the file has no \"<BeginData>\" line");
 }
 
 TEST_F(ReadInputDataTest, StopsAtAMissingAttributeFileAfterTheEarlierOnes) {
@@ -198,16 +245,6 @@ TEST_F(ReadInputDataTest, ReportsGridSizesThatAreNoNumberOrBelowOne) {
                 HasSubstr("the \"SIZE_J\" value on line 2 is blank: the number must begin "
                           "within the 10 characters after the \":\""));
 
-    SetInputs(ShapeType::Polygon, Lines({"title", "", "SIZE_I: 3"}), "");
-    EXPECT_THAT(ErrorMessage(),
-                HasSubstr("there is no \"SIZE_I\" line above the first empty line (line 2), and "
-                          "the text 'title' taken from line 1 instead is not a number"));
-
-    SetInputs(ShapeType::Point, Lines({"", "SIZE_I: 3"}), "");
-    EXPECT_EQ(ErrorMessage(), "X axys file '" + job_.XAxysFile +
-                                  "': there is no \"SIZE_I\" line above the first empty line "
-                                  "(line 1)");
-
     SetInputs(ShapeType::Polygon, Lines({"SIZE_I: 3", "SIZE_J: 0", "<BeginData>"}), "");
     EXPECT_EQ(ErrorMessage(), "X axys file '" + job_.XAxysFile +
                                   "': the \"SIZE_J\" value ' 0' on line 2 is less than 1, the "
@@ -238,6 +275,12 @@ TEST_F(ReadInputDataTest, HoldsTheMarkerLineTo32767) {
     EXPECT_THAT(ErrorMessage(), HasSubstr("Attribute 'A' file '" + job_.AttribFiles[1] +
                                           "': its \"<BeginData>\" line is line 32768"));
     EXPECT_EQ(job_.YCoords.at(1, 1), 4.0);
+
+    // A file without marker is read no further than that.
+    SetInputs(ShapeType::Point, Lines({"SIZE_I: 2", "<BeginData>", "1"}), Repeated("5", 40000));
+    EXPECT_EQ(ErrorMessage(), "Y axys file '" + job_.YAxysFile +
+                                  "': the file has no \"<BeginData>\" line within its first "
+                                  "32767 lines");
 }
 
 // A binary file's bytes are quoted escaped: a NUL would end the message, a control byte garble
@@ -248,6 +291,40 @@ TEST_F(ReadInputDataTest, QuotesControlBytesEscaped) {
     AddAttribute("A", "");
     EXPECT_THAT(ErrorMessage(),
                 HasSubstr("the \"SIZE_I\" value ' 3\\x00\\x12' on line 1 is not a number"));
+    // So are bytes that are no UTF-8, as in 8-bit text of another code page.
+    SetInputs(ShapeType::Polygon, "SIZE_I : caf\xE9\nSIZE_J : 2\n<BeginData>\n", "");
+    EXPECT_THAT(ErrorMessage(), HasSubstr("the \"SIZE_I\" value ' caf\\xE9' on line 1"));
+}
+
+// Names that cannot be column names are refused before any file is read (here: none exists).
+TEST_F(ReadInputDataTest, RefusesAttributeNamesThatCannotNameAColumn) {
+    const struct {
+        std::string name;
+        std::string message;
+    } cases[] = {
+        {"Temp\tmax",
+         "Attribute 'Temp\\x09max': the name holds a control character (byte 5, "
+         "\\x09); a column name holds no tabs, line breaks or other control "
+         "characters"},
+        {"T\r\n", "Attribute 'T\\x0D\\x0A': the name holds a control character (byte 2"},
+        {"\x1B[31mred", "Attribute '\\x1B[31mred': the name holds a control character (byte 1"},
+        {"del\x7F", "(byte 4, \\x7F)"},
+        {"Caf\xE9",
+         "Attribute 'Caf\\xE9': the name is not UTF-8 text (byte 4, \\xE9); the "
+         "shapefile stores its column names as UTF-8"},
+        {"\xC3(", "the name is not UTF-8 text (byte 1, \\xC3)"},
+        {"\xED\xA0\x80", "the name is not UTF-8 text (byte 1"},        // a surrogate
+        {"\xC0\xAF", "the name is not UTF-8 text (byte 1"},            // an overlong "/"
+        {"ab\xF4\x90\x80\x80", "the name is not UTF-8 text (byte 3"},  // beyond U+10FFFF
+    };
+    SetInputs(ShapeType::Polygon, "", "");
+    job_.XAxysFile = (dir_.Path() / "missing.dat").string();
+    for (const auto& [name, message] : cases) {
+        job_.AttribCount = 0;
+        AppendAttribute(job_, "Good é 水", "a.dat");
+        AppendAttribute(job_, name, "b.dat");
+        EXPECT_THAT(ErrorMessage(), HasSubstr(message)) << name;
+    }
 }
 
 // The sizes are offered for refusal before any array is created, so before any value is read.

@@ -1,11 +1,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "readers/InputFileError.h"
-#include "readers/OpenFileCount.h"
 #include "readers/TextStream.h"
 #include "support/TempDir.h"
 
@@ -18,8 +20,9 @@ using ::testing::HasSubstr;
 
 std::vector<std::string> AllLines(TextStream& stream) {
     std::vector<std::string> lines;
-    while (!stream.AtEndOfStream()) {
-        lines.emplace_back(stream.ReadLine());
+    std::string_view line;
+    while (stream.NextLine(line)) {
+        lines.emplace_back(line);
     }
     return lines;
 }
@@ -63,49 +66,40 @@ TEST_F(TextStreamTest, SplitsLinesAtCrLfLfAndLoneCrWhateverTheChunkSize) {
     }
 }
 
-TEST_F(TextStreamTest, TracksLineNumbersAndEmptyLines) {
+TEST_F(TextStreamTest, CountsLinesAndEndsWithoutAnotherLine) {
     TextStream stream(dir_.Write("lines.txt", "first\n\nthird\n"), "File");
     EXPECT_EQ(stream.Line(), 1);
-    EXPECT_FALSE(stream.AtEndOfLine());
-    stream.SkipLine();
-    EXPECT_EQ(stream.Line(), 2);
-    EXPECT_TRUE(stream.AtEndOfLine());
-    EXPECT_FALSE(stream.AtEndOfStream());
-    EXPECT_EQ(stream.ReadLine(), "");
-    EXPECT_EQ(stream.ReadLine(), "third");
+    EXPECT_THAT(AllLines(stream), ElementsAre("first", "", "third"));
     // A break at the end of the file does not start another line.
-    EXPECT_TRUE(stream.AtEndOfLine());
-    EXPECT_TRUE(stream.AtEndOfStream());
     EXPECT_EQ(stream.Line(), 4);
-}
-
-TEST_F(TextStreamTest, CloseReleasesTheFile) {
-    const std::string path = dir_.Write("close.txt", "1\n2\n");
-    const long before = test::OpenFileCount();
-    TextStream stream(path, "File");
-    EXPECT_EQ(test::OpenFileCount(), before + 1);
-    stream.Close();
-    EXPECT_EQ(test::OpenFileCount(), before);
-    EXPECT_TRUE(stream.AtEndOfStream());
-}
-
-TEST_F(TextStreamTest, ReadingPastTheEndIsAnError) {
-    TextStream stream(dir_.Write("two.txt", "1\n2\n"), "Y axys file 'two.txt'");
-    stream.SkipLine();
-    stream.SkipLine();
-    try {
-        stream.ReadLine();
-        FAIL() << "read past the end";
-    } catch (const InputFileError& error) {
-        EXPECT_THAT(error.what(), HasSubstr("Y axys file 'two.txt': the file ends after line 2"));
-    }
-    EXPECT_THROW(stream.SkipLine(), InputFileError);
+    std::string_view line;
+    EXPECT_FALSE(stream.NextLine(line));
+    EXPECT_EQ(stream.Line(), 4);
 
     TextStream empty(dir_.Write("empty.txt", ""), "File");
-    EXPECT_TRUE(empty.AtEndOfLine());
-    EXPECT_TRUE(empty.AtEndOfStream());
+    EXPECT_FALSE(empty.NextLine(line));
     EXPECT_EQ(empty.Line(), 1);
-    EXPECT_THROW(empty.ReadLine(), InputFileError);
+}
+
+// A pipe hands out what its writer wrote so far, often less than a chunk: the lines are those of
+// the same bytes in a file.
+TEST_F(TextStreamTest, ReadsAPipeLikeAFile) {
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    const std::string text = "a\r\nbb\rccc\n\ndddd\r\n";
+    std::thread writer([&text, in = ends[1]] {
+        for (const char c : text) {
+            EXPECT_EQ(::write(in, &c, 1), 1);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        ::close(in);
+    });
+    {
+        TextStream stream("/proc/self/fd/" + std::to_string(ends[0]), "File", 4);
+        EXPECT_THAT(AllLines(stream), ElementsAre("a", "bb", "ccc", "", "dddd"));
+    }
+    writer.join();
+    ::close(ends[0]);
 }
 
 TEST_F(TextStreamTest, RefusesALineLongerThanOneMebibyte) {
@@ -129,6 +123,10 @@ TEST_F(TextStreamTest, OpenErrorsNameTheFileAndTheCause) {
                 HasSubstr("Y axys file 'dir': is a directory"));
     EXPECT_THAT(ErrorOf("", "Attribute 'T' file ''"),
                 HasSubstr("Attribute 'T' file '': no file name given"));
+    // Devices give no text read once to its end: /dev/null would read as an empty file.
+    EXPECT_EQ(ErrorOf("/dev/null", "X axys file '/dev/null'"),
+              "X axys file '/dev/null': is a character device, not a text file");
+    EXPECT_EQ(ErrorOf("/dev/zero", "File"), "File: is a character device, not a text file");
 }
 
 TEST_F(TextStreamTest, RefusesUtf16TextWithAHint) {
@@ -143,7 +141,6 @@ TEST_F(TextStreamTest, RefusesUtf16TextWithAHint) {
 
 TEST_F(TextStreamTest, LeavesAUtf8ByteOrderMarkOutOfTheFirstLine) {
     TextStream stream(dir_.Write("bom.txt", "\xEF\xBB\xBF\n12\n"), "File", 1);
-    EXPECT_TRUE(stream.AtEndOfLine());
     EXPECT_THAT(AllLines(stream), ElementsAre("", "12"));
 }
 

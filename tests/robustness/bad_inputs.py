@@ -2,8 +2,8 @@
 """Runs the real tesselar-convert on one kind of bad input and checks that it fails cleanly:
 exit status 1, one readable line on stderr naming the file (and the line where one applies),
 the earlier shapefile at the destination byte for byte as it was, and no temporary file left
-beside it. A few inputs that look bad but are not (other line breaks, the smallest and largest
-sizes) must convert, and pyshp and ogrinfo read what they give.
+beside it. A few inputs that look bad but are not (other line breaks, empty lines above the marker,
+pipes, the smallest and largest sizes) must convert, and pyshp and ogrinfo read what they give.
 
     bad_inputs.py TESSELAR_CONVERT OGRINFO CASE
 
@@ -14,9 +14,11 @@ import contextlib
 import os
 import random
 import resource
+import socket
 import subprocess
 import sys
 import tempfile
+import threading
 from pathlib import Path
 
 import shapefile
@@ -123,7 +125,7 @@ def check_untouched(folder, before):
 
 def expect_failure(args, names, line=None, hints=(), folder=None):
     """Runs the converter and checks that it fails cleanly."""
-    out_folder = folder or Path(args[args.index("-o") + 1]).parent
+    out_folder = folder or Path(os.fsdecode(args[args.index("-o") + 1])).parent
     before = snapshot(out_folder)
     status, out, err = convert(args)
     if status != 1:
@@ -273,12 +275,12 @@ def case_nul_bytes(ws):
 def case_line_of_100_mb(ws):
     path = ws.root / "long.dat"
     with path.open("wb") as long_file:
-        long_file.write(b"<BeginData>\n")
+        long_file.write(b"SIZE_I : 3\nSIZE_J : 2\n<BeginData>\n")
         block = b"1234567890" * (1 << 20)
         for _ in range(10):
             long_file.write(block)
-    expect_failure(ws.args(x=path), ["X axys file", path], line=2)
-    expect_failure(ws.args(attribute=path), ["Attribute 'Temp'", path], line=2)
+    expect_failure(ws.args(x=path), ["X axys file", path], line=4)
+    expect_failure(ws.args(attribute=path), ["Attribute 'Temp'", path], line=4)
 
 
 def case_cr_only_line_breaks(ws):
@@ -427,6 +429,172 @@ def case_disk_full(ws):
         place_earlier_shapefile(disk)
         expect_failure(ws.args(x=x, y=y, attribute=attribute, out=disk / "result.shp"),
                        [disk / "result."], hints=["No space left on device"])
+
+
+def case_empty_lines_above_marker(ws):
+    # The values follow the "<BeginData>" line however many empty lines stand above it; an
+    # empty first line included.
+    x = ws.write("x_gap.dat", data_file(["SIZE_I : 3", "SIZE_J : 2", ""], NODES_X))
+    y = ws.write("y_gap.dat", b"\n" + data_file(["", ""], NODES_Y))
+    attribute = ws.write("t_gap.dat", b"\n\n<BeginData>\n12.5\n-3.25\n")
+    check_standard_job(expect_success(ws.args(x=x, y=y, attribute=attribute)))
+    # Without a marker line, nothing is converted.
+    no_marker = ws.write("t_none.dat", b"Temperature\n\n12.5\n-3.25\n")
+    expect_failure(ws.args(attribute=no_marker), ["Attribute 'Temp'", no_marker],
+                   hints=['no "<BeginData>" line'])
+
+
+def case_size_keyword_not_in_header(ws):
+    # A size comes from its own keyword line above the first empty line and the marker line,
+    # never from another line: not from the line above the empty line, not from the last value.
+    for content, keyword, line, where in (
+            (b"SIZE_I : 3\n\nSIZE_J : 2\n<BeginData>\n", "SIZE_J", 2, "empty line"),
+            (b"SIZE_I : 3\n<BeginData>\n0\n0\n1\n1\n2\n2\n", "SIZE_J", 2, "<BeginData>"),
+            (b"title: 3\n\nSIZE_I : 3\nSIZE_J : 2\n<BeginData>\n", "SIZE_I", 2, "empty line")):
+        x = ws.write("x_keyword.dat", content + b"0\n" * 6)
+        expect_failure(ws.args(x=x), ["X axys file", x, f'no "{keyword}" line'], line=line,
+                       hints=[where])
+
+
+def large_grid_files():
+    """X, Y and attribute files of a grid of 120 x 80 nodes: each of them larger than a pipe's
+    buffer, so that a reader gets them in many pieces."""
+    header = ["SIZE_I : 120", "SIZE_J : 80"]
+    nodes = [(i, j) for i in range(120) for j in range(80)]
+    return (data_file(header, [f"{512000 + 25.125 * i + j:.3f}" for i, j in nodes]),
+            data_file(header, [f"{6200000 - 12.5 * j + i / 8:.3f}" for i, j in nodes]),
+            data_file(["Temperature"], [f"{(i * 79 + j) % 997 / 7:.4f}" for i in range(119)
+                                        for j in range(79)]))
+
+
+class Feed:
+    """One input written by a thread into a FIFO, or into a pipe that the converter reads as
+    /dev/fd/N (as the shell's <(zcat t.dat.gz) hands it over)."""
+
+    def __init__(self, content, fifo=None):
+        self.content = content
+        self.fifo = fifo
+        if fifo:
+            os.mkfifo(fifo)
+            self.path, self.read_end = str(fifo), None
+        else:
+            self.read_end, self.write_end = os.pipe()
+            self.path = f"/dev/fd/{self.read_end}"
+        self.thread = threading.Thread(target=self.write)
+        self.thread.start()
+
+    def write(self):
+        with contextlib.suppress(BrokenPipeError):
+            if self.fifo:
+                self.fifo.write_bytes(self.content)  # opens once a reader opens the FIFO
+            else:
+                with os.fdopen(self.write_end, "wb") as out:
+                    out.write(self.content)
+
+    def finish(self):
+        if self.fifo:  # a FIFO the converter never opened keeps its writer waiting
+            with contextlib.suppress(OSError):
+                os.close(os.open(self.fifo, os.O_RDONLY | os.O_NONBLOCK))
+        self.thread.join()
+
+
+def convert_with_feeds(args, feeds, stdin=None):
+    """Runs the converter reading `feeds` and, as its standard input, `stdin`."""
+    pipes = [feed.read_end for feed in feeds if feed.read_end is not None]
+    process = subprocess.Popen([CONVERT, *args], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                               stderr=subprocess.PIPE, pass_fds=pipes)
+    for read_end in pipes:  # the converter's copy is then the only reader left
+        os.close(read_end)
+    try:
+        out, err = process.communicate(input=stdin, timeout=120)
+    except subprocess.TimeoutExpired:
+        process.kill()
+        out, err = process.communicate()
+        err += b" (timed out: was an input opened twice?)"
+    for feed in feeds:
+        feed.finish()
+    return process.returncode, out, err
+
+
+def case_pipes_and_fifos(ws):
+    # A FIFO, a pipe and standard input give the very bytes of the shapefile that regular files
+    # holding the same text give.
+    contents = dict(zip(("x", "y", "t"), large_grid_files()))
+    files = {role: ws.write(f"{role}_large.dat", content) for role, content in contents.items()}
+    reference = ws.out / "reference.shp"
+    expect_success(["-x", str(files["x"]), "-y", str(files["y"]), "-a", f"Temp={files['t']}",
+                    "-o", str(reference)])
+    for name, through in (("x_fifo", {"x": "fifo"}), ("y_pipe", {"y": "pipe"}),
+                          ("t_pipe", {"t": "pipe"}), ("t_stdin", {"t": "stdin"}),
+                          ("all", {"x": "pipe", "y": "fifo", "t": "fifo"})):
+        paths = {role: str(path) for role, path in files.items()}
+        feeds, stdin = [], None
+        for role, kind in through.items():
+            if kind == "stdin":
+                paths[role], stdin = "/dev/stdin", contents[role]
+                continue
+            feeds.append(Feed(contents[role], ws.root / f"{name}_{role}" if kind == "fifo"
+                              else None))
+            paths[role] = feeds[-1].path
+        shp = ws.out / f"{name}.shp"
+        status, _, err = convert_with_feeds(
+            ["-x", paths["x"], "-y", paths["y"], "-a", f"Temp={paths['t']}", "-o", str(shp)],
+            feeds, stdin)
+        if status != 0:
+            fail(f"{name}: exit status {status}, expected 0; stderr {err!r}")
+        for extension in ("shp", "shx", "dbf", "cpg"):
+            got = shp.with_suffix(f".{extension}").read_bytes()
+            want = reference.with_suffix(f".{extension}").read_bytes()
+            if extension == "dbf":  # the date of the last change: bytes 1 to 3
+                got, want = got[:1] + got[4:], want[:1] + want[4:]
+            if got != want:
+                fail(f"{name}: the .{extension} differs from the one converted from regular "
+                     f"files")
+        if len(shapefile.Reader(str(shp))) != 119 * 79:
+            fail(f"{name}: pyshp does not read {119 * 79} cells")
+
+
+def case_devices_and_sockets(ws):
+    # Character devices give no text that ends (/dev/zero) or none at all (/dev/null); a socket
+    # is no file to read.
+    for args, names in ((ws.args(x="/dev/zero"), ["X axys file", "/dev/zero"]),
+                        (ws.args(y="/dev/null"), ["Y axys file", "/dev/null"]),
+                        (ws.args(attribute="/dev/null"), ["Attribute 'Temp'", "/dev/null"])):
+        expect_failure(args, names, hints=["is a character device, not a text file"])
+    with socket.socket(socket.AF_UNIX) as listening:
+        path = ws.root / "socket"
+        listening.bind(str(path))
+        expect_failure(ws.args(attribute=path), ["Attribute 'Temp'", path],
+                       hints=["is a socket, not a text file"])
+
+
+def two_attribute_args(ws, names):
+    first = ws.write("first.dat", data_file([], [1.5, 2.5]))
+    second = ws.write("second.dat", data_file([], [-7, -8]))
+    return ["-x", str(ws.x), "-y", str(ws.y), "-a", names[0] + b"=" + bytes(first),
+            "-a", names[1] + b"=" + bytes(second), "-o", str(ws.shp)]
+
+
+def case_column_names_that_fit(ws):
+    # A name that fits in 10 bytes keeps its text; a longer one is shortened around it, never
+    # into it: each value is read back under its own attribute's name.
+    reader = expect_success(two_attribute_args(ws, [b"Temperature_surface", b"Temperatur"]))
+    columns = [field[0] for field in reader.fields[1:]]
+    if columns != ["Temperat_1", "Temperatur"]:
+        fail(f"expected the columns Temperat_1 and Temperatur, read {columns}")
+    values = [(record["Temperat_1"], record["Temperatur"]) for record in reader.records()]
+    if values != [(1.5, -7.0), (2.5, -8.0)]:
+        fail(f"the columns hold {values}, expected [(1.5, -7.0), (2.5, -8.0)]")
+
+
+def case_attribute_name_not_a_column_name(ws):
+    # Control characters and bytes that are no UTF-8 are refused before any file is read.
+    for name, shown, hint in ((b"Te\tmp", "Te\\x09mp", "control character"),
+                              (b"T\nx", "T\\x0Ax", "control character"),
+                              (b"\x1b[31mred", "\\x1B[31mred", "control character"),
+                              (b"Caf\xe9", "Caf\\xE9", "not UTF-8")):
+        expect_failure(two_attribute_args(ws, [b"Depth", name]), [f"Attribute '{shown}'"],
+                       hints=[hint])
 
 
 CASES = {name[len("case_"):]: case for name, case in globals().items()

@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "controls/shapefile/ByteOrder.h"
-#include "controls/shapefile/DbfFieldNames.h"
 #include "controls/shapefile/FormatSizes.h"
 #include "controls/shapefile/NumericText.h"
 #include "controls/shapefile/ShapeFileError.h"
@@ -28,14 +27,9 @@ constexpr char kNullNumberFill = '*';
 
 }  // namespace
 
-DbfNumericColumn::DbfNumericColumn(AttributeTable& table, std::string name, std::string dbfName,
-                                   std::size_t offset, int width, int decimals)
-    : table_(table),
-      name_(std::move(name)),
-      dbfName_(std::move(dbfName)),
-      offset_(offset),
-      width_(width),
-      decimals_(decimals) {}
+DbfNumericColumn::DbfNumericColumn(AttributeTable& table, std::string name, std::size_t offset,
+                                   int width, int decimals)
+    : table_(table), name_(std::move(name)), offset_(offset), width_(width), decimals_(decimals) {}
 
 void DbfNumericColumn::Value(double value) {
     if (!std::isfinite(value)) {
@@ -97,13 +91,20 @@ ShapeField& AttributeTable::AddField(const std::string& name, int typeCode, int 
         refuse("a dBASE table cannot hold more columns");
     }
 
-    std::string dbfName = DbfFieldName(name, dbfNames_);
-    dbfNames_.push_back(dbfName);
-    DbfNumericColumn& column =
-        columns_.emplace_back(*this, name, std::move(dbfName), record_.size(), width, decimals);
+    DbfNumericColumn& column = columns_.emplace_back(*this, name, record_.size(), width, decimals);
     record_.append(columnWidth, ' ');
     firstByName_.try_emplace(name, &column);
     return column;
+}
+
+void AttributeTable::Commit() {
+    std::vector<std::string> names;
+    names.reserve(columns_.size());
+    for (const DbfNumericColumn& column : columns_) {
+        names.push_back(column.Name());
+    }
+    columnNames_ = DbfColumnNames(names);
+    committed_ = true;
 }
 
 ShapeField& AttributeTable::FieldByName(const std::string& name) {
@@ -129,9 +130,11 @@ std::vector<unsigned char> AttributeTable::Header(std::chrono::year_month_day da
     PutUInt16Little(&header[10], static_cast<std::uint16_t>(record_.size()));
 
     unsigned char* descriptor = &header[kDbfHeaderBytes];
-    for (const DbfNumericColumn& column : columns_) {
+    for (std::size_t index = 0; index < columns_.size(); ++index) {
+        const DbfNumericColumn& column = columns_[index];
+        const std::string& stored = columnNames_.at(index).stored;
         // The name is padded with zero bytes to 11, so it always ends in one.
-        std::memcpy(descriptor, column.DbfName().data(), column.DbfName().size());
+        std::memcpy(descriptor, stored.data(), stored.size());
         descriptor[11] = kNumericType;
         descriptor[16] = static_cast<unsigned char>(column.Width());
         descriptor[17] = static_cast<unsigned char>(column.Decimals());

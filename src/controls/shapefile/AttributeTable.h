@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "controls/shapefile/DbfFieldNames.h"
 #include "controls/shapefile/ShapeFieldList.h"
 
 namespace tesselar {
@@ -19,12 +20,12 @@ class AttributeTable;
 // readers take as "no value".
 class DbfNumericColumn final : public ShapeField {
 public:
-    DbfNumericColumn(AttributeTable& table, std::string name, std::string dbfName,
-                     std::size_t offset, int width, int decimals);
+    DbfNumericColumn(AttributeTable& table, std::string name, std::size_t offset, int width,
+                     int decimals);
     void Value(double value) override;
     void SetNull() override;
 
-    const std::string& DbfName() const { return dbfName_; }
+    const std::string& Name() const { return name_; }
     int Width() const { return width_; }
     int Decimals() const { return decimals_; }
 
@@ -33,7 +34,6 @@ private:
 
     AttributeTable& table_;
     std::string name_;
-    std::string dbfName_;
     std::size_t offset_;
     int width_;
     int decimals_;
@@ -51,8 +51,8 @@ public:
     ShapeField& AddField(const std::string& name, int typeCode, int width, int decimals) override;
     ShapeField& FieldByName(const std::string& name) override;
 
-    // Fixes the columns; adding one is refused from then on.
-    void Commit() { committed_ = true; }
+    // Fixes the columns and their stored names; adding one is refused from then on.
+    void Commit();
     // The file header with its column descriptors, for a table of `recordCount` records last
     // changed on `date`.
     std::vector<unsigned char> Header(std::chrono::year_month_day date,
@@ -67,7 +67,8 @@ private:
 
     std::string dbfName_;
     std::deque<DbfNumericColumn> columns_;
-    std::vector<std::string> dbfNames_;
+    // The stored column names, set by Commit: each depends on all the others.
+    std::vector<DbfColumnName> columnNames_;
     // The first column defined with each name.
     std::unordered_map<std::string, DbfNumericColumn*> firstByName_;
     std::string record_ = " ";
