@@ -34,7 +34,8 @@ int Convert(const ConvertOptions& options, CommandStreams streams, const Clock& 
 
     ConversionJob job;
     FillJob(job, options);
-    const ConversionOutcome outcome = RunConversion(job, options.shpPath, {display, clock, files});
+    const ConversionOutcome outcome =
+        RunConversion(job, options.shpPath, {display, clock, files}, options.conversion);
     switch (outcome.result) {
         case ConversionOutcome::Result::Succeeded:
             break;

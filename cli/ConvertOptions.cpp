@@ -3,11 +3,16 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <map>
 #include <string_view>
 
 #include "cli/HelpLayout.h"
 #include "conversion/ConversionJob.h"
+#include "crs/CoordinateSystem.h"
+#include "crs/CoordinateSystemError.h"
+#include "crs/ProjectionFile.h"
+#include "readers/LineValue.h"
 
 namespace tesselar {
 
@@ -76,6 +81,37 @@ void SetOutput(ConvertOptions& options, const std::string& output) {
     }
 }
 
+// --crs: the coordinate system is checked at once, so that a wrong one is a usage error.
+void SetCrs(ConvertOptions& options, const std::string& value) {
+    if (value != kNoCoordinateSystem) {
+        try {
+            EsriWkt(value);
+        } catch (const CoordinateSystemError& error) {
+            throw UsageError(std::string("option --crs: ") + error.what());
+        }
+    }
+    options.conversion.crs = value;
+}
+
+// --nodata: a decimal number, rounded to hundredths as the reader rounds the values, unless
+// they keep their digits.
+double NoDataValue(const std::string& text, bool keepDigits) {
+    const char* end = text.data() + text.size();
+    const char* digits = text.starts_with('-') ? text.data() + 1 : text.data();
+    double value = 0.0;
+    const auto [numberEnd, error] = std::from_chars(text.data(), end, value);
+    // from_chars also reads "inf" and "nan", which are no values of a value line.
+    const bool plain =
+        digits != end && (std::isdigit(static_cast<unsigned char>(*digits)) || *digits == '.');
+    if (!plain || numberEnd != end || error == std::errc::invalid_argument) {
+        throw UsageError("option --nodata: '" + text + "' is not a number");
+    }
+    if (error == std::errc::result_out_of_range || (!keepDigits && !ReadLineValue(text, value))) {
+        throw UsageError("option --nodata: '" + text + "' lies beyond the range of a double");
+    }
+    return value;
+}
+
 // "-x (--x-file)", or "--version" for an option with a long name only.
 std::string Spelled(const CLI::Option& option) {
     const std::string longName = "--" + option.get_lnames().front();
@@ -88,7 +124,8 @@ std::string Spelled(const CLI::Option& option) {
 // ConvertOptions by the option's own function; a required option names what is missing.
 class ConvertParser {
 public:
-    explicit ConvertParser(ConvertOptions& options) : app_(kDescription, kProgramName) {
+    explicit ConvertParser(ConvertOptions& options)
+        : options_(options), app_(kDescription, kProgramName) {
         app_.formatter(std::make_shared<HelpLayout>());
         app_.allow_extras();  // reported below in today's words
         // A repeated option is refused below, naming it; CLI11 only keeps its last value.
@@ -126,6 +163,25 @@ public:
                 "polygon (the default): one polygon per grid cell;\npoint: one point per particle")
             ->type_name("polygon|point");
         app_.add_flag("-q,--quiet", options.quiet, "print nothing but errors");
+        app_.add_option_function<std::string>(
+                "--crs", [&options](const std::string& value) { SetCrs(options, value); },
+                "the coordinate system written as the .prj: EPSG:<code>, a\n"
+                ".prj or WKT file, WKT text, or none for no .prj; without\n"
+                "it, the .prj beside X_FILE (grid_x.prj for grid_x.dat), if any")
+            ->type_name("CRS");
+        app_.add_flag("--keep-digits", options.conversion.keepDigits,
+                      "every value keeps the digits read instead of being rounded\n"
+                      "to 2 decimals");
+        app_.add_flag("--fit-columns", options.conversion.columns.fitColumns,
+                      "each attribute column as wide, with as many decimals, as\n"
+                      "its values need (at most 19 characters)");
+        app_.add_option("--nodata", noDataText_,
+                        "attribute values equal to VALUE (after rounding, as the\n"
+                        "values) are written as null")
+            ->type_name("VALUE");
+        app_.add_flag("--cell-index", options.conversion.columns.cellIndex,
+                      "integer columns I and J (the cell's i and j, from 1; I the\n"
+                      "particle's number for points) before the attributes");
 
         app_.set_help_flag("-h,--help", "show this help and exit");
         app_.set_version_flag("--version", "", "show the version and exit");
@@ -153,6 +209,10 @@ public:
             throw UsageError(error.what());
         }
         CheckArgumentsGiven();
+        if (!noDataText_.empty()) {
+            options_.conversion.columns.noData =
+                NoDataValue(noDataText_, options_.conversion.keepDigits);
+        }
         return ConvertOptions::Action::Convert;
     }
 
@@ -199,7 +259,9 @@ private:
         throw UsageError(error.what());
     }
 
+    ConvertOptions& options_;
     CLI::App app_;
+    std::string noDataText_;
     std::map<const CLI::Option*, std::string> whenMissing_;
 };
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "conversion/ConversionJob.h"
+#include "conversion/RunConversion.h"
 
 namespace tesselar {
 
@@ -27,9 +28,12 @@ struct ConvertOptions {
     std::string shapeFileName;  // its name without the extension
     ShapeType shapeType = ShapeType::Polygon;
     bool quiet = false;
+    // --crs, --keep-digits, --fit-columns, --nodata (rounded as the values are) and --cell-index.
+    ConversionOptions conversion;
 };
 
-// Reads the arguments (without the program name). Throws UsageError.
+// Reads the arguments (without the program name). Throws UsageError, also for a coordinate
+// system that PROJ cannot read.
 ConvertOptions ParseConvertOptions(const std::vector<std::string>& arguments);
 
 // The synopsis line, "Usage: tesselar-convert ...\n".

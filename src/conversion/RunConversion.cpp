@@ -4,6 +4,7 @@
 #include <new>
 
 #include "conversion/ConversionError.h"
+#include "crs/ProjectionFile.h"
 #include "readers/ReadFiles.h"
 #include "writer/CreateShapeFiles.h"
 
@@ -17,16 +18,37 @@ std::string ShortenedValuesWarning(std::int64_t count) {
            " rounded to fewer digits";
 }
 
+std::string CoordinateDigitsWarning(const ConversionJob& job, const ReadSummary& summary) {
+    const std::string rounded = "coordinates keep the digits read: rounded to 2 decimals, " +
+                                std::to_string(summary.collapsedShapes) + " of " +
+                                std::to_string(summary.shapeCount);
+    if (job.ShapeType == ShapeType::Polygon) {
+        return rounded + (summary.shapeCount == 1 ? " cell" : " cells") +
+               " would have had zero area";
+    }
+    return rounded + (summary.shapeCount == 1 ? " particle" : " particles") +
+           " would have coincided with another";
+}
+
 }  // namespace
 
 ConversionOutcome RunConversion(ConversionJob& job, const std::string& shpPath,
-                                ConversionServices services) {
+                                ConversionServices services, const ConversionOptions& options) {
     ConversionOutcome outcome;
     try {
-        ReadInputData(job, [](const ConversionJob& sized) { CheckShapeFileFits(sized); });
+        const std::string projection =
+            OutputProjection(options.crs, job.XAxysFile).value_or(std::string());
+        const ReadSummary read = ReadInputData(
+            job,
+            [&options](const ConversionJob& sized) { CheckShapeFileFits(sized, options.columns); },
+            {options.keepDigits});
+        if (read.collapsedShapes > 0) {
+            outcome.warnings.push_back(CoordinateDigitsWarning(job, read));
+        }
         services.display.SetPanelText(kStatusPanel, "Creating shape file...");
         const WriteSummary summary =
-            WriteShapeFile(shpPath, job, {services.display, services.clock, services.files});
+            WriteShapeFile(shpPath, job, {services.display, services.clock, services.files},
+                           options.columns, projection);
         outcome.shpPath = summary.shpPath;
         if (summary.shortenedValueCount > 0) {
             outcome.warnings.push_back(ShortenedValuesWarning(summary.shortenedValueCount));

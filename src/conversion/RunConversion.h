@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -7,6 +8,7 @@
 #include "conversion/Clock.h"
 #include "conversion/ConversionJob.h"
 #include "writer/ProgressDisplay.h"
+#include "writer/WriterOptions.h"
 
 namespace tesselar {
 
@@ -16,6 +18,18 @@ struct ConversionServices {
     ProgressDisplay& display;
     const Clock& clock;
     OutputFileSystem& files;
+};
+
+// What a conversion is asked for beyond the job; the defaults convert as the window does.
+struct ConversionOptions {
+    // Every value keeps the digits read instead of being rounded to hundredths.
+    bool keepDigits = false;
+    // The coordinate system of the .prj: "EPSG:<code>", a WKT text or the path of a file
+    // holding one, or "none" for no .prj. Without it, the .prj beside the X axys file, if any
+    // (OutputProjection).
+    std::optional<std::string> crs;
+    // The layout of the attribute table.
+    WriterOptions columns;
 };
 
 // How a conversion ended, for the window or the command line to present.
@@ -30,11 +44,12 @@ struct ConversionOutcome {
     std::vector<std::string> warnings;
 };
 
-// Runs one whole conversion: reads the job's input files into it (refusing a grid too large
-// for one shape file before any value is read), shows "Creating shape file..." in the status
-// panel, and writes the shape file to `shpPath`. Every failure is caught and returned, with
-// the destination left as it was.
+// Runs one whole conversion: finds the coordinate system (refusing one PROJ cannot read before
+// any input is read), reads the job's input files into it (refusing a grid too large for one
+// shape file before any value is read), shows "Creating shape file..." in the status panel,
+// and writes the shape file to `shpPath` as `options` say. Every failure is caught and
+// returned, with the destination left as it was.
 ConversionOutcome RunConversion(ConversionJob& job, const std::string& shpPath,
-                                ConversionServices services);
+                                ConversionServices services, const ConversionOptions& options = {});
 
 }  // namespace tesselar

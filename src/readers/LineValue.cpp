@@ -399,6 +399,37 @@ bool ReadRadixInteger(const char* p, const char* end, double& value) {
     return result.ec != std::errc::result_out_of_range;
 }
 
+// The double nearest to 0.d1d2... x 10^(pointPosition + exponent), the digits as written.
+bool NearestDouble(const DecimalShape& shape, const std::string& digits, double& value) {
+    value = 0.0;
+    if (digits.empty()) {
+        return true;
+    }
+    const std::int64_t power = shape.pointPosition + shape.exponent;
+    const std::string text = "0." + digits + "e" + std::to_string(power);
+    double magnitude = 0.0;
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), magnitude);
+    if (result.ec == std::errc::result_out_of_range) {
+        return power < 0;  // too small for a double: 0
+    }
+    value = Signed(magnitude, shape.negative);
+    return true;
+}
+
+// The common form of a value line, "-512496.004" or "1.5e+02" with nothing after it but
+// blanks, read by from_chars directly. False when the line needs ScanDecimal.
+bool ReadPlainDigits(const char* p, const char* end, double& value) {
+    const char* first = p != end && *p == '-' ? p + 1 : p;
+    const bool startsNumber =
+        first != end &&
+        (IsDigit(*first) || (*first == '.' && first + 1 != end && IsDigit(first[1])));
+    if (!startsNumber) {
+        return false;
+    }
+    const auto result = std::from_chars(p, end, value);
+    return result.ec == std::errc() && SkipDropped(result.ptr, end) == end;
+}
+
 }  // namespace
 
 bool ReadLineValue(std::string_view line, double& value) {
@@ -408,6 +439,25 @@ bool ReadLineValue(std::string_view line, double& value) {
         return ReadRadixInteger(p + 1, end, value);
     }
     return ReadPlainDecimal(p, end, value) || ReadDecimal(p, end, value);
+}
+
+bool ReadLineDigits(std::string_view line, double& value) {
+    const char* end = line.data() + line.size();
+    const char* p = SkipDropped(line.data(), end);
+    if (p != end && *p == '&') {
+        return ReadRadixInteger(p + 1, end, value);
+    }
+    if (!ReadPlainDigits(p, end, value)) {
+        AllDigits digits;
+        const DecimalShape shape = ScanDecimal(p, end, digits);
+        if (!NearestDouble(shape, digits.text, value)) {
+            return false;
+        }
+    }
+    if (value == 0.0) {
+        value = 0.0;  // never -0
+    }
+    return true;
 }
 
 }  // namespace tesselar

@@ -15,4 +15,9 @@ namespace tesselar {
 // rounded decimal, never -0. Returns false when the number lies beyond the range of a double.
 bool ReadLineValue(std::string_view line, double& value);
 
+// The number a value line holds, read as ReadLineValue reads it but with every digit as
+// written: the double nearest to the decimal (or hexadecimal, octal) number, never -0. A number
+// too small for a double reads as 0. Returns false when it lies beyond the range of a double.
+bool ReadLineDigits(std::string_view line, double& value);
+
 }  // namespace tesselar

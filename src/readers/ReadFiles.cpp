@@ -3,10 +3,12 @@
 #include <cstdint>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 #include "conversion/ConversionError.h"
 #include "conversion/FileLabels.h"
 #include "readers/AttributeNames.h"
+#include "readers/CoordinateDigits.h"
 #include "readers/GridSize.h"
 #include "readers/HeaderScan.h"
 #include "readers/InputFileError.h"
@@ -93,15 +95,43 @@ std::int16_t Extent(const std::string& label, const HeaderKeywords& header, std:
     return static_cast<std::int16_t>(extent);
 }
 
-// Reads rows x columns values, row by row, into store(i, j) for i and j counted from 1.
-template <class Store>
-void ReadValues(ValueFile& file, int rows, int columns, Store store) {
+// Reads rows x columns values, row by row, through read(i, j) for i and j counted from 1.
+template <class Read>
+void ReadValues(ValueFile& file, int rows, int columns, Read read) {
     file.StartValues(std::int64_t{rows} * columns);
     for (int i = 1; i <= rows; ++i) {
         for (int j = 1; j <= columns; ++j) {
-            store(i, j, file.Next());
+            read(i, j);
         }
     }
+}
+
+// One axys file's values into `kept`: with their digits as read, or rounded to hundredths and
+// also, in `withDigits`, as read.
+void ReadCoordinates(ValueFile& file, int rows, int columns, bool keepDigits, Array2D& kept,
+                     Array2D& withDigits) {
+    if (keepDigits) {
+        ReadValues(file, rows, columns,
+                   [&](int i, int j) { kept.at(i, j) = file.NextWithDigits(); });
+    } else {
+        ReadValues(file, rows, columns,
+                   [&](int i, int j) { file.NextBoth(kept.at(i, j), withDigits.at(i, j)); });
+    }
+}
+
+// The cells or particles that the rounded coordinates collapse; when there are any, the
+// coordinates as read take the rounded ones' place.
+std::int64_t KeepDigitsWhereRoundingCollapses(ConversionJob& job, Array2D& xRead, Array2D& yRead) {
+    const NodeCoordinates rounded{job.XCoords, job.YCoords};
+    const NodeCoordinates read{xRead, yRead};
+    const std::int64_t collapsed = job.ShapeType == ShapeType::Polygon
+                                       ? CellsLosingArea(rounded, read, job.IMax, job.JMax)
+                                       : ParticlesCoinciding(rounded, read, job.IMax);
+    if (collapsed > 0) {
+        job.XCoords = std::move(xRead);
+        job.YCoords = std::move(yRead);
+    }
+    return collapsed;
 }
 
 void CheckAttributeCount(const ConversionJob& job) {
@@ -113,7 +143,8 @@ void CheckAttributeCount(const ConversionJob& job) {
 
 }  // namespace
 
-void ReadInputData(ConversionJob& job, const SizesRead& sizesRead) {
+ReadSummary ReadInputData(ConversionJob& job, const SizesRead& sizesRead,
+                          const ReadOptions& options) {
     const bool polygons = job.ShapeType == ShapeType::Polygon;
     CheckAttributeCount(job);
     CheckAttributeNames(job);
@@ -147,21 +178,37 @@ void ReadInputData(ConversionJob& job, const SizesRead& sizesRead) {
     job.YCoords = Array2D(nodeUpperI, nodeUpperJ, "YCoords");
     job.AttribValues = Array3D(job.AttribCount, job.IMax, job.JMax, "AttribValues");
 
-    ReadValues(*xFile, nodeUpperI, nodeColumns,
-               [&job](int i, int j, double value) { job.XCoords.at(i, j) = value; });
+    // Unless every digit is kept, the coordinates are read twice over: rounded, and as read
+    // for the cells or particles that rounding would collapse.
+    Array2D xRead;
+    Array2D yRead;
+    if (!options.keepDigits) {
+        xRead = Array2D(nodeUpperI, nodeUpperJ, "XCoords");
+        yRead = Array2D(nodeUpperI, nodeUpperJ, "YCoords");
+    }
+    ReadCoordinates(*xFile, nodeUpperI, nodeColumns, options.keepDigits, job.XCoords, xRead);
     xFile.reset();
     {
         ValueFile yFile(job.YAxysFile, YAxysFileLabel(job.YAxysFile));
-        ReadValues(yFile, nodeUpperI, nodeColumns,
-                   [&job](int i, int j, double value) { job.YCoords.at(i, j) = value; });
+        ReadCoordinates(yFile, nodeUpperI, nodeColumns, options.keepDigits, job.YCoords, yRead);
     }
+    ReadSummary summary;
+    summary.shapeCount = polygons ? std::int64_t{job.IMax} * job.JMax : job.IMax;
+    if (!options.keepDigits) {
+        summary.collapsedShapes = KeepDigitsWhereRoundingCollapses(job, xRead, yRead);
+    }
+    xRead = Array2D();  // their memory goes before the attributes are read
+    yRead = Array2D();
+
     for (int k = 1; k <= job.AttribCount; ++k) {
         const auto slot = static_cast<std::size_t>(k);
         ValueFile file(job.AttribFiles[slot],
                        AttributeFileLabel(job.AttribNames[slot], job.AttribFiles[slot]));
-        ReadValues(file, job.IMax, job.JMax,
-                   [&job, k](int i, int j, double value) { job.AttribValues.at(k, i, j) = value; });
+        ReadValues(file, job.IMax, job.JMax, [&](int i, int j) {
+            job.AttribValues.at(k, i, j) = options.keepDigits ? file.NextWithDigits() : file.Next();
+        });
     }
+    return summary;
 }
 
 }  // namespace tesselar

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 
 #include "conversion/ConversionJob.h"
@@ -10,11 +11,28 @@ namespace tesselar {
 // refuse the sizes.
 using SizesRead = std::function<void(const ConversionJob& job)>;
 
+struct ReadOptions {
+    // Every value, coordinates and attributes, keeps the digits read: the double nearest to its
+    // text, not rounded to hundredths.
+    bool keepDigits = false;
+};
+
+// What the reader tells about the values it stored.
+struct ReadSummary {
+    // Shapes (cells or particles) that rounding the coordinates to hundredths would have
+    // collapsed: cells left without area, particles put on another's place. When there are
+    // any, every coordinate keeps the digits read instead.
+    std::int64_t collapsedShapes = 0;
+    std::int64_t shapeCount = 0;  // the cells or particles of the job
+};
+
 // Reads the job's X and Y axys files and attribute files into IMax, JMax, XCoords, YCoords and
 // AttribValues, after ShapeType, XAxysFile, YAxysFile and the attributes are set. Each file is
-// opened once and read in one pass, so pipes and FIFOs serve as well as regular files. Throws
-// ConversionError: InputFileError (or OverflowError) naming the file, the line and what was
-// wrong, or, before any file is read, for an attribute name that cannot be a column name.
-void ReadInputData(ConversionJob& job, const SizesRead& sizesRead);
+// opened once and read in one pass, so pipes and FIFOs serve as well as regular files. Values
+// are rounded to hundredths, apart from the cases that `options` and ReadSummary describe.
+// Throws ConversionError: InputFileError (or OverflowError) naming the file, the line and what
+// was wrong, or, before any file is read, for an attribute name that cannot be a column name.
+ReadSummary ReadInputData(ConversionJob& job, const SizesRead& sizesRead,
+                          const ReadOptions& options = {});
 
 }  // namespace tesselar

@@ -36,11 +36,17 @@ public:
     // beyond line 32767.
     void StartValues(std::int64_t valueCount);
 
-    // The next line's value, rounded to hundredths. Throws InputFileError when the file has
-    // ended or the value lies beyond the range of a double.
+    // The next line's value, rounded to hundredths (ReadLineValue). Throws InputFileError when
+    // the file has ended or the value lies beyond the range of a double.
     double Next();
+    // The next line's value with every digit as written (ReadLineDigits); throws as Next.
+    double NextWithDigits();
+    // Both readings of the next line, for a value that keeps its digits only when rounding
+    // would lose what matters; throws as Next.
+    void NextBoth(double& rounded, double& withDigits);
 
 private:
+    std::string_view NextLine();
     [[noreturn]] void ThrowEnded() const;
     [[noreturn]] void ThrowBeyondRange(std::string_view line) const;
 
@@ -49,16 +55,37 @@ private:
     std::int64_t valueCount_ = 0;
 };
 
-inline double ValueFile::Next() {
+inline std::string_view ValueFile::NextLine() {
     std::string_view line;
     if (!stream_.NextLine(line)) {
         ThrowEnded();
     }
+    return line;
+}
+
+inline double ValueFile::Next() {
+    const std::string_view line = NextLine();
     double value = 0.0;
     if (!ReadLineValue(line, value)) {
         ThrowBeyondRange(line);
     }
     return value;
+}
+
+inline double ValueFile::NextWithDigits() {
+    const std::string_view line = NextLine();
+    double value = 0.0;
+    if (!ReadLineDigits(line, value)) {
+        ThrowBeyondRange(line);
+    }
+    return value;
+}
+
+inline void ValueFile::NextBoth(double& rounded, double& withDigits) {
+    const std::string_view line = NextLine();
+    if (!ReadLineValue(line, rounded) || !ReadLineDigits(line, withDigits)) {
+        ThrowBeyondRange(line);
+    }
 }
 
 }  // namespace tesselar

@@ -135,7 +135,8 @@ void WritePoints(ShapeFiles& shapeFiles, const ConversionJob& job, const RecordC
 }  // namespace
 
 WriteSummary WriteShapeFile(const std::string& shpPath, const ConversionJob& job,
-                            WriterServices services, const WriterOptions& options) {
+                            WriterServices services, const WriterOptions& options,
+                            const std::string& projection) {
     const bool polygons = job.ShapeType == ShapeType::Polygon;
     const std::int16_t iMax = job.IMax;
     const std::int16_t jMax = polygons ? job.JMax : std::int16_t{1};
@@ -145,6 +146,7 @@ WriteSummary WriteShapeFile(const std::string& shpPath, const ConversionJob& job
     ShapeFiles shapeFiles(services.files, services.clock.CalendarNow());
     shapeFiles.OpenShapeFile(shpPath, kNewShapeFileMode,
                              polygons ? kShapeTypePolygon : kShapeTypePoint);
+    shapeFiles.SetProjection(projection);
     columns.Add(shapeFiles.FieldList());
     shapeFiles.CommitFields();
 

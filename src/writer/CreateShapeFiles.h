@@ -28,10 +28,12 @@ struct WriteSummary {
 };
 
 // Writes the job's grid cells as polygons, or its particles as points, with one numeric column
-// per attribute laid out as `options` say, to the .shp path given. Changes nothing in the job.
-// Throws ConversionError; the destination is then left as it was.
+// per attribute laid out as `options` say, to the .shp path given, and `projection` (ESRI WKT)
+// as its .prj; an empty projection writes none and removes an earlier one. Changes nothing in
+// the job. Throws ConversionError; the destination is then left as it was.
 WriteSummary WriteShapeFile(const std::string& shpPath, const ConversionJob& job,
-                            WriterServices services, const WriterOptions& options = {});
+                            WriterServices services, const WriterOptions& options = {},
+                            const std::string& projection = {});
 
 // Refuses a job whose shape file would pass the format's size limits; checked as soon as the
 // reader knows the job's sizes, before it reads any value. Fitted columns count as narrow as
