@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <iomanip>
 #include <sstream>
 
 #include "cli/ConvertOptions.h"
@@ -36,6 +37,14 @@ std::string Described(const ConvertOptions& options) {
     }
     text << " o=" << options.shpPath << '|' << options.shapeFolder << '|' << options.shapeFileName
          << ' ' << ShapeTypeText(options.shapeType) << (options.quiet ? " quiet" : "");
+    const ConversionOptions& conversion = options.conversion;
+    text << (conversion.crs ? " crs=" + *conversion.crs : "")
+         << (conversion.keepDigits ? " keep-digits" : "")
+         << (conversion.columns.fitColumns ? " fit-columns" : "")
+         << (conversion.columns.cellIndex ? " cell-index" : "");
+    if (conversion.columns.noData) {
+        text << " nodata=" << std::setprecision(17) << *conversion.columns.noData;
+    }
     return text.str();
 }
 
@@ -83,6 +92,16 @@ INSTANTIATE_TEST_SUITE_P(
                      {"-x", "x", "-y", "y", "-a", "A=a", "-o", "/lagoon.dat"},
                      "0 x=x y=y a=A:a, o=/lagoon.dat.shp|/|lagoon.dat Polygon"},
         AcceptedCase{"FiftyAttributesInTheOrderGiven", FiftyAttributes(), kFifty},
+        // The no-data value is rounded as the values are: to hundredths, halves to even.
+        AcceptedCase{"GisOptionsWithNoDataRoundedAsTheValues",
+                     With(Minimal(), {"--nodata", "-9999.005", "--crs", "epsg:4326",
+                                      "--fit-columns", "--cell-index"}),
+                     "0 x=x.dat y=y.dat a=Temp:t.dat, o=out/a.shp|out|a Polygon crs=epsg:4326 "
+                     "fit-columns cell-index nodata=-9999"},
+        AcceptedCase{"NoDataKeepsItsDigitsWithTheValues",
+                     With(Minimal(), {"--nodata=1.015", "--keep-digits", "--crs", "none"}),
+                     "0 x=x.dat y=y.dat a=Temp:t.dat, o=out/a.shp|out|a Polygon crs=none "
+                     "keep-digits nodata=1.0149999999999999"},
         AcceptedCase{"HelpNeedsNothingElse", {"--help", "--bogus"}, "1 x= y= a= o=|| Polygon"},
         AcceptedCase{"ShortHelp", {"-h"}, "1 x= y= a= o=|| Polygon"},
         AcceptedCase{
@@ -137,6 +156,13 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"FiftyOneAttributes", With(FiftyAttributes(), {"-a", "A51=f"}),
                   "too many attributes: a shape file takes at most 50"},
         UsageCase{"UnknownShortOption", With(Minimal(), {"-z"}), "unknown option '-z'"},
+        UsageCase{"CoordinateSystemUnknownToProj", With(Minimal(), {"--crs", "EPSG:999999"}),
+                  "option --crs: Coordinate system 'EPSG:999999': PROJ cannot read it as a "
+                  "coordinate system: proj_create: crs not found"},
+        UsageCase{"NoDataNotANumber", With(Minimal(), {"--nodata", "nan"}),
+                  "option --nodata: 'nan' is not a number"},
+        UsageCase{"NoDataWithTextAfterIt", With(Minimal(), {"--nodata=-99x"}),
+                  "option --nodata: '-99x' is not a number"},
         UsageCase{"UnknownLongOption", With(Minimal(), {"--output-folder=o"}),
                   "unknown option '--output-folder'"},
         UsageCase{"UnknownOptionBeforeAMissingOne", {"--bogus"}, "unknown option '--bogus'"},
@@ -161,7 +187,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(ConvertHelpTest, ListsEveryOptionUnderTheSynopsis) {
     EXPECT_EQ(ConvertSynopsis(),
               "Usage: tesselar-convert -x X_FILE -y Y_FILE -a NAME=FILE [-a NAME=FILE ...] "
-              "-o OUTPUT [-t polygon|point] [-q]\n");
+              "-o OUTPUT [-t polygon|point] [-q] [--crs CRS] [--keep-digits] [--fit-columns] "
+              "[--nodata VALUE] [--cell-index]\n");
     EXPECT_EQ(ConvertHelp(),
               ConvertSynopsis() +
                   "\n"
@@ -182,6 +209,25 @@ TEST(ConvertHelpTest, ListsEveryOptionUnderTheSynopsis) {
                   "cell;\n"
                   "                             point: one point per particle\n"
                   "  -q, --quiet                print nothing but errors\n"
+                  "      --crs CRS              the coordinate system written as the .prj: "
+                  "EPSG:<code>, a\n"
+                  "                             .prj or WKT file, WKT text, or none for no .prj; "
+                  "without\n"
+                  "                             it, the .prj beside X_FILE (grid_x.prj for "
+                  "grid_x.dat), if any\n"
+                  "      --keep-digits          every value keeps the digits read instead of "
+                  "being rounded\n"
+                  "                             to 2 decimals\n"
+                  "      --fit-columns          each attribute column as wide, with as many "
+                  "decimals, as\n"
+                  "                             its values need (at most 19 characters)\n"
+                  "      --nodata VALUE         attribute values equal to VALUE (after rounding, "
+                  "as the\n"
+                  "                             values) are written as null\n"
+                  "      --cell-index           integer columns I and J (the cell's i and j, from "
+                  "1; I the\n"
+                  "                             particle's number for points) before the "
+                  "attributes\n"
                   "  -h, --help                 show this help and exit\n"
                   "      --version              show the version and exit\n");
 }

@@ -257,6 +257,35 @@ TEST_F(ConversionFromWindowTest, FailedWriteIsReportedAndLeavesNoFile) {
     EXPECT_EQ(FilesInFolder(), inputs);
 }
 
+// The coordinate system comes from the .prj beside the X axys file: one PROJ cannot read is
+// reported before anything is read or written; once put right, the shapefile gets its .prj.
+TEST_F(ConversionFromWindowTest, SidecarProjectionGivesTheCoordinateSystem) {
+    WriteGrid(4, 3);
+    FillInputs("lagoon");
+    const auto writeSidecar = [this](const char* text) {
+        QFile sidecar(InFolder("x.prj"));
+        ASSERT_TRUE(sidecar.open(QIODevice::WriteOnly));
+        sidecar.write(text);
+    };
+    writeSidecar("PROJCS[\"broken\"");
+    const QStringList inputs = FilesInFolder();
+    Click("Command1");
+
+    ASSERT_EQ(messages_.shown.size(), 1);
+    EXPECT_TRUE(messages_.shown[0].startsWith("Coordinate system file '" + InFolder("x.prj")))
+        << messages_.shown[0].toStdString();
+    EXPECT_TRUE(messages_.shown[0].endsWith(kNothingWritten));
+    EXPECT_EQ(programEnd_.count, 0);
+    EXPECT_EQ(FilesInFolder(), inputs);
+
+    writeSidecar("EPSG:32633");
+    Click("Command1");
+    EXPECT_EQ(messages_.shown.value(1), kCreated);
+    QFile projection(InFolder("lagoon.prj"));
+    ASSERT_TRUE(projection.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(projection.readAll().startsWith("PROJCS[\"WGS_1984_UTM_Zone_33N\""));
+}
+
 TEST_F(ConversionFromWindowTest, ClicksDuringTheConversionAreIgnored) {
     WriteGrid(4, 3);
     FillInputs("lagoon");
