@@ -136,5 +136,37 @@ TEST(ReadLineValue, ReportsNumbersBeyondTheRangeOfADouble) {
     }
 }
 
+// With every digit kept, a line reads as the double nearest to its number, in every notation
+// ReadLineValue takes; the expected values are the compiler's nearest doubles.
+TEST(ReadLineDigits, ReadsTheNearestDoubleOfTheNumberAsWritten) {
+    const std::initializer_list<Case> cases = {
+        {"1.015", 1.015},
+        {"-8.7012345", -8.7012345},
+        {"512496.004", 512496.004},
+        {".5", 0.5},
+        {"-.25", -0.25},
+        {"1 234.5", 1234.5},
+        {"1.5D+02", 150.0},
+        {"2.5e-1 ", 0.25},
+        {"12abc", 12.0},
+        {"1,5", 1.0},
+        {"&HFF", 255.0},
+        {"0.12345678901234567890123", 0.12345678901234567890123},
+        {"1e-400", 0.0},
+        {"-0", 0.0},
+        {"inf", 0.0},
+        {"", 0.0},
+    };
+    for (const Case& c : cases) {
+        double value = -1.0;
+        ASSERT_TRUE(ReadLineDigits(c.line, value)) << "'" << c.line << "'";
+        EXPECT_EQ(value, c.expected) << "'" << c.line << "'";
+        EXPECT_FALSE(std::signbit(value) && value == 0.0) << "'" << c.line << "'";
+    }
+    double value = 0.0;
+    EXPECT_FALSE(ReadLineDigits("-1e999", value));
+    EXPECT_FALSE(ReadLineDigits("1.8e3 08", value));
+}
+
 }  // namespace
 }  // namespace tesselar
