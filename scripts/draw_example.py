@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """Draws the converted estuary example for the documentation: the grid's polygons coloured by
-their temperature, with the particles on top, read back from the shapefiles through pyshp.
+their temperature, with the particles on top, read back from the shapefiles through pyshp, and
+the name of the coordinate system from the grid's .prj.
 
     scripts/draw_example.py [--grid out/estuary.shp] [--particles out/particles.shp]
                             [--output docs/estuary.png]
@@ -11,6 +12,7 @@ README).
 
 import argparse
 import pathlib
+import re
 
 import matplotlib
 
@@ -41,6 +43,15 @@ def read_points(path):
         return [shape.points[0] for shape in reader.iterShapes()]
 
 
+def coordinate_system(shp):
+    """The name the .prj beside `shp` gives its coordinate system, or a note that it has none."""
+    prj = shp.with_suffix(".prj")
+    if not prj.exists():
+        return "no .prj"
+    found = re.match(r'\s*[A-Z]+\["([^"]*)"', prj.read_text(encoding="utf-8"))
+    return found.group(1) if found else "a .prj"
+
+
 def draw(grid, particles, output):
     outlines, values = read_cells(grid, TEMPERATURE)
     points = read_points(particles)
@@ -60,8 +71,8 @@ def draw(grid, particles, output):
     axes.xaxis.set_major_formatter(plain_metres)
     axes.yaxis.set_major_formatter(plain_metres)
     axes.tick_params(axis="x", labelrotation=30)
-    axes.set_title(f"{grid.name}: {len(outlines)} cells by temperature; {particles.name} on top",
-                   fontsize=10)
+    axes.set_title(f"{grid.name}: {len(outlines)} cells by temperature; {particles.name} on top"
+                   f"\n{coordinate_system(grid)}", fontsize=10)
     axes.legend(loc="upper left", fontsize=9)
     figure.colorbar(cells, ax=axes, shrink=0.75, label="Temperature")
     # No software version in the file, so that the same shapefiles give the same picture.
