@@ -92,6 +92,7 @@ command_for() {
     job_arguments "$2" "$work/out/$2-$1.shp"
     case $1 in
         tesselar) cmd=("$convert" "${job[@]}" -q) ;;
+        gis) cmd=("$convert" "${job[@]}" -q --crs EPSG:25829 --cell-index --fit-columns) ;;
         peer) cmd=("$bin/tesselar-bench-peer" "${job[@]}") ;;
         limit) cmd=("$bin/tesselar-bench-limit" "${job[@]}") ;;
         limit-sync) cmd=("$bin/tesselar-bench-limit" --sync "${job[@]}") ;;
@@ -106,7 +107,7 @@ command_for() {
 measure() {
     command_for "$1" "$2"
     local stem=$work/out/$2-$1 report=$work/measure.txt
-    rm -f "$stem.shp" "$stem.shx" "$stem.dbf" "$stem.cpg" "$report"
+    rm -f "$stem.shp" "$stem.shx" "$stem.dbf" "$stem.cpg" "$stem.prj" "$report"
     if ! "$bin/tesselar-bench-run" "$report" "${cmd[@]}" >/dev/null 2>"$stem.log"; then
         echo "bench: $1 failed on $2: ${cmd[*]}" >&2
         cat "$stem.log" >&2
@@ -116,7 +117,7 @@ measure() {
 }
 
 window_command
-programs=(tesselar peer limit limit-sync)
+programs=(tesselar gis peer limit limit-sync)
 [ ${#window_cmd[@]} -gt 0 ] && programs+=(window)
 
 checks_failed=0
