@@ -399,6 +399,11 @@ bool ReadRadixInteger(const char* p, const char* end, double& value) {
     return result.ec != std::errc::result_out_of_range;
 }
 
+// Counts the significant digits and nothing else.
+struct NoDigits {
+    void Add(char /*digit*/) {}
+};
+
 }  // namespace
 
 bool ReadLineValue(std::string_view line, double& value) {
@@ -408,6 +413,17 @@ bool ReadLineValue(std::string_view line, double& value) {
         return ReadRadixInteger(p + 1, end, value);
     }
     return ReadPlainDecimal(p, end, value) || ReadDecimal(p, end, value);
+}
+
+bool HoldsNonZeroNumber(std::string_view line) {
+    const char* end = line.data() + line.size();
+    const char* p = SkipDropped(line.data(), end);
+    if (p != end && *p == '&') {
+        // A hexadecimal or octal integer is whole: the rounding keeps it.
+        return false;
+    }
+    NoDigits digits;
+    return ScanDecimal(p, end, digits).significantDigits > 0;
 }
 
 }  // namespace tesselar

@@ -15,4 +15,8 @@ namespace tesselar {
 // rounded decimal, never -0. Returns false when the number lies beyond the range of a double.
 bool ReadLineValue(std::string_view line, double& value);
 
+// Whether the number of a value line is other than 0 as written, read as ReadLineValue reads
+// it. When ReadLineValue gives 0 for such a line, the rounding to hundredths made it 0.
+bool HoldsNonZeroNumber(std::string_view line);
+
 }  // namespace tesselar

@@ -113,14 +113,14 @@ void CheckAttributeCount(const ConversionJob& job) {
 
 }  // namespace
 
-void ReadInputData(ConversionJob& job, const SizesRead& sizesRead) {
+ZeroedValues ReadInputData(ConversionJob& job, const SizesRead& sizesRead, StopRequest stop) {
     const bool polygons = job.ShapeType == ShapeType::Polygon;
     CheckAttributeCount(job);
     CheckAttributeNames(job);
 
     // The X axys file is read in one pass: its keyword lines, then its values.
     const std::string xLabel = XAxysFileLabel(job.XAxysFile);
-    std::optional<ValueFile> xFile(std::in_place, job.XAxysFile, xLabel);
+    std::optional<ValueFile> xFile(std::in_place, job.XAxysFile, xLabel, stop);
     if (polygons) {
         // Nodes run to IMax + 1 and JMax + 1, which must fit 16 bits as well.
         const HeaderKeywords header =
@@ -147,21 +147,26 @@ void ReadInputData(ConversionJob& job, const SizesRead& sizesRead) {
     job.YCoords = Array2D(nodeUpperI, nodeUpperJ, "YCoords");
     job.AttribValues = Array3D(job.AttribCount, job.IMax, job.JMax, "AttribValues");
 
+    ZeroedValues zeroed;
     ReadValues(*xFile, nodeUpperI, nodeColumns,
                [&job](int i, int j, double value) { job.XCoords.at(i, j) = value; });
+    zeroed.Add(xFile->Zeroed());
     xFile.reset();
     {
-        ValueFile yFile(job.YAxysFile, YAxysFileLabel(job.YAxysFile));
+        ValueFile yFile(job.YAxysFile, YAxysFileLabel(job.YAxysFile), stop);
         ReadValues(yFile, nodeUpperI, nodeColumns,
                    [&job](int i, int j, double value) { job.YCoords.at(i, j) = value; });
+        zeroed.Add(yFile.Zeroed());
     }
     for (int k = 1; k <= job.AttribCount; ++k) {
         const auto slot = static_cast<std::size_t>(k);
         ValueFile file(job.AttribFiles[slot],
-                       AttributeFileLabel(job.AttribNames[slot], job.AttribFiles[slot]));
+                       AttributeFileLabel(job.AttribNames[slot], job.AttribFiles[slot]), stop);
         ReadValues(file, job.IMax, job.JMax,
                    [&job, k](int i, int j, double value) { job.AttribValues.at(k, i, j) = value; });
+        zeroed.Add(file.Zeroed());
     }
+    return zeroed;
 }
 
 }  // namespace tesselar

@@ -3,6 +3,8 @@
 #include <functional>
 
 #include "conversion/ConversionJob.h"
+#include "conversion/StopRequest.h"
+#include "readers/ZeroedValues.h"
 
 namespace tesselar {
 
@@ -14,7 +16,9 @@ using SizesRead = std::function<void(const ConversionJob& job)>;
 // AttribValues, after ShapeType, XAxysFile, YAxysFile and the attributes are set. Each file is
 // opened once and read in one pass, so pipes and FIFOs serve as well as regular files. Throws
 // ConversionError: InputFileError (or OverflowError) naming the file, the line and what was
-// wrong, or, before any file is read, for an attribute name that cannot be a column name.
-void ReadInputData(ConversionJob& job, const SizesRead& sizesRead);
+// wrong, or, before any file is read, for an attribute name that cannot be a column name;
+// Interrupted once `stop` is requested. Returns the values, coordinates and attribute values
+// alike, that the rounding to hundredths made 0.
+ZeroedValues ReadInputData(ConversionJob& job, const SizesRead& sizesRead, StopRequest stop);
 
 }  // namespace tesselar

@@ -69,7 +69,7 @@ protected:
     Outcome Run(const Arguments& arguments, bool terminal = false) {
         std::ostringstream out;
         std::ostringstream err;
-        const int code = RunConvertCommand(arguments, {out, err, terminal}, clock_, files_);
+        const int code = RunConvertCommand(arguments, {out, err, terminal}, clock_, files_, {});
         return {code, out.str(), err.str()};
     }
 

@@ -60,8 +60,12 @@ public:
 
 class CountedProgramEnd final : public ProgramEnd {
 public:
-    void EndProgram() override { ++count; }
+    void EndProgram(int exitStatus) override {
+        ++count;
+        status = exitStatus;
+    }
     int count = 0;
+    int status = -1;
 };
 
 // A main window, created as the program creates it, with services the test controls and a

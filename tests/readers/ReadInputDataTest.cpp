@@ -44,7 +44,7 @@ protected:
     // The message of the error ReadInputData ends with.
     std::string ErrorMessage() {
         try {
-            ReadInputData(job_, AnySizes);
+            ReadInputData(job_, AnySizes, {});
         } catch (const ConversionError& error) {
             return error.what();
         }
@@ -67,7 +67,7 @@ TEST_F(ReadInputDataTest, PolygonModeFillsEveryNodeAndCell) {
     AddAttribute("Depth", Lines({"<BeginData>", "1.5", "2.5", "ignored"}));
     AddAttribute("Temp", Lines({"a", "b", "c", "d", "x <BeginData> x", "-1", "-2"}));
     AppendAttribute(job_, "Depth again", job_.AttribFiles[1]);
-    ReadInputData(job_, AnySizes);
+    ReadInputData(job_, AnySizes, {});
 
     EXPECT_EQ(job_.IMax, 2);
     EXPECT_EQ(job_.JMax, 1);
@@ -100,7 +100,7 @@ TEST_F(ReadInputDataTest, PointModeReadsSizeIMinusOnePoints) {
     SetInputs(ShapeType::Point, Lines({"SIZE_I: 5", "<BeginData>", "1", "2", "3", "4", "5"}),
               Lines({"<BeginData>", "-1", "-2", "-3", "-4"}));
     AddAttribute("Age", Lines({"<BeginData>", "0.5", "1.5", "2.5", "3.5"}));
-    ReadInputData(job_, AnySizes);
+    ReadInputData(job_, AnySizes, {});
 
     EXPECT_EQ(job_.IMax, 4);
     EXPECT_EQ(job_.JMax, 1);
@@ -138,7 +138,7 @@ TEST_F(ReadInputDataTest, FindsTheMarkerLinePastEmptyLines) {
                   Lines(y) + Lines({"-11", "-12", "-21", "-22", "-31", "-32", "ignored"}));
         job_.AttribCount = 0;
         AddAttribute("A", Lines(attribute) + Lines({"1.5", "2.5"}));
-        ReadInputData(job_, AnySizes);
+        ReadInputData(job_, AnySizes, {});
         for (int i = 1; i <= 3; ++i) {
             for (int j = 1; j <= 2; ++j) {
                 EXPECT_EQ(job_.XCoords.at(i, j), 10 * i + j) << x.size() << ": " << i << "," << j;
@@ -257,14 +257,14 @@ TEST_F(ReadInputDataTest, ReportsGridSizesThatAreNoNumberOrBelowOne) {
 TEST_F(ReadInputDataTest, RefusesSizesBeyondSixteenBits) {
     AddAttribute("A", Lines({"<BeginData>"}));
     SetInputs(ShapeType::Polygon, "SIZE_I: 32768\nSIZE_J: 1\n<BeginData>\n", "");
-    EXPECT_THROW(ReadInputData(job_, AnySizes), OverflowError);
+    EXPECT_THROW(ReadInputData(job_, AnySizes, {}), OverflowError);
     EXPECT_THAT(ErrorMessage(), HasSubstr("the \"SIZE_I\" value ' 32768' on line 1 is too large"));
     SetInputs(ShapeType::Polygon, "SIZE_I: 1\nSIZE_J: 32768\n<BeginData>\n", "");
-    EXPECT_THROW(ReadInputData(job_, AnySizes), OverflowError);
+    EXPECT_THROW(ReadInputData(job_, AnySizes, {}), OverflowError);
     SetInputs(ShapeType::Polygon, "SIZE_I: 1\nSIZE_J: 1e999\n<BeginData>\n", "");
-    EXPECT_THROW(ReadInputData(job_, AnySizes), OverflowError);
+    EXPECT_THROW(ReadInputData(job_, AnySizes, {}), OverflowError);
     SetInputs(ShapeType::Point, "SIZE_I: 32769\n<BeginData>\n", "");
-    EXPECT_THROW(ReadInputData(job_, AnySizes), OverflowError);
+    EXPECT_THROW(ReadInputData(job_, AnySizes, {}), OverflowError);
     EXPECT_THAT(ErrorMessage(), HasSubstr("' 32769' on line 1 is too large"));
 }
 
@@ -338,18 +338,18 @@ TEST_F(ReadInputDataTest, SizesAreRefusedBeforeAnyArrayOrValue) {
         EXPECT_FALSE(job.XCoords.Exists() || job.YCoords.Exists() || job.AttribValues.Exists());
         throw Refused{};
     };
-    EXPECT_THROW(ReadInputData(job_, refuse), Refused);
+    EXPECT_THROW(ReadInputData(job_, refuse, {}), Refused);
 }
 
 TEST_F(ReadInputDataTest, LeavesNoFileOpen) {
     const long before = test::OpenFileCount();
     SetInputs(ShapeType::Polygon, kPolygonX, kPolygonY);
     AddAttribute("A", Lines({"<BeginData>", "1", "2"}));
-    ReadInputData(job_, AnySizes);
+    ReadInputData(job_, AnySizes, {});
     EXPECT_EQ(test::OpenFileCount(), before);
 
     AddAttribute("B", Lines({"<BeginData>", "1"}));
-    EXPECT_THROW(ReadInputData(job_, AnySizes), InputFileError);
+    EXPECT_THROW(ReadInputData(job_, AnySizes, {}), InputFileError);
     EXPECT_EQ(test::OpenFileCount(), before);
 }
 
