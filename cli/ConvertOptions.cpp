@@ -125,7 +125,7 @@ public:
                 [&options](const std::string& value) { options.shapeType = ShapeTypeOf(value); },
                 "polygon (the default): one polygon per grid cell;\npoint: one point per particle")
             ->type_name("polygon|point");
-        app_.add_flag("-q,--quiet", options.quiet, "print nothing but errors");
+        app_.add_flag("-q,--quiet", options.quiet, "print nothing but errors and warnings");
 
         app_.set_help_flag("-h,--help", "show this help and exit");
         app_.set_version_flag("--version", "", "show the version and exit");

@@ -181,7 +181,7 @@ TEST(ConvertHelpTest, ListsEveryOptionUnderTheSynopsis) {
                   "  -t, --type polygon|point   polygon (the default): one polygon per grid "
                   "cell;\n"
                   "                             point: one point per particle\n"
-                  "  -q, --quiet                print nothing but errors\n"
+                  "  -q, --quiet                print nothing but errors and warnings\n"
                   "  -h, --help                 show this help and exit\n"
                   "      --version              show the version and exit\n");
 }

@@ -1,6 +1,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <string>
 #include <vector>
 
@@ -351,6 +352,59 @@ TEST_F(ReadInputDataTest, LeavesNoFileOpen) {
     AddAttribute("B", Lines({"<BeginData>", "1"}));
     EXPECT_THROW(ReadInputData(job_, AnySizes, {}), InputFileError);
     EXPECT_EQ(test::OpenFileCount(), before);
+}
+
+// Values other than 0 that the rounding makes 0 are counted in every file, coordinates too;
+// the first is named by its text, line and file. 0 as written, a line without a number and
+// values that round to a hundredth are not counted.
+TEST_F(ReadInputDataTest, CountsValuesTheRoundingMadeZero) {
+    struct Case {
+        std::vector<std::string> x, y, attribute;
+        std::int64_t count;
+        std::string first;
+    };
+    const std::string header = "SIZE_I : 3\nSIZE_J : 2\n<BeginData>\n";
+    const std::vector<std::string> plainNodes = {"1", "2", "3", "4", "5", "6"};
+    const std::vector<Case> cases = {
+        {plainNodes, plainNodes, {"0", "0.0"}, 0, ""},
+        {plainNodes, plainNodes, {"-0.00", "abc"}, 0, ""},
+        {plainNodes, plainNodes, {"0.005", "0.0051"}, 1, "'0.005' on line 2 of Attribute 'A'"},
+        {{"1", "0.004", "3", "4", "5", "6"},
+         plainNodes,
+         {"1", "1e-9"},
+         2,
+         "'0.004' on line 5 of X axys file"},
+        {plainNodes,
+         {"1", "2", "3", "4", "5", "-0.0 0 4"},
+         {"1", "2"},
+         1,
+         "'-0.0 0 4' on line 7 of Y axys file"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.first);
+        job_.AttribCount = 0;
+        SetInputs(ShapeType::Polygon, header + Lines(c.x), "<BeginData>\n" + Lines(c.y));
+        AddAttribute("A", "<BeginData>\n" + Lines(c.attribute));
+        const ZeroedValues zeroed = ReadInputData(job_, AnySizes, {});
+        EXPECT_EQ(zeroed.count, c.count);
+        EXPECT_EQ(zeroed.first.rfind(c.first, 0), 0u) << zeroed.first;
+    }
+}
+
+// A stop requested before or while reading ends the read with Interrupted, naming the file.
+TEST_F(ReadInputDataTest, StopsWhenASignalAsks) {
+    SetInputs(ShapeType::Polygon, kPolygonX, kPolygonY);
+    AddAttribute("Depth", Lines({"<BeginData>", "1.5", "2.5"}));
+    volatile std::sig_atomic_t signal = SIGTERM;
+    try {
+        ReadInputData(job_, AnySizes, StopRequest(signal));
+        ADD_FAILURE() << "no stop";
+    } catch (const Interrupted& interruption) {
+        EXPECT_EQ(interruption.Signal(), SIGTERM);
+        EXPECT_EQ(std::string(interruption.what()),
+                  "interrupted by SIGTERM while reading X axys file '" + job_.XAxysFile +
+                      "' (line 1); no shape file was written");
+    }
 }
 
 }  // namespace
