@@ -44,7 +44,7 @@ public:
 
 class RecordedEnd final : public tesselar::ProgramEnd {
 public:
-    void EndProgram() override { ended = true; }
+    void EndProgram(int exitStatus) override { ended = exitStatus == 0; }
     bool ended = false;
 };
 

@@ -25,7 +25,7 @@ void FillJob(ConversionJob& job, const ConvertOptions& options) {
 }
 
 int Convert(const ConvertOptions& options, CommandStreams streams, const Clock& clock,
-            OutputFileSystem& files) {
+            OutputFileSystem& files, StopRequest stop) {
     const bool showProgress = streams.errIsTerminal && !options.quiet;
     TerminalProgress terminalProgress(streams.err);
     NoProgress noProgress;
@@ -35,7 +35,7 @@ int Convert(const ConvertOptions& options, CommandStreams streams, const Clock& 
     ConversionJob job;
     FillJob(job, options);
     const ConversionOutcome outcome =
-        RunConversion(job, options.shpPath, {display, clock, files}, options.conversion);
+        RunConversion(job, options.shpPath, {display, clock, files, stop}, options.conversion);
     switch (outcome.result) {
         case ConversionOutcome::Result::Succeeded:
             break;
@@ -43,6 +43,10 @@ int Convert(const ConvertOptions& options, CommandStreams streams, const Clock& 
             terminalProgress.Finish(false);
             streams.err << kProgramName << ": " << outcome.failure << '\n';
             return kExitConversionFailed;
+        case ConversionOutcome::Result::Interrupted:
+            terminalProgress.Finish(false);
+            streams.err << kProgramName << ": " << outcome.failure << '\n';
+            return kSignalExitBase + outcome.stopSignal;
         case ConversionOutcome::Result::OutOfMemory:
             terminalProgress.Finish(false);
             streams.err << kProgramName << ": not enough memory to convert into '"
@@ -54,9 +58,10 @@ int Convert(const ConvertOptions& options, CommandStreams streams, const Clock& 
         streams.out << ShapeTypeText(options.shapeType) << " Shape File '" << outcome.shpPath
                     << "' was created with success\n";
         WarnWhenOutputIsLost(streams.out, streams.err, kProgramName);
-        for (const std::string& warning : outcome.warnings) {
-            streams.err << kProgramName << ": warning: " << warning << '\n';
-        }
+    }
+    // A warning tells what the files hold: -q does not silence it.
+    for (const std::string& warning : outcome.warnings) {
+        streams.err << kProgramName << ": warning: " << warning << '\n';
     }
     return kExitSuccess;
 }
@@ -64,7 +69,7 @@ int Convert(const ConvertOptions& options, CommandStreams streams, const Clock& 
 }  // namespace
 
 int RunConvertCommand(const std::vector<std::string>& arguments, CommandStreams streams,
-                      const Clock& clock, OutputFileSystem& files) {
+                      const Clock& clock, OutputFileSystem& files, StopRequest stop) {
     ConvertOptions options;
     try {
         options = ParseConvertOptions(arguments);
@@ -84,7 +89,7 @@ int RunConvertCommand(const std::vector<std::string>& arguments, CommandStreams 
         case ConvertOptions::Action::Convert:
             break;
     }
-    return Convert(options, streams, clock, files);
+    return Convert(options, streams, clock, files, stop);
 }
 
 }  // namespace tesselar

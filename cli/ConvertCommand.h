@@ -6,6 +6,8 @@
 
 #include "controls/shapefile/OutputFiles.h"
 #include "conversion/Clock.h"
+#include "conversion/StopRequest.h"
+#include "conversion/StopSignals.h"
 
 namespace tesselar {
 
@@ -21,9 +23,10 @@ struct CommandStreams {
 };
 
 // tesselar-convert: reads the grid or particle files and the attribute files named by the
-// arguments (without the program name) and writes one shape file, as the window does.
-// Returns the exit code: kExitSuccess, kExitConversionFailed or kExitUsage.
+// arguments (without the program name) and writes one shape file, as the window does, unless
+// `stop` is requested before the shape file is complete. Returns the exit code: kExitSuccess,
+// kExitConversionFailed, kExitUsage, or kSignalExitBase plus the signal that stopped it.
 int RunConvertCommand(const std::vector<std::string>& arguments, CommandStreams streams,
-                      const Clock& clock, OutputFileSystem& files);
+                      const Clock& clock, OutputFileSystem& files, StopRequest stop);
 
 }  // namespace tesselar

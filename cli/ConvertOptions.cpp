@@ -162,7 +162,7 @@ public:
                 [&options](const std::string& value) { options.shapeType = ShapeTypeOf(value); },
                 "polygon (the default): one polygon per grid cell;\npoint: one point per particle")
             ->type_name("polygon|point");
-        app_.add_flag("-q,--quiet", options.quiet, "print nothing but errors");
+        app_.add_flag("-q,--quiet", options.quiet, "print nothing but errors and warnings");
         app_.add_option_function<std::string>(
                 "--crs", [&options](const std::string& value) { SetCrs(options, value); },
                 "the coordinate system written as the .prj: EPSG:<code>, a\n"

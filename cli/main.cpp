@@ -13,9 +13,12 @@ int main(int argc, char* argv[]) {
     std::setlocale(LC_ALL, "");
     // A reader of stdout that has gone must not kill a conversion whose files are complete.
     std::signal(SIGPIPE, SIG_IGN);
+    // Ctrl-C, SIGTERM and SIGHUP stop the conversion, which then removes its files.
+    const tesselar::StopSignals stopSignals;
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     tesselar::SystemClock clock;
     tesselar::PosixFileSystem files;
-    return tesselar::RunConvertCommand(
-        arguments, {std::cout, std::cerr, isatty(STDERR_FILENO) == 1}, clock, files);
+    return tesselar::RunConvertCommand(arguments,
+                                       {std::cout, std::cerr, isatty(STDERR_FILENO) == 1}, clock,
+                                       files, stopSignals.Request());
 }

@@ -93,7 +93,7 @@ bool ThrowsInputFileError(Operation operation) {
 // Reads every line and checks each against `lines`.
 void CheckStream(const std::string& path, std::size_t chunkBytes,
                  const std::vector<std::string_view>& lines) {
-    TextStream stream(path, kLabel, chunkBytes);
+    TextStream stream(path, kLabel, {}, chunkBytes);
     const std::string where = " (chunk " + std::to_string(chunkBytes) + ")";
     std::string_view line;
     for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -183,7 +183,7 @@ void CheckValueFile(const std::string& path, const std::vector<std::string_view>
         lines, [](std::string_view line) { return Holds(line, kBeginDataMarker); });
     const auto markerLine = static_cast<std::int64_t>(marker - lines.begin()) + 1;
     const bool hasMarker = marker != lines.end() && markerLine <= 32767;
-    ValueFile file(path, kLabel);
+    ValueFile file(path, kLabel, {});
     if (withHeader) {
         CheckHeader(file, lines);
     }
@@ -219,7 +219,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     bool utf16 = false;
     const std::vector<std::string_view> lines = SplitLines(bytes, utf16);
     if (utf16) {
-        FUZZ_CHECK(ThrowsInputFileError([&] { TextStream stream(path, kLabel); }),
+        FUZZ_CHECK(ThrowsInputFileError([&] { TextStream stream(path, kLabel, {}); }),
                    "UTF-16 text accepted");
         return 0;
     }

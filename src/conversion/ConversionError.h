@@ -3,6 +3,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "conversion/StopRequest.h"
+
 namespace tesselar {
 
 // An error that ends a conversion. Its message is complete and written for the user: it names
@@ -24,6 +26,20 @@ public:
 class IndexError : public ConversionError {
 public:
     using ConversionError::ConversionError;
+};
+
+// A signal asked the conversion to stop (see StopRequest); what it had written is gone.
+class Interrupted : public ConversionError {
+public:
+    // `during` says what the conversion was doing: "reading X axys file 'x.dat'".
+    Interrupted(int signal, const std::string& during)
+        : ConversionError(std::string("interrupted by ") + SignalName(signal) + " while " + during +
+                          "; no shape file was written"),
+          signal_(signal) {}
+    int Signal() const { return signal_; }
+
+private:
+    int signal_;
 };
 
 }  // namespace tesselar

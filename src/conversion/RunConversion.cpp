@@ -30,6 +30,18 @@ std::string CoordinateDigitsWarning(const ConversionJob& job, const ReadSummary&
            " would have coincided with another";
 }
 
+std::string ZeroedValuesWarning(const ZeroedValues& zeroed) {
+    if (zeroed.count == 1) {
+        return "1 value other than 0 became 0 when rounded to 2 decimals: " + zeroed.first;
+    }
+    return std::to_string(zeroed.count) +
+           " values other than 0 became 0 when rounded to 2 decimals; the first is " + zeroed.first;
+}
+
+std::string RenamedColumnWarning(const DbfColumnName& column) {
+    return "Attribute '" + column.name + "' is stored as column '" + column.stored + "'";
+}
+
 }  // namespace
 
 ConversionOutcome RunConversion(ConversionJob& job, const std::string& shpPath,
@@ -41,18 +53,28 @@ ConversionOutcome RunConversion(ConversionJob& job, const std::string& shpPath,
         const ReadSummary read = ReadInputData(
             job,
             [&options](const ConversionJob& sized) { CheckShapeFileFits(sized, options.columns); },
-            {options.keepDigits});
+            services.stop, {options.keepDigits});
         if (read.collapsedShapes > 0) {
             outcome.warnings.push_back(CoordinateDigitsWarning(job, read));
         }
         services.display.SetPanelText(kStatusPanel, "Creating shape file...");
-        const WriteSummary summary =
-            WriteShapeFile(shpPath, job, {services.display, services.clock, services.files},
-                           options.columns, projection);
+        const WriteSummary summary = WriteShapeFile(
+            shpPath, job, {services.display, services.clock, services.files, services.stop},
+            options.columns, projection);
         outcome.shpPath = summary.shpPath;
+        for (const DbfColumnName& column : summary.renamedColumns) {
+            outcome.warnings.push_back(RenamedColumnWarning(column));
+        }
+        if (read.zeroed.count > 0) {
+            outcome.warnings.push_back(ZeroedValuesWarning(read.zeroed));
+        }
         if (summary.shortenedValueCount > 0) {
             outcome.warnings.push_back(ShortenedValuesWarning(summary.shortenedValueCount));
         }
+    } catch (const Interrupted& interruption) {
+        outcome.result = ConversionOutcome::Result::Interrupted;
+        outcome.failure = interruption.what();
+        outcome.stopSignal = interruption.Signal();
     } catch (const ConversionError& error) {
         outcome.result = ConversionOutcome::Result::Failed;
         outcome.failure = error.what();

@@ -4,6 +4,7 @@
 
 #include "controls/shapefile/OutputFiles.h"
 #include "conversion/Clock.h"
+#include "conversion/StopRequest.h"
 
 class QWidget;
 
@@ -35,11 +36,12 @@ public:
                                const QString& filter) = 0;
 };
 
-// Ends the program once the current event handler returns, closing all its windows.
+// Ends the program with `exitStatus` once the current event handler returns, closing all its
+// windows.
 class ProgramEnd {
 public:
     virtual ~ProgramEnd() = default;
-    virtual void EndProgram() = 0;
+    virtual void EndProgram(int exitStatus) = 0;
 };
 
 // What the main window reaches outside itself; tests give their own.
@@ -50,6 +52,8 @@ struct TesselarServices {
     ProgramEnd& programEnd;
     const Clock& clock;
     OutputFileSystem& files;
+    // Whether a signal asks the conversion to stop.
+    StopRequest stop = {};
 };
 
 }  // namespace tesselar

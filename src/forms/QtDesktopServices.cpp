@@ -38,8 +38,8 @@ QString QtFileDialog::ChooseFile(QWidget* owner, const QString& title, const QSt
     return dialog.selectedFiles().constFirst();
 }
 
-void QuitApplication::EndProgram() {
-    QCoreApplication::exit(0);
+void QuitApplication::EndProgram(int exitStatus) {
+    QCoreApplication::exit(exitStatus);
 }
 
 }  // namespace tesselar

@@ -3,6 +3,7 @@
 #include "controls/shapefile/OutputFiles.h"
 #include "conversion/Clock.h"
 #include "forms/DesktopServices.h"
+#include "forms/SignalEnd.h"
 
 namespace tesselar {
 
@@ -26,17 +27,21 @@ public:
 // Leaves the application's event loop, which closes the windows as main() returns.
 class QuitApplication final : public ProgramEnd {
 public:
-    void EndProgram() override;
+    void EndProgram(int exitStatus) override;
 };
 
 // The real services of the desktop program, held together for the main window.
 class QtDesktopServices {
 public:
     TesselarServices Services() {
-        return {messages_, folderDialog_, fileDialog_, programEnd_, clock_, files_};
+        return {messages_, folderDialog_, fileDialog_,         programEnd_,
+                clock_,    files_,        signalEnd_.Request()};
     }
+    // The status main() returns, given the event loop's: a signal's if one ended the program.
+    int ExitStatus(int status) const { return signalEnd_.ExitStatus(status); }
 
 private:
+    SignalEnd signalEnd_;
     QtMessageBoxes messages_;
     QtFolderDialog folderDialog_;
     QtFileDialog fileDialog_;

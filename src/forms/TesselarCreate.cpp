@@ -13,6 +13,7 @@
 
 #include "controls/statusbar/ProgressBar.h"
 #include "controls/statusbar/StatusBar.h"
+#include "conversion/StopSignals.h"
 #include "forms/Tesselar.h"
 #include "forms/WindowProgressDisplay.h"
 
@@ -63,6 +64,15 @@ QString FailureText(const ConversionOutcome& outcome) {
     return QString::fromStdString(outcome.failure);
 }
 
+// Every warning in one box, a sentence per line.
+QString WarningsText(const std::vector<std::string>& warnings) {
+    QStringList lines;
+    for (const std::string& warning : warnings) {
+        lines << QString::fromStdString(warning + ".");
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
 }  // namespace
 
 void Tesselar::Command1_Click() {
@@ -85,6 +95,11 @@ void Tesselar::Command1_Click() {
     job_.ShapeFileName = Text(*ShapeFileName_TB);
 
     const ConversionOutcome outcome = ConvertJob();
+    if (outcome.result == ConversionOutcome::Result::Interrupted) {
+        // The user or the system asked the program to end: no box waits for an answer.
+        services_.programEnd.EndProgram(kSignalExitBase + outcome.stopSignal);
+        return;
+    }
     if (outcome.result != ConversionOutcome::Result::Succeeded) {
         // The window stays open with its inputs, so that the user can correct them and try
         // again.
@@ -96,10 +111,10 @@ void Tesselar::Command1_Click() {
     services_.messages.Show(QString::fromStdString(std::string(ShapeTypeText(job_.ShapeType)) +
                                                    " Shape File '" + job_.ShapeFileName +
                                                    ".shp' was created with success"));
-    for (const std::string& warning : outcome.warnings) {
-        services_.messages.Show(QString::fromStdString(warning + "."));
+    if (!outcome.warnings.empty()) {
+        services_.messages.Show(WarningsText(outcome.warnings));
     }
-    services_.programEnd.EndProgram();
+    services_.programEnd.EndProgram(0);
 }
 
 // Every test runs, each failing one with its own message.
@@ -133,7 +148,8 @@ void Tesselar::FailCheck(const QString& message) {
 ConversionOutcome Tesselar::ConvertJob() {
     const InputPause pause(*this, {IndexCreation_frame, Command1});
     WindowProgressDisplay display(*ProgressBar1, *StatusBar2, services_.clock);
-    return RunConversion(job_, ShapeFilePath(job_), {display, services_.clock, services_.files});
+    return RunConversion(job_, ShapeFilePath(job_),
+                         {display, services_.clock, services_.files, services_.stop});
 }
 
 }  // namespace tesselar

@@ -11,5 +11,5 @@ int main(int argc, char* argv[]) {
     tesselar::ConversionJob job;
     tesselar::QtDesktopServices services;
     tesselar::Tesselar window(job, services.Services());
-    return QApplication::exec();
+    return services.ExitStatus(QApplication::exec());
 }

@@ -4,6 +4,7 @@ target_sources(tesselar_forms PRIVATE
     BrowseForFile.cpp
     MoveProgressBarIntoPanel.cpp
     QtDesktopServices.cpp
+    SignalEnd.cpp
     Tesselar.cpp
     Tesselar.h
     TesselarAttributes.cpp

@@ -460,4 +460,10 @@ bool ReadLineDigits(std::string_view line, double& value) {
     return true;
 }
 
+bool HoldsNonZeroNumber(std::string_view line) {
+    // A number too small for a double reads as 0 with all its digits too, and counts as 0.
+    double value = 0.0;
+    return ReadLineDigits(line, value) && value != 0.0;
+}
+
 }  // namespace tesselar

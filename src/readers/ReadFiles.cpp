@@ -143,7 +143,7 @@ void CheckAttributeCount(const ConversionJob& job) {
 
 }  // namespace
 
-ReadSummary ReadInputData(ConversionJob& job, const SizesRead& sizesRead,
+ReadSummary ReadInputData(ConversionJob& job, const SizesRead& sizesRead, StopRequest stop,
                           const ReadOptions& options) {
     const bool polygons = job.ShapeType == ShapeType::Polygon;
     CheckAttributeCount(job);
@@ -151,7 +151,7 @@ ReadSummary ReadInputData(ConversionJob& job, const SizesRead& sizesRead,
 
     // The X axys file is read in one pass: its keyword lines, then its values.
     const std::string xLabel = XAxysFileLabel(job.XAxysFile);
-    std::optional<ValueFile> xFile(std::in_place, job.XAxysFile, xLabel);
+    std::optional<ValueFile> xFile(std::in_place, job.XAxysFile, xLabel, stop);
     if (polygons) {
         // Nodes run to IMax + 1 and JMax + 1, which must fit 16 bits as well.
         const HeaderKeywords header =
@@ -186,16 +186,23 @@ ReadSummary ReadInputData(ConversionJob& job, const SizesRead& sizesRead,
         xRead = Array2D(nodeUpperI, nodeUpperJ, "XCoords");
         yRead = Array2D(nodeUpperI, nodeUpperJ, "YCoords");
     }
+    ZeroedValues zeroedCoordinates;
     ReadCoordinates(*xFile, nodeUpperI, nodeColumns, options.keepDigits, job.XCoords, xRead);
+    zeroedCoordinates.Add(xFile->Zeroed());
     xFile.reset();
     {
-        ValueFile yFile(job.YAxysFile, YAxysFileLabel(job.YAxysFile));
+        ValueFile yFile(job.YAxysFile, YAxysFileLabel(job.YAxysFile), stop);
         ReadCoordinates(yFile, nodeUpperI, nodeColumns, options.keepDigits, job.YCoords, yRead);
+        zeroedCoordinates.Add(yFile.Zeroed());
     }
     ReadSummary summary;
     summary.shapeCount = polygons ? std::int64_t{job.IMax} * job.JMax : job.IMax;
     if (!options.keepDigits) {
         summary.collapsedShapes = KeepDigitsWhereRoundingCollapses(job, xRead, yRead);
+    }
+    // Coordinates that keep their digits were not rounded to 0.
+    if (summary.collapsedShapes == 0) {
+        summary.zeroed.Add(zeroedCoordinates);
     }
     xRead = Array2D();  // their memory goes before the attributes are read
     yRead = Array2D();
@@ -203,10 +210,11 @@ ReadSummary ReadInputData(ConversionJob& job, const SizesRead& sizesRead,
     for (int k = 1; k <= job.AttribCount; ++k) {
         const auto slot = static_cast<std::size_t>(k);
         ValueFile file(job.AttribFiles[slot],
-                       AttributeFileLabel(job.AttribNames[slot], job.AttribFiles[slot]));
+                       AttributeFileLabel(job.AttribNames[slot], job.AttribFiles[slot]), stop);
         ReadValues(file, job.IMax, job.JMax, [&](int i, int j) {
             job.AttribValues.at(k, i, j) = options.keepDigits ? file.NextWithDigits() : file.Next();
         });
+        summary.zeroed.Add(file.Zeroed());
     }
     return summary;
 }

@@ -4,6 +4,8 @@
 #include <functional>
 
 #include "conversion/ConversionJob.h"
+#include "conversion/StopRequest.h"
+#include "readers/ZeroedValues.h"
 
 namespace tesselar {
 
@@ -24,6 +26,8 @@ struct ReadSummary {
     // any, every coordinate keeps the digits read instead.
     std::int64_t collapsedShapes = 0;
     std::int64_t shapeCount = 0;  // the cells or particles of the job
+    // Values, coordinates and attribute values alike, that the rounding to hundredths made 0.
+    ZeroedValues zeroed;
 };
 
 // Reads the job's X and Y axys files and attribute files into IMax, JMax, XCoords, YCoords and
@@ -31,8 +35,9 @@ struct ReadSummary {
 // opened once and read in one pass, so pipes and FIFOs serve as well as regular files. Values
 // are rounded to hundredths, apart from the cases that `options` and ReadSummary describe.
 // Throws ConversionError: InputFileError (or OverflowError) naming the file, the line and what
-// was wrong, or, before any file is read, for an attribute name that cannot be a column name.
-ReadSummary ReadInputData(ConversionJob& job, const SizesRead& sizesRead,
+// was wrong, or, before any file is read, for an attribute name that cannot be a column name;
+// Interrupted once `stop` is requested.
+ReadSummary ReadInputData(ConversionJob& job, const SizesRead& sizesRead, StopRequest stop,
                           const ReadOptions& options = {});
 
 }  // namespace tesselar

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <utility>
 
+#include "conversion/ConversionError.h"
 #include "conversion/SystemErrorText.h"
 #include "readers/InputFileError.h"
 
@@ -43,8 +44,9 @@ void TextStream::FileHandle::Reset() {
     }
 }
 
-TextStream::TextStream(const std::string& path, std::string label, std::size_t chunkBytes)
-    : label_(std::move(label)), chunkBytes_(chunkBytes == 0 ? 1 : chunkBytes) {
+TextStream::TextStream(const std::string& path, std::string label, StopRequest stop,
+                       std::size_t chunkBytes)
+    : label_(std::move(label)), stop_(stop), chunkBytes_(chunkBytes == 0 ? 1 : chunkBytes) {
     if (path.empty()) {
         throw InputFileError(label_ + ": no file name given");
     }
@@ -59,7 +61,13 @@ TextStream::TextStream(const std::string& path, std::string label, std::size_t c
     if (::stat(path.c_str(), &status) == 0) {
         refuseNonText(status);
     }
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Opening a FIFO waits for a program to open it for writing.
+    int fd = -1;
+    while ((fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC)) < 0 && errno == EINTR) {
+        if (stop_.Requested()) {
+            ThrowInterrupted();
+        }
+    }
     if (fd < 0) {
         throw InputFileError(label_ + ": cannot open the file: " + SystemErrorText(errno));
     }
@@ -137,6 +145,9 @@ bool TextStream::Refill() {
         end_ = base + pending;
     }
     for (;;) {
+        if (stop_.Requested()) {
+            ThrowInterrupted();
+        }
         const ssize_t count = ::read(file_.Get(), base + pending, chunkBytes_);
         if (count > 0) {
             end_ += count;
@@ -157,6 +168,11 @@ void TextStream::ThrowLineTooLong() const {
     throw InputFileError(label_ + ": line " + std::to_string(line_) +
                          " is longer than 1 MiB; the file does not look like a text file of "
                          "one value per line");
+}
+
+void TextStream::ThrowInterrupted() const {
+    throw Interrupted(stop_.Signal(),
+                      "reading " + label_ + " (line " + std::to_string(line_) + ")");
 }
 
 }  // namespace tesselar

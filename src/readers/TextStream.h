@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "conversion/StopRequest.h"
+
 namespace tesselar {
 
 inline constexpr std::size_t kDefaultChunkBytes = 256 * 1024;
@@ -24,9 +26,13 @@ inline constexpr std::size_t kMaxLineBytes = 1024 * 1024;
 // InputFileError: the file cannot be opened, is a directory, a device or a socket, is UTF-16
 // text, cannot be read, or holds a line longer than kMaxLineBytes. A UTF-8 byte order mark at
 // the start of the file is not part of its first line.
+//
+// `stop` is asked before every chunk, and whenever a signal breaks off opening or reading (a
+// FIFO no program writes to, a pipe that delivers nothing): once requested, the stream throws
+// Interrupted instead of waiting on.
 class TextStream {
 public:
-    TextStream(const std::string& path, std::string label,
+    TextStream(const std::string& path, std::string label, StopRequest stop,
                std::size_t chunkBytes = kDefaultChunkBytes);
     ~TextStream();
     TextStream(const TextStream&) = delete;
@@ -64,9 +70,11 @@ private:
     bool Refill();
     void TakeLine(std::string_view& line, const char* lineEnd, const char* next);
     [[noreturn]] void ThrowLineTooLong() const;
+    [[noreturn]] void ThrowInterrupted() const;
     void CheckEncoding();
 
     std::string label_;
+    StopRequest stop_;
     FileHandle file_;
     std::size_t chunkBytes_;
     std::unique_ptr<char[]> buffer_;

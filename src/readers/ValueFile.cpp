@@ -31,7 +31,8 @@ std::string MissingMarker() {
 
 }  // namespace
 
-ValueFile::ValueFile(const std::string& path, const std::string& label) : stream_(path, label) {}
+ValueFile::ValueFile(const std::string& path, const std::string& label, StopRequest stop)
+    : stream_(path, label, stop) {}
 
 HeaderKeywords ValueFile::ScanHeader(std::initializer_list<std::string_view> keywords) {
     HeaderKeywords header;
@@ -92,6 +93,17 @@ void ValueFile::ThrowEnded() const {
                          std::to_string(stream_.Line()) + " before all " +
                          std::to_string(valueCount_) + " values after its \"" +
                          std::string(kBeginDataMarker) + "\" line were read");
+}
+
+void ValueFile::CountZeroed(std::string_view line) {
+    if (!HoldsNonZeroNumber(line)) {
+        return;
+    }
+    if (zeroed_.count == 0) {
+        zeroed_.first = Quoted(line) + " on line " + std::to_string(stream_.Line() - 1) + " of " +
+                        stream_.Label();
+    }
+    ++zeroed_.count;
 }
 
 void ValueFile::ThrowBeyondRange(std::string_view line) const {

@@ -9,6 +9,7 @@
 #include "readers/HeaderScan.h"
 #include "readers/LineValue.h"
 #include "readers/TextStream.h"
+#include "readers/ZeroedValues.h"
 
 namespace tesselar {
 
@@ -23,7 +24,8 @@ struct HeaderKeywords {
 // value per line from the line after it on. The file is released when the object goes.
 class ValueFile {
 public:
-    ValueFile(const std::string& path, const std::string& label);
+    // `stop` as TextStream takes it.
+    ValueFile(const std::string& path, const std::string& label, StopRequest stop);
 
     // Reads the header from the first line until every keyword is found, or else to the first
     // empty line, the "<BeginData>" line or the end of the file, whichever comes first: the
@@ -45,14 +47,19 @@ public:
     // would lose what matters; throws as Next.
     void NextBoth(double& rounded, double& withDigits);
 
+    // The values so far that the rounding made 0.
+    const ZeroedValues& Zeroed() const { return zeroed_; }
+
 private:
     std::string_view NextLine();
+    void CountZeroed(std::string_view line);
     [[noreturn]] void ThrowEnded() const;
     [[noreturn]] void ThrowBeyondRange(std::string_view line) const;
 
     TextStream stream_;
     std::int64_t markerLine_ = 0;  // 0 until the "<BeginData>" line is read
     std::int64_t valueCount_ = 0;
+    ZeroedValues zeroed_;
 };
 
 inline std::string_view ValueFile::NextLine() {
@@ -68,6 +75,9 @@ inline double ValueFile::Next() {
     double value = 0.0;
     if (!ReadLineValue(line, value)) {
         ThrowBeyondRange(line);
+    }
+    if (value == 0.0) {
+        CountZeroed(line);
     }
     return value;
 }
@@ -85,6 +95,9 @@ inline void ValueFile::NextBoth(double& rounded, double& withDigits) {
     const std::string_view line = NextLine();
     if (!ReadLineValue(line, rounded) || !ReadLineDigits(line, withDigits)) {
         ThrowBeyondRange(line);
+    }
+    if (rounded == 0.0 && withDigits != 0.0) {
+        CountZeroed(line);
     }
 }
 

@@ -97,10 +97,28 @@ private:
     ShapeField* cellJ_ = nullptr;
 };
 
+// Unwinding through the component discards the files written so far.
+void StopWhenRequested(StopRequest stop, const ShapeFiles& shapeFiles) {
+    if (stop.Requested()) [[unlikely]] {
+        throw Interrupted(stop.Signal(), "writing '" + shapeFiles.ShpPath() + "'");
+    }
+}
+
+std::vector<DbfColumnName> RenamedColumns(const ShapeFiles& shapeFiles) {
+    std::vector<DbfColumnName> renamed;
+    for (const DbfColumnName& name : shapeFiles.ColumnNames()) {
+        if (name.Changed()) {
+            renamed.push_back(name);
+        }
+    }
+    return renamed;
+}
+
 // A polygon per cell (i, j), its corners the nodes (i, j), (i+1, j), (i+1, j+1) and (i, j+1);
 // j runs fastest.
 void WritePolygons(ShapeFiles& shapeFiles, const ConversionJob& job, const RecordColumns& columns,
-                   std::int16_t iMax, std::int16_t jMax, ShapeProgress& progress) {
+                   std::int16_t iMax, std::int16_t jMax, ShapeProgress& progress,
+                   StopRequest stop) {
     std::int32_t shapeNumber = 0;
     progress.Start();
     for (int i = 1; i <= iMax; ++i) {
@@ -114,13 +132,14 @@ void WritePolygons(ShapeFiles& shapeFiles, const ConversionJob& job, const Recor
             columns.Set(i, j);
             shapeFiles.AppendShape();
             progress.Step(shapeNumber);
+            StopWhenRequested(stop, shapeFiles);
         }
     }
 }
 
 // A point per particle p, at (p, 1) of the coordinate arrays.
 void WritePoints(ShapeFiles& shapeFiles, const ConversionJob& job, const RecordColumns& columns,
-                 std::int16_t iMax, ShapeProgress& progress) {
+                 std::int16_t iMax, ShapeProgress& progress, StopRequest stop) {
     std::int32_t shapeNumber = 0;
     progress.Start();
     for (int p = 1; p <= iMax; ++p) {
@@ -129,6 +148,7 @@ void WritePoints(ShapeFiles& shapeFiles, const ConversionJob& job, const RecordC
         columns.Set(p, 1);
         shapeFiles.AppendShape();
         progress.Step(shapeNumber);
+        StopWhenRequested(stop, shapeFiles);
     }
 }
 
@@ -151,13 +171,17 @@ WriteSummary WriteShapeFile(const std::string& shpPath, const ConversionJob& job
     shapeFiles.CommitFields();
 
     ShapeProgress progress(services.display, services.clock, iMax, jMax);
+    StopWhenRequested(services.stop, shapeFiles);
     if (polygons) {
-        WritePolygons(shapeFiles, job, columns, iMax, jMax, progress);
+        WritePolygons(shapeFiles, job, columns, iMax, jMax, progress, services.stop);
     } else {
-        WritePoints(shapeFiles, job, columns, iMax, progress);
+        WritePoints(shapeFiles, job, columns, iMax, progress, services.stop);
     }
+    // A signal arriving from here on no longer stops the conversion: the files are completed
+    // and put in place (with the signals held back while they move), so the shapefile is whole.
     shapeFiles.Release();
-    return WriteSummary{shapeFiles.ShortenedValueCount(), shapeFiles.ShpPath()};
+    return WriteSummary{shapeFiles.ShortenedValueCount(), shapeFiles.ShpPath(),
+                        RenamedColumns(shapeFiles)};
 }
 
 }  // namespace tesselar

@@ -2,21 +2,25 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "controls/shapefile/DbfFieldNames.h"
 #include "controls/shapefile/OutputFiles.h"
 #include "conversion/Clock.h"
 #include "conversion/ConversionJob.h"
+#include "conversion/StopRequest.h"
 #include "writer/ProgressDisplay.h"
 #include "writer/WriterOptions.h"
 
 namespace tesselar {
 
-// What the writer needs besides the job: where progress shows, the clock it measures with, and
-// the file system the shape file goes to.
+// What the writer needs besides the job: where progress shows, the clock it measures with, the
+// file system the shape file goes to, and whether a signal asks it to stop.
 struct WriterServices {
     ProgressDisplay& display;
     const Clock& clock;
     OutputFileSystem& files;
+    StopRequest stop = {};
 };
 
 // What the writer tells about a shape file it has finished.
@@ -25,12 +29,15 @@ struct WriteSummary {
     std::int64_t shortenedValueCount = 0;
     // The .shp file written: the path asked for, its extension in the case written.
     std::string shpPath;
+    // The columns whose names the .dbf stores shortened or made unique, in column order.
+    std::vector<DbfColumnName> renamedColumns;
 };
 
 // Writes the job's grid cells as polygons, or its particles as points, with one numeric column
 // per attribute laid out as `options` say, to the .shp path given, and `projection` (ESRI WKT)
 // as its .prj; an empty projection writes none and removes an earlier one. Changes nothing in
-// the job. Throws ConversionError; the destination is then left as it was.
+// the job. Throws ConversionError, Interrupted when a signal asks to stop before the files are
+// complete; the destination is then left as it was.
 WriteSummary WriteShapeFile(const std::string& shpPath, const ConversionJob& job,
                             WriterServices services, const WriterOptions& options = {},
                             const std::string& projection = {});

@@ -69,7 +69,7 @@ protected:
     Outcome Run(const Arguments& arguments, bool terminal = false) {
         std::ostringstream out;
         std::ostringstream err;
-        const int code = RunConvertCommand(arguments, {out, err, terminal}, clock_, files_);
+        const int code = RunConvertCommand(arguments, {out, err, terminal}, clock_, files_, {});
         return {code, out.str(), err.str()};
     }
 
@@ -110,17 +110,39 @@ TEST_F(ConvertCommandTest, PolygonConversionReportsThePathWritten) {
     EXPECT_EQ(outcome.err, "");
 }
 
-TEST_F(ConvertCommandTest, WarnsAboutValuesRoundedToFewerDigits) {
-    const Outcome outcome = Run(Grid("grid.shp", "Flow", "flow.dat"));
-
-    EXPECT_EQ(outcome.exitCode, kExitSuccess);
-    EXPECT_EQ(outcome.err,
-              "tesselar-convert: warning: 1 value did not fit the 10-character column and was "
-              "rounded to fewer digits\n");
+// Every warning reaches stderr, with -q too: -q silences only the progress and the success line.
+TEST_F(ConvertCommandTest, WarningsReachStandardErrorAlsoWhenQuiet) {
+    dir_.Write("tiny.dat", "<BeginData>\n0.004\n0\n-0.001\n1\n0.0\n2\n");
+    Arguments arguments = Grid("grid.shp", "Temperature_surface", "flow.dat");
+    arguments.insert(arguments.end(), {"-a", "Temperatur=" + (dir_ / "tiny.dat")});
+    const std::string warnings =
+        "tesselar-convert: warning: Attribute 'Temperature_surface' is stored as column "
+        "'Temperat_1'\n"
+        "tesselar-convert: warning: 2 values other than 0 became 0 when rounded to 2 decimals; "
+        "the first is '0.004' on line 2 of Attribute 'Temperatur' file '" +
+        (dir_ / "tiny.dat") +
+        "'\n"
+        "tesselar-convert: warning: 1 value did not fit the 10-character column and was "
+        "rounded to fewer digits\n";
+    for (const bool quiet : {false, true}) {
+        SCOPED_TRACE(quiet ? "-q" : "");
+        Arguments run = arguments;
+        if (quiet) {
+            run.push_back("-q");
+        }
+        const Outcome outcome = Run(run);
+        EXPECT_EQ(outcome.exitCode, kExitSuccess);
+        EXPECT_EQ(outcome.out.empty(), quiet);
+        EXPECT_EQ(outcome.err, warnings);
+    }
+    const auto fields = test::ReadWithShapelib(dir_ / "grid.shp").fields;
+    ASSERT_EQ(fields.size(), 2u);
+    EXPECT_EQ(fields[0].name, "Temperat_1");
+    EXPECT_EQ(fields[1].name, "Temperatur");
 }
 
-TEST_F(ConvertCommandTest, QuietPrintsNothingButErrors) {
-    Arguments arguments = Grid("grid.shp", "Flow", "flow.dat");
+TEST_F(ConvertCommandTest, QuietPrintsNothingButErrorsAndWarnings) {
+    Arguments arguments = Grid("grid.shp");
     arguments.push_back("-q");
     const Outcome outcome = Run(arguments, true);
 

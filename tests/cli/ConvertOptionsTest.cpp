@@ -208,7 +208,7 @@ TEST(ConvertHelpTest, ListsEveryOptionUnderTheSynopsis) {
                   "  -t, --type polygon|point   polygon (the default): one polygon per grid "
                   "cell;\n"
                   "                             point: one point per particle\n"
-                  "  -q, --quiet                print nothing but errors\n"
+                  "  -q, --quiet                print nothing but errors and warnings\n"
                   "      --crs CRS              the coordinate system written as the .prj: "
                   "EPSG:<code>, a\n"
                   "                             .prj or WKT file, WKT text, or none for no .prj; "

@@ -79,8 +79,8 @@ QStringList Values(int lastI, int lastJ, double (*value)(int, int)) {
 }
 
 // The operating system's files, except that the test can have a click posted on a widget as the
-// writer creates its file, as a user who clicks while the conversion runs, and can have the
-// finished file refused its place.
+// writer creates its file, as a user who clicks while the conversion runs, or have a signal
+// arrive then, and can have the finished file refused its place.
 class ScriptedFileSystem final : public OutputFileSystem {
 public:
     std::unique_ptr<OutputFile> CreateFile(const std::string& destination) override {
@@ -92,6 +92,9 @@ public:
                                              Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
             }
             clickOn = nullptr;
+        }
+        if (signalOnCreate != nullptr) {
+            *signalOnCreate = SIGTERM;
         }
         return files_.CreateFile(destination);
     }
@@ -110,6 +113,7 @@ public:
     void Remove(const std::string& path) noexcept override { files_.Remove(path); }
 
     QWidget* clickOn = nullptr;
+    volatile std::sig_atomic_t* signalOnCreate = nullptr;
     bool refusePlacing = false;
 
 private:
@@ -198,6 +202,7 @@ TEST_F(ConversionFromWindowTest, PointFileNamedWithItsExtensionAndAValueTooWide)
               (QStringList{"Point Shape File 'drifters.shp.shp' was created with success",
                            "1 value did not fit the 10-character column and was rounded to "
                            "fewer digits."}));
+    EXPECT_EQ(programEnd_.status, 0);
     EXPECT_EQ(programEnd_.count, 1);
     const QJsonObject file = ReadWithPyshp(InFolder("drifters.shp.shp"));
     EXPECT_EQ(file["shapeType"].toInt(), 1);
@@ -284,6 +289,47 @@ TEST_F(ConversionFromWindowTest, SidecarProjectionGivesTheCoordinateSystem) {
     QFile projection(InFolder("lagoon.prj"));
     ASSERT_TRUE(projection.open(QIODevice::ReadOnly));
     EXPECT_TRUE(projection.readAll().startsWith("PROJCS[\"WGS_1984_UTM_Zone_33N\""));
+}
+
+// After the success, one box lists every warning, a sentence per line.
+TEST_F(ConversionFromWindowTest, OneBoxListsEveryWarning) {
+    WriteGrid(4, 3);  // 3 x 2 cells
+    WriteDataFile(InFolder("wide.dat"), {}, {"1", "123456789.5", "2", "3", "4", "5"});
+    WriteDataFile(InFolder("small.dat"), {}, {"0.004", "0", "-0.003", "1", "2", "3"});
+    FillInputs("lagoon");
+    AddAttribute("Temperature_surface", InFolder("wide.dat"));
+    AddAttribute("Temperatur", InFolder("small.dat"));
+    Click("Command1");
+
+    EXPECT_EQ(messages_.shown,
+              (QStringList{kCreated,
+                           "Attribute 'Temperature_surface' is stored as column 'Temperat_1'.\n"
+                           "2 values other than 0 became 0 when rounded to 2 decimals; the "
+                           "first is '0.004' on line 2 of Attribute 'Temperatur' file '" +
+                               InFolder("small.dat") +
+                               "'.\n"
+                               "1 value did not fit the 10-character column and was rounded to "
+                               "fewer digits."}));
+    EXPECT_EQ(programEnd_.count, 1);
+    const QJsonArray fields = ReadWithPyshp(InFolder("lagoon.shp"))["fields"].toArray();
+    ASSERT_EQ(fields.size(), 3);
+    EXPECT_EQ(fields[1].toArray()[0].toString(), QStringLiteral("Temperat_1"));
+    EXPECT_EQ(fields[2].toArray()[0].toString(), QStringLiteral("Temperatur"));
+}
+
+// A signal during the conversion: no box waits for the user, the program ends with 128 + the
+// signal's number, and no file is left.
+TEST_F(ConversionFromWindowTest, ASignalEndsTheProgramWithoutAFile) {
+    WriteGrid(4, 3);
+    FillInputs("lagoon");
+    const QStringList inputs = FilesInFolder();
+    fileSystem_->signalOnCreate = &stopSignal_;
+    Click("Command1");
+
+    EXPECT_EQ(messages_.shown, QStringList{});
+    EXPECT_EQ(programEnd_.count, 1);
+    EXPECT_EQ(programEnd_.status, 128 + SIGTERM);
+    EXPECT_EQ(FilesInFolder(), inputs);
 }
 
 TEST_F(ConversionFromWindowTest, ClicksDuringTheConversionAreIgnored) {

@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -60,8 +61,12 @@ public:
 
 class CountedProgramEnd final : public ProgramEnd {
 public:
-    void EndProgram() override { ++count; }
+    void EndProgram(int exitStatus) override {
+        ++count;
+        status = exitStatus;
+    }
     int count = 0;
+    int status = -1;
 };
 
 // A main window, created as the program creates it, with services the test controls and a
@@ -78,8 +83,8 @@ protected:
 
     void CreateWindow() {
         window_ = std::make_unique<Tesselar>(
-            job_,
-            TesselarServices{messages_, folderDialog_, fileDialog_, programEnd_, *clock_, *files_});
+            job_, TesselarServices{messages_, folderDialog_, fileDialog_, programEnd_, *clock_,
+                                   *files_, StopRequest(stopSignal_)});
     }
 
     template <class Control>
@@ -129,6 +134,8 @@ protected:
     std::unique_ptr<Clock> clock_ = std::make_unique<SystemClock>();
     std::unique_ptr<OutputFileSystem> files_ = std::make_unique<PosixFileSystem>();
     std::unique_ptr<Tesselar> window_;
+    // What a signal handler would set to stop a conversion.
+    volatile std::sig_atomic_t stopSignal_ = 0;
 };
 
 }  // namespace tesselar::test

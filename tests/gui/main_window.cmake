@@ -20,3 +20,8 @@ set_tests_properties(main_window_layout_at_120_dpi PROPERTIES ENVIRONMENT
 # A picture of the main window after start-up, for scripts/screenshot.sh.
 add_executable(main_window_screenshot MainWindowScreenshot.cpp)
 target_link_libraries(main_window_screenshot PRIVATE tesselar_forms Qt6::Test)
+
+# The real program, idle, ends with 128 + the signal's number on SIGINT, SIGTERM and SIGHUP.
+add_test(NAME window_ends_on_signals
+         COMMAND ${TESSELAR_PYTHON} ${CMAKE_CURRENT_SOURCE_DIR}/window_signals.py
+                 $<TARGET_FILE:tesselar>)

@@ -1,6 +1,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <string>
 #include <vector>
 
@@ -44,7 +45,7 @@ protected:
     // The message of the error ReadInputData ends with.
     std::string ErrorMessage() {
         try {
-            ReadInputData(job_, AnySizes);
+            ReadInputData(job_, AnySizes, {});
         } catch (const ConversionError& error) {
             return error.what();
         }
@@ -67,7 +68,7 @@ TEST_F(ReadInputDataTest, PolygonModeFillsEveryNodeAndCell) {
     AddAttribute("Depth", Lines({"<BeginData>", "1.5", "2.5", "ignored"}));
     AddAttribute("Temp", Lines({"a", "b", "c", "d", "x <BeginData> x", "-1", "-2"}));
     AppendAttribute(job_, "Depth again", job_.AttribFiles[1]);
-    ReadInputData(job_, AnySizes);
+    ReadInputData(job_, AnySizes, {});
 
     EXPECT_EQ(job_.IMax, 2);
     EXPECT_EQ(job_.JMax, 1);
@@ -100,7 +101,7 @@ TEST_F(ReadInputDataTest, PointModeReadsSizeIMinusOnePoints) {
     SetInputs(ShapeType::Point, Lines({"SIZE_I: 5", "<BeginData>", "1", "2", "3", "4", "5"}),
               Lines({"<BeginData>", "-1", "-2", "-3", "-4"}));
     AddAttribute("Age", Lines({"<BeginData>", "0.5", "1.5", "2.5", "3.5"}));
-    ReadInputData(job_, AnySizes);
+    ReadInputData(job_, AnySizes, {});
 
     EXPECT_EQ(job_.IMax, 4);
     EXPECT_EQ(job_.JMax, 1);
@@ -138,7 +139,7 @@ TEST_F(ReadInputDataTest, FindsTheMarkerLinePastEmptyLines) {
                   Lines(y) + Lines({"-11", "-12", "-21", "-22", "-31", "-32", "ignored"}));
         job_.AttribCount = 0;
         AddAttribute("A", Lines(attribute) + Lines({"1.5", "2.5"}));
-        ReadInputData(job_, AnySizes);
+        ReadInputData(job_, AnySizes, {});
         for (int i = 1; i <= 3; ++i) {
             for (int j = 1; j <= 2; ++j) {
                 EXPECT_EQ(job_.XCoords.at(i, j), 10 * i + j) << x.size() << ": " << i << "," << j;
@@ -257,14 +258,14 @@ TEST_F(ReadInputDataTest, ReportsGridSizesThatAreNoNumberOrBelowOne) {
 TEST_F(ReadInputDataTest, RefusesSizesBeyondSixteenBits) {
     AddAttribute("A", Lines({"<BeginData>"}));
     SetInputs(ShapeType::Polygon, "SIZE_I: 32768\nSIZE_J: 1\n<BeginData>\n", "");
-    EXPECT_THROW(ReadInputData(job_, AnySizes), OverflowError);
+    EXPECT_THROW(ReadInputData(job_, AnySizes, {}), OverflowError);
     EXPECT_THAT(ErrorMessage(), HasSubstr("the \"SIZE_I\" value ' 32768' on line 1 is too large"));
     SetInputs(ShapeType::Polygon, "SIZE_I: 1\nSIZE_J: 32768\n<BeginData>\n", "");
-    EXPECT_THROW(ReadInputData(job_, AnySizes), OverflowError);
+    EXPECT_THROW(ReadInputData(job_, AnySizes, {}), OverflowError);
     SetInputs(ShapeType::Polygon, "SIZE_I: 1\nSIZE_J: 1e999\n<BeginData>\n", "");
-    EXPECT_THROW(ReadInputData(job_, AnySizes), OverflowError);
+    EXPECT_THROW(ReadInputData(job_, AnySizes, {}), OverflowError);
     SetInputs(ShapeType::Point, "SIZE_I: 32769\n<BeginData>\n", "");
-    EXPECT_THROW(ReadInputData(job_, AnySizes), OverflowError);
+    EXPECT_THROW(ReadInputData(job_, AnySizes, {}), OverflowError);
     EXPECT_THAT(ErrorMessage(), HasSubstr("' 32769' on line 1 is too large"));
 }
 
@@ -338,19 +339,72 @@ TEST_F(ReadInputDataTest, SizesAreRefusedBeforeAnyArrayOrValue) {
         EXPECT_FALSE(job.XCoords.Exists() || job.YCoords.Exists() || job.AttribValues.Exists());
         throw Refused{};
     };
-    EXPECT_THROW(ReadInputData(job_, refuse), Refused);
+    EXPECT_THROW(ReadInputData(job_, refuse, {}), Refused);
 }
 
 TEST_F(ReadInputDataTest, LeavesNoFileOpen) {
     const long before = test::OpenFileCount();
     SetInputs(ShapeType::Polygon, kPolygonX, kPolygonY);
     AddAttribute("A", Lines({"<BeginData>", "1", "2"}));
-    ReadInputData(job_, AnySizes);
+    ReadInputData(job_, AnySizes, {});
     EXPECT_EQ(test::OpenFileCount(), before);
 
     AddAttribute("B", Lines({"<BeginData>", "1"}));
-    EXPECT_THROW(ReadInputData(job_, AnySizes), InputFileError);
+    EXPECT_THROW(ReadInputData(job_, AnySizes, {}), InputFileError);
     EXPECT_EQ(test::OpenFileCount(), before);
+}
+
+// Values other than 0 that the rounding makes 0 are counted in every file, coordinates too;
+// the first is named by its text, line and file. 0 as written, a line without a number and
+// values that round to a hundredth are not counted.
+TEST_F(ReadInputDataTest, CountsValuesTheRoundingMadeZero) {
+    struct Case {
+        std::vector<std::string> x, y, attribute;
+        std::int64_t count;
+        std::string first;
+    };
+    const std::string header = "SIZE_I : 3\nSIZE_J : 2\n<BeginData>\n";
+    const std::vector<std::string> plainNodes = {"1", "2", "3", "4", "5", "6"};
+    const std::vector<Case> cases = {
+        {plainNodes, plainNodes, {"0", "0.0"}, 0, ""},
+        {plainNodes, plainNodes, {"-0.00", "abc"}, 0, ""},
+        {plainNodes, plainNodes, {"0.005", "0.0051"}, 1, "'0.005' on line 2 of Attribute 'A'"},
+        {{"1", "0.004", "3", "4", "5", "6"},
+         plainNodes,
+         {"1", "1e-9"},
+         2,
+         "'0.004' on line 5 of X axys file"},
+        {plainNodes,
+         {"1", "2", "3", "4", "5", "-0.0 0 4"},
+         {"1", "2"},
+         1,
+         "'-0.0 0 4' on line 7 of Y axys file"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.first);
+        job_.AttribCount = 0;
+        SetInputs(ShapeType::Polygon, header + Lines(c.x), "<BeginData>\n" + Lines(c.y));
+        AddAttribute("A", "<BeginData>\n" + Lines(c.attribute));
+        const ZeroedValues zeroed = ReadInputData(job_, AnySizes, {}).zeroed;
+        EXPECT_EQ(zeroed.count, c.count);
+        EXPECT_EQ(zeroed.first.rfind(c.first, 0), 0u) << zeroed.first;
+    }
+}
+
+// A stop requested before or while reading ends the read with Interrupted, naming the file.
+TEST_F(ReadInputDataTest, StopsWhenASignalAsks) {
+    SetInputs(ShapeType::Polygon, kPolygonX, kPolygonY);
+    AddAttribute("Depth", Lines({"<BeginData>", "1.5", "2.5"}));
+    volatile std::sig_atomic_t signal = SIGTERM;
+    try {
+        ReadInputData(job_, AnySizes, StopRequest(signal));
+        ADD_FAILURE() << "no stop";
+    } catch (const Interrupted& interruption) {
+        EXPECT_EQ(interruption.Signal(), SIGTERM);
+        EXPECT_EQ(std::string(interruption.what()),
+                  "interrupted by SIGTERM while reading X axys file '" + job_.XAxysFile +
+                      "' (line 1); no shape file was written");
+    }
 }
 
 }  // namespace

@@ -31,7 +31,7 @@ class TextStreamTest : public ::testing::Test {
 protected:
     std::string ErrorOf(const std::string& path, const std::string& label) {
         try {
-            TextStream stream(path, label);
+            TextStream stream(path, label, {});
             AllLines(stream);
         } catch (const InputFileError& error) {
             return error.what();
@@ -59,7 +59,7 @@ TEST_F(TextStreamTest, SplitsLinesAtCrLfLfAndLoneCrWhateverTheChunkSize) {
     for (const auto& [text, lines] : cases) {
         const std::string path = dir_.Write("split.txt", text);
         for (std::size_t chunk = 1; chunk <= 20; ++chunk) {
-            TextStream stream(path, "File", chunk);
+            TextStream stream(path, "File", {}, chunk);
             EXPECT_THAT(AllLines(stream), ElementsAreArray(lines)) << "chunk size " << chunk;
             EXPECT_EQ(stream.Line(), std::ssize(lines) + 1);
         }
@@ -67,7 +67,7 @@ TEST_F(TextStreamTest, SplitsLinesAtCrLfLfAndLoneCrWhateverTheChunkSize) {
 }
 
 TEST_F(TextStreamTest, CountsLinesAndEndsWithoutAnotherLine) {
-    TextStream stream(dir_.Write("lines.txt", "first\n\nthird\n"), "File");
+    TextStream stream(dir_.Write("lines.txt", "first\n\nthird\n"), "File", {});
     EXPECT_EQ(stream.Line(), 1);
     EXPECT_THAT(AllLines(stream), ElementsAre("first", "", "third"));
     // A break at the end of the file does not start another line.
@@ -76,7 +76,7 @@ TEST_F(TextStreamTest, CountsLinesAndEndsWithoutAnotherLine) {
     EXPECT_FALSE(stream.NextLine(line));
     EXPECT_EQ(stream.Line(), 4);
 
-    TextStream empty(dir_.Write("empty.txt", ""), "File");
+    TextStream empty(dir_.Write("empty.txt", ""), "File", {});
     EXPECT_FALSE(empty.NextLine(line));
     EXPECT_EQ(empty.Line(), 1);
 }
@@ -95,7 +95,7 @@ TEST_F(TextStreamTest, ReadsAPipeLikeAFile) {
         ::close(in);
     });
     {
-        TextStream stream("/proc/self/fd/" + std::to_string(ends[0]), "File", 4);
+        TextStream stream("/proc/self/fd/" + std::to_string(ends[0]), "File", {}, 4);
         EXPECT_THAT(AllLines(stream), ElementsAre("a", "bb", "ccc", "", "dddd"));
     }
     writer.join();
@@ -104,7 +104,7 @@ TEST_F(TextStreamTest, ReadsAPipeLikeAFile) {
 
 TEST_F(TextStreamTest, RefusesALineLongerThanOneMebibyte) {
     const std::string longest(kMaxLineBytes, '7');
-    TextStream fits(dir_.Write("fits.txt", "x\r\n" + longest + "\r\ny"), "File");
+    TextStream fits(dir_.Write("fits.txt", "x\r\n" + longest + "\r\ny"), "File", {});
     EXPECT_THAT(AllLines(fits), ElementsAre("x", longest, "y"));
 
     const std::string tooLong = "x\n" + longest + "7\ny\n";
@@ -140,7 +140,7 @@ TEST_F(TextStreamTest, RefusesUtf16TextWithAHint) {
 }
 
 TEST_F(TextStreamTest, LeavesAUtf8ByteOrderMarkOutOfTheFirstLine) {
-    TextStream stream(dir_.Write("bom.txt", "\xEF\xBB\xBF\n12\n"), "File", 1);
+    TextStream stream(dir_.Write("bom.txt", "\xEF\xBB\xBF\n12\n"), "File", {}, 1);
     EXPECT_THAT(AllLines(stream), ElementsAre("", "12"));
 }
 

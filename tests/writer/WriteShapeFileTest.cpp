@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 
 #include "controls/shapefile/OutputFiles.h"
 #include "conversion/ConversionError.h"
@@ -111,13 +112,19 @@ TEST_F(WriteShapeFileTest, AttributesOfTheSameNameKeepAColumnEach) {
     ConversionJob job;
     test::FillJob(job, ShapeType::Polygon, 2, 2, {"depth", "depth", "Depth"}, East, South,
                   CellCode);
-    Write(job);
+    const WriteSummary summary = Write(job);
 
     const auto contents = Read();
     ASSERT_EQ(contents.fields.size(), 3u);
     EXPECT_EQ(contents.fields[0].name, "depth");
     EXPECT_NE(contents.fields[1].name, contents.fields[0].name);
     EXPECT_NE(contents.fields[2].name, contents.fields[1].name);
+    // The summary names the columns stored under another name, as a reader finds them.
+    ASSERT_EQ(summary.renamedColumns.size(), 2u);
+    EXPECT_EQ(summary.renamedColumns[0].name, "depth");
+    EXPECT_EQ(summary.renamedColumns[0].stored, contents.fields[1].name);
+    EXPECT_EQ(summary.renamedColumns[1].name, "Depth");
+    EXPECT_EQ(summary.renamedColumns[1].stored, contents.fields[2].name);
     ASSERT_EQ(contents.values.size(), 4u);
     for (std::size_t k = 0; k < 3; ++k) {
         EXPECT_DOUBLE_EQ(contents.values[3][k], CellCode(static_cast<int>(k) + 1, 2, 2));
@@ -196,6 +203,52 @@ TEST_F(WriteShapeFileTest, FailureLeavesAnEarlierShapeFileAsItWas) {
     EXPECT_EQ(dir_.FileNames(), (std::set<std::string>{"out.dbf", "out.shp", "out.shx"}));
     EXPECT_EQ(test::ReadBytes(dir_ / "out.shp"), "earlier .shp");
     EXPECT_EQ(test::ReadBytes(dir_ / "out.dbf"), "earlier .dbf");
+}
+
+// Shows nothing; a signal arrives as shape `stopAt` is written.
+class SignalAtShape final : public ProgressDisplay {
+public:
+    explicit SignalAtShape(float stopAt) : stopAt_(stopAt) {}
+    void SetMax(float) override {}
+    void SetMin(float) override {}
+    void SetValue(float value) override {
+        if (value * 10 >= stopAt_) {
+            signal = SIGINT;
+        }
+    }
+    void SetPanelText(int, const std::string&) override {}
+    volatile std::sig_atomic_t signal = 0;
+
+private:
+    float stopAt_;
+};
+
+TEST_F(WriteShapeFileTest, AStopLeavesAnEarlierShapeFileAsItWas) {
+    for (const std::string extension : {".shp", ".shx", ".dbf"}) {
+        dir_.Write("out" + extension, "earlier " + extension);
+    }
+    for (const float stopAt : {0.0F, 20.0F}) {
+        SCOPED_TRACE(stopAt);
+        for (const ShapeType shapeType : {ShapeType::Polygon, ShapeType::Point}) {
+            SignalAtShape display(stopAt);
+            display.signal = stopAt == 0 ? SIGINT : 0;
+            ConversionJob job;
+            const bool polygons = shapeType == ShapeType::Polygon;
+            test::FillJob(job, shapeType, polygons ? 6 : 30, polygons ? 6 : 1, {"depth"}, East,
+                          South, CellCode);
+            try {
+                WriteShapeFile(dir_ / "out.shp", job,
+                               {display, clock_, files_, StopRequest(display.signal)});
+                ADD_FAILURE() << "no stop";
+            } catch (const Interrupted& interruption) {
+                EXPECT_EQ(std::string(interruption.what()),
+                          "interrupted by SIGINT while writing '" + (dir_ / "out.shp") +
+                              "'; no shape file was written");
+            }
+            EXPECT_EQ(dir_.FileNames(), (std::set<std::string>{"out.dbf", "out.shp", "out.shx"}));
+            EXPECT_EQ(test::ReadBytes(dir_ / "out.shp"), "earlier .shp");
+        }
+    }
 }
 
 }  // namespace

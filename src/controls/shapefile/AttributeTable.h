@@ -53,6 +53,8 @@ public:
 
     // Fixes the columns and their stored names; adding one is refused from then on.
     void Commit();
+    // Each column's name as given and as stored, in column order; empty before Commit.
+    const std::vector<DbfColumnName>& ColumnNames() const { return columnNames_; }
     // The file header with its column descriptors, for a table of `recordCount` records last
     // changed on `date`.
     std::vector<unsigned char> Header(std::chrono::year_month_day date,

@@ -75,6 +75,7 @@ public:
     const std::string& ShpPath() const { return shpPath_; }
     void SetProjection(std::string wkt);
     std::int64_t ShortenedValueCount() const { return shortenedValues_; }
+    const std::vector<DbfColumnName>& ColumnNames() const;
 
 private:
     enum class Stage { kClosed, kDefiningFields, kWritingShapes, kReleased, kBroken };
@@ -220,6 +221,13 @@ void ShapeFiles::Impl::CommitFields() {
     stage_ = Stage::kWritingShapes;
 }
 
+const std::vector<DbfColumnName>& ShapeFiles::Impl::ColumnNames() const {
+    if (stage_ == Stage::kClosed || stage_ == Stage::kDefiningFields) {
+        Require(Stage::kWritingShapes, "ColumnNames");
+    }
+    return table_->ColumnNames();
+}
+
 ShapeVertexList& ShapeFiles::Impl::VertexList() {
     Require(Stage::kWritingShapes, "VertexList");
     return *vertices_;
@@ -339,6 +347,10 @@ ShapeFieldList& ShapeFiles::FieldList() {
 
 void ShapeFiles::CommitFields() {
     impl_->CommitFields();
+}
+
+const std::vector<DbfColumnName>& ShapeFiles::ColumnNames() const {
+    return impl_->ColumnNames();
 }
 
 ShapeVertexList& ShapeFiles::VertexList() {

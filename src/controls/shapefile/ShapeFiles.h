@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "controls/shapefile/DbfFieldNames.h"
 #include "controls/shapefile/OutputFiles.h"
 
 namespace tesselar {
@@ -54,6 +56,9 @@ public:
     void SetProjection(std::string wkt);
     ShapeFieldList& FieldList();
     void CommitFields();
+    // After CommitFields: each column's name as given and as the .dbf stores it (shortened to
+    // 10 bytes or made unique), in column order.
+    const std::vector<DbfColumnName>& ColumnNames() const;
     ShapeVertexList& VertexList();
     // Writes the next record from the vertices added since the previous record and the fields'
     // current values; the next shape starts with no vertices.
