@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QResizeEvent>
 
 #include "controls/statusbar/ProgressBar.h"
 #include "controls/statusbar/StatusBar.h"
@@ -36,6 +37,14 @@ void Tesselar::closeEvent(QCloseEvent* event) {
         about_->close();
     }
     QWidget::closeEvent(event);
+}
+
+// The status bar stays along the bottom edge, across the whole width, with the progress bar
+// over its panel 2; the other controls keep their places.
+void Tesselar::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    StatusBar2->DockAtBottom();
+    MoveProgressBarIntoPanel(*ProgressBar1, *StatusBar2, kProgressPanel);
 }
 
 void Tesselar::ConnectHandlers() {
@@ -83,6 +92,21 @@ void Tesselar::About_Click() {
 
 void Tesselar::SetStatusText(const QString& text) {
     StatusBar2->Panels(kStatusPanel).SetText(text);
+}
+
+// The bar ends full once the shape file is written, whatever the tens of shapes it counted.
+// When none was written, the bar and the times are cleared, so that what the failed run showed
+// is not taken for a result.
+void Tesselar::ShowConversionEnd(bool written) {
+    if (written) {
+        ProgressBar1->SetValue(ProgressBar1->Max());
+        ProgressBar1->ShowCurrentStep();
+        return;
+    }
+    ProgressBar1->SetValue(ProgressBar1->Min());
+    ProgressBar1->ShowCurrentStep();
+    StatusBar2->Panels(kElapsedPanel).SetText({});
+    StatusBar2->Panels(kRemainingPanel).SetText({});
 }
 
 }  // namespace tesselar

@@ -33,6 +33,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void CreateControls();
@@ -59,6 +60,7 @@ private:
     void About_Click();
 
     void SetStatusText(const QString& text);
+    void ShowConversionEnd(bool written);
 
     ConversionJob& job_;
     TesselarServices services_;

@@ -103,10 +103,13 @@ void Tesselar::Command1_Click() {
     if (outcome.result != ConversionOutcome::Result::Succeeded) {
         // The window stays open with its inputs, so that the user can correct them and try
         // again.
+        SetStatusText(QStringLiteral("Shape file not created."));
+        ShowConversionEnd(false);
         services_.messages.Show(FailureText(outcome) +
                                 QStringLiteral("\n\nNo shape file was written."));
         return;
     }
+    ShowConversionEnd(true);
     SetStatusText(QStringLiteral("Shape file Created."));
     services_.messages.Show(QString::fromStdString(std::string(ShapeTypeText(job_.ShapeType)) +
                                                    " Shape File '" + job_.ShapeFileName +

@@ -15,6 +15,7 @@
 #include "controls/statusbar/StatusBar.h"
 #include "controls/statusbar/TwipScale.h"
 #include "conversion/Version.h"
+#include "forms/ClassicFrameStyle.h"
 #include "forms/DesignFonts.h"
 #include "forms/Tesselar.h"
 #include "forms/WrappingButton.h"
@@ -45,6 +46,9 @@ struct Twips {
 // follow the indices once all controls exist.
 class ControlFactory {
 public:
+    // Frames and option buttons take `classicStyle`.
+    explicit ControlFactory(QStyle* classicStyle) : classicStyle_(classicStyle) {}
+
     template <class Control>
     Control* Place(QWidget* container, const char* name, Twips at, int tabIndex) {
         auto* control = new Control(container);
@@ -57,6 +61,7 @@ public:
     QGroupBox* Frame(QWidget* container, const char* name, const char* caption, Twips at,
                      int tabIndex) {
         auto* frame = Place<QGroupBox>(container, name, at, tabIndex);
+        frame->setStyle(classicStyle_);
         frame->setTitle(QString::fromUtf8(caption));
         return frame;
     }
@@ -92,6 +97,7 @@ public:
     QRadioButton* OptionButton(QWidget* container, const char* name, const char* caption, Twips at,
                                int tabIndex) {
         auto* option = Place<QRadioButton>(container, name, at, tabIndex);
+        option->setStyle(classicStyle_);
         option->setText(QString::fromUtf8(caption));
         return option;
     }
@@ -112,6 +118,7 @@ public:
     }
 
 private:
+    QStyle* classicStyle_;
     std::vector<std::pair<int, QWidget*>> tabIndices_;
 };
 
@@ -126,7 +133,9 @@ void Tesselar::CreateControls() {
     const QFont font = FormFont(false);
     setFont(font);
 
-    ControlFactory make;
+    auto* classicStyle = new ClassicFrameStyle();
+    classicStyle->setParent(this);
+    ControlFactory make(classicStyle);
     Command1 = make.PushButton(this, "Command1", "Create Shape File", "Create Shape File",
                                {4080, 5400, 2535, 615}, 0);
     QFont createFont = FormFont(true);

@@ -9,6 +9,7 @@ WindowProgressDisplay::WindowProgressDisplay(ProgressBar& bar, StatusBar& status
     : bar_(bar), statusBar_(statusBar), clock_(clock) {}
 
 WindowProgressDisplay::~WindowProgressDisplay() {
+    bar_.ShowCurrentStep();
     for (Panel& panel : panels_) {
         if (panel.pending) {
             Show(panel, clock_.Now());

@@ -19,7 +19,8 @@ namespace tesselar {
 // A panel is painted at most once per kPanelRepaintInterval: the estimate of the time
 // remaining can flip between two neighbouring seconds from one shape to the next, and
 // painting every flip would cost more than the conversion. A text held back is shown at the
-// next report after the interval, and at the latest when the display is destroyed.
+// next report after the interval, and at the latest when the display is destroyed; so is the
+// bar's last value, when it moved the fill by less than a pixel.
 class WindowProgressDisplay final : public ProgressDisplay {
 public:
     static constexpr std::chrono::milliseconds kPanelRepaintInterval{100};

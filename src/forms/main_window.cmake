@@ -2,6 +2,8 @@
 target_sources(tesselar_forms PRIVATE
     BrowseFolder.cpp
     BrowseForFile.cpp
+    ClassicFrameStyle.cpp
+    ClassicFrameStyle.h
     MoveProgressBarIntoPanel.cpp
     QtDesktopServices.cpp
     SignalEnd.cpp

@@ -124,6 +124,13 @@ class ConversionFromWindowTest : public MainWindowTest {
 protected:
     ConversionFromWindowTest() { files_.reset(fileSystem_); }
 
+    void SetUp() override {
+        MainWindowTest::SetUp();
+        auto& bar = Find<ProgressBar>("ProgressBar1");
+        barPaints_ = std::make_unique<BarPaints>(bar);
+        bar.repaint();  // so that the watch starts from what the screen shows
+    }
+
     // x.dat and y.dat of a grid of sizeI x sizeJ nodes, and t.dat with a temperature per cell.
     void WriteGrid(int sizeI, int sizeJ) const {
         WriteDataFile(InFolder("x.dat"),
@@ -135,11 +142,22 @@ protected:
                       Values(sizeI - 1, sizeJ - 1, Temperature));
     }
 
+    // After a failure the window shows that no shape file was written and nothing of the run.
+    void ExpectNothingShownOfTheRun() const {
+        EXPECT_EQ(PanelText(1), QStringLiteral("Shape file not created."));
+        EXPECT_EQ(PanelText(3), QString());
+        EXPECT_EQ(PanelText(4), QString());
+        auto& bar = Find<ProgressBar>("ProgressBar1");
+        EXPECT_EQ(bar.value(), bar.minimum());
+        EXPECT_EQ(barPaints_->lastValue, bar.minimum());
+    }
+
     QStringList FilesInFolder() const {
         return QDir(folder_.path()).entryList(QDir::Files, QDir::Name);
     }
 
     ScriptedFileSystem* const fileSystem_ = new ScriptedFileSystem;  // owned by files_
+    std::unique_ptr<BarPaints> barPaints_;
 };
 
 TEST_F(ConversionFromWindowTest, PolygonGridWithTwoAttributes) {
@@ -232,7 +250,7 @@ TEST_F(ConversionFromWindowTest, UnreadableInputIsReportedAndTheWindowStaysForAR
     EXPECT_TRUE(report.contains(InFolder("missing_x.dat"))) << report.toStdString();
     EXPECT_TRUE(report.endsWith(kNothingWritten)) << report.toStdString();
     EXPECT_EQ(programEnd_.count, 0);
-    EXPECT_EQ(PanelText(1), QStringLiteral("Attribute with name 'Temp' added"));
+    ExpectNothingShownOfTheRun();
     EXPECT_EQ(TextOf("XAxysFile_TB"), InFolder("missing_x.dat"));
     EXPECT_EQ(TextOf("ShapeFileName_TB"), QStringLiteral("lagoon"));
     EXPECT_FALSE(FilesInFolder().contains(QStringLiteral("lagoon.shp")));
@@ -247,9 +265,10 @@ TEST_F(ConversionFromWindowTest, UnreadableInputIsReportedAndTheWindowStaysForAR
     EXPECT_EQ(PanelText(1), QStringLiteral("Shape file Created."));
 }
 
+// The write fails once every shape is written, the bar at 1 of 1.2 and the times shown.
 TEST_F(ConversionFromWindowTest, FailedWriteIsReportedAndLeavesNoFile) {
     fileSystem_->refusePlacing = true;
-    WriteGrid(4, 3);
+    WriteGrid(5, 4);
     FillInputs("lagoon");
     const QStringList inputs = FilesInFolder();
     Click("Command1");
@@ -257,7 +276,7 @@ TEST_F(ConversionFromWindowTest, FailedWriteIsReportedAndLeavesNoFile) {
     ASSERT_EQ(messages_.shown.size(), 1);
     EXPECT_TRUE(messages_.shown[0].contains(QStringLiteral("Disk quota exceeded")));
     EXPECT_TRUE(messages_.shown[0].endsWith(kNothingWritten));
-    EXPECT_EQ(PanelText(1), QStringLiteral("Creating shape file..."));
+    ExpectNothingShownOfTheRun();
     EXPECT_EQ(programEnd_.count, 0);
     EXPECT_EQ(FilesInFolder(), inputs);
 }
@@ -330,6 +349,23 @@ TEST_F(ConversionFromWindowTest, ASignalEndsTheProgramWithoutAFile) {
     EXPECT_EQ(programEnd_.count, 1);
     EXPECT_EQ(programEnd_.status, 128 + SIGTERM);
     EXPECT_EQ(FilesInFolder(), inputs);
+}
+
+// The bar counts tens of shapes, yet once the shape file is written the screen shows it full.
+TEST_F(ConversionFromWindowTest, BarEndsFullAndPaintedOnceTheFileIsWritten) {
+    const QSize grids[] = {{5, 4}, {4, 3}, {6, 3}};  // 12, 6 and 10 cells
+    auto& bar = Find<ProgressBar>("ProgressBar1");
+    for (const QSize& grid : grids) {
+        SCOPED_TRACE(testing::Message() << grid.width() << " x " << grid.height());
+        WriteGrid(grid.width(), grid.height());
+        if (TextOf("ShapeFileName_TB").isEmpty()) {
+            FillInputs("lagoon");
+        }
+        Click("Command1");
+        EXPECT_EQ(messages_.shown.value(messages_.shown.size() - 1), kCreated);
+        EXPECT_EQ(bar.value(), bar.maximum());
+        EXPECT_EQ(barPaints_->lastValue, bar.maximum());
+    }
 }
 
 TEST_F(ConversionFromWindowTest, ClicksDuringTheConversionAreIgnored) {

@@ -2,6 +2,10 @@
 
 #include <QApplication>
 #include <QGroupBox>
+#include <QRadioButton>
+#include <QStyleOptionButton>
+#include <utility>
+#include <vector>
 
 #include "controls/statusbar/ProgressBar.h"
 #include "controls/statusbar/TwipScale.h"
@@ -100,17 +104,69 @@ TEST_F(MainWindowLayoutTest, WindowAndEveryControlHaveTheirNameCaptionTooltipCon
     EXPECT_GT(window_->maximumWidth(), window_->width());
 }
 
-TEST_F(MainWindowLayoutTest, NothingMovesWhenTheWindowIsResized) {
-    std::vector<QRect> before;
-    const QList<QWidget*> controls = window_->findChildren<QWidget*>();
-    for (const QWidget* control : controls) {
-        before.push_back(control->geometry());
+// The progress bar covers panel 2 of the status bar, 2 pixels below the status bar's top edge,
+// down to the bottom of the client area, and lies above the status bar.
+void ExpectProgressBarOverPanelTwo(const QWidget& window) {
+    const auto& bar = *window.findChild<ProgressBar*>(QStringLiteral("ProgressBar1"));
+    auto& statusBar = *window.findChild<StatusBar*>(QStringLiteral("StatusBar2"));
+    StatusBarPanel& panel2 = statusBar.Panels(2);
+    const QRect panelArea(statusBar.mapTo(&window, panel2.geometry().topLeft()), panel2.size());
+    EXPECT_TRUE(bar.isVisible());
+    EXPECT_EQ(bar.parentWidget(), &window);
+    EXPECT_EQ(bar.x(), panelArea.x());
+    EXPECT_EQ(bar.width(), panelArea.width());
+    EXPECT_EQ(bar.y(), statusBar.y() + 2);
+    EXPECT_EQ(bar.geometry().bottom(), window.rect().bottom());
+    const QObjectList& siblings = window.children();
+    EXPECT_GT(siblings.indexOf(&bar), siblings.indexOf(&statusBar));
+}
+
+// The status bar stays along the bottom edge, across the whole width, with its panels and the
+// progress bar over panel 2; every other control keeps its place.
+TEST_F(MainWindowLayoutTest, StatusBarStaysDockedWhenTheWindowIsResized) {
+    const auto& statusBar = Find<StatusBar>("StatusBar2");
+    const int statusBarHeight = statusBar.height();
+    std::vector<std::pair<QWidget*, QRect>> fixed;
+    for (QWidget* control : window_->findChildren<QWidget*>()) {
+        if (control != &statusBar && control->objectName() != QStringLiteral("ProgressBar1")) {
+            fixed.emplace_back(control, control->geometry());
+        }
     }
-    window_->resize(window_->width() + 200, window_->height() + 150);
-    QApplication::processEvents();
-    for (qsizetype i = 0; i < controls.size(); ++i) {
-        EXPECT_EQ(controls[i]->geometry(), before[static_cast<std::size_t>(i)])
-            << controls[i]->objectName().toStdString();
+    const QSize design = window_->size();
+    const QSize sizes[] = {design + QSize(200, 150), design + QSize(0, 300), design + QSize(400, 0),
+                           design};
+    for (const QSize& size : sizes) {
+        SCOPED_TRACE(testing::Message() << size.width() << " x " << size.height());
+        window_->resize(size);
+        QApplication::processEvents();
+        ASSERT_EQ(window_->size(), size);
+        EXPECT_EQ(statusBar.geometry(),
+                  QRect(0, size.height() - statusBarHeight, size.width(), statusBarHeight));
+        ExpectProgressBarOverPanelTwo(*window_);
+        for (const auto& [control, place] : fixed) {
+            EXPECT_EQ(control->geometry(), place) << control->objectName().toStdString();
+        }
+    }
+}
+
+// The option buttons and every other control of a captioned frame lie within the frame's
+// border, below its caption.
+TEST_F(MainWindowLayoutTest, FramedControlsLieInsideTheirFramesBorder) {
+    for (const char* frameName : {"Frame1", "Frame2", "Attributes_frame"}) {
+        const auto& frame = Find<QGroupBox>(frameName);
+        for (const QWidget* control : frame.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            EXPECT_TRUE(frame.contentsRect().contains(control->geometry()))
+                << control->objectName().toStdString() << " in " << frameName;
+        }
+    }
+    for (const char* option : {"Point_OB", "Polygon_OB"}) {
+        const auto& button = Find<QRadioButton>(option);
+        QStyleOptionButton style;
+        style.initFrom(&button);
+        const QRect textArea =
+            button.style()->subElementRect(QStyle::SE_RadioButtonContents, &style, &button);
+        EXPECT_LE(button.fontMetrics().horizontalAdvance(button.text()), textArea.width())
+            << option;
     }
 }
 
@@ -160,23 +216,11 @@ TEST_F(MainWindowLayoutTest, EnterAndEscPressNothing) {
     EXPECT_EQ(messages_.shown.size(), 5);
 }
 
-// The progress bar covers panel 2 of the status bar, 2 pixels below the status bar's top edge,
-// down to the bottom of the client area, and lies above the status bar.
 TEST_F(MainWindowLayoutTest, ProgressBarLiesOverPanelTwoOfTheStatusBar) {
+    ExpectProgressBarOverPanelTwo(*window_);
     const auto& bar = Find<ProgressBar>("ProgressBar1");
     auto& statusBar = Find<StatusBar>("StatusBar2");
     StatusBarPanel& panel2 = statusBar.Panels(2);
-    const QRect panelArea(statusBar.mapTo(window_.get(), panel2.geometry().topLeft()),
-                          panel2.size());
-
-    EXPECT_TRUE(bar.isVisible());
-    EXPECT_EQ(bar.parentWidget(), window_.get());
-    EXPECT_EQ(bar.x(), panelArea.x());
-    EXPECT_EQ(bar.width(), panelArea.width());
-    EXPECT_EQ(bar.y(), statusBar.y() + 2);
-    EXPECT_EQ(bar.geometry().bottom(), window_->rect().bottom());
-    const QObjectList& siblings = window_->children();
-    EXPECT_GT(siblings.indexOf(&bar), siblings.indexOf(&statusBar));
 
     // In twips, at the window's design size: top 6210 + 2 pixels, height 285 - 2 pixels.
     const TwipScale scale = TwipScale::Of(*window_);

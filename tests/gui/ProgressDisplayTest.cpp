@@ -92,19 +92,31 @@ protected:
 };
 
 // A conversion reports after every shape and never returns to the event loop: the bar must
-// paint by itself, yet only when its fill moves on screen.
+// paint by itself, yet only when its fill moves on screen, and the screen ends showing the
+// last value, also when it moved the fill by less than a pixel.
 TEST_F(ProgressDisplayTest, BarPaintsAtOnceButOnlyWhenItsFillMoves) {
-    WindowProgressDisplay display(*bar_, *statusBar_, stillClock_);
-    const PaintCounter barPaints(*bar_);
-    constexpr int kShapes = 200000;
-    display.SetMax(static_cast<float>(kShapes * 0.1));
-    display.SetMin(0.0f);
-    for (int n = 1; n <= kShapes; ++n) {
-        display.SetValue(std::floor(static_cast<float>(n) / 10.0f));
+    struct Case {
+        int shapes;
+        double filled;  // at the end
+    };
+    // 2301 shapes count 230 tens of the maximum 230.1; 200000 shapes fill the bar.
+    const Case cases[] = {{2301, 230 / 230.1}, {200000, 1.0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.shapes);
+        const BarPaints barPaints(*bar_);
+        {
+            WindowProgressDisplay display(*bar_, *statusBar_, stillClock_);
+            display.SetMax(static_cast<float>(c.shapes * 0.1));
+            display.SetMin(0.0f);
+            for (int n = 1; n <= c.shapes; ++n) {
+                display.SetValue(std::floor(static_cast<float>(n) / 10.0f));
+            }
+            EXPECT_GT(barPaints.count, 1);
+            EXPECT_LE(barPaints.count, bar_->width() + 2);  // and one back to the start
+        }
+        EXPECT_NEAR(Filled(*bar_), c.filled, 0.5 / ProgressBar::kSteps);
+        EXPECT_EQ(barPaints.lastValue, bar_->value());
     }
-    EXPECT_GT(barPaints.count, 1);
-    EXPECT_LE(barPaints.count, bar_->width() + 1);
-    EXPECT_DOUBLE_EQ(Filled(*bar_), 1.0);
 }
 
 TEST_F(ProgressDisplayTest, PanelPaintsAtOnceOnlyWhenItsTextChanges) {

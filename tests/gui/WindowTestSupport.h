@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QLabel>
+#include <QProgressBar>
 #include <QWidget>
 #include <ostream>
 
@@ -18,6 +19,27 @@ namespace tesselar::test {
 inline void RunDeferredDeletes() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
+
+// Watches a progress bar's paints: how many it received, and the value it showed in the last
+// one, which is what the screen shows until the next.
+class BarPaints : public QObject {
+public:
+    explicit BarPaints(QProgressBar& bar) : bar_(bar) { bar.installEventFilter(this); }
+    int count = 0;
+    int lastValue = -1;
+
+protected:
+    bool eventFilter(QObject* /*watched*/, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            ++count;
+            lastValue = bar_.value();
+        }
+        return false;
+    }
+
+private:
+    QProgressBar& bar_;
+};
 
 // Every single-line label of `window` shows its whole text: a text wider than the label's
 // designed width would be cut off.

@@ -1,7 +1,10 @@
 #include "controls/statusbar/ProgressBar.h"
 
+#include <QStyle>
+#include <QStyleOptionProgressBar>
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "controls/statusbar/TwipScale.h"
 
@@ -32,12 +35,23 @@ void ProgressBar::SetValue(float value) {
     ShowFill();
 }
 
+void ProgressBar::ShowCurrentStep() {
+    if (paintedSteps_ != value()) {
+        repaint();
+    }
+}
+
 void ProgressBar::Move(float left, float top, float width, float height) {
     setGeometry(TwipScale::Of(*parentWidget()).Rect(left, top, width, height));
 }
 
-// A conversion sets the value after every shape without returning to the event loop. Only a
-// change of step reaches QProgressBar, which paints at once when the change shows on screen.
+void ProgressBar::paintEvent(QPaintEvent* event) {
+    paintedSteps_ = value();
+    QProgressBar::paintEvent(event);
+}
+
+// Only a change of step reaches QProgressBar, and only a change of the filled pixels is
+// painted at once.
 void ProgressBar::ShowFill() {
     const double span = static_cast<double>(max_) - min_;
     double fraction = span > 0 ? (static_cast<double>(value_) - min_) / span : 0.0;
@@ -45,9 +59,22 @@ void ProgressBar::ShowFill() {
         fraction = 0.0;
     }
     const int steps = static_cast<int>(std::lround(std::min(fraction, 1.0) * kSteps));
-    if (steps != value()) {
-        setValue(steps);
+    if (steps == value()) {
+        return;
     }
+    setValue(steps);
+    if (paintedSteps_ != steps && FilledPixels(paintedSteps_) != FilledPixels(steps)) {
+        repaint();
+    }
+}
+
+// The width of the fill for `steps`, as the style lays out the bar's contents.
+int ProgressBar::FilledPixels(int steps) const {
+    QStyleOptionProgressBar option;
+    initStyleOption(&option);
+    const int length =
+        style()->subElementRect(QStyle::SE_ProgressBarContents, &option, this).width();
+    return static_cast<int>(static_cast<std::int64_t>(std::max(steps, 0)) * length / kSteps);
 }
 
 }  // namespace tesselar

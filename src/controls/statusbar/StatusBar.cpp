@@ -57,6 +57,11 @@ float StatusBar::Height() const {
     return TwipScale::Of(*this).TwipsY(height());
 }
 
+void StatusBar::DockAtBottom() {
+    const QWidget& parent = *parentWidget();
+    setGeometry(0, parent.height() - height(), parent.width(), height());
+}
+
 void StatusBar::resizeEvent(QResizeEvent* event) {
     for (StatusBarPanel* panel : panels_) {
         panel->resize(panel->width(), height());

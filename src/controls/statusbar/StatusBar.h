@@ -41,6 +41,10 @@ public:
     // The bar's outer height in twips.
     float Height() const;
 
+    // Places the bar along the bottom edge of its parent, across the parent's whole width,
+    // keeping its height.
+    void DockAtBottom();
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
