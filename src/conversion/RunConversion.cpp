@@ -58,9 +58,8 @@ ConversionOutcome RunConversion(ConversionJob& job, const std::string& shpPath,
             outcome.warnings.push_back(CoordinateDigitsWarning(job, read));
         }
         services.display.SetPanelText(kStatusPanel, "Creating shape file...");
-        const WriteSummary summary = WriteShapeFile(
-            shpPath, job, {services.display, services.clock, services.files, services.stop},
-            options.columns, projection);
+        const WriteSummary summary =
+            WriteShapeFile(shpPath, job, services, options.columns, projection);
         outcome.shpPath = summary.shpPath;
         for (const DbfColumnName& column : summary.renamedColumns) {
             outcome.warnings.push_back(RenamedColumnWarning(column));

@@ -4,23 +4,15 @@
 #include <string>
 #include <vector>
 
-#include "controls/shapefile/OutputFiles.h"
-#include "conversion/Clock.h"
 #include "conversion/ConversionJob.h"
-#include "conversion/StopRequest.h"
-#include "writer/ProgressDisplay.h"
+#include "writer/CreateShapeFiles.h"
 #include "writer/WriterOptions.h"
 
 namespace tesselar {
 
-// What a conversion needs besides the job: where progress shows, the clock it measures with,
-// the file system the shape file goes to, and whether a signal asks it to stop.
-struct ConversionServices {
-    ProgressDisplay& display;
-    const Clock& clock;
-    OutputFileSystem& files;
-    StopRequest stop = {};
-};
+// What a conversion needs besides the job is what the writer needs: where progress shows, the
+// clock, the file system and whether a signal asks it to stop (the reader only reads the last).
+using ConversionServices = WriterServices;
 
 // What a conversion is asked for beyond the job; the defaults convert as the window does.
 struct ConversionOptions {
