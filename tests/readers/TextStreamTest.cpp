@@ -39,20 +39,20 @@ protected:
     test::TempDir dir_;
 };
 
+// Every chunk size puts a chunk boundary somewhere else, among them between the CR and LF of a
+// CR LF pair and right after a lone CR. Bytes one off LF or CR, or with the high bit added to
+// them, are no breaks; the last line needs no break; a UTF-8 byte order mark is no text.
 TEST_F(TextStreamTest, SplitsLinesAtCrLfLfAndLoneCrWhateverTheChunkSize) {
-    // Bytes one off LF or CR, or with the high bit added to them, are no breaks.
     const std::string odd = std::string("a\t\v\f\x0e\x01\x8a\x8d") + '\0' + 'b';
     const struct {
         std::string text;
         std::vector<std::string> lines;
     } cases[] = {
-        // The last line needs no break.
         {"a\r\nb\nc\rd\r\n\r\n\n\re", {"a", "b", "c", "d", "", "", "", "e"}},
         {"ab\r\ncd\r\r\nef\r\r\n\ngh\r", {"ab", "cd", "", "ef", "", "", "gh"}},
         {odd + "\n" + odd + odd + "\r\n", {odd, odd + odd}},
+        {"\xEF\xBB\xBF\n12\n", {"", "12"}},
     };
-    // Every chunk size puts a chunk boundary somewhere else, among them between the CR and LF
-    // of a CR LF pair and right after a lone CR.
     for (const auto& [text, lines] : cases) {
         const std::string path = dir_.Write("split.txt", text);
         for (std::size_t chunk = 1; chunk <= 20; ++chunk) {
@@ -63,88 +63,57 @@ TEST_F(TextStreamTest, SplitsLinesAtCrLfLfAndLoneCrWhateverTheChunkSize) {
     }
 }
 
-TEST_F(TextStreamTest, TracksLineNumbersAndEmptyLines) {
-    TextStream stream(dir_.Write("lines.txt", "first\n\nthird\n"), "File");
-    EXPECT_EQ(stream.Line(), 1);
+// Line numbers and empty lines as they are read; past the end is an error naming the file.
+TEST_F(TextStreamTest, TracksLinesAndRefusesToReadPastTheEnd) {
+    TextStream stream(dir_.Write("lines.txt", "first\n\nthird\n"), "Y axys file 'lines.txt'");
     EXPECT_FALSE(stream.AtEndOfLine());
     stream.SkipLine();
     EXPECT_EQ(stream.Line(), 2);
     EXPECT_TRUE(stream.AtEndOfLine());
-    EXPECT_FALSE(stream.AtEndOfStream());
     EXPECT_EQ(stream.ReadLine(), "");
     EXPECT_EQ(stream.ReadLine(), "third");
-    // A break at the end of the file does not start another line.
-    EXPECT_TRUE(stream.AtEndOfLine());
     EXPECT_TRUE(stream.AtEndOfStream());
     EXPECT_EQ(stream.Line(), 4);
-}
-
-TEST_F(TextStreamTest, CloseReleasesTheFile) {
-    const std::string path = dir_.Write("close.txt", "1\n2\n");
-    const long before = test::OpenFileCount();
-    TextStream stream(path, "File");
-    EXPECT_EQ(test::OpenFileCount(), before + 1);
-    stream.Close();
-    EXPECT_EQ(test::OpenFileCount(), before);
-    EXPECT_TRUE(stream.AtEndOfStream());
-}
-
-TEST_F(TextStreamTest, ReadingPastTheEndIsAnError) {
-    TextStream stream(dir_.Write("two.txt", "1\n2\n"), "Y axys file 'two.txt'");
-    stream.SkipLine();
-    stream.SkipLine();
     try {
         stream.ReadLine();
-        FAIL() << "read past the end";
+        ADD_FAILURE() << "read past the end";
     } catch (const InputFileError& error) {
-        EXPECT_THAT(error.what(), HasSubstr("Y axys file 'two.txt': the file ends after line 2"));
+        EXPECT_THAT(error.what(), HasSubstr("Y axys file 'lines.txt': the file ends after line 3"));
     }
     EXPECT_THROW(stream.SkipLine(), InputFileError);
 
+    const long before = test::OpenFileCount();
     TextStream empty(dir_.Write("empty.txt", ""), "File");
-    EXPECT_TRUE(empty.AtEndOfLine());
+    EXPECT_EQ(test::OpenFileCount(), before + 1);
     EXPECT_TRUE(empty.AtEndOfStream());
-    EXPECT_EQ(empty.Line(), 1);
     EXPECT_THROW(empty.ReadLine(), InputFileError);
+    empty.Close();
+    EXPECT_EQ(test::OpenFileCount(), before);
 }
 
-TEST_F(TextStreamTest, RefusesALineLongerThanOneMebibyte) {
+TEST_F(TextStreamTest, ErrorsNameTheFileAndTheCause) {
     const std::string longest(kMaxLineBytes, '7');
     TextStream fits(dir_.Write("fits.txt", "x\r\n" + longest + "\r\ny"), "File");
     EXPECT_THAT(AllLines(fits), ElementsAre("x", longest, "y"));
 
-    const std::string tooLong = "x\n" + longest + "7\ny\n";
-    EXPECT_THAT(ErrorOf(dir_.Write("long.txt", tooLong), "X axys file 'long.txt'"),
-                HasSubstr("X axys file 'long.txt': line 2 is longer than 1 MiB"));
-    // The same when the long line is the last one, without a break.
-    EXPECT_THAT(ErrorOf(dir_.Write("tail.txt", "x\n" + longest + "7"), "File"),
-                HasSubstr("line 2 is longer than 1 MiB"));
-}
-
-TEST_F(TextStreamTest, OpenErrorsNameTheFileAndTheCause) {
     const std::string missing = dir_ / "missing.dat";
-    EXPECT_THAT(ErrorOf(missing, "X axys file '" + missing + "'"),
-                HasSubstr("X axys file '" + missing + "': cannot open the file: No such file"));
-    EXPECT_THAT(ErrorOf(dir_.Path().string(), "Y axys file 'dir'"),
-                HasSubstr("Y axys file 'dir': is a directory"));
-    EXPECT_THAT(ErrorOf("", "Attribute 'T' file ''"),
-                HasSubstr("Attribute 'T' file '': no file name given"));
-}
-
-TEST_F(TextStreamTest, RefusesUtf16TextWithAHint) {
-    // Little-endian and big-endian with a byte order mark, and without one.
-    for (const std::string& text :
-         {std::string("\xFF\xFES\0I\0", 6), std::string("\xFE\xFF\0S\0I", 6),
-          std::string("S\0I\0Z\0", 6)}) {
-        EXPECT_THAT(ErrorOf(dir_.Write("utf16.txt", text), "X axys file 'x'"),
-                    HasSubstr("X axys file 'x': the file is UTF-16 text; save it as plain text"));
+    const struct {
+        std::string path;
+        const char* message;
+    } cases[] = {
+        {dir_.Write("long.txt", "x\n" + longest + "7\ny\n"), "F: line 2 is longer than 1 MiB"},
+        {dir_.Write("tail.txt", "x\n" + longest + "7"), "F: line 2 is longer than 1 MiB"},
+        {missing, "F: cannot open the file: No such file"},
+        {dir_.Path().string(), "F: is a directory"},
+        {"", "F: no file name given"},
+        {dir_.Write("le.txt", std::string("\xFF\xFES\0I\0", 6)), "F: the file is UTF-16 text"},
+        {dir_.Write("be.txt", std::string("\xFE\xFF\0S\0I", 6)), "F: the file is UTF-16 text"},
+        {dir_.Write("no_bom.txt", std::string("S\0I\0Z\0", 6)),
+         "F: the file is UTF-16 text; save it as plain text"},
+    };
+    for (const auto& [path, message] : cases) {
+        EXPECT_THAT(ErrorOf(path, "F"), HasSubstr(message)) << path;
     }
-}
-
-TEST_F(TextStreamTest, LeavesAUtf8ByteOrderMarkOutOfTheFirstLine) {
-    TextStream stream(dir_.Write("bom.txt", "\xEF\xBB\xBF\n12\n"), "File", 1);
-    EXPECT_TRUE(stream.AtEndOfLine());
-    EXPECT_THAT(AllLines(stream), ElementsAre("", "12"));
 }
 
 }  // namespace
