@@ -1,5 +1,5 @@
 // Whole conversions run from the window, their files read back with pyshp, and conversions
-// that fail or are interrupted.
+// that fail.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -12,9 +12,9 @@
 #include <QMouseEvent>
 #include <QProcess>
 #include <QRadioButton>
-#include <QTextStream>
 #include <set>
 #include <utility>
+#include <vector>
 
 #include "controls/shapefile/ShapeFileError.h"
 #include "controls/statusbar/ProgressBar.h"
@@ -36,24 +36,6 @@ QJsonObject ReadWithPyshp(const QString& shpPath) {
     return QJsonDocument::fromJson(python.readAllStandardOutput()).object();
 }
 
-std::set<std::pair<double, double>> Corners(const QJsonArray& ring) {
-    std::set<std::pair<double, double>> corners;
-    for (const QJsonValue point : ring) {
-        corners.emplace(point.toArray()[0].toDouble(), point.toArray()[1].toDouble());
-    }
-    return corners;
-}
-
-// Writes an input file as the modelling system does: header lines, the "<BeginData>" marker,
-// then one value per line.
-void WriteDataFile(const QString& path, const QStringList& header, const QStringList& values) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Text)) << path.toStdString();
-    QTextStream(&file)
-        << (header + QStringList{"<BeginData>"} + values + QStringList{"<EndData>"}).join('\n')
-        << '\n';
-}
-
 double X(int i, int j) {
     return 1000.0 + 10.0 * i + 0.5 * j;
 }
@@ -67,20 +49,24 @@ double Salinity(int i, int j) {
     return -(30.0 + i * 0.01 + j);
 }
 
-// value(i, j) for i up to lastI and j up to lastJ, j varying fastest, as the files list them.
-QStringList Values(int lastI, int lastJ, double (*value)(int, int)) {
-    QStringList values;
+// An input file as the modelling system writes it: header lines, the "<BeginData>" marker,
+// then value(i, j) for i up to lastI and j up to lastJ, j varying fastest.
+void WriteDataFile(const QString& path, const QStringList& header, int lastI, int lastJ,
+                   double (*value)(int, int)) {
+    QStringList lines = header + QStringList{"<BeginData>"};
     for (int i = 1; i <= lastI; ++i) {
         for (int j = 1; j <= lastJ; ++j) {
-            values << QString::number(value(i, j), 'f', 4);
+            lines << QString::number(value(i, j), 'f', 4);
         }
     }
-    return values;
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write((lines.join('\n') + "\n<EndData>\n").toUtf8());
 }
 
-// The operating system's files, except that the test can have a click posted on a widget as the
-// writer creates its file, as a user who clicks while the conversion runs, and can have the
-// finished file refused its place.
+// The operating system's files, except that a click can be posted on a widget as the writer
+// creates its file (a user who clicks while the conversion runs) and the finished file can be
+// refused its place.
 class ScriptedFileSystem final : public OutputFileSystem {
 public:
     std::unique_ptr<OutputFile> CreateFile(const std::string& destination) override {
@@ -125,25 +111,23 @@ protected:
         WriteDataFile(InFolder("x.dat"),
                       {"Nerasco grid", QStringLiteral("SIZE_I : %1").arg(sizeI),
                        QStringLiteral("SIZE_J : %1").arg(sizeJ)},
-                      Values(sizeI, sizeJ, X));
-        WriteDataFile(InFolder("y.dat"), {"Nerasco grid, Y"}, Values(sizeI, sizeJ, Y));
-        WriteDataFile(InFolder("t.dat"), {"Nerasco property"},
-                      Values(sizeI - 1, sizeJ - 1, Temperature));
-    }
-
-    QStringList FilesInFolder() const {
-        return QDir(folder_.path()).entryList(QDir::Files, QDir::Name);
+                      sizeI, sizeJ, X);
+        WriteDataFile(InFolder("y.dat"), {"Nerasco grid, Y"}, sizeI, sizeJ, Y);
+        WriteDataFile(InFolder("t.dat"), {"Nerasco property"}, sizeI - 1, sizeJ - 1, Temperature);
     }
 
     ScriptedFileSystem* const fileSystem_ = new ScriptedFileSystem;  // owned by files_
 };
 
+// A click on "Create Shape File" while the conversion runs is ignored.
 TEST_F(ConversionFromWindowTest, PolygonGridWithTwoAttributes) {
     WriteGrid(6, 3);  // 5 x 2 cells
-    WriteDataFile(InFolder("s.dat"), {}, Values(5, 2, Salinity));
+    WriteDataFile(InFolder("s.dat"), {}, 5, 2, Salinity);
     FillInputs("lagoon");
     AddAttribute("Salinity", InFolder("s.dat"));
+    fileSystem_->clickOn = &Find<QPushButton>("Command1");
     Click("Command1");
+    QApplication::processEvents();
 
     EXPECT_EQ(messages_.shown, QStringList{kCreated});
     EXPECT_EQ(programEnd_.count, 1);
@@ -163,98 +147,82 @@ TEST_F(ConversionFromWindowTest, PolygonGridWithTwoAttributes) {
     const QJsonArray records = file["records"].toArray();
     ASSERT_EQ(shapes.size(), 10);
     ASSERT_EQ(records.size(), 10);
-    int n = 0;
-    for (int i = 1; i <= 5; ++i) {
-        for (int j = 1; j <= 2; ++j, ++n) {
-            SCOPED_TRACE(testing::Message() << "cell " << i << ", " << j);
-            const QJsonArray ring = shapes[n].toArray();
-            ASSERT_EQ(ring.size(), 5);
-            EXPECT_EQ(ring.first(), ring.last());
-            const std::set<std::pair<double, double>> expected = {
-                {X(i, j), Y(i, j)},
-                {X(i + 1, j), Y(i + 1, j)},
-                {X(i + 1, j + 1), Y(i + 1, j + 1)},
-                {X(i, j + 1), Y(i, j + 1)}};
-            EXPECT_EQ(Corners(ring), expected);
-            const QJsonArray values = records[n].toArray();
-            EXPECT_DOUBLE_EQ(values[0].toDouble(), Temperature(i, j));
-            EXPECT_DOUBLE_EQ(values[1].toDouble(), Salinity(i, j));
+    for (int n = 0; n < 10; ++n) {
+        const int i = 1 + n / 2;  // j runs fastest
+        const int j = 1 + n % 2;
+        SCOPED_TRACE(testing::Message() << "cell " << i << ", " << j);
+        const QJsonArray ring = shapes[n].toArray();
+        ASSERT_EQ(ring.size(), 5);
+        EXPECT_EQ(ring.first(), ring.last());
+        std::set<std::pair<double, double>> corners;
+        for (const QJsonValue point : ring) {
+            corners.emplace(point.toArray()[0].toDouble(), point.toArray()[1].toDouble());
         }
+        EXPECT_EQ(corners, (std::set<std::pair<double, double>>{{X(i, j), Y(i, j)},
+                                                                {X(i + 1, j), Y(i + 1, j)},
+                                                                {X(i + 1, j + 1), Y(i + 1, j + 1)},
+                                                                {X(i, j + 1), Y(i, j + 1)}}));
+        EXPECT_DOUBLE_EQ(records[n].toArray()[0].toDouble(), Temperature(i, j));
+        EXPECT_DOUBLE_EQ(records[n].toArray()[1].toDouble(), Salinity(i, j));
     }
 }
 
 // A value too wide for its column is still written, with fewer decimals, and the user is told
 // after the success.
 TEST_F(ConversionFromWindowTest, PointFileNamedWithItsExtensionAndAValueTooWide) {
-    const QStringList depths = {"12345678.91", "-1.5", "-3", "-4.5"};
-    WriteDataFile(InFolder("x.dat"), {"SIZE_I: 5"}, Values(4, 1, X));  // four particles
-    WriteDataFile(InFolder("y.dat"), {}, Values(4, 1, Y));
-    WriteDataFile(InFolder("t.dat"), {}, depths);
+    WriteDataFile(InFolder("x.dat"), {"SIZE_I: 5"}, 4, 1, X);  // four particles
+    WriteDataFile(InFolder("y.dat"), {}, 4, 1, Y);
+    WriteDataFile(InFolder("t.dat"), {}, 4, 1, [](int i, int) { return 12345678.91 - 1.5 * i; });
     FillInputs("drifters.shp");
     QTest::mouseClick(&Find<QRadioButton>("Point_OB"), Qt::LeftButton);
     Click("Command1");
 
     EXPECT_EQ(messages_.shown,
               (QStringList{"Point Shape File 'drifters.shp.shp' was created with success",
-                           "1 value did not fit the 10-character column and was rounded to "
+                           "4 values did not fit the 10-character column and were rounded to "
                            "fewer digits."}));
-    EXPECT_EQ(programEnd_.count, 1);
     const QJsonObject file = ReadWithPyshp(InFolder("drifters.shp.shp"));
     EXPECT_EQ(file["shapeType"].toInt(), 1);
     const QJsonArray shapes = file["shapes"].toArray();
-    const QJsonArray records = file["records"].toArray();
     ASSERT_EQ(shapes.size(), 4);
-    ASSERT_EQ(records.size(), 4);
     for (int p = 1; p <= 4; ++p) {
         const QJsonArray point = shapes[p - 1].toArray()[0].toArray();
         EXPECT_DOUBLE_EQ(point[0].toDouble(), X(p, 1)) << p;
         EXPECT_DOUBLE_EQ(point[1].toDouble(), Y(p, 1)) << p;
-        const double depth = records[p - 1].toArray()[0].toDouble();
-        EXPECT_NEAR(depth, depths[p - 1].toDouble(), p == 1 ? 0.05 : 0.0) << p;
+        const double depth = file["records"].toArray()[p - 1].toArray()[0].toDouble();
+        EXPECT_NEAR(depth, 12345678.91 - 1.5 * p, 0.05) << p;
     }
 }
 
-// A file that cannot be read: the user learns which and why, keeps every input and can try
-// again once it is put right.
-TEST_F(ConversionFromWindowTest, UnreadableInputIsReportedAndTheWindowStaysForARetry) {
+// A file that cannot be written or read: the user learns which and why, no file is left, and
+// the window keeps every input for a retry.
+TEST_F(ConversionFromWindowTest, FailuresAreReportedAndTheWindowStaysForARetry) {
     WriteGrid(4, 3);
     FillInputs("lagoon");
+    const QStringList inputs = QDir(folder_.path()).entryList(QDir::Files);
+    fileSystem_->refusePlacing = true;
+    Click("Command1");
+    EXPECT_EQ(PanelText(1), QStringLiteral("Creating shape file..."));
+    fileSystem_->refusePlacing = false;
     Find<QLineEdit>("XAxysFile_TB").setText(InFolder("missing_x.dat"));
     Click("Command1");
 
-    ASSERT_EQ(messages_.shown.size(), 1);
-    const QString& report = messages_.shown[0];
-    EXPECT_TRUE(report.contains(InFolder("missing_x.dat"))) << report.toStdString();
-    EXPECT_TRUE(report.endsWith(kNothingWritten)) << report.toStdString();
+    ASSERT_EQ(messages_.shown.size(), 2);
+    EXPECT_TRUE(messages_.shown[0].contains(QStringLiteral("Disk quota exceeded")));
+    EXPECT_TRUE(messages_.shown[1].contains(InFolder("missing_x.dat")));
+    for (const QString& report : messages_.shown) {
+        EXPECT_TRUE(report.endsWith(kNothingWritten)) << report.toStdString();
+    }
     EXPECT_EQ(programEnd_.count, 0);
-    EXPECT_EQ(PanelText(1), QStringLiteral("Attribute with name 'Temp' added"));
-    EXPECT_EQ(TextOf("XAxysFile_TB"), InFolder("missing_x.dat"));
+    EXPECT_EQ(QDir(folder_.path()).entryList(QDir::Files), inputs);
     EXPECT_EQ(TextOf("ShapeFileName_TB"), QStringLiteral("lagoon"));
-    EXPECT_FALSE(FilesInFolder().contains(QStringLiteral("lagoon.shp")));
-    EXPECT_TRUE(Find<QPushButton>("Command1").isEnabled());
     EXPECT_TRUE(Find<QGroupBox>("IndexCreation_frame").isEnabled());
     EXPECT_EQ(window_->focusWidget(), &Find<QPushButton>("Command1"));
 
     Find<QLineEdit>("XAxysFile_TB").setText(InFolder("x.dat"));
     Click("Command1");
-    EXPECT_EQ(messages_.shown.value(1), kCreated);
+    EXPECT_EQ(messages_.shown.value(2), kCreated);
     EXPECT_EQ(programEnd_.count, 1);
-    EXPECT_EQ(PanelText(1), QStringLiteral("Shape file Created."));
-}
-
-TEST_F(ConversionFromWindowTest, FailedWriteIsReportedAndLeavesNoFile) {
-    fileSystem_->refusePlacing = true;
-    WriteGrid(4, 3);
-    FillInputs("lagoon");
-    const QStringList inputs = FilesInFolder();
-    Click("Command1");
-
-    ASSERT_EQ(messages_.shown.size(), 1);
-    EXPECT_TRUE(messages_.shown[0].contains(QStringLiteral("Disk quota exceeded")));
-    EXPECT_TRUE(messages_.shown[0].endsWith(kNothingWritten));
-    EXPECT_EQ(PanelText(1), QStringLiteral("Creating shape file..."));
-    EXPECT_EQ(programEnd_.count, 0);
-    EXPECT_EQ(FilesInFolder(), inputs);
 }
 
 // The coordinate system comes from the .prj beside the X axys file: one PROJ cannot read is
@@ -268,7 +236,7 @@ TEST_F(ConversionFromWindowTest, SidecarProjectionGivesTheCoordinateSystem) {
         sidecar.write(text);
     };
     writeSidecar("PROJCS[\"broken\"");
-    const QStringList inputs = FilesInFolder();
+    const QStringList inputs = QDir(folder_.path()).entryList(QDir::Files);
     Click("Command1");
 
     ASSERT_EQ(messages_.shown.size(), 1);
@@ -276,7 +244,7 @@ TEST_F(ConversionFromWindowTest, SidecarProjectionGivesTheCoordinateSystem) {
         << messages_.shown[0].toStdString();
     EXPECT_TRUE(messages_.shown[0].endsWith(kNothingWritten));
     EXPECT_EQ(programEnd_.count, 0);
-    EXPECT_EQ(FilesInFolder(), inputs);
+    EXPECT_EQ(QDir(folder_.path()).entryList(QDir::Files), inputs);
 
     writeSidecar("EPSG:32633");
     Click("Command1");
@@ -284,16 +252,6 @@ TEST_F(ConversionFromWindowTest, SidecarProjectionGivesTheCoordinateSystem) {
     QFile projection(InFolder("lagoon.prj"));
     ASSERT_TRUE(projection.open(QIODevice::ReadOnly));
     EXPECT_TRUE(projection.readAll().startsWith("PROJCS[\"WGS_1984_UTM_Zone_33N\""));
-}
-
-TEST_F(ConversionFromWindowTest, ClicksDuringTheConversionAreIgnored) {
-    WriteGrid(4, 3);
-    FillInputs("lagoon");
-    fileSystem_->clickOn = &Find<QPushButton>("Command1");
-    Click("Command1");
-    QApplication::processEvents();
-    EXPECT_EQ(messages_.shown, QStringList{kCreated});
-    EXPECT_EQ(programEnd_.count, 1);
 }
 
 }  // namespace
