@@ -1,4 +1,4 @@
-// What the component accepts and refuses, and how columns are found and keep their values.
+// What the component accepts and refuses, and how columns keep their values.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -56,35 +56,27 @@ protected:
     ShapeFiles files_;
 };
 
-// FieldByName takes the full name, case and all, and reaches the first of columns of the same
-// name; every column keeps its own value, a column not yet set is blank, and values that needed
-// fewer digits are counted each time they are written.
-TEST_F(ShapeFileCalls, ColumnsAreFoundByTheirFullNameAndKeepTheirValues) {
+// Every column keeps its own value until set again, a column not yet set is blank, and values
+// that needed fewer digits are counted each time they are written.
+TEST_F(ShapeFileCalls, ColumnsKeepTheirValues) {
     files_.OpenShapeFile(Path(), 1, kShapeTypePolygon);
-    ShapeFieldList& fields = files_.FieldList();
-    fields.AddField("Temperature at surface", kFieldTypeNumeric, 10, 5);
-    fields.AddField("Temperature at bottom", kFieldTypeNumeric, 10, 5);
-    ShapeField& first = fields.AddField("Depth", kFieldTypeNumeric, 10, 5);
-    ShapeField& second = fields.AddField("Depth", kFieldTypeNumeric, 10, 5);
-    fields.AddField("", kFieldTypeNumeric, 10, 5);
+    ShapeField* columns[4];
+    for (ShapeField*& column : columns) {
+        column = &files_.FieldList().AddField("Depth", kFieldTypeNumeric, 10, 5);
+    }
     files_.CommitFields();
     AddSquare();
-    fields.FieldByName("Temperature at bottom").Value(4);
-    fields.FieldByName("Temperature at surface").Value(21.5);
-    first.Value(12345.678912);
-    second.Value(100);
+    columns[0]->Value(21.5);
+    columns[1]->Value(12345.678912);
     files_.AppendShape();
     AddSquare();
-    fields.FieldByName("Depth").Value(7);
-    fields.FieldByName("").Value(-1);
+    columns[1]->Value(7);
+    columns[3]->Value(-1);
     files_.AppendShape();
-    ExpectRefused([&] { fields.FieldByName("temperature at bottom"); },
-                  {"'temperature at bottom'", "lagoon.dbf"});
     files_.Release();
     EXPECT_EQ(files_.ShortenedValueCount(), 1);
-    EXPECT_EQ(DbfRecords(),
-              (std::vector<std::string>{"  21.50000   4.0000012345.6789 100.00000          ",
-                                        "  21.50000   4.00000   7.00000 100.00000  -1.00000"}));
+    EXPECT_EQ(DbfRecords(), (std::vector<std::string>{"  21.5000012345.6789                    ",
+                                                      "  21.50000   7.00000            -1.00000"}));
 }
 
 TEST_F(ShapeFileCalls, RefusesWhatTheFormatCannotHold) {

@@ -160,15 +160,15 @@ TEST_F(ShapeFileLayout, PolygonRecordsAreClosedClockwiseRings) {
 // set again kept; the code page file.
 TEST_F(ShapeFileLayout, PointRecordsDbaseTableAndCodePage) {
     ShapeFiles& files = Open(kShapeTypePoint);
-    files.FieldList().AddField("Temperature", kFieldTypeNumeric, 10, 5);
-    files.FieldList().AddField("Depth", kFieldTypeNumeric, 8, 2);
+    ShapeField& temperature = files.FieldList().AddField("Temperature", kFieldTypeNumeric, 10, 5);
+    ShapeField& depth = files.FieldList().AddField("Depth", kFieldTypeNumeric, 8, 2);
     files.CommitFields();
     files.VertexList().AddVertex(3.5, -2, 0);
-    files.FieldList().FieldByName("Temperature").Value(17.25);
-    files.FieldList().FieldByName("Depth").Value(-3.5);
+    temperature.Value(17.25);
+    depth.Value(-3.5);
     files.AppendShape();
     files.VertexList().AddVertex(-1, 8.25, 0);
-    files.FieldList().FieldByName("Depth").Value(40);
+    depth.Value(40);
     files.AppendShape();
     files.Release();
 

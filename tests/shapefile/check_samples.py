@@ -1,4 +1,5 @@
-"""pyshp, GDAL and shapelib read the sample shapefiles that write_sample_shapefiles writes:
+"""pyshp, GDAL and shapelib read the sample shapefiles that write_sample_shapefiles writes, by
+the component and by the writer with its options:
 check_samples.py WRITE_SAMPLE_SHAPEFILES OGRINFO SHPDUMP DBFDUMP
 
 The samples are described here independently of that program; the checks compare what each
@@ -16,7 +17,7 @@ import unittest
 
 import shapefile
 
-PROGRAM = OGRINFO = SHPDUMP = DBFDUMP = ""  # set from the arguments
+PROGRAM = OGRINFO = OGR2OGR = SHPDUMP = DBFDUMP = ""  # set from the arguments
 
 CELLS = [(i, j) for i in range(3) for j in range(4)]  # record order: i outer, j inner
 
@@ -50,17 +51,42 @@ def grid_values(i, j):
     return [10 * i + j + 0.25, -(i + j) - 0.5, 35.5 - i, 1234.5, depth, None, i * j / 100]
 
 
-PARTICLE_FIELDS = ["Mass", "Age"]
-PARTICLES = [(1.5 * p, -2.0 * p) for p in range(5)]
+OPTION_CELLS = [(i, j) for i in (1, 2) for j in (1, 2, 3)]
+NULL_CELLS = {(1, 2), (2, 3)}
 
 
-def particle_values(p):
-    return [p / 2, 100 - p]
+def option_cell_values(i, j):
+    """I, J, the attribute "J" and "Depth" of cell (i, j); None for null."""
+    return [i, j, 10 * i + j + 0.5, None if (i, j) in NULL_CELLS else 1.25 * i * j]
+
+
+CELL_FIELDS = [["I", "N", 5, 0], ["J", "N", 5, 0], ["J_1", "N", 10, 5], ["Depth", "N", 10, 5]]
+PARTICLE_FIELDS = [["I", "N", 5, 0], ["I_1", "N", 10, 5]]
+
+# Columns fitted to their values: every digit kept, the decimals of the most precise value.
+FITTED_FIELDS = [["Large", "N", 13, 3], ["Tiny", "N", 9, 6], ["Huge", "N", 16, 0],
+                 ["Temp", "N", 8, 2]]
+FITTED_VALUES = [
+    [123456789.123, -0.000001, 1e15, 12345.67],
+    [-5.5, 0.5, 1, 10000],
+    [0, 1, 2, 20000.5],
+    [12345.67, 2, 3, -3.25],
+    [10000, 3, 4, 0],
+    [None, None, 5, 99999.99],
+]
 
 
 def signed_area(ring):
     """Shoelace area of a closed ring, positive when it runs counter-clockwise."""
     return sum(x0 * y1 - x1 * y0 for (x0, y0), (x1, y1) in zip(ring, ring[1:])) / 2
+
+
+def run(*command):
+    """The standard output of a command that must succeed without a word on standard error."""
+    result = subprocess.run(command, capture_output=True, text=True, encoding="utf-8")
+    if result.returncode != 0 or result.stderr:
+        raise AssertionError(f"{command} failed ({result.returncode}): {result.stderr}")
+    return result.stdout
 
 
 class SamplesTestCase(unittest.TestCase):
@@ -85,6 +111,18 @@ class SamplesTestCase(unittest.TestCase):
                 self.assertIsNone(got)
             else:
                 self.assertTrue(math.isclose(got, want, rel_tol=1e-12), f"{got} != {want}")
+
+    def features(self, name):
+        """The features as GDAL reads them, through ogr2ogr's GeoJSON."""
+        text = run(OGR2OGR, "-f", "GeoJSON", "/vsistdout/", self.path(name))
+        return json.loads(text)["features"]
+
+    def dbfdump(self, name, *options):
+        """The lines of shapelib's dump of a table, and its records, None for "(NULL)"."""
+        dump = run(DBFDUMP, *options, self.path(name[:-4] + ".dbf")).splitlines()
+        titles = next(k for k, line in enumerate(dump) if not line.startswith("Field "))
+        return dump, [[None if text == "(NULL)" else float(text) for text in row.split()]
+                      for row in dump[titles + 1:]]
 
     def assertGridCellRing(self, points, i, j):
         """`points` run clockwise round the corners of grid cell (i, j), from its first corner
@@ -128,44 +166,21 @@ class PyshpReadsSamples(SamplesTestCase):
                              corners + [corners[0]])
             self.assertEqual(list(reader.record(n)), [4 * i + j])
 
-    def test_particles(self):
-        reader = self.open("particles.shp")
-        self.assertEqual(reader.shapeType, shapefile.POINT)
-        self.assertEqual([field[0] for field in reader.fields[1:]], PARTICLE_FIELDS)
-        self.assertEqual([tuple(s.points[0]) for s in reader.shapes()], PARTICLES)
-        for p in range(len(PARTICLES)):
-            self.assertValues(list(reader.record(p)), particle_values(p))
-
     def test_empty_file(self):
         reader = self.open("empty.shp")
         self.assertEqual(reader.shapeType, shapefile.POINT)
         self.assertEqual(len(reader), 0)
         self.assertEqual(list(reader.bbox), [0, 0, 0, 0])
         self.assertEqual([field[0] for field in reader.fields[1:]], ["Mass"])
-        self.assertEqual(reader.records(), [])
 
     def test_code_page_file_names_utf8(self):
         with open(self.path("grid.cpg"), "rb") as cpg:
             self.assertEqual(cpg.read(), b"UTF-8")
 
 
-def run(*command):
-    """The standard output of a command that must succeed without a word on standard error."""
-    result = subprocess.run(command, capture_output=True, text=True, encoding="utf-8")
-    if result.returncode != 0 or result.stderr:
-        raise AssertionError(f"{command} failed ({result.returncode}): {result.stderr}")
-    return result.stdout
-
-
 class GdalAndShapelibReadSamples(SamplesTestCase):
     def summary(self, name):
         return run(OGRINFO, "-ro", "-so", "-al", self.path(name))
-
-    def features(self, name):
-        """The features as GDAL reads them, through ogr2ogr's GeoJSON."""
-        ogr2ogr = os.path.join(os.path.dirname(OGRINFO), "ogr2ogr")
-        text = run(ogr2ogr, "-f", "GeoJSON", "/vsistdout/", self.path(name))
-        return json.loads(text)["features"]
 
     def assertProperties(self, properties, names, expected):
         self.assertEqual(list(properties), names)
@@ -192,14 +207,7 @@ class GdalAndShapelibReadSamples(SamplesTestCase):
             self.assertProperties(feature["properties"], GRID_FIELDS,
                                   grid_values(i, j))
 
-    def test_gdal_reads_particles_and_the_empty_file(self):
-        features = self.features("particles.shp")
-        self.assertEqual([tuple(f["geometry"]["coordinates"]) for f in features],
-                         PARTICLES)
-        for p, feature in enumerate(features):
-            self.assertEqual(feature["geometry"]["type"], "Point")
-            self.assertProperties(feature["properties"], PARTICLE_FIELDS,
-                                  particle_values(p))
+    def test_gdal_reads_the_empty_file(self):
         summary = self.summary("empty.shp")
         self.assertIn("Geometry: Point\n", summary)
         self.assertIn("Feature Count: 0\n", summary)
@@ -214,17 +222,47 @@ class GdalAndShapelibReadSamples(SamplesTestCase):
             self.assertIn("\n0 object has invalid ring orderings.", dump)
 
     def test_dbfdump_reads_the_table(self):
-        dump = run(DBFDUMP, "-h", self.path("grid.dbf")).splitlines()
+        dump, rows = self.dbfdump("grid.shp", "-h")
         for k, name in enumerate(GRID_FIELDS):
             self.assertEqual(dump[k],
                              f"Field {k}: Type=N/Double, Title=`{name}', Width=10, Decimals=5")
-        rows = dump[len(GRID_FIELDS) + 1:]
         self.assertEqual(len(rows), len(CELLS))
         for row, (i, j) in zip(rows, CELLS):
-            self.assertValues([None if text == "(NULL)" else float(text) for text in row.split()],
-                              grid_values(i, j))
+            self.assertValues(row, grid_values(i, j))
 
+
+class ReadersReadWriterOptions(SamplesTestCase):
+    def assertReadsAs(self, name, fields, rows):
+        reader = shapefile.Reader(self.path(name))
+        self.addCleanup(reader.close)
+        self.assertEqual([list(field) for field in reader.fields[1:]], fields)
+        self.assertEqual([list(record) for record in reader.records()], rows)
+        self.assertEqual([list(f["properties"].values()) for f in self.features(name)], rows)
+        self.assertEqual(self.dbfdump(name)[1], rows)
+        return run(OGRINFO, "-ro", "-so", "-al", self.path(name))
+
+    def test_cell_index_columns_hold_i_and_j_before_the_attributes(self):
+        summary = self.assertReadsAs("cells.shp", CELL_FIELDS,
+                                     [option_cell_values(i, j) for i, j in OPTION_CELLS])
+        self.assertIn("I: Integer (5.0)\nJ: Integer (5.0)\nJ_1: Real (10.5)\n", summary)
+        self.assertReadsAs("particles.shp", PARTICLE_FIELDS, [[p, 100 - p] for p in (1, 2, 3)])
+
+    def test_fitted_columns_keep_every_digit(self):
+        summary = self.assertReadsAs("fitted.shp", FITTED_FIELDS, FITTED_VALUES)
+        self.assertIn("Large: Real (13.3)\nTiny: Real (9.6)\n", summary)
+
+    def test_gdal_copies_fitted_columns_without_a_width_warning(self):
+        # The default columns are too narrow for "%.5f" of 10,000 and more: GDAL warns there.
+        for name, warns in (("fitted.shp", False), ("default.shp", True)):
+            result = subprocess.run([OGR2OGR, "-f", "ESRI Shapefile", self.path("copy-" + name),
+                                     self.path(name)], capture_output=True, text=True)
+            self.assertEqual(result.returncode, 0, result.stderr)
+            self.assertEqual("not successfully written" in result.stderr, warns, result.stderr)
+            if not warns:
+                self.assertEqual(result.stderr, "")
+                self.assertEqual(self.dbfdump("copy-" + name)[1], FITTED_VALUES)
 
 if __name__ == "__main__":
     PROGRAM, OGRINFO, SHPDUMP, DBFDUMP = sys.argv[1:5]
+    OGR2OGR = os.path.join(os.path.dirname(OGRINFO), "ogr2ogr")
     unittest.main(argv=sys.argv[:1], verbosity=2)
