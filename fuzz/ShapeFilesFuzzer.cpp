@@ -58,11 +58,6 @@ double ConsumeNumber(FuzzedDataProvider& input) {
     }
 }
 
-// A column name of any bytes; one holding a NUL byte is refused.
-std::string ConsumeName(FuzzedDataProvider& input, std::size_t maxLength) {
-    return input.ConsumeRandomLengthString(maxLength);
-}
-
 std::string ConsumePath(FuzzedDataProvider& input) {
     static const char* const kExtensions[] = {".shp", ".SHP", ".Shp", "", ".dbf", "shp"};
     const std::string name = input.ConsumeRandomLengthString(24);
@@ -109,6 +104,7 @@ struct Session {
     FuzzedDataProvider& input;
     ShapeFiles& component;
     ShapeFileModel model;
+    std::vector<ShapeField*> columns;   // the handle of each field of the model
     std::vector<ModelVertex> vertices;  // of the shape being built
     bool released = false;
 
@@ -191,32 +187,25 @@ void Session::Run(Call call) {
 void Session::AddField() {
     const std::string name =
         input.ConsumeBool() || model.fields.empty()
-            ? ConsumeName(input, 16)
+            ? input.ConsumeRandomLengthString(16)
             : model.fields[input.ConsumeIntegralInRange<std::size_t>(0, model.fields.size() - 1)]
                   .name;
     const bool usual = input.ConsumeBool();
     const int type = usual ? kFieldTypeNumeric : input.ConsumeIntegralInRange(0, 20);
     const int width = usual ? 10 : input.ConsumeIntegralInRange(-1, 21);
     const int decimals = usual ? 5 : input.ConsumeIntegralInRange(-1, 17);
-    component.FieldList().AddField(name, type, width, decimals);
+    columns.push_back(&component.FieldList().AddField(name, type, width, decimals));
     model.fields.push_back({name, width, decimals, std::nullopt});
 }
 
 void Session::SetValue() {
-    const bool known = !model.fields.empty() && input.ConsumeBool();
-    const std::string name =
-        known ? model.fields[input.ConsumeIntegralInRange<std::size_t>(0, model.fields.size() - 1)]
-                    .name
-              : ConsumeName(input, 12);
-    const double value = ConsumeNumber(input);
-    component.FieldList().FieldByName(name).Value(value);
-    // FieldByName finds the first column of that name.
-    for (ModelField& field : model.fields) {
-        if (field.name == name) {
-            field.value = value;
-            break;
-        }
+    if (columns.empty()) {
+        return;
     }
+    const std::size_t column = input.ConsumeIntegralInRange<std::size_t>(0, columns.size() - 1);
+    const double value = ConsumeNumber(input);
+    columns[column]->Value(value);
+    model.fields[column].value = value;
 }
 
 }  // namespace
@@ -233,7 +222,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     auto component = std::make_unique<ShapeFiles>(
         files, std::chrono::sys_days(std::chrono::year(2024) / 5 / 17));
-    Session session{input, *component, {}, {}, false};
+    Session session{input, *component, {}, {}, {}, false};
     session.model.shpPath = firstPath;
     try {
         session.Open(firstPath, 1, input.ConsumeBool() ? kShapeTypePoint : kShapeTypePolygon);

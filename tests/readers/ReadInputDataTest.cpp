@@ -8,8 +8,8 @@
 #include "conversion/ConversionError.h"
 #include "conversion/ConversionJob.h"
 #include "readers/InputFileError.h"
-#include "readers/OpenFileCount.h"
 #include "readers/ReadFiles.h"
+#include "support/OpenFileCount.h"
 #include "support/TempDir.h"
 
 namespace tesselar {

@@ -34,22 +34,15 @@ void operator delete(void* memory, std::size_t) noexcept {
 namespace tesselar {
 namespace {
 
-// The writer passes the names it holds; a name built from a literal would allocate itself.
-const std::string kTemperature = "Temperature at the surface";
-const std::string kSalinity = "Salinity";
-const std::string kDepth = "Depth";
-
-void AppendCell(ShapeFiles& files, int cell) {
+void AppendCell(ShapeFiles& files, ShapeField* (&columns)[3], int cell) {
     const double x = cell % 1000;
     const double y = cell / 1000;
-    ShapeVertexList& vertices = files.VertexList();
-    vertices.AddVertex(x, y, 0);
-    vertices.AddVertex(x + 1, y, 0);
-    vertices.AddVertex(x + 1, y + 1, 0);
-    vertices.AddVertex(x, y + 1, 0);
-    files.FieldList().FieldByName(kTemperature).Value(cell * 0.01);
-    files.FieldList().FieldByName(kSalinity).Value(12345.678);
-    files.FieldList().FieldByName(kDepth).Value(-cell * 0.25);
+    for (const auto& [dx, dy] : {std::pair{0, 0}, {1, 0}, {1, 1}, {0, 1}}) {
+        files.VertexList().AddVertex(x + dx, y + dy, 0);
+    }
+    columns[0]->Value(cell * 0.01);
+    columns[1]->Value(12345.678);
+    columns[2]->SetNull();
     files.AppendShape();
 }
 
@@ -58,17 +51,19 @@ TEST(ShapeFileAllocation, AppendingShapesAllocatesNothing) {
     PosixFileSystem fileSystem;
     ShapeFiles files(fileSystem, test::NoonOf(std::chrono::year(2024) / 1 / 1));
     files.OpenShapeFile(folder / "grid.shp", 1, kShapeTypePolygon);
-    for (const std::string& name : {kTemperature, kSalinity, kDepth}) {
-        files.FieldList().AddField(name, kFieldTypeNumeric, 10, 5);
+    ShapeField* columns[3];
+    for (ShapeField*& column : columns) {
+        column =
+            &files.FieldList().AddField("Temperature at the surface", kFieldTypeNumeric, 10, 5);
     }
     files.CommitFields();
     for (int cell = 0; cell < 10; ++cell) {
-        AppendCell(files, cell);
+        AppendCell(files, columns, cell);
     }
     const long before = allocationCount;
     // Enough cells to fill and write several blocks of every file.
     for (int cell = 10; cell < 30000; ++cell) {
-        AppendCell(files, cell);
+        AppendCell(files, columns, cell);
     }
     EXPECT_EQ(allocationCount - before, 0);
     files.Release();

@@ -19,6 +19,7 @@
 #include "controls/shapefile/ShapeFileError.h"
 #include "controls/shapefile/ShapeFiles.h"
 #include "support/FaultyFileSystem.h"
+#include "support/OpenFileCount.h"
 
 namespace tesselar {
 namespace {
@@ -175,6 +176,7 @@ TEST_P(FailureAtDestination, LeavesTheEarlierShapefileByteForByte) {
     const Snapshot earlier = folder_.Files();
     test::FaultyFileSystem fileSystem;
     GetParam().arm(fileSystem, Path(GetParam().file));
+    const long openFiles = test::OpenFileCount();
     std::optional<ShapeFiles> files(std::in_place, fileSystem, kToday);
     try {
         WriteSquares(*files, Path("lagoon.shp"), GetParam().shapes, 1);
@@ -183,7 +185,9 @@ TEST_P(FailureAtDestination, LeavesTheEarlierShapefileByteForByte) {
     } catch (const ShapeFileError& error) {
         EXPECT_THAT(error.what(), HasSubstr(GetParam().message));
     }
-    // The temporary files go with the failure, not only with the component.
+    // The temporary files go with the failure, not only with the component: named or nameless,
+    // none is left open.
+    EXPECT_EQ(test::OpenFileCount(), openFiles);
     EXPECT_EQ(folder_.Files(), earlier);
     files.reset();
     EXPECT_EQ(folder_.Files(), earlier);

@@ -1,6 +1,6 @@
-// Writes the sample shapefiles that the Python checks read with pyshp, GDAL and shapelib:
+// Writes the sample shapefiles that check_samples.py reads with pyshp, GDAL and shapelib:
 //   write_sample_shapefiles FOLDER
-// The checks know the samples from their own description in sample_shapefiles.py, not from
+// The checks know the samples from their own description in check_samples.py, not from
 // this program's output:
 // grid.shp      polygons: the cells (i, j), i 0..2 outer, j 0..3 inner, of the nodes at
 //               x = 100 + 10 i + j, y = 50 + 5 j - i; corners (i, j), (i+1, j), (i+1, j+1),
@@ -14,14 +14,25 @@
 //                 "Temperature" (again)  = i j / 100
 // flipped.shp   the same cells with y = 50 - 5 j - i, so that the corners come clockwise;
 //               column "Cell" = 4 i + j.
-// particles.shp points: p = 0..4 at (1.5 p, -2 p); "Mass" = p / 2, "Age" = 100 - p.
-// empty.shp     points: no shapes, one column "Mass".
+// Through the writer, with its options:
+// cells.shp     polygons, 2 x 3 cells (i outer, j inner), cell index columns, no-data -9999:
+//                 "J"     = 10 i + j + 0.5
+//                 "Depth" = -9999 for cells (1, 2) and (2, 3), otherwise 1.25 i j
+// particles.shp 3 points at (p, -p), cell index column, attribute "I" = 100 - p.
+// fitted.shp    6 points at (p, 0), fitted columns, no-data -9999, values per point in
+//               FITTED_VALUES.
+// default.shp   the same points and values as fitted.shp in the default columns, no no-data.
+// empty.shp     points: no particles, one column "Mass".
 #include <cstdio>
 #include <exception>
 #include <string>
+#include <vector>
 
 #include "controls/shapefile/ShapeFieldList.h"
 #include "controls/shapefile/ShapeFiles.h"
+#include "writer/CreateShapeFiles.h"
+#include "writer/JobBuilder.h"
+#include "writer/WriterFakes.h"
 
 namespace tesselar {
 namespace {
@@ -83,27 +94,56 @@ void WriteFlipped(const std::string& folder, PosixFileSystem& fileSystem) {
     files.Release();
 }
 
-void WriteParticles(const std::string& folder, PosixFileSystem& fileSystem) {
-    ShapeFiles files(fileSystem, std::chrono::system_clock::now());
-    files.OpenShapeFile(folder + "/particles.shp", 1, kShapeTypePoint);
-    Column(files, "Mass");
-    Column(files, "Age");
-    files.CommitFields();
-    for (int p = 0; p < 5; ++p) {
-        files.VertexList().AddVertex(1.5 * p, -2.0 * p, 0);
-        files.FieldList().FieldByName("Mass").Value(p / 2.0);
-        files.FieldList().FieldByName("Age").Value(100 - p);
-        files.AppendShape();
-    }
-    files.Release();
-}
+// Columns "Large", "Tiny", "Huge", "Temp", one row per point.
+const std::vector<std::vector<double>> kFittedValues = {
+    {123456789.123, -0.000001, 1e15, 12345.67},
+    {-5.5, 0.5, 1.0, 10000.0},
+    {0.0, 1.0, 2.0, 20000.5},
+    {12345.67, 2.0, 3.0, -3.25},
+    {10000.0, 3.0, 4.0, 0.0},
+    {-9999.0, -9999.0, 5.0, 99999.99},
+};
 
-void WriteEmpty(const std::string& folder, PosixFileSystem& fileSystem) {
-    ShapeFiles files(fileSystem, std::chrono::system_clock::now());
-    files.OpenShapeFile(folder + "/empty.shp", 1, kShapeTypePoint);
-    Column(files, "Mass");
-    files.CommitFields();
-    files.Release();
+void WriteWithOptions(const std::string& folder, PosixFileSystem& fileSystem) {
+    test::RecordingDisplay display;
+    const test::SteppingClock clock;
+    const auto write = [&](const ConversionJob& job, const char* name, WriterOptions options) {
+        WriteShapeFile(folder + "/" + name, job, {display, clock, fileSystem}, options);
+    };
+    const auto along = [](int n, int) { return 1.0 * n; };
+    const auto zero = [](int, int) { return 0.0; };
+
+    ConversionJob cells;
+    test::FillJob(
+        cells, ShapeType::Polygon, 2, 3, {"J", "Depth"}, [](int i, int) { return 10.0 * i; },
+        [](int, int j) { return -10.0 * j; },
+        [](int k, int i, int j) {
+            if (k == 1) {
+                return 10.0 * i + j + 0.5;
+            }
+            return (i == 1 && j == 2) || (i == 2 && j == 3) ? -9999.0 : 1.25 * i * j;
+        });
+    write(cells, "cells.shp", {.fitColumns = false, .cellIndex = true, .noData = -9999.0});
+
+    ConversionJob particles;
+    test::FillJob(
+        particles, ShapeType::Point, 3, 1, {"I"}, along, [](int p, int) { return -1.0 * p; },
+        [](int, int p, int) { return 100.0 - p; });
+    write(particles, "particles.shp", {.fitColumns = false, .cellIndex = true, .noData = {}});
+
+    ConversionJob fitted;
+    test::FillJob(
+        fitted, ShapeType::Point, static_cast<std::int16_t>(kFittedValues.size()), 1,
+        {"Large", "Tiny", "Huge", "Temp"}, along, zero, [](int k, int p, int) {
+            return kFittedValues[static_cast<std::size_t>(p - 1)][static_cast<std::size_t>(k - 1)];
+        });
+    write(fitted, "fitted.shp", {.fitColumns = true, .cellIndex = false, .noData = -9999.0});
+    write(fitted, "default.shp", {});
+
+    ConversionJob empty;
+    test::FillJob(empty, ShapeType::Point, 0, 1, {"Mass"}, along, zero,
+                  [](int, int, int) { return 0.0; });
+    write(empty, "empty.shp", {});
 }
 
 }  // namespace
@@ -119,8 +159,7 @@ int main(int argc, char** argv) {
         tesselar::PosixFileSystem fileSystem;
         tesselar::WriteGrid(folder, fileSystem);
         tesselar::WriteFlipped(folder, fileSystem);
-        tesselar::WriteParticles(folder, fileSystem);
-        tesselar::WriteEmpty(folder, fileSystem);
+        tesselar::WriteWithOptions(folder, fileSystem);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "%s\n", error.what());
         return 1;

@@ -93,7 +93,6 @@ ShapeField& AttributeTable::AddField(const std::string& name, int typeCode, int 
 
     DbfNumericColumn& column = columns_.emplace_back(*this, name, record_.size(), width, decimals);
     record_.append(columnWidth, ' ');
-    firstByName_.try_emplace(name, &column);
     return column;
 }
 
@@ -105,14 +104,6 @@ void AttributeTable::Commit() {
     }
     columnNames_ = DbfColumnNames(names);
     committed_ = true;
-}
-
-ShapeField& AttributeTable::FieldByName(const std::string& name) {
-    const auto found = firstByName_.find(name);
-    if (found == firstByName_.end()) {
-        throw ShapeFileError("'" + dbfName_ + "' has no column named '" + name + "'");
-    }
-    return *found->second;
 }
 
 std::vector<unsigned char> AttributeTable::Header(std::chrono::year_month_day date,

@@ -5,7 +5,6 @@
 #include <deque>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "controls/shapefile/DbfFieldNames.h"
@@ -49,7 +48,6 @@ public:
     AttributeTable& operator=(const AttributeTable&) = delete;
 
     ShapeField& AddField(const std::string& name, int typeCode, int width, int decimals) override;
-    ShapeField& FieldByName(const std::string& name) override;
 
     // Fixes the columns and their stored names; adding one is refused from then on.
     void Commit();
@@ -71,8 +69,6 @@ private:
     std::deque<DbfNumericColumn> columns_;
     // The stored column names, set by Commit: each depends on all the others.
     std::vector<DbfColumnName> columnNames_;
-    // The first column defined with each name.
-    std::unordered_map<std::string, DbfNumericColumn*> firstByName_;
     std::string record_ = " ";
     int shortenedColumns_ = 0;
     bool committed_ = false;

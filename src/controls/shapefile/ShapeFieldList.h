@@ -25,11 +25,10 @@ public:
     // Adds a numeric column (typeCode kFieldTypeNumeric) of `width` characters, at most 19, with
     // `decimals` decimals, at most 15 (0 for an integer column). Names longer than 10 bytes are
     // shortened without splitting a UTF-8 character, and a name that repeats another column's
-    // (ignoring ASCII case) is made unique; FieldByName still finds the column by `name`.
+    // (ignoring ASCII case) is made unique. The column returned is the handle that sets its
+    // values.
     virtual ShapeField& AddField(const std::string& name, int typeCode, int width,
                                  int decimals) = 0;
-    // The first column defined with exactly this name.
-    virtual ShapeField& FieldByName(const std::string& name) = 0;
 };
 
 class ShapeVertexList {
