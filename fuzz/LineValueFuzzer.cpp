@@ -22,17 +22,14 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
+// The line with every byte outside printable ASCII escaped, and a double with all its digits.
 std::string Printable(std::string_view bytes) {
     std::string text;
     for (const char c : bytes.substr(0, 200)) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte >= 0x20 && byte < 0x7F) {
-            text += c;
-        } else {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-            text += escaped;
-        }
+        char escaped[8];
+        std::snprintf(escaped, sizeof escaped, c >= 0x20 && c < 0x7F ? "%c" : "\\x%02X",
+                      static_cast<unsigned char>(c));
+        text += escaped;
     }
     return text;
 }
@@ -82,12 +79,8 @@ std::string RoundDecimalToHundredths(std::string digits, std::int64_t point) {
 // exponent), worked out on its digits with strtod as the final conversion. Empty for the
 // notations this reference does not cover (&H, &O, huge exponents).
 std::optional<double> ReferenceValue(std::string_view line) {
-    std::string s;
-    for (const char c : line) {
-        if (c != ' ' && c != '\t' && c != '\n') {
-            s += c;
-        }
-    }
+    std::string s(line);
+    std::erase_if(s, [](char c) { return c == ' ' || c == '\t' || c == '\n'; });
     std::size_t pos = 0;
     bool negative = false;
     if (pos < s.size() && (s[pos] == '+' || s[pos] == '-')) {

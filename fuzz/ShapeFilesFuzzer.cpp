@@ -58,11 +58,6 @@ double ConsumeNumber(FuzzedDataProvider& input) {
     }
 }
 
-// A column name of any bytes; one holding a NUL byte is refused.
-std::string ConsumeName(FuzzedDataProvider& input, std::size_t maxLength) {
-    return input.ConsumeRandomLengthString(maxLength);
-}
-
 std::string ConsumePath(FuzzedDataProvider& input) {
     static const char* const kExtensions[] = {".shp", ".SHP", ".Shp", "", ".dbf", "shp"};
     const std::string name = input.ConsumeRandomLengthString(24);
@@ -191,7 +186,7 @@ void Session::Run(Call call) {
 void Session::AddField() {
     const std::string name =
         input.ConsumeBool() || model.fields.empty()
-            ? ConsumeName(input, 16)
+            ? input.ConsumeRandomLengthString(16)
             : model.fields[input.ConsumeIntegralInRange<std::size_t>(0, model.fields.size() - 1)]
                   .name;
     const bool usual = input.ConsumeBool();
@@ -207,7 +202,7 @@ void Session::SetValue() {
     const std::string name =
         known ? model.fields[input.ConsumeIntegralInRange<std::size_t>(0, model.fields.size() - 1)]
                     .name
-              : ConsumeName(input, 12);
+              : input.ConsumeRandomLengthString(12);
     const double value = ConsumeNumber(input);
     component.FieldList().FieldByName(name).Value(value);
     // FieldByName finds the first column of that name.

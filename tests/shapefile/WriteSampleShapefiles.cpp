@@ -1,6 +1,6 @@
 // Writes the sample shapefiles that the Python checks read with pyshp, GDAL and shapelib:
 //   write_sample_shapefiles FOLDER
-// The checks know the samples from their own description in sample_shapefiles.py, not from
+// The checks know the samples from their own description in check_samples.py, not from
 // this program's output:
 // grid.shp      polygons: the cells (i, j), i 0..2 outer, j 0..3 inner, of the nodes at
 //               x = 100 + 10 i + j, y = 50 + 5 j - i; corners (i, j), (i+1, j), (i+1, j+1),
