@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <iomanip>
 #include <sstream>
 
@@ -32,13 +33,6 @@ std::string DataFile(const std::string& header, const std::vector<double>& value
     }
     text << "<EndData>\n";
     return text.str();
-}
-
-// The last line of a terminal's output.
-std::string LastLine(const std::string& output) {
-    const auto end = output.size() - 1;
-    const auto start = output.rfind('\n', end - 1);
-    return output.substr(start == std::string::npos ? 0 : start + 1);
 }
 
 class ConvertCommandTest : public ::testing::Test {
@@ -78,36 +72,54 @@ protected:
     test::FaultyFileSystem files_;
 };
 
-TEST_F(ConvertCommandTest, HelpAndVersionGoToStandardOutput) {
-    const Outcome help = Run({"--help"});
-    EXPECT_EQ(help.exitCode, kExitSuccess);
-    EXPECT_EQ(help.out.rfind("Usage: tesselar-convert -x X_FILE -y Y_FILE -a NAME=FILE", 0), 0u);
-    EXPECT_NE(help.out.find("--attribute NAME=FILE"), std::string::npos);
-    EXPECT_EQ(help.err, "");
-
-    const Outcome version = Run({"--version"});
-    EXPECT_EQ(version.exitCode, kExitSuccess);
-    EXPECT_EQ(version.out, "tesselar-convert " + std::string(kVersionText) + "\n");
-}
-
-TEST_F(ConvertCommandTest, UsageErrorGivesTheReasonAndTheUsageAndConvertsNothing) {
+// Help and version on stdout; a wrong command line exits 2 with the reason and the usage on
+// stderr, writing nothing.
+TEST_F(ConvertCommandTest, HelpVersionAndUsageErrors) {
     const auto before = dir_.FileNames();
-    const Outcome outcome = Run({"-x", dir_ / "x.dat", "-y", dir_ / "y.dat", "-o", dir_ / "g"});
-
-    EXPECT_EQ(outcome.exitCode, kExitUsage);
-    EXPECT_EQ(outcome.out, "");
-    EXPECT_EQ(outcome.err.rfind("tesselar-convert: no attribute", 0), 0u) << outcome.err;
-    EXPECT_NE(outcome.err.find("\nUsage: tesselar-convert -x X_FILE"), std::string::npos);
+    const struct {
+        Arguments arguments;
+        int exitCode;
+        std::string outStart, errStart;
+    } cases[] = {
+        {{"--help"}, 0, "Usage: tesselar-convert -x X_FILE -y Y_FILE -a NAME=FILE", ""},
+        {{"--version"}, 0, "tesselar-convert " + std::string(kVersionText) + "\n", ""},
+        {{"-x", dir_ / "x.dat", "-y", dir_ / "y.dat", "-o", dir_ / "g"},
+         2,
+         "",
+         "tesselar-convert: no attribute"},
+    };
+    for (const auto& c : cases) {
+        const Outcome outcome = Run(c.arguments);
+        EXPECT_EQ(outcome.exitCode, c.exitCode);
+        EXPECT_EQ(outcome.out.rfind(c.outStart, 0), 0u) << outcome.out;
+        EXPECT_EQ(outcome.err.rfind(c.errStart, 0), 0u) << outcome.err;
+        EXPECT_EQ(outcome.err.find("\nUsage: tesselar-convert -x") != std::string::npos,
+                  c.exitCode != 0);
+    }
     EXPECT_EQ(dir_.FileNames(), before);
 }
 
-TEST_F(ConvertCommandTest, PolygonConversionReportsThePathWritten) {
-    const Outcome outcome = Run(Grid("grid"));
-
-    EXPECT_EQ(outcome.exitCode, kExitSuccess) << outcome.err;
-    EXPECT_EQ(outcome.out,
-              "Polygon Shape File '" + (dir_ / "grid.shp") + "' was created with success\n");
-    EXPECT_EQ(outcome.err, "");
+// The success line names the path written unless -q; the progress shows on a terminal only.
+TEST_F(ConvertCommandTest, SuccessLineAndProgressFollowQuietAndTheTerminal) {
+    const std::string created =
+        "Polygon Shape File '" + (dir_ / "grid.shp") + "' was created with success\n";
+    for (const bool quiet : {false, true}) {
+        for (const bool terminal : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "quiet " << quiet << ", terminal " << terminal);
+            Arguments arguments = Grid("grid");
+            if (quiet) {
+                arguments.push_back("-q");
+            }
+            const Outcome outcome = Run(arguments, terminal);
+            EXPECT_EQ(outcome.exitCode, kExitSuccess) << outcome.err;
+            EXPECT_EQ(outcome.out, quiet ? "" : created);
+            const bool progress = terminal && !quiet;
+            EXPECT_EQ(outcome.err.find("100%") != std::string::npos, progress) << outcome.err;
+            EXPECT_EQ(outcome.err.find("Time remaining: 00:00:00") != std::string::npos, progress);
+            EXPECT_EQ(outcome.err.empty(), !progress);
+        }
+    }
+    EXPECT_EQ(test::ReadWithShapelib(dir_ / "grid.shp").records.size(), 6u);
 }
 
 // Every warning reaches stderr, with -q too: -q silences only the progress and the success line.
@@ -141,55 +153,33 @@ TEST_F(ConvertCommandTest, WarningsReachStandardErrorAlsoWhenQuiet) {
     EXPECT_EQ(fields[1].name, "Temperatur");
 }
 
-TEST_F(ConvertCommandTest, QuietPrintsNothingButErrorsAndWarnings) {
-    Arguments arguments = Grid("grid.shp");
-    arguments.push_back("-q");
-    const Outcome outcome = Run(arguments, true);
-
-    EXPECT_EQ(outcome.exitCode, kExitSuccess);
-    EXPECT_EQ(outcome.out, "");
-    EXPECT_EQ(outcome.err, "");
-    EXPECT_EQ(test::ReadWithShapelib(dir_ / "grid.shp").records.size(), 6u);
-}
-
-TEST_F(ConvertCommandTest, ShowsProgressOnlyOnATerminal) {
-    const Outcome onTerminal = Run(Grid("grid.shp"), true);
-    EXPECT_EQ(onTerminal.exitCode, kExitSuccess);
-    EXPECT_NE(onTerminal.err.find("\r["), std::string::npos);
-    EXPECT_NE(onTerminal.err.find("100%"), std::string::npos);
-    EXPECT_NE(onTerminal.err.find("Time remaining: 00:00:00"), std::string::npos);
-    EXPECT_EQ(onTerminal.err.back(), '\n');
-
-    EXPECT_EQ(Run(Grid("other.shp")).err, "");
-}
-
-TEST_F(ConvertCommandTest, DiskTroubleLeavesAnEarlierShapeFileAsItWas) {
+// A full disk, a refused rename or too little memory fail the conversion with the reason and
+// leave an earlier shape file as it was.
+TEST_F(ConvertCommandTest, FailuresLeaveAnEarlierShapeFileAsItWas) {
     ASSERT_EQ(Run(Grid("grid.shp")).exitCode, kExitSuccess);
     const auto earlier = dir_.Files();
-
-    files_.FillDiskAfter(100);
-    const Outcome writeFailed = Run(Grid("grid.shp", "Flow", "flow.dat"), true);
-    EXPECT_EQ(writeFailed.exitCode, kExitConversionFailed);
-    EXPECT_EQ(LastLine(writeFailed.err).rfind("tesselar-convert: cannot write", 0), 0u)
-        << writeFailed.err;
-    EXPECT_NE(writeFailed.err.find("No space left on device"), std::string::npos);
-
-    files_.FillDiskAfter(UINT64_MAX);
-    files_.FailRenamingTo(dir_ / "grid.shp");
-    const Outcome renameFailed = Run(Grid("grid.shp", "Flow", "flow.dat"));
-    EXPECT_EQ(renameFailed.exitCode, kExitConversionFailed);
-    EXPECT_NE(renameFailed.err.find("Permission denied"), std::string::npos);
-
-    EXPECT_EQ(dir_.Files(), earlier);
-}
-
-TEST_F(ConvertCommandTest, RunningOutOfMemoryIsAFailedConversion) {
-    files_.RunOutOfMemory();
-    const Outcome outcome = Run(Grid("grid.shp"));
-
-    EXPECT_EQ(outcome.exitCode, kExitConversionFailed);
-    EXPECT_EQ(outcome.err, "tesselar-convert: not enough memory to convert into '" +
-                               (dir_ / "grid.shp") + "'\n");
+    const struct {
+        std::function<void()> fault;
+        std::string errStart, reason;
+    } cases[] = {
+        {[this] { files_.FillDiskAfter(100); }, "tesselar-convert: cannot write",
+         "No space left on device"},
+        {[this] {
+             files_.FillDiskAfter(UINT64_MAX);
+             files_.FailRenamingTo(dir_ / "grid.shp");
+         },
+         "tesselar-convert: ", "Permission denied"},
+        {[this] { files_.RunOutOfMemory(); },
+         "tesselar-convert: not enough memory to convert into '" + (dir_ / "grid.shp") + "'\n", ""},
+    };
+    for (const auto& c : cases) {
+        c.fault();
+        const Outcome outcome = Run(Grid("grid.shp", "Flow", "flow.dat"));
+        EXPECT_EQ(outcome.exitCode, 1);
+        EXPECT_EQ(outcome.err.rfind(c.errStart, 0), 0u) << outcome.err;
+        EXPECT_NE(outcome.err.find(c.reason), std::string::npos) << outcome.err;
+        EXPECT_EQ(dir_.Files(), earlier);
+    }
 }
 
 }  // namespace
