@@ -45,9 +45,6 @@ double Y(int i, int j) {
 double Temperature(int i, int j) {
     return 10.5 + i + 0.25 * j;
 }
-double Salinity(int i, int j) {
-    return -(30.0 + i * 0.01 + j);
-}
 
 // value(i, j) for i up to lastI and j up to lastJ, j varying fastest, as the files list them.
 QStringList Values(int lastI, int lastJ, double (*value)(int, int)) {
@@ -117,7 +114,7 @@ protected:
 
     void SetUp() override {
         MainWindowTest::SetUp();
-        barPaints_ = std::make_unique<BarPaints>(Bar());
+        barPaints_ = std::make_unique<Paints>(Bar());
         Bar().repaint();  // so that the watch starts from what the screen shows
     }
 
@@ -161,69 +158,72 @@ protected:
     }
 
     ScriptedFileSystem* const fileSystem_ = new ScriptedFileSystem;  // owned by files_
-    std::unique_ptr<BarPaints> barPaints_;
+    std::unique_ptr<Paints> barPaints_;
 };
 
-// A click on "Create Shape File" while the conversion runs is ignored.
-TEST_F(ConversionFromWindowTest, PolygonGridWithTwoAttributes) {
+// A click on "Create Shape File" while the conversion runs is ignored. After the success, one
+// box lists every warning, a sentence per line.
+TEST_F(ConversionFromWindowTest, PolygonGridAndOneBoxListingEveryWarning) {
     WriteGrid(6, 3);  // 5 x 2 cells
-    WriteDataFile(InFolder("s.dat"), {}, Values(5, 2, Salinity));
+    WriteDataFile(InFolder("wide.dat"), {},
+                  {"1", "123456789.5", "2", "3", "4", "5", "6", "7", "8", "9"});
+    WriteDataFile(InFolder("small.dat"), {},
+                  {"0.004", "0", "-0.003", "1", "2", "3", "4", "5", "6", "7"});
     FillInputs("lagoon");
-    AddAttribute("Salinity", InFolder("s.dat"));
+    AddAttribute("Temperature_surface", InFolder("wide.dat"));
+    AddAttribute("Temperatur", InFolder("small.dat"));
     fileSystem_->clickOn = &Find<QPushButton>("Command1");
     Click("Command1");
     QApplication::processEvents();
 
-    EXPECT_EQ(messages_.shown, QStringList{kCreated});
+    EXPECT_EQ(messages_.shown,
+              (QStringList{kCreated,
+                           "Attribute 'Temperature_surface' is stored as column 'Temperat_1'.\n"
+                           "2 values other than 0 became 0 when rounded to 2 decimals; the "
+                           "first is '0.004' on line 2 of Attribute 'Temperatur' file '" +
+                               InFolder("small.dat") +
+                               "'.\n"
+                               "1 value did not fit the 10-character column and was rounded to "
+                               "fewer digits."}));
     ExpectCreated();
     EXPECT_TRUE(PanelText(3).startsWith(QStringLiteral("Time elapsed: ")));
     EXPECT_TRUE(PanelText(4).startsWith(QStringLiteral("Time remaining: ")));
 
     const QJsonObject file = ReadWithPyshp(InFolder("lagoon.shp"));
     EXPECT_EQ(file["shapeType"].toInt(), 5);
-    const QJsonArray fields = file["fields"].toArray();
-    ASSERT_EQ(fields.size(), 2);
-    EXPECT_EQ(fields[0].toArray()[0].toString(), QStringLiteral("Temp"));
-    EXPECT_EQ(fields[1].toArray()[0].toString(), QStringLiteral("Salinity"));
-    const QJsonArray shapes = file["shapes"].toArray();
-    const QJsonArray records = file["records"].toArray();
-    ASSERT_EQ(shapes.size(), 10);
-    ASSERT_EQ(records.size(), 10);
-    for (int n = 0; n < 10; ++n) {
-        const int i = 1 + n / 2;  // j runs fastest
-        const int j = 1 + n % 2;
-        SCOPED_TRACE(testing::Message() << "cell " << i << ", " << j);
-        const QJsonArray ring = shapes[n].toArray();
-        ASSERT_EQ(ring.size(), 5);
-        EXPECT_EQ(ring.first(), ring.last());
-        std::set<std::pair<double, double>> corners;
-        for (const QJsonValue point : ring) {
-            corners.emplace(point.toArray()[0].toDouble(), point.toArray()[1].toDouble());
-        }
-        EXPECT_EQ(corners, (std::set<std::pair<double, double>>{{X(i, j), Y(i, j)},
-                                                                {X(i + 1, j), Y(i + 1, j)},
-                                                                {X(i + 1, j + 1), Y(i + 1, j + 1)},
-                                                                {X(i, j + 1), Y(i, j + 1)}}));
-        EXPECT_DOUBLE_EQ(records[n].toArray()[0].toDouble(), Temperature(i, j));
-        EXPECT_DOUBLE_EQ(records[n].toArray()[1].toDouble(), Salinity(i, j));
+    QStringList fields;
+    for (const QJsonValue field : file["fields"].toArray()) {
+        fields << field.toArray()[0].toString();
     }
+    EXPECT_EQ(fields, (QStringList{"Temp", "Temperat_1", "Temperatur"}));
+    const QJsonArray records = file["records"].toArray();
+    ASSERT_EQ(records.size(), 10);
+    ASSERT_EQ(file["shapes"].toArray().size(), 10);
+    for (int n = 0; n < 10; ++n) {  // j runs fastest
+        EXPECT_DOUBLE_EQ(records[n].toArray()[0].toDouble(), Temperature(1 + n / 2, 1 + n % 2));
+    }
+    // The last cell, 5, 2: its corners, the ring closed.
+    const QJsonArray ring = file["shapes"].toArray()[9].toArray();
+    std::set<std::pair<double, double>> corners;
+    for (const QJsonValue point : ring) {
+        corners.emplace(point.toArray()[0].toDouble(), point.toArray()[1].toDouble());
+    }
+    EXPECT_EQ(ring.size(), 5);
+    EXPECT_EQ(corners,
+              (std::set<std::pair<double, double>>{
+                  {X(5, 2), Y(5, 2)}, {X(6, 2), Y(6, 2)}, {X(6, 3), Y(6, 3)}, {X(5, 3), Y(5, 3)}}));
 }
 
-// A value too wide for its column is still written, with fewer decimals, and the user is told
-// after the success.
-TEST_F(ConversionFromWindowTest, PointFileNamedWithItsExtensionAndAValueTooWide) {
+TEST_F(ConversionFromWindowTest, PointFileNamedWithItsExtension) {
     WriteDataFile(InFolder("x.dat"), {"SIZE_I: 5"}, Values(4, 1, X));  // four particles
     WriteDataFile(InFolder("y.dat"), {}, Values(4, 1, Y));
-    WriteDataFile(InFolder("t.dat"), {},
-                  Values(4, 1, [](int i, int) { return 12345678.91 - 1.5 * i; }));
+    WriteDataFile(InFolder("t.dat"), {}, Values(4, 1, Temperature));
     FillInputs("drifters.shp");
     QTest::mouseClick(&Find<QRadioButton>("Point_OB"), Qt::LeftButton);
     Click("Command1");
 
     EXPECT_EQ(messages_.shown,
-              (QStringList{"Point Shape File 'drifters.shp.shp' was created with success",
-                           "4 values did not fit the 10-character column and were rounded to "
-                           "fewer digits."}));
+              QStringList{"Point Shape File 'drifters.shp.shp' was created with success"});
     ExpectCreated();
     const QJsonObject file = ReadWithPyshp(InFolder("drifters.shp.shp"));
     EXPECT_EQ(file["shapeType"].toInt(), 1);
@@ -233,8 +233,8 @@ TEST_F(ConversionFromWindowTest, PointFileNamedWithItsExtensionAndAValueTooWide)
         const QJsonArray point = shapes[p - 1].toArray()[0].toArray();
         EXPECT_DOUBLE_EQ(point[0].toDouble(), X(p, 1)) << p;
         EXPECT_DOUBLE_EQ(point[1].toDouble(), Y(p, 1)) << p;
-        const double depth = file["records"].toArray()[p - 1].toArray()[0].toDouble();
-        EXPECT_NEAR(depth, 12345678.91 - 1.5 * p, 0.05) << p;
+        EXPECT_DOUBLE_EQ(file["records"].toArray()[p - 1].toArray()[0].toDouble(),
+                         Temperature(p, 1));
     }
 }
 
@@ -296,32 +296,6 @@ TEST_F(ConversionFromWindowTest, SidecarProjectionGivesTheCoordinateSystem) {
     QFile projection(InFolder("lagoon.prj"));
     ASSERT_TRUE(projection.open(QIODevice::ReadOnly));
     EXPECT_TRUE(projection.readAll().startsWith("PROJCS[\"WGS_1984_UTM_Zone_33N\""));
-}
-
-// After the success, one box lists every warning, a sentence per line.
-TEST_F(ConversionFromWindowTest, OneBoxListsEveryWarning) {
-    WriteGrid(4, 3);  // 3 x 2 cells
-    WriteDataFile(InFolder("wide.dat"), {}, {"1", "123456789.5", "2", "3", "4", "5"});
-    WriteDataFile(InFolder("small.dat"), {}, {"0.004", "0", "-0.003", "1", "2", "3"});
-    FillInputs("lagoon");
-    AddAttribute("Temperature_surface", InFolder("wide.dat"));
-    AddAttribute("Temperatur", InFolder("small.dat"));
-    Click("Command1");
-
-    EXPECT_EQ(messages_.shown,
-              (QStringList{kCreated,
-                           "Attribute 'Temperature_surface' is stored as column 'Temperat_1'.\n"
-                           "2 values other than 0 became 0 when rounded to 2 decimals; the "
-                           "first is '0.004' on line 2 of Attribute 'Temperatur' file '" +
-                               InFolder("small.dat") +
-                               "'.\n"
-                               "1 value did not fit the 10-character column and was rounded to "
-                               "fewer digits."}));
-    ExpectCreated();
-    const QJsonArray fields = ReadWithPyshp(InFolder("lagoon.shp"))["fields"].toArray();
-    ASSERT_EQ(fields.size(), 3);
-    EXPECT_EQ(fields[1].toArray()[0].toString(), QStringLiteral("Temperat_1"));
-    EXPECT_EQ(fields[2].toArray()[0].toString(), QStringLiteral("Temperatur"));
 }
 
 // A signal during the conversion: no box waits for the user, the program ends with 128 + the

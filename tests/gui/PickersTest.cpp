@@ -73,43 +73,5 @@ TEST(QtDialogsTest, MessageBoxShowsTheTextWithOnlyOkAndNoIcon) {
     EXPECT_TRUE(seen);
 }
 
-TEST(QtDialogsTest, FileAndFolderDialogsOfferWhatIsAskedAndGiveTheChoice) {
-    QTemporaryDir folder;
-    ASSERT_TRUE(folder.isValid());
-    const QString chosen = folder.filePath(QStringLiteral("grid.dat"));
-    const QString filter = QStringLiteral("dat Files (*.dat)");
-    QWidget owner;
-    WhenShown<QFileDialog>([&](QFileDialog& dialog) {
-        EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Select File"));
-        EXPECT_EQ(dialog.nameFilters(), QStringList{filter});
-        EXPECT_EQ(dialog.directory().absolutePath(), QDir(folder.path()).absolutePath());
-        EXPECT_EQ(dialog.parentWidget(), &owner);
-        dialog.selectFile(chosen);
-        QMetaObject::invokeMethod(&dialog, "accept");
-    });
-    EXPECT_EQ(
-        QtFileDialog().ChooseFile(&owner, QStringLiteral("Select File"), folder.path(), filter),
-        chosen);
-    WhenShown<QFileDialog>([](QFileDialog& dialog) { dialog.reject(); });
-    EXPECT_TRUE(QtFileDialog()
-                    .ChooseFile(&owner, QStringLiteral("Select File"), folder.path(), filter)
-                    .isEmpty());
-
-    WhenShown<QFileDialog>([](QFileDialog& dialog) {
-        EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Select Directory"));
-        EXPECT_EQ(dialog.fileMode(), QFileDialog::Directory);
-        EXPECT_TRUE(dialog.testOption(QFileDialog::ShowDirsOnly));
-        EXPECT_EQ(dialog.parentWidget(), nullptr);
-        dialog.reject();
-    });
-    EXPECT_TRUE(QtFolderDialog().ChooseFolder(QStringLiteral("Select Directory")).isEmpty());
-    const QString folderChosen = QDir(folder.path()).absolutePath();
-    WhenShown<QFileDialog>([&folderChosen](QFileDialog& dialog) {
-        dialog.setDirectory(folderChosen);
-        QMetaObject::invokeMethod(&dialog, "accept");
-    });
-    EXPECT_EQ(QtFolderDialog().ChooseFolder(QStringLiteral("Select Directory")), folderChosen);
-}
-
 }  // namespace
 }  // namespace tesselar::test

@@ -6,25 +6,12 @@
 #include <cmath>
 
 #include "controls/statusbar/ProgressBar.h"
-#include "controls/statusbar/TwipScale.h"
 #include "conversion/ConversionError.h"
 #include "forms/WindowProgressDisplay.h"
 #include "gui/MainWindowFixture.h"
 
 namespace tesselar::test {
 namespace {
-
-class PaintCounter : public QObject {
-public:
-    explicit PaintCounter(QWidget& widget) { widget.installEventFilter(this); }
-    int count = 0;
-
-protected:
-    bool eventFilter(QObject* /*watched*/, QEvent* event) override {
-        count += event->type() == QEvent::Paint ? 1 : 0;
-        return false;
-    }
-};
 
 double Filled(const ProgressBar& bar) {
     return static_cast<double>(bar.value() - bar.minimum()) / (bar.maximum() - bar.minimum());
@@ -46,15 +33,6 @@ TEST(ProgressBarTest, FillsInProportionToItsRange) {
         bar.SetValue(c.value);
         EXPECT_DOUBLE_EQ(Filled(bar), c.filled) << c.max << ", " << c.value;
     }
-}
-
-// Neighbours in twips stay neighbours in pixels, whatever the rounding of each edge.
-TEST(TwipScaleTest, ConvertsAtTheScreensDensityAndKeepsNeighboursTouching) {
-    const TwipScale at120(120, 144);
-    EXPECT_EQ(at120.PixelsX(1440), 120);
-    EXPECT_FLOAT_EQ(at120.TwipsY(2), 20.0f);
-    const TwipScale at96(96, 96);
-    EXPECT_EQ(at96.Rect(0, 0, 4000, 285).right() + 1, at96.Rect(4000, 0, 2500, 285).left());
 }
 
 class ManualClock final : public Clock {
@@ -86,7 +64,7 @@ TEST_F(ProgressDisplayTest, BarPaintsAtOnceButOnlyWhenItsFillMoves) {
     } cases[] = {{2301, 230 / 230.1}, {200000, 1.0}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.shapes);
-        const BarPaints barPaints(Bar());
+        const Paints barPaints(Bar());
         {
             WindowProgressDisplay display(Bar(), Status(), clock_);
             display.SetMax(static_cast<float>(c.shapes * 0.1));
@@ -106,7 +84,7 @@ TEST_F(ProgressDisplayTest, BarPaintsAtOnceButOnlyWhenItsFillMoves) {
 // interval when the estimate flips from shape to shape; it ends showing the last text.
 TEST_F(ProgressDisplayTest, PanelPaintsChangesAtABoundedPaceAndEndsRight) {
     StatusBarPanel& remaining = Status().Panels(4);
-    const PaintCounter paints(remaining);
+    const Paints paints(remaining);
     {
         WindowProgressDisplay display(Bar(), Status(), clock_);
         display.SetPanelText(4, "Time remaining: 00:00:09");

@@ -26,3 +26,5 @@ target_link_libraries(screenshots PRIVATE tesselar_forms Qt6::Test)
 add_test(NAME window_ends_on_signals
          COMMAND ${TESSELAR_PYTHON} ${CMAKE_CURRENT_SOURCE_DIR}/window_signals.py
                  $<TARGET_FILE:tesselar>)
+set_tests_properties(window_ends_on_signals PROPERTIES ENVIRONMENT
+    "PYTHONPATH=${PROJECT_SOURCE_DIR}/tests/robustness")
