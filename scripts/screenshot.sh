@@ -11,10 +11,8 @@ build=${TESSELAR_BUILD_DIR:-build/screenshot}
 if [ ! -f "$build/CMakeCache.txt" ]; then
     cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 fi
-cmake --build "$build" --target main_window_screenshot splash_about_screenshots
+cmake --build "$build" --target screenshots
 mkdir -p "$(dirname "$output")"
 QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x800x24 -dpi 96" \
-    "$build/tests/gui/main_window_screenshot" "$output"
-QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x800x24 -dpi 96" \
-    "$build/tests/gui/splash_about_screenshots" "$(dirname "$output")"
+    "$build/tests/gui/screenshots" "$output"
 echo "Saved $output, splash.png and about.png beside it"

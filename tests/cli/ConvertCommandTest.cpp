@@ -1,10 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <iomanip>
+#include <functional>
 #include <sstream>
 
 #include "cli/ConvertCommand.h"
-#include "conversion/Version.h"
 #include "support/FaultyFileSystem.h"
 #include "support/TempDir.h"
 #include "writer/ShapelibReader.h"
@@ -21,43 +20,20 @@ struct Outcome {
     std::string err;
 };
 
-// An input file as the modelling system writes it: a header, the marker line and one value
-// per line.
-std::string DataFile(const std::string& header, const std::vector<double>& values) {
-    std::ostringstream text;
-    text << std::fixed << std::setprecision(3) << "Nerasco test data\n"
-         << header << "<BeginData>\n";
-    for (const double value : values) {
-        text << value << '\n';
-    }
-    text << "<EndData>\n";
-    return text.str();
-}
-
-// The last line of a terminal's output.
-std::string LastLine(const std::string& output) {
-    const auto end = output.size() - 1;
-    const auto start = output.rfind('\n', end - 1);
-    return output.substr(start == std::string::npos ? 0 : start + 1);
-}
-
 class ConvertCommandTest : public ::testing::Test {
 protected:
     // A grid of 4 x 3 nodes (6 cells) with two attribute files.
     ConvertCommandTest() {
-        const std::string gridSize = "SIZE_I : 4\nSIZE_J : 3\n";
-        std::vector<double> x;
-        std::vector<double> y;
-        for (int i = 1; i <= 4; ++i) {
-            for (int j = 1; j <= 3; ++j) {
-                x.push_back(500000.0 + 100.0 * i + 7.0 * j);
-                y.push_back(4600000.0 + 5.0 * i + 100.0 * j);
-            }
+        std::string x = "Nerasco test data\nSIZE_I : 4\nSIZE_J : 3\n<BeginData>\n";
+        std::string y = x;
+        for (int n = 0; n < 12; ++n) {
+            x += std::to_string(500000 + 100 * (n / 3) + 7 * (n % 3)) + "\n";
+            y += std::to_string(4600000 + 5 * (n / 3) + 100 * (n % 3)) + "\n";
         }
-        dir_.Write("x.dat", DataFile(gridSize, x));
-        dir_.Write("y.dat", DataFile(gridSize, y));
-        dir_.Write("temp.dat", DataFile("", {15.25, 15.5, 15.75, 16.0, 16.25, 16.5}));
-        dir_.Write("flow.dat", DataFile("", {1.5, 12345678.91, 2.5, 3.5, 4.5, 5.5}));
+        dir_.Write("x.dat", x);
+        dir_.Write("y.dat", y);
+        dir_.Write("temp.dat", "<BeginData>\n15.25\n15.5\n15.75\n16.0\n16.25\n16.5\n");
+        dir_.Write("flow.dat", "<BeginData>\n1.5\n12345678.91\n2.5\n3.5\n4.5\n5.5\n");
     }
 
     Arguments Grid(const std::string& output, const std::string& name = "Temp",
@@ -78,43 +54,10 @@ protected:
     test::FaultyFileSystem files_;
 };
 
-TEST_F(ConvertCommandTest, HelpAndVersionGoToStandardOutput) {
-    const Outcome help = Run({"--help"});
-    EXPECT_EQ(help.exitCode, kExitSuccess);
-    EXPECT_EQ(help.out.rfind("Usage: tesselar-convert -x X_FILE -y Y_FILE -a NAME=FILE", 0), 0u);
-    EXPECT_NE(help.out.find("--attribute NAME=FILE"), std::string::npos);
-    EXPECT_EQ(help.err, "");
-
-    const Outcome version = Run({"--version"});
-    EXPECT_EQ(version.exitCode, kExitSuccess);
-    EXPECT_EQ(version.out, "tesselar-convert " + std::string(kVersionText) + "\n");
-}
-
-TEST_F(ConvertCommandTest, UsageErrorGivesTheReasonAndTheUsageAndConvertsNothing) {
-    const auto before = dir_.FileNames();
-    const Outcome outcome = Run({"-x", dir_ / "x.dat", "-y", dir_ / "y.dat", "-o", dir_ / "g"});
-
-    EXPECT_EQ(outcome.exitCode, kExitUsage);
-    EXPECT_EQ(outcome.out, "");
-    EXPECT_EQ(outcome.err.rfind("tesselar-convert: no attribute", 0), 0u) << outcome.err;
-    EXPECT_NE(outcome.err.find("\nUsage: tesselar-convert -x X_FILE"), std::string::npos);
-    EXPECT_EQ(dir_.FileNames(), before);
-}
-
-TEST_F(ConvertCommandTest, PolygonConversionReportsThePathWritten) {
-    const Outcome outcome = Run(Grid("grid"));
-
-    EXPECT_EQ(outcome.exitCode, kExitSuccess) << outcome.err;
-    EXPECT_EQ(outcome.out,
-              "Polygon Shape File '" + (dir_ / "grid.shp") + "' was created with success\n");
-    EXPECT_EQ(outcome.err, "");
-}
-
-// Every warning reaches stderr, with -q too: -q silences only the progress and the success line.
-TEST_F(ConvertCommandTest, WarningsReachStandardErrorAlsoWhenQuiet) {
+// The success line names the path written unless -q; the progress shows on a terminal only,
+// unless -q; every warning reaches stderr, with -q too.
+TEST_F(ConvertCommandTest, QuietSilencesOnlyTheProgressAndTheSuccessLine) {
     dir_.Write("tiny.dat", "<BeginData>\n0.004\n0\n-0.001\n1\n0.0\n2\n");
-    Arguments arguments = Grid("grid.shp", "Temperature_surface", "flow.dat");
-    arguments.insert(arguments.end(), {"-a", "Temperatur=" + (dir_ / "tiny.dat")});
     const std::string warnings =
         "tesselar-convert: warning: Attribute 'Temperature_surface' is stored as column "
         "'Temperat_1'\n"
@@ -125,15 +68,26 @@ TEST_F(ConvertCommandTest, WarningsReachStandardErrorAlsoWhenQuiet) {
         "tesselar-convert: warning: 1 value did not fit the 10-character column and was "
         "rounded to fewer digits\n";
     for (const bool quiet : {false, true}) {
-        SCOPED_TRACE(quiet ? "-q" : "");
-        Arguments run = arguments;
-        if (quiet) {
-            run.push_back("-q");
+        for (const bool terminal : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "quiet " << quiet << ", terminal " << terminal);
+            Arguments arguments = Grid("grid", "Temperature_surface", "flow.dat");
+            arguments.insert(arguments.end(), {"-a", "Temperatur=" + (dir_ / "tiny.dat")});
+            if (quiet) {
+                arguments.push_back("-q");
+            }
+            const Outcome outcome = Run(arguments, terminal);
+            EXPECT_EQ(outcome.exitCode, kExitSuccess) << outcome.err;
+            EXPECT_EQ(outcome.out, quiet ? ""
+                                         : "Polygon Shape File '" + (dir_ / "grid.shp") +
+                                               "' was created with success\n");
+            const bool progress = terminal && !quiet;
+            EXPECT_EQ(outcome.err.find("100%") != std::string::npos, progress) << outcome.err;
+            EXPECT_EQ(outcome.err.find("Time remaining: 00:00:00") != std::string::npos, progress);
+            EXPECT_EQ(outcome.err.substr(outcome.err.size() -
+                                         std::min(outcome.err.size(), warnings.size())),
+                      warnings);
+            EXPECT_EQ(outcome.err.size() == warnings.size(), !progress);
         }
-        const Outcome outcome = Run(run);
-        EXPECT_EQ(outcome.exitCode, kExitSuccess);
-        EXPECT_EQ(outcome.out.empty(), quiet);
-        EXPECT_EQ(outcome.err, warnings);
     }
     const auto fields = test::ReadWithShapelib(dir_ / "grid.shp").fields;
     ASSERT_EQ(fields.size(), 2u);
@@ -141,55 +95,33 @@ TEST_F(ConvertCommandTest, WarningsReachStandardErrorAlsoWhenQuiet) {
     EXPECT_EQ(fields[1].name, "Temperatur");
 }
 
-TEST_F(ConvertCommandTest, QuietPrintsNothingButErrorsAndWarnings) {
-    Arguments arguments = Grid("grid.shp");
-    arguments.push_back("-q");
-    const Outcome outcome = Run(arguments, true);
-
-    EXPECT_EQ(outcome.exitCode, kExitSuccess);
-    EXPECT_EQ(outcome.out, "");
-    EXPECT_EQ(outcome.err, "");
-    EXPECT_EQ(test::ReadWithShapelib(dir_ / "grid.shp").records.size(), 6u);
-}
-
-TEST_F(ConvertCommandTest, ShowsProgressOnlyOnATerminal) {
-    const Outcome onTerminal = Run(Grid("grid.shp"), true);
-    EXPECT_EQ(onTerminal.exitCode, kExitSuccess);
-    EXPECT_NE(onTerminal.err.find("\r["), std::string::npos);
-    EXPECT_NE(onTerminal.err.find("100%"), std::string::npos);
-    EXPECT_NE(onTerminal.err.find("Time remaining: 00:00:00"), std::string::npos);
-    EXPECT_EQ(onTerminal.err.back(), '\n');
-
-    EXPECT_EQ(Run(Grid("other.shp")).err, "");
-}
-
-TEST_F(ConvertCommandTest, DiskTroubleLeavesAnEarlierShapeFileAsItWas) {
+// A full disk, a refused rename or too little memory fail the conversion with the reason and
+// leave an earlier shape file as it was.
+TEST_F(ConvertCommandTest, FailuresLeaveAnEarlierShapeFileAsItWas) {
     ASSERT_EQ(Run(Grid("grid.shp")).exitCode, kExitSuccess);
     const auto earlier = dir_.Files();
-
-    files_.FillDiskAfter(100);
-    const Outcome writeFailed = Run(Grid("grid.shp", "Flow", "flow.dat"), true);
-    EXPECT_EQ(writeFailed.exitCode, kExitConversionFailed);
-    EXPECT_EQ(LastLine(writeFailed.err).rfind("tesselar-convert: cannot write", 0), 0u)
-        << writeFailed.err;
-    EXPECT_NE(writeFailed.err.find("No space left on device"), std::string::npos);
-
-    files_.FillDiskAfter(UINT64_MAX);
-    files_.FailRenamingTo(dir_ / "grid.shp");
-    const Outcome renameFailed = Run(Grid("grid.shp", "Flow", "flow.dat"));
-    EXPECT_EQ(renameFailed.exitCode, kExitConversionFailed);
-    EXPECT_NE(renameFailed.err.find("Permission denied"), std::string::npos);
-
-    EXPECT_EQ(dir_.Files(), earlier);
-}
-
-TEST_F(ConvertCommandTest, RunningOutOfMemoryIsAFailedConversion) {
-    files_.RunOutOfMemory();
-    const Outcome outcome = Run(Grid("grid.shp"));
-
-    EXPECT_EQ(outcome.exitCode, kExitConversionFailed);
-    EXPECT_EQ(outcome.err, "tesselar-convert: not enough memory to convert into '" +
-                               (dir_ / "grid.shp") + "'\n");
+    const struct {
+        std::function<void()> fault;
+        std::string errStart, reason;
+    } cases[] = {
+        {[this] { files_.FillDiskAfter(100); }, "tesselar-convert: cannot write",
+         "No space left on device"},
+        {[this] {
+             files_.FillDiskAfter(UINT64_MAX);
+             files_.FailRenamingTo(dir_ / "grid.shp");
+         },
+         "tesselar-convert: ", "Permission denied"},
+        {[this] { files_.RunOutOfMemory(); },
+         "tesselar-convert: not enough memory to convert into '" + (dir_ / "grid.shp") + "'\n", ""},
+    };
+    for (const auto& c : cases) {
+        c.fault();
+        const Outcome outcome = Run(Grid("grid.shp", "Flow", "flow.dat"));
+        EXPECT_EQ(outcome.exitCode, 1);
+        EXPECT_EQ(outcome.err.rfind(c.errStart, 0), 0u) << outcome.err;
+        EXPECT_NE(outcome.err.find(c.reason), std::string::npos) << outcome.err;
+        EXPECT_EQ(dir_.Files(), earlier);
+    }
 }
 
 }  // namespace

@@ -15,172 +15,116 @@ import unittest
 
 import shapefile
 
-CONVERT = ""
-GDALSRSINFO = ""
-OGR2OGR = ""
+from harness import run, write
 
 
-def write_data_file(path, header, values):
-    lines = ["Nerasco test file", *header, "<BeginData>", *values, "<EndData>"]
-    path.write_text("\n".join(lines) + "\n", encoding="ascii")
+def srs(*arguments):
+    return subprocess.run([GDALSRSINFO, *map(str, arguments)], capture_output=True, text=True,
+                          check=True).stdout
 
 
-def write_grid(folder, x_text, y_text, nodes_i, nodes_j, cell_text):
-    header = [f"SIZE_I : {nodes_i}", f"SIZE_J : {nodes_j}"]
-    write_data_file(folder / "x.dat", header, x_text)
-    write_data_file(folder / "y.dat", header, y_text)
-    write_data_file(folder / "t.dat", [], cell_text)
-
-
-def convert(folder, *options, kind="polygon"):
-    return subprocess.run([CONVERT, "-t", kind, "-x", folder / "x.dat", "-y", folder / "y.dat",
-                           "-a", f"Temp={folder / 't.dat'}", "-o", folder / "out.shp",
-                           *map(str, options)],
-                          capture_output=True, text=True, check=False)
-
-
-def esri_wkt(code):
-    return subprocess.run([GDALSRSINFO, "-o", "wkt_esri", f"EPSG:{code}"], capture_output=True,
-                          text=True, check=True).stdout
-
-
-def epsg_code(prj):
-    """The EPSG code GDAL recognises in a .prj."""
-    found = subprocess.run([GDALSRSINFO, "-e", prj], capture_output=True, text=True,
-                           check=True).stdout
-    return int(re.search(r"^EPSG:(\d+)$", found, re.MULTILINE).group(1))
-
-
-def signed_area(points):
-    return sum(x0 * y1 - x1 * y0 for (x0, y0), (x1, y1) in zip(points, points[1:])) / 2.0
-
-
-class Folder(unittest.TestCase):
+class GisOptions(unittest.TestCase):
     def setUp(self):
-        self.temporary = tempfile.TemporaryDirectory()
-        self.folder = pathlib.Path(self.temporary.name)
+        temporary = tempfile.TemporaryDirectory()
+        self.addCleanup(temporary.cleanup)
+        self.folder = pathlib.Path(temporary.name)
+        self.sidecar = self.folder / "x.prj"
 
-    def tearDown(self):
-        self.temporary.cleanup()
+    def grid(self, x, y, nodes_i, nodes_j, cells, kind="polygon"):
+        header = [f"SIZE_I : {nodes_i}"] + ([f"SIZE_J : {nodes_j}"] if nodes_j else [])
+        write(self.folder / "x.dat", header, x)
+        write(self.folder / "y.dat", [], y)
+        write(self.folder / "t.dat", [], cells)
+        self.kind = kind
 
     def small_grid(self, cells=("1",) * 4):
         """3 x 3 nodes 100 m apart, in metres: 2 x 2 cells."""
         nodes = [(i, j) for i in range(3) for j in range(3)]
-        write_grid(self.folder, [f"{431250 + 100 * i}.004" for i, _ in nodes],
-                   [f"{4512300 + 100 * j}.004" for _, j in nodes], 3, 3, list(cells))
+        self.grid([f"{431250 + 100 * i}.004" for i, _ in nodes],
+                  [f"{4512300 + 100 * j}.004" for _, j in nodes], 3, 3, cells)
 
-    def assert_succeeded(self, result):
-        self.assertEqual(result.returncode, 0, result.stderr)
+    def convert(self, *options, status=0, sidecar=None):
+        self.sidecar.unlink(missing_ok=True)
+        if sidecar is not None:
+            self.sidecar.write_text(sidecar)
+        result = run(CONVERT, "-t", self.kind, "-x", self.folder / "x.dat", "-y",
+                     self.folder / "y.dat", "-a", f"Temp={self.folder / 't.dat'}",
+                     "-o", self.folder / "out.shp", *options)
+        self.assertEqual(result.returncode, status, result.stderr)
+        return result.stderr
 
+    def shapes_and_records(self):
+        with shapefile.Reader(str(self.folder / "out.shp")) as reader:
+            return ([[tuple(point) for point in shape.points] for shape in reader.iterShapes()],
+                    [field[:4] for field in reader.fields[1:]],
+                    [list(record) for record in reader.records()])
 
-class CoordinateSystem(Folder):
     def test_prj_names_the_code_given_by_the_option_or_the_sidecar(self):
         self.small_grid()
-        sidecar = self.folder / "x.prj"
         wkt2_file = self.folder / "utm33.wkt"
-        wkt2_file.write_text(subprocess.run([GDALSRSINFO, "-o", "wkt2", "EPSG:32633"],
-                                            capture_output=True, text=True, check=True).stdout)
-        rows = [  # code, --crs or None, sidecar text or None
-            (4326, "EPSG:4326", None),
-            (25829, None, esri_wkt(25829)),
-            (32633, wkt2_file, esri_wkt(4326)),  # the option wins over the sidecar
-            (3857, None, "EPSG:3857"),
-        ]
-        for code, option, sidecar_text in rows:
-            with self.subTest(code=code):
-                sidecar.unlink(missing_ok=True)
-                if sidecar_text is not None:
-                    sidecar.write_text(sidecar_text)
-                result = convert(self.folder, *(["--crs", option] if option else []))
-                self.assert_succeeded(result)
-                self.assertEqual(epsg_code(self.folder / "out.prj"), code)
-
+        wkt2_file.write_text(srs("-o", "wkt2", "EPSG:32633"))
+        for code, options, sidecar in (
+                (4326, ["--crs", "EPSG:4326"], None),
+                (25829, [], srs("-o", "wkt_esri", "EPSG:25829")),
+                (32633, ["--crs", wkt2_file], srs("-o", "wkt_esri", "EPSG:4326")),  # option wins
+                (3857, [], "EPSG:3857")):
+            self.convert(*options, sidecar=sidecar)
+            found = srs("-e", self.folder / "out.prj")
+            self.assertEqual(int(re.search(r"^EPSG:(\d+)$", found, re.M).group(1)), code)
         # "none" writes no .prj beside a sidecar, and removes the earlier one.
-        self.assert_succeeded(convert(self.folder, "--crs", "none"))
+        self.convert("--crs", "none", sidecar="EPSG:3857")
         self.assertFalse((self.folder / "out.prj").exists())
 
     def test_coordinate_system_proj_cannot_read_is_refused_before_anything_is_written(self):
         self.small_grid()
-        rows = [  # --crs or None, sidecar text or None, exit status, what the message names
-            ("PROJCS[\"broken\"", None, 2, "option --crs: Coordinate system 'PROJCS[\"broken\"'"),
-            ("EPSG:4326x", None, 2, "option --crs: Coordinate system 'EPSG:4326x'"),
-            (None, "GEOGCS[", 1, f"Coordinate system file '{self.folder / 'x.prj'}'"),
-        ]
-        for option, sidecar_text, status, named in rows:
-            with self.subTest(option=option, sidecar=sidecar_text):
-                (self.folder / "x.prj").unlink(missing_ok=True)
-                if sidecar_text is not None:
-                    (self.folder / "x.prj").write_text(sidecar_text)
-                before = sorted(self.folder.iterdir())
-                result = convert(self.folder, *(["--crs", option] if option else []))
-                self.assertEqual(result.returncode, status, result.stderr)
-                self.assertTrue(result.stderr.startswith(f"tesselar-convert: {named}: PROJ "),
-                                result.stderr)
-                self.assertEqual(sorted(self.folder.iterdir()), before)
+        for options, sidecar, status, named in (
+                (["--crs", 'PROJCS["broken"'], None, 2,
+                 "option --crs: Coordinate system 'PROJCS[\"broken\"'"),
+                (["--crs", "EPSG:4326x"], None, 2, "option --crs: Coordinate system 'EPSG:4326x'"),
+                ([], "GEOGCS[", 1, f"Coordinate system file '{self.sidecar}'")):
+            err = self.convert(*options, status=status, sidecar=sidecar)
+            self.assertTrue(err.startswith(f"tesselar-convert: {named}: PROJ "), err)
+            self.assertEqual(list(self.folder.glob("out*")), [])
 
-
-class Digits(Folder):
-    def test_lat_lon_cells_keep_their_area_with_the_digits_read(self):
+    def test_coordinates_keep_the_digits_read_where_rounding_collapses_them(self):
         # 21 x 21 nodes 200 m apart, about 0.0018 degrees: rounded to hundredths most cells
-        # would have no area.
+        # would have no area; particles that rounding would put together.
         nodes = [(i, j) for i in range(21) for j in range(21)]
-        x_text = [f"{-8.7 + 0.0024 * i + 0.0003 * j:.7f}" for i, j in nodes]
-        y_text = [f"{42.1 + 0.0018 * j - 0.0002 * i:.7f}" for i, j in nodes]
-        write_grid(self.folder, x_text, y_text, 21, 21, ["1"] * 400)
-        result = convert(self.folder, "--crs", "EPSG:4326")
-        self.assert_succeeded(result)
-        self.assertRegex(result.stderr, r"^tesselar-convert: warning: coordinates keep the digits "
-                                        r"read: rounded to 2 decimals, \d+ of 400 cells would "
-                                        r"have had zero area\n$")
-        read = {node: (float(x), float(y)) for node, x, y in zip(nodes, x_text, y_text)}
-        with shapefile.Reader(str(self.folder / "out.shp")) as reader:
-            self.assertEqual(len(reader), 400)
-            for index, shape in enumerate(reader.iterShapes()):
-                i, j = divmod(index, 20)
-                corners = {read[(i, j)], read[(i + 1, j)], read[(i + 1, j + 1)],
-                           read[(i, j + 1)]}
-                self.assertEqual(set(map(tuple, shape.points)), corners, index)
-                self.assertGreater(abs(signed_area(shape.points)), 0.0, index)
+        x = [f"{-8.7 + 0.0024 * i + 0.0003 * j:.7f}" for i, j in nodes]
+        y = [f"{42.1 + 0.0018 * j - 0.0002 * i:.7f}" for i, j in nodes]
+        self.grid(x, y, 21, 21, ["1"] * 400)
+        self.assertRegex(self.convert(), r"^tesselar-convert: warning: coordinates keep the "
+                                         r"digits read: rounded to 2 decimals, \d+ of 400 cells "
+                                         r"would have had zero area\n$")
+        read = {node: (float(a), float(b)) for node, a, b in zip(nodes, x, y)}
+        self.assertEqual([set(points) for points in self.shapes_and_records()[0]],
+                         [{read[(i + a, j + b)] for a in (0, 1) for b in (0, 1)}
+                          for i in range(20) for j in range(20)])
 
-    def test_particles_that_rounding_would_put_together_keep_their_digits(self):
-        x_text = ["-8.701", "-8.704", "-8.75"]
-        y_text = ["42.1", "42.1", "42.1"]
-        write_data_file(self.folder / "x.dat", ["SIZE_I : 4"], x_text)
-        write_data_file(self.folder / "y.dat", [], y_text)
-        write_data_file(self.folder / "t.dat", [], ["1", "2", "3"])
-        result = convert(self.folder, kind="point")
-        self.assert_succeeded(result)
-        self.assertEqual(result.stderr, "tesselar-convert: warning: coordinates keep the digits "
-                                        "read: rounded to 2 decimals, 2 of 3 particles would "
-                                        "have coincided with another\n")
-        with shapefile.Reader(str(self.folder / "out.shp")) as reader:
-            self.assertEqual([tuple(shape.points[0]) for shape in reader.iterShapes()],
-                             [(float(x), float(y)) for x, y in zip(x_text, y_text)])
+        self.grid(["-8.701", "-8.704", "-8.75"], ["42.1"] * 3, 4, None, ["1", "2", "3"], "point")
+        self.assertEqual(self.convert(), "tesselar-convert: warning: coordinates keep the digits "
+                                         "read: rounded to 2 decimals, 2 of 3 particles would "
+                                         "have coincided with another\n")
+        self.assertEqual(self.shapes_and_records()[0],
+                         [[(-8.701, 42.1)], [(-8.704, 42.1)], [(-8.75, 42.1)]])
 
-
-class AttributeTable(Folder):
-    CELLS = ["12345.67", "-9999.001", "0.125", "-0.0001234"]
-
-    def test_options_as_pyshp_and_ogr2ogr_read_them(self):
-        self.small_grid(self.CELLS)
-        rows = [  # options, the columns, the values of the four cells
-            ([], [["Temp", "N", 10, 5]], [12345.67, -9999.0, 0.12, 0.0]),
-            (["--fit-columns", "--cell-index", "--nodata", "-9999"],
-             [["I", "N", 5, 0], ["J", "N", 5, 0], ["Temp", "N", 8, 2]],
-             [12345.67, None, 0.12, 0.0]),
-            (["--keep-digits", "--fit-columns", "--nodata=-9999"], [["Temp", "N", 13, 7]],
-             [float(text) for text in self.CELLS]),
-        ]
-        for options, fields, values in rows:
+    def test_attribute_table_options_as_pyshp_and_ogr2ogr_read_them(self):
+        cells = ["12345.67", "-9999.001", "0.125", "-0.0001234"]
+        self.small_grid(cells)
+        for options, fields, values in (
+                ([], [["Temp", "N", 10, 5]], [12345.67, -9999.0, 0.12, 0.0]),
+                (["--fit-columns", "--cell-index", "--nodata", "-9999"],
+                 [["I", "N", 5, 0], ["J", "N", 5, 0], ["Temp", "N", 8, 2]],
+                 [12345.67, None, 0.12, 0.0]),
+                (["--keep-digits", "--fit-columns", "--nodata=-9999"], [["Temp", "N", 13, 7]],
+                 [float(text) for text in cells])):
             with self.subTest(options=options):
-                result = convert(self.folder, *options)
-                self.assert_succeeded(result)
-                with shapefile.Reader(str(self.folder / "out.shp")) as reader:
-                    self.assertEqual([field[:4] for field in reader.fields[1:]], fields)
-                    records = [list(record) for record in reader.records()]
-                indexes = [[i, j] for i in (1, 2) for j in (1, 2)]
+                self.convert(*options)
+                _, read_fields, records = self.shapes_and_records()
+                self.assertEqual(read_fields, fields)
                 if "--cell-index" in options:
-                    self.assertEqual([record[:2] for record in records], indexes)
+                    self.assertEqual([record[:2] for record in records],
+                                     [[i, j] for i in (1, 2) for j in (1, 2)])
                 self.assertEqual([record[-1] for record in records], values)
                 copy = subprocess.run([OGR2OGR, "-overwrite", self.folder / "copy.shp",
                                        self.folder / "out.shp"], capture_output=True, text=True,

@@ -11,77 +11,50 @@ class AttributeListTest : public MainWindowTest {
 protected:
     QListWidget& List() const { return Find<QListWidget>("AttribName_LB"); }
 
-    // Selects the entry at `row` as a click on it does.
-    void SelectRow(int row) const {
+    // Clicks the entry at `row`, then the button `button`.
+    void ClickOnRow(int row, const char* button) const {
         const QRect area = List().visualItemRect(List().item(row));
         QTest::mouseClick(List().viewport(), Qt::LeftButton, Qt::NoModifier, area.center());
+        Click(button);
     }
-
-    QStringList Entries() const {
-        QStringList entries;
-        for (int row = 0; row < List().count(); ++row) {
-            entries << List().item(row)->text();
-        }
-        return entries;
-    }
-
-    QList<int> SelectedRows() const {
-        QList<int> rows;
-        for (const QListWidgetItem* item : List().selectedItems()) {
-            rows << List().row(item);
-        }
-        return rows;
-    }
-
     void SetBoxes(const QString& name, const QString& file) const {
         Find<QLineEdit>("AttribName_TB").setText(name);
         Find<QLineEdit>("AttribFile_TB").setText(file);
     }
-
-    void ExpectSlot(int k, const char* name, const char* file) const {
-        EXPECT_EQ(job_.AttribNames[static_cast<std::size_t>(k)], name) << "slot " << k;
-        EXPECT_EQ(job_.AttribFiles[static_cast<std::size_t>(k)], file) << "slot " << k;
+    // The list's entries, the job's slots as "name=file", and the selected row.
+    void ExpectList(const QStringList& entries, const QStringList& names, int selected = -1) const {
+        QStringList shown;
+        for (int row = 0; row < List().count(); ++row) {
+            shown << List().item(row)->text();
+        }
+        EXPECT_EQ(shown, entries);
+        QStringList stored;
+        for (int k = 1; k <= job_.AttribCount; ++k) {
+            const auto slot = static_cast<std::size_t>(k);
+            stored << QString::fromStdString(job_.AttribNames[slot] + "=" + job_.AttribFiles[slot]);
+        }
+        EXPECT_EQ(stored, names);
+        if (selected >= 0) {
+            EXPECT_EQ(List().currentRow(), selected);
+            EXPECT_TRUE(List().currentItem()->isSelected());
+        }
+    }
+    void ExpectBoxes(const QString& name, const QString& file) const {
+        EXPECT_EQ(TextOf("AttribName_TB"), name);
+        EXPECT_EQ(TextOf("AttribFile_TB"), file);
     }
 };
 
-TEST_F(AttributeListTest, AddStoresTheAttributeInTheNextSlot) {
+// Names and paths are kept as typed, blanks included, and may repeat; the boxes empty.
+TEST_F(AttributeListTest, AddFillsTheNextSlotUpToFifty) {
     AddAttribute("Temperature", "t.dat");
-    EXPECT_EQ(job_.AttribCount, 1);
-    ExpectSlot(1, "Temperature", "t.dat");
-    EXPECT_EQ(Entries(), QStringList{"Temperature"});
-    EXPECT_TRUE(TextOf("AttribName_TB").isEmpty());
-    EXPECT_TRUE(TextOf("AttribFile_TB").isEmpty());
     EXPECT_EQ(PanelText(1), QStringLiteral("Attribute with name 'Temperature' added"));
-
-    // Names and paths are kept as typed, blanks included, and may repeat.
     AddAttribute(" Salinity ", " s.dat");
     AddAttribute("Temperature", "t2.dat");
-    EXPECT_EQ(job_.AttribCount, 3);
-    ExpectSlot(2, " Salinity ", " s.dat");
-    ExpectSlot(3, "Temperature", "t2.dat");
-    EXPECT_EQ(Entries(), (QStringList{"Temperature", " Salinity ", "Temperature"}));
-    EXPECT_TRUE(messages_.shown.isEmpty());
-}
-
-TEST_F(AttributeListTest, AddWithoutNameOrFileComplainsAndKeepsTheTexts) {
-    const QString missing = QStringLiteral(
-        "You need to define a name for the attribute and / or select the associated file with "
-        "the attribute information");
-    AddAttribute("Temperature", "");
-    EXPECT_EQ(messages_.shown, QStringList{missing});
-    EXPECT_EQ(TextOf("AttribName_TB"), QStringLiteral("Temperature"));
-
-    Find<QLineEdit>("AttribName_TB").clear();
-    AddAttribute("", "t.dat");
-    EXPECT_EQ(messages_.shown, (QStringList{missing, missing}));
-    EXPECT_EQ(TextOf("AttribFile_TB"), QStringLiteral("t.dat"));
-    EXPECT_EQ(job_.AttribCount, 0);
-    EXPECT_EQ(List().count(), 0);
-    EXPECT_TRUE(PanelText(1).isEmpty());
-}
-
-TEST_F(AttributeListTest, AddRefusesTheFiftyFirstAttribute) {
-    for (int k = 1; k <= 50; ++k) {
+    ExpectList({"Temperature", " Salinity ", "Temperature"},
+               {"Temperature=t.dat", " Salinity = s.dat", "Temperature=t2.dat"});
+    ExpectBoxes("", "");
+    for (int k = 4; k <= 50; ++k) {
         AddAttribute(QStringLiteral("A%1").arg(k), QStringLiteral("a%1.dat").arg(k));
     }
     ASSERT_TRUE(messages_.shown.isEmpty());
@@ -89,48 +62,44 @@ TEST_F(AttributeListTest, AddRefusesTheFiftyFirstAttribute) {
     EXPECT_EQ(messages_.shown, QStringList{"No more than 50 attributes can be added"});
     EXPECT_EQ(job_.AttribCount, 50);
     EXPECT_EQ(List().count(), 50);
-    ExpectSlot(50, "A50", "a50.dat");
-    EXPECT_EQ(TextOf("AttribName_TB"), QStringLiteral("Extra"));
+    ExpectBoxes("Extra", "extra.dat");
     EXPECT_EQ(PanelText(1), QStringLiteral("Attribute with name 'A50' added"));
 }
 
-TEST_F(AttributeListTest, ChangeRewritesTheSlotAndMovesTheEntryToTheEnd) {
-    AddAttribute("Temperature", "t.dat");
-    AddAttribute("Salinity", "s.dat");
-    SelectRow(0);
-    Click("SelectAttribute");
-    EXPECT_EQ(TextOf("AttribName_TB"), QStringLiteral("Temperature"));
-    EXPECT_EQ(TextOf("AttribFile_TB"), QStringLiteral("t.dat"));
-
-    SetBoxes("Density", "d.dat");
-    SelectRow(0);
-    Click("ChangeAttribute");
-    EXPECT_EQ(job_.AttribCount, 2);
-    ExpectSlot(1, "Density", "d.dat");
-    ExpectSlot(2, "Salinity", "s.dat");
-    EXPECT_EQ(Entries(), (QStringList{"Salinity", "Density"}));
-    EXPECT_EQ(SelectedRows(), QList<int>{1});
-    EXPECT_TRUE(TextOf("AttribName_TB").isEmpty());
-    EXPECT_TRUE(TextOf("AttribFile_TB").isEmpty());
-    EXPECT_EQ(PanelText(1), QStringLiteral("Attribute with name 'Density' changed"));
-    EXPECT_TRUE(messages_.shown.isEmpty());
+TEST_F(AttributeListTest, AddWithoutNameOrFileComplainsAndKeepsTheTexts) {
+    const QString missing = QStringLiteral(
+        "You need to define a name for the attribute and / or select the associated file with "
+        "the attribute information");
+    for (const auto& [name, file] : {std::pair{"Temperature", ""}, std::pair{"", "t.dat"}}) {
+        SetBoxes(name, file);
+        Click("AddAttribute");
+        ExpectBoxes(name, file);
+    }
+    EXPECT_EQ(messages_.shown, (QStringList{missing, missing}));
+    ExpectList({}, {});
+    EXPECT_TRUE(PanelText(1).isEmpty());
 }
 
-TEST_F(AttributeListTest, SameNameTwiceSelectsAndChangesTheLowerSlot) {
+// The changed attribute keeps its slot, its entry moves to the end and is selected; Select
+// and Change reach the lowest slot of the selected name.
+TEST_F(AttributeListTest, ChangeRewritesTheSlotOfTheSelectedName) {
     AddAttribute("Depth", "d1.dat");
+    AddAttribute("Salinity", "s.dat");
     AddAttribute("Depth", "d2.dat");
-    SelectRow(1);
-    Click("SelectAttribute");
-    EXPECT_EQ(TextOf("AttribFile_TB"), QStringLiteral("d1.dat"));
+    ClickOnRow(2, "SelectAttribute");
+    ExpectBoxes("Depth", "d1.dat");
+
+    SetBoxes("Density", "n.dat");
+    ClickOnRow(2, "ChangeAttribute");
+    ExpectList({"Depth", "Salinity", "Density"},
+               {"Density=n.dat", "Salinity=s.dat", "Depth=d2.dat"}, 2);
+    ExpectBoxes("", "");
+    EXPECT_EQ(PanelText(1), QStringLiteral("Attribute with name 'Density' changed"));
 
     SetBoxes("Depth", "d3.dat");
-    SelectRow(1);
-    Click("ChangeAttribute");
-    ExpectSlot(1, "Depth", "d3.dat");
-    ExpectSlot(2, "Depth", "d2.dat");
-    // The changed entry went to the end; selecting by name picks the first "Depth".
-    EXPECT_EQ(Entries(), (QStringList{"Depth", "Depth"}));
-    EXPECT_EQ(SelectedRows(), QList<int>{0});
+    ClickOnRow(1, "ChangeAttribute");
+    ExpectList({"Depth", "Density", "Depth"}, {"Density=n.dat", "Depth=d3.dat", "Depth=d2.dat"}, 0);
+    EXPECT_TRUE(messages_.shown.isEmpty());
 }
 
 // An entry emptied by Change is reached only through its selection: with no entry selected,
@@ -138,33 +107,22 @@ TEST_F(AttributeListTest, SameNameTwiceSelectsAndChangesTheLowerSlot) {
 TEST_F(AttributeListTest, EmptiedEntryCanBeChangedOnlyWhenSelected) {
     AddAttribute("Temperature", "t.dat");
     AddAttribute("Salinity", "s.dat");
-    SelectRow(0);
-    Click("ChangeAttribute");
-    EXPECT_EQ(Entries(), (QStringList{"Salinity", ""}));
-    EXPECT_EQ(SelectedRows(), QList<int>{1});
-    ExpectSlot(1, "", "");
-    EXPECT_EQ(job_.AttribCount, 2);
+    ClickOnRow(0, "ChangeAttribute");
+    ExpectList({"Salinity", ""}, {"=", "Salinity=s.dat"}, 1);
     EXPECT_EQ(PanelText(1), QStringLiteral("Attribute with name '' changed"));
 
     List().clearSelection();
     SetBoxes("Typed", "typed.dat");
     Click("SelectAttribute");
     Click("ChangeAttribute");
-    EXPECT_EQ(TextOf("AttribName_TB"), QStringLiteral("Typed"));
-    EXPECT_EQ(TextOf("AttribFile_TB"), QStringLiteral("typed.dat"));
-    ExpectSlot(1, "", "");
-    ExpectSlot(2, "Salinity", "s.dat");
-    EXPECT_EQ(Entries(), (QStringList{"Salinity", ""}));
-    EXPECT_EQ(PanelText(1), QStringLiteral("Attribute with name '' changed"));
+    ExpectBoxes("Typed", "typed.dat");
+    ExpectList({"Salinity", ""}, {"=", "Salinity=s.dat"});
 
-    SelectRow(1);
-    Click("SelectAttribute");
-    EXPECT_TRUE(TextOf("AttribName_TB").isEmpty());
-    Type("AttribName_TB", "Oxygen");
-    Type("AttribFile_TB", "o.dat");
-    Click("ChangeAttribute");
-    ExpectSlot(1, "Oxygen", "o.dat");
-    EXPECT_EQ(Entries(), (QStringList{"Salinity", "Oxygen"}));
+    ClickOnRow(1, "SelectAttribute");
+    ExpectBoxes("", "");
+    SetBoxes("Oxygen", "o.dat");
+    ClickOnRow(1, "ChangeAttribute");
+    ExpectList({"Salinity", "Oxygen"}, {"Oxygen=o.dat", "Salinity=s.dat"});
     EXPECT_TRUE(messages_.shown.isEmpty());
 }
 

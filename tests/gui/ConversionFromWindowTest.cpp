@@ -1,5 +1,5 @@
 // Whole conversions run from the window, their files read back with pyshp, and conversions
-// that fail or are interrupted.
+// that fail.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -12,9 +12,9 @@
 #include <QMouseEvent>
 #include <QProcess>
 #include <QRadioButton>
-#include <QTextStream>
 #include <set>
 #include <utility>
+#include <vector>
 
 #include "controls/shapefile/ShapeFileError.h"
 #include "controls/statusbar/ProgressBar.h"
@@ -36,24 +36,6 @@ QJsonObject ReadWithPyshp(const QString& shpPath) {
     return QJsonDocument::fromJson(python.readAllStandardOutput()).object();
 }
 
-std::set<std::pair<double, double>> Corners(const QJsonArray& ring) {
-    std::set<std::pair<double, double>> corners;
-    for (const QJsonValue point : ring) {
-        corners.emplace(point.toArray()[0].toDouble(), point.toArray()[1].toDouble());
-    }
-    return corners;
-}
-
-// Writes an input file as the modelling system does: header lines, the "<BeginData>" marker,
-// then one value per line.
-void WriteDataFile(const QString& path, const QStringList& header, const QStringList& values) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Text)) << path.toStdString();
-    QTextStream(&file)
-        << (header + QStringList{"<BeginData>"} + values + QStringList{"<EndData>"}).join('\n')
-        << '\n';
-}
-
 double X(int i, int j) {
     return 1000.0 + 10.0 * i + 0.5 * j;
 }
@@ -62,9 +44,6 @@ double Y(int i, int j) {
 }
 double Temperature(int i, int j) {
     return 10.5 + i + 0.25 * j;
-}
-double Salinity(int i, int j) {
-    return -(30.0 + i * 0.01 + j);
 }
 
 // value(i, j) for i up to lastI and j up to lastJ, j varying fastest, as the files list them.
@@ -78,9 +57,18 @@ QStringList Values(int lastI, int lastJ, double (*value)(int, int)) {
     return values;
 }
 
-// The operating system's files, except that the test can have a click posted on a widget as the
-// writer creates its file, as a user who clicks while the conversion runs, or have a signal
-// arrive then, and can have the finished file refused its place.
+// An input file as the modelling system writes it: header lines, the "<BeginData>" marker,
+// then one value per line.
+void WriteDataFile(const QString& path, const QStringList& header, const QStringList& values) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+    file.write(
+        ((header + QStringList{"<BeginData>"} + values).join('\n') + "\n<EndData>\n").toUtf8());
+}
+
+// The operating system's files, except that a click can be posted on a widget as the writer
+// creates its file (a user who clicks while the conversion runs), a signal can arrive then, and
+// the finished file can be refused its place.
 class ScriptedFileSystem final : public OutputFileSystem {
 public:
     std::unique_ptr<OutputFile> CreateFile(const std::string& destination) override {
@@ -126,10 +114,11 @@ protected:
 
     void SetUp() override {
         MainWindowTest::SetUp();
-        auto& bar = Find<ProgressBar>("ProgressBar1");
-        barPaints_ = std::make_unique<BarPaints>(bar);
-        bar.repaint();  // so that the watch starts from what the screen shows
+        barPaints_ = std::make_unique<Paints>(Bar());
+        Bar().repaint();  // so that the watch starts from what the screen shows
     }
+
+    ProgressBar& Bar() const { return Find<ProgressBar>("ProgressBar1"); }
 
     // x.dat and y.dat of a grid of sizeI x sizeJ nodes, and t.dat with a temperature per cell.
     void WriteGrid(int sizeI, int sizeJ) const {
@@ -142,14 +131,26 @@ protected:
                       Values(sizeI - 1, sizeJ - 1, Temperature));
     }
 
-    // After a failure the window shows that no shape file was written and nothing of the run.
-    void ExpectNothingShownOfTheRun() const {
+    // The bar counts tens of shapes, yet once the shape file is written the screen shows it
+    // full; the program ends with status 0.
+    void ExpectCreated() const {
+        EXPECT_EQ(PanelText(1), QStringLiteral("Shape file Created."));
+        EXPECT_EQ(Bar().value(), Bar().maximum());
+        EXPECT_EQ(barPaints_->lastValue, Bar().maximum());
+        EXPECT_EQ(programEnd_.count, 1);
+        EXPECT_EQ(programEnd_.status, 0);
+    }
+
+    // After a failure the window shows that no shape file was written and nothing of the run,
+    // and the folder holds what it held.
+    void ExpectNothingShownOfTheRun(const QStringList& files) const {
         EXPECT_EQ(PanelText(1), QStringLiteral("Shape file not created."));
         EXPECT_EQ(PanelText(3), QString());
         EXPECT_EQ(PanelText(4), QString());
-        auto& bar = Find<ProgressBar>("ProgressBar1");
-        EXPECT_EQ(bar.value(), bar.minimum());
-        EXPECT_EQ(barPaints_->lastValue, bar.minimum());
+        EXPECT_EQ(Bar().value(), Bar().minimum());
+        EXPECT_EQ(barPaints_->lastValue, Bar().minimum());
+        EXPECT_EQ(FilesInFolder(), files);
+        EXPECT_EQ(programEnd_.count, 0);
     }
 
     QStringList FilesInFolder() const {
@@ -157,134 +158,121 @@ protected:
     }
 
     ScriptedFileSystem* const fileSystem_ = new ScriptedFileSystem;  // owned by files_
-    std::unique_ptr<BarPaints> barPaints_;
+    std::unique_ptr<Paints> barPaints_;
 };
 
-TEST_F(ConversionFromWindowTest, PolygonGridWithTwoAttributes) {
+// A click on "Create Shape File" while the conversion runs is ignored. After the success, one
+// box lists every warning, a sentence per line.
+TEST_F(ConversionFromWindowTest, PolygonGridAndOneBoxListingEveryWarning) {
     WriteGrid(6, 3);  // 5 x 2 cells
-    WriteDataFile(InFolder("s.dat"), {}, Values(5, 2, Salinity));
+    WriteDataFile(InFolder("wide.dat"), {},
+                  {"1", "123456789.5", "2", "3", "4", "5", "6", "7", "8", "9"});
+    WriteDataFile(InFolder("small.dat"), {},
+                  {"0.004", "0", "-0.003", "1", "2", "3", "4", "5", "6", "7"});
     FillInputs("lagoon");
-    AddAttribute("Salinity", InFolder("s.dat"));
+    AddAttribute("Temperature_surface", InFolder("wide.dat"));
+    AddAttribute("Temperatur", InFolder("small.dat"));
+    fileSystem_->clickOn = &Find<QPushButton>("Command1");
     Click("Command1");
+    QApplication::processEvents();
 
-    EXPECT_EQ(messages_.shown, QStringList{kCreated});
-    EXPECT_EQ(programEnd_.count, 1);
-    EXPECT_EQ(PanelText(1), QStringLiteral("Shape file Created."));
+    EXPECT_EQ(messages_.shown,
+              (QStringList{kCreated,
+                           "Attribute 'Temperature_surface' is stored as column 'Temperat_1'.\n"
+                           "2 values other than 0 became 0 when rounded to 2 decimals; the "
+                           "first is '0.004' on line 2 of Attribute 'Temperatur' file '" +
+                               InFolder("small.dat") +
+                               "'.\n"
+                               "1 value did not fit the 10-character column and was rounded to "
+                               "fewer digits."}));
+    ExpectCreated();
     EXPECT_TRUE(PanelText(3).startsWith(QStringLiteral("Time elapsed: ")));
     EXPECT_TRUE(PanelText(4).startsWith(QStringLiteral("Time remaining: ")));
-    const auto& bar = Find<ProgressBar>("ProgressBar1");
-    EXPECT_EQ(bar.value(), bar.maximum());  // 10 shapes: the bar ends full
 
     const QJsonObject file = ReadWithPyshp(InFolder("lagoon.shp"));
     EXPECT_EQ(file["shapeType"].toInt(), 5);
-    const QJsonArray fields = file["fields"].toArray();
-    ASSERT_EQ(fields.size(), 2);
-    EXPECT_EQ(fields[0].toArray()[0].toString(), QStringLiteral("Temp"));
-    EXPECT_EQ(fields[1].toArray()[0].toString(), QStringLiteral("Salinity"));
-    const QJsonArray shapes = file["shapes"].toArray();
-    const QJsonArray records = file["records"].toArray();
-    ASSERT_EQ(shapes.size(), 10);
-    ASSERT_EQ(records.size(), 10);
-    int n = 0;
-    for (int i = 1; i <= 5; ++i) {
-        for (int j = 1; j <= 2; ++j, ++n) {
-            SCOPED_TRACE(testing::Message() << "cell " << i << ", " << j);
-            const QJsonArray ring = shapes[n].toArray();
-            ASSERT_EQ(ring.size(), 5);
-            EXPECT_EQ(ring.first(), ring.last());
-            const std::set<std::pair<double, double>> expected = {
-                {X(i, j), Y(i, j)},
-                {X(i + 1, j), Y(i + 1, j)},
-                {X(i + 1, j + 1), Y(i + 1, j + 1)},
-                {X(i, j + 1), Y(i, j + 1)}};
-            EXPECT_EQ(Corners(ring), expected);
-            const QJsonArray values = records[n].toArray();
-            EXPECT_DOUBLE_EQ(values[0].toDouble(), Temperature(i, j));
-            EXPECT_DOUBLE_EQ(values[1].toDouble(), Salinity(i, j));
-        }
+    QStringList fields;
+    for (const QJsonValue field : file["fields"].toArray()) {
+        fields << field.toArray()[0].toString();
     }
+    EXPECT_EQ(fields, (QStringList{"Temp", "Temperat_1", "Temperatur"}));
+    const QJsonArray records = file["records"].toArray();
+    ASSERT_EQ(records.size(), 10);
+    ASSERT_EQ(file["shapes"].toArray().size(), 10);
+    for (int n = 0; n < 10; ++n) {  // j runs fastest
+        EXPECT_DOUBLE_EQ(records[n].toArray()[0].toDouble(), Temperature(1 + n / 2, 1 + n % 2));
+    }
+    // The last cell, 5, 2: its corners, the ring closed.
+    const QJsonArray ring = file["shapes"].toArray()[9].toArray();
+    std::set<std::pair<double, double>> corners;
+    for (const QJsonValue point : ring) {
+        corners.emplace(point.toArray()[0].toDouble(), point.toArray()[1].toDouble());
+    }
+    EXPECT_EQ(ring.size(), 5);
+    EXPECT_EQ(corners,
+              (std::set<std::pair<double, double>>{
+                  {X(5, 2), Y(5, 2)}, {X(6, 2), Y(6, 2)}, {X(6, 3), Y(6, 3)}, {X(5, 3), Y(5, 3)}}));
 }
 
-// A value too wide for its column is still written, with fewer decimals, and the user is told
-// after the success.
-TEST_F(ConversionFromWindowTest, PointFileNamedWithItsExtensionAndAValueTooWide) {
-    const QStringList depths = {"12345678.91", "-1.5", "-3", "-4.5"};
+TEST_F(ConversionFromWindowTest, PointFileNamedWithItsExtension) {
     WriteDataFile(InFolder("x.dat"), {"SIZE_I: 5"}, Values(4, 1, X));  // four particles
     WriteDataFile(InFolder("y.dat"), {}, Values(4, 1, Y));
-    WriteDataFile(InFolder("t.dat"), {}, depths);
+    WriteDataFile(InFolder("t.dat"), {}, Values(4, 1, Temperature));
     FillInputs("drifters.shp");
     QTest::mouseClick(&Find<QRadioButton>("Point_OB"), Qt::LeftButton);
     Click("Command1");
 
     EXPECT_EQ(messages_.shown,
-              (QStringList{"Point Shape File 'drifters.shp.shp' was created with success",
-                           "1 value did not fit the 10-character column and was rounded to "
-                           "fewer digits."}));
-    EXPECT_EQ(programEnd_.status, 0);
-    EXPECT_EQ(programEnd_.count, 1);
+              QStringList{"Point Shape File 'drifters.shp.shp' was created with success"});
+    ExpectCreated();
     const QJsonObject file = ReadWithPyshp(InFolder("drifters.shp.shp"));
     EXPECT_EQ(file["shapeType"].toInt(), 1);
     const QJsonArray shapes = file["shapes"].toArray();
-    const QJsonArray records = file["records"].toArray();
     ASSERT_EQ(shapes.size(), 4);
-    ASSERT_EQ(records.size(), 4);
     for (int p = 1; p <= 4; ++p) {
         const QJsonArray point = shapes[p - 1].toArray()[0].toArray();
         EXPECT_DOUBLE_EQ(point[0].toDouble(), X(p, 1)) << p;
         EXPECT_DOUBLE_EQ(point[1].toDouble(), Y(p, 1)) << p;
-        const double depth = records[p - 1].toArray()[0].toDouble();
-        EXPECT_NEAR(depth, depths[p - 1].toDouble(), p == 1 ? 0.05 : 0.0) << p;
+        EXPECT_DOUBLE_EQ(file["records"].toArray()[p - 1].toArray()[0].toDouble(),
+                         Temperature(p, 1));
     }
 }
 
-// A file that cannot be read: the user learns which and why, keeps every input and can try
-// again once it is put right.
-TEST_F(ConversionFromWindowTest, UnreadableInputIsReportedAndTheWindowStaysForARetry) {
-    WriteGrid(4, 3);
+// A file that cannot be written (once every shape is written, the bar at 1 of 1.2 and the
+// times shown) or read: the user learns which and why, no file is left, the window shows
+// nothing of the run and keeps every input for a retry.
+TEST_F(ConversionFromWindowTest, FailuresAreReportedAndTheWindowStaysForARetry) {
+    WriteGrid(5, 4);  // 12 cells
     FillInputs("lagoon");
+    const QStringList inputs = FilesInFolder();
+    fileSystem_->refusePlacing = true;
+    Click("Command1");
+    ExpectNothingShownOfTheRun(inputs);
+    fileSystem_->refusePlacing = false;
     Find<QLineEdit>("XAxysFile_TB").setText(InFolder("missing_x.dat"));
     Click("Command1");
+    ExpectNothingShownOfTheRun(inputs);
 
-    ASSERT_EQ(messages_.shown.size(), 1);
-    const QString& report = messages_.shown[0];
-    EXPECT_TRUE(report.contains(InFolder("missing_x.dat"))) << report.toStdString();
-    EXPECT_TRUE(report.endsWith(kNothingWritten)) << report.toStdString();
-    EXPECT_EQ(programEnd_.count, 0);
-    ExpectNothingShownOfTheRun();
-    EXPECT_EQ(TextOf("XAxysFile_TB"), InFolder("missing_x.dat"));
+    ASSERT_EQ(messages_.shown.size(), 2);
+    EXPECT_TRUE(messages_.shown[0].contains(QStringLiteral("Disk quota exceeded")));
+    EXPECT_TRUE(messages_.shown[1].contains(InFolder("missing_x.dat")));
+    for (const QString& report : messages_.shown) {
+        EXPECT_TRUE(report.endsWith(kNothingWritten)) << report.toStdString();
+    }
     EXPECT_EQ(TextOf("ShapeFileName_TB"), QStringLiteral("lagoon"));
-    EXPECT_FALSE(FilesInFolder().contains(QStringLiteral("lagoon.shp")));
-    EXPECT_TRUE(Find<QPushButton>("Command1").isEnabled());
     EXPECT_TRUE(Find<QGroupBox>("IndexCreation_frame").isEnabled());
     EXPECT_EQ(window_->focusWidget(), &Find<QPushButton>("Command1"));
 
     Find<QLineEdit>("XAxysFile_TB").setText(InFolder("x.dat"));
     Click("Command1");
-    EXPECT_EQ(messages_.shown.value(1), kCreated);
-    EXPECT_EQ(programEnd_.count, 1);
-    EXPECT_EQ(PanelText(1), QStringLiteral("Shape file Created."));
-}
-
-// The write fails once every shape is written, the bar at 1 of 1.2 and the times shown.
-TEST_F(ConversionFromWindowTest, FailedWriteIsReportedAndLeavesNoFile) {
-    fileSystem_->refusePlacing = true;
-    WriteGrid(5, 4);
-    FillInputs("lagoon");
-    const QStringList inputs = FilesInFolder();
-    Click("Command1");
-
-    ASSERT_EQ(messages_.shown.size(), 1);
-    EXPECT_TRUE(messages_.shown[0].contains(QStringLiteral("Disk quota exceeded")));
-    EXPECT_TRUE(messages_.shown[0].endsWith(kNothingWritten));
-    ExpectNothingShownOfTheRun();
-    EXPECT_EQ(programEnd_.count, 0);
-    EXPECT_EQ(FilesInFolder(), inputs);
+    EXPECT_EQ(messages_.shown.value(2), kCreated);
+    ExpectCreated();
 }
 
 // The coordinate system comes from the .prj beside the X axys file: one PROJ cannot read is
 // reported before anything is read or written; once put right, the shapefile gets its .prj.
 TEST_F(ConversionFromWindowTest, SidecarProjectionGivesTheCoordinateSystem) {
-    WriteGrid(4, 3);
+    WriteGrid(4, 3);  // 6 cells
     FillInputs("lagoon");
     const auto writeSidecar = [this](const char* text) {
         QFile sidecar(InFolder("x.prj"));
@@ -299,41 +287,15 @@ TEST_F(ConversionFromWindowTest, SidecarProjectionGivesTheCoordinateSystem) {
     EXPECT_TRUE(messages_.shown[0].startsWith("Coordinate system file '" + InFolder("x.prj")))
         << messages_.shown[0].toStdString();
     EXPECT_TRUE(messages_.shown[0].endsWith(kNothingWritten));
-    EXPECT_EQ(programEnd_.count, 0);
-    EXPECT_EQ(FilesInFolder(), inputs);
+    ExpectNothingShownOfTheRun(inputs);
 
     writeSidecar("EPSG:32633");
     Click("Command1");
     EXPECT_EQ(messages_.shown.value(1), kCreated);
+    ExpectCreated();
     QFile projection(InFolder("lagoon.prj"));
     ASSERT_TRUE(projection.open(QIODevice::ReadOnly));
     EXPECT_TRUE(projection.readAll().startsWith("PROJCS[\"WGS_1984_UTM_Zone_33N\""));
-}
-
-// After the success, one box lists every warning, a sentence per line.
-TEST_F(ConversionFromWindowTest, OneBoxListsEveryWarning) {
-    WriteGrid(4, 3);  // 3 x 2 cells
-    WriteDataFile(InFolder("wide.dat"), {}, {"1", "123456789.5", "2", "3", "4", "5"});
-    WriteDataFile(InFolder("small.dat"), {}, {"0.004", "0", "-0.003", "1", "2", "3"});
-    FillInputs("lagoon");
-    AddAttribute("Temperature_surface", InFolder("wide.dat"));
-    AddAttribute("Temperatur", InFolder("small.dat"));
-    Click("Command1");
-
-    EXPECT_EQ(messages_.shown,
-              (QStringList{kCreated,
-                           "Attribute 'Temperature_surface' is stored as column 'Temperat_1'.\n"
-                           "2 values other than 0 became 0 when rounded to 2 decimals; the "
-                           "first is '0.004' on line 2 of Attribute 'Temperatur' file '" +
-                               InFolder("small.dat") +
-                               "'.\n"
-                               "1 value did not fit the 10-character column and was rounded to "
-                               "fewer digits."}));
-    EXPECT_EQ(programEnd_.count, 1);
-    const QJsonArray fields = ReadWithPyshp(InFolder("lagoon.shp"))["fields"].toArray();
-    ASSERT_EQ(fields.size(), 3);
-    EXPECT_EQ(fields[1].toArray()[0].toString(), QStringLiteral("Temperat_1"));
-    EXPECT_EQ(fields[2].toArray()[0].toString(), QStringLiteral("Temperatur"));
 }
 
 // A signal during the conversion: no box waits for the user, the program ends with 128 + the
@@ -349,33 +311,6 @@ TEST_F(ConversionFromWindowTest, ASignalEndsTheProgramWithoutAFile) {
     EXPECT_EQ(programEnd_.count, 1);
     EXPECT_EQ(programEnd_.status, 128 + SIGTERM);
     EXPECT_EQ(FilesInFolder(), inputs);
-}
-
-// The bar counts tens of shapes, yet once the shape file is written the screen shows it full.
-TEST_F(ConversionFromWindowTest, BarEndsFullAndPaintedOnceTheFileIsWritten) {
-    const QSize grids[] = {{5, 4}, {4, 3}, {6, 3}};  // 12, 6 and 10 cells
-    auto& bar = Find<ProgressBar>("ProgressBar1");
-    for (const QSize& grid : grids) {
-        SCOPED_TRACE(testing::Message() << grid.width() << " x " << grid.height());
-        WriteGrid(grid.width(), grid.height());
-        if (TextOf("ShapeFileName_TB").isEmpty()) {
-            FillInputs("lagoon");
-        }
-        Click("Command1");
-        EXPECT_EQ(messages_.shown.value(messages_.shown.size() - 1), kCreated);
-        EXPECT_EQ(bar.value(), bar.maximum());
-        EXPECT_EQ(barPaints_->lastValue, bar.maximum());
-    }
-}
-
-TEST_F(ConversionFromWindowTest, ClicksDuringTheConversionAreIgnored) {
-    WriteGrid(4, 3);
-    FillInputs("lagoon");
-    fileSystem_->clickOn = &Find<QPushButton>("Command1");
-    Click("Command1");
-    QApplication::processEvents();
-    EXPECT_EQ(messages_.shown, QStringList{kCreated});
-    EXPECT_EQ(programEnd_.count, 1);
 }
 
 }  // namespace

@@ -20,11 +20,13 @@ inline void RunDeferredDeletes() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-// Watches a progress bar's paints: how many it received, and the value it showed in the last
-// one, which is what the screen shows until the next.
-class BarPaints : public QObject {
+// Watches a widget's paints: how many it received and, for a progress bar, the value it showed
+// in the last one, which is what the screen shows until the next.
+class Paints : public QObject {
 public:
-    explicit BarPaints(QProgressBar& bar) : bar_(bar) { bar.installEventFilter(this); }
+    explicit Paints(QWidget& widget) : bar_(qobject_cast<QProgressBar*>(&widget)) {
+        widget.installEventFilter(this);
+    }
     int count = 0;
     int lastValue = -1;
 
@@ -32,13 +34,13 @@ protected:
     bool eventFilter(QObject* /*watched*/, QEvent* event) override {
         if (event->type() == QEvent::Paint) {
             ++count;
-            lastValue = bar_.value();
+            lastValue = bar_ != nullptr ? bar_->value() : -1;
         }
         return false;
     }
 
 private:
-    QProgressBar& bar_;
+    const QProgressBar* bar_;
 };
 
 // Every single-line label of `window` shows its whole text: a text wider than the label's

@@ -17,11 +17,14 @@ add_test(NAME main_window_layout_at_120_dpi
 set_tests_properties(main_window_layout_at_120_dpi PROPERTIES ENVIRONMENT
     "QT_QPA_PLATFORM=offscreen:configfile=${CMAKE_CURRENT_SOURCE_DIR}/offscreen-120dpi.json")
 
-# A picture of the main window after start-up, for scripts/screenshot.sh.
-add_executable(main_window_screenshot MainWindowScreenshot.cpp)
-target_link_libraries(main_window_screenshot PRIVATE tesselar_forms Qt6::Test)
+# Pictures of the main window after start-up and of the splash and About windows, for
+# scripts/screenshot.sh.
+add_executable(screenshots Screenshots.cpp)
+target_link_libraries(screenshots PRIVATE tesselar_forms Qt6::Test)
 
 # The real program, idle, ends with 128 + the signal's number on SIGINT, SIGTERM and SIGHUP.
 add_test(NAME window_ends_on_signals
          COMMAND ${TESSELAR_PYTHON} ${CMAKE_CURRENT_SOURCE_DIR}/window_signals.py
                  $<TARGET_FILE:tesselar>)
+set_tests_properties(window_ends_on_signals PROPERTIES ENVIRONMENT
+    "PYTHONPATH=${PROJECT_SOURCE_DIR}/tests/robustness")

@@ -16,6 +16,3 @@ if(TESSELAR_DESKTOP_FILE_VALIDATE)
              COMMAND ${TESSELAR_DESKTOP_FILE_VALIDATE} ${TESSELAR_FORMS_ASSETS}/tesselar.desktop)
 endif()
 
-# Pictures of the two windows, for scripts/screenshot.sh.
-add_executable(splash_about_screenshots SplashAboutScreenshots.cpp)
-target_link_libraries(splash_about_screenshots PRIVATE tesselar_forms)
