@@ -1,5 +1,6 @@
 #pragma once
 
+#include <bit>
 #include <chrono>
 #include <cstdint>
 #include <cstring>
@@ -9,42 +10,12 @@
 
 namespace tesselar::test {
 
-// Numbers read from a file's bytes, to check its layout.
-inline std::uint8_t Byte(const std::string& bytes, std::size_t offset) {
-    return static_cast<std::uint8_t>(bytes.at(offset));
-}
-
-inline std::int32_t Int32Big(const std::string& bytes, std::size_t offset) {
-    std::uint32_t value = 0;
-    for (std::size_t i = 0; i < 4; ++i) {
-        value = (value << 8) | Byte(bytes, offset + i);
-    }
-    return static_cast<std::int32_t>(value);
-}
-
-inline std::uint32_t UInt32Little(const std::string& bytes, std::size_t offset) {
-    std::uint32_t value = 0;
-    for (std::size_t i = 4; i-- > 0;) {
-        value = (value << 8) | Byte(bytes, offset + i);
-    }
-    return value;
-}
-
-inline std::int32_t Int32Little(const std::string& bytes, std::size_t offset) {
-    return static_cast<std::int32_t>(UInt32Little(bytes, offset));
-}
-
-inline std::uint16_t UInt16Little(const std::string& bytes, std::size_t offset) {
-    return static_cast<std::uint16_t>(Byte(bytes, offset) | (Byte(bytes, offset + 1) << 8));
-}
-
-inline double DoubleLittle(const std::string& bytes, std::size_t offset) {
-    std::uint64_t bits = 0;
-    for (std::size_t i = 8; i-- > 0;) {
-        bits = (bits << 8) | Byte(bytes, offset + i);
-    }
-    double value = 0.0;
-    std::memcpy(&value, &bits, sizeof value);
+// Little-endian numbers read from a file's bytes, to check its layout.
+template <typename Number>
+Number Little(const std::string& bytes, std::size_t offset) {
+    static_assert(std::endian::native == std::endian::little);
+    Number value{};
+    std::memcpy(&value, bytes.substr(offset, sizeof value).data(), sizeof value);
     return value;
 }
 
