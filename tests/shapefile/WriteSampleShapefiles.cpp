@@ -12,8 +12,6 @@
 //                 "Depth"                = 12345.67 for i = 0, 1e12 for i = 1, not set again
 //                 "Unset"                  never set
 //                 "Temperature" (again)  = i j / 100
-// flipped.shp   the same cells with y = 50 - 5 j - i, so that the corners come clockwise;
-//               column "Cell" = 4 i + j.
 // Through the writer, with its options:
 // cells.shp     polygons, 2 x 3 cells (i outer, j inner), cell index columns, no-data -9999:
 //                 "J"     = 10 i + j + 0.5
@@ -41,11 +39,11 @@ ShapeField& Column(ShapeFiles& files, const std::string& name) {
     return files.FieldList().AddField(name, kFieldTypeNumeric, 10, 5);
 }
 
-// The corners of cell (i, j), with the nodes' y running up with j (`ySign` 1) or down (-1).
-void AddCell(ShapeFiles& files, int i, int j, int ySign) {
+// The corners of cell (i, j), counter-clockwise.
+void AddCell(ShapeFiles& files, int i, int j) {
     for (const auto& [di, dj] : {std::pair{0, 0}, {1, 0}, {1, 1}, {0, 1}}) {
         files.VertexList().AddVertex(100.0 + 10 * (i + di) + (j + dj),
-                                     50.0 + ySign * 5 * (j + dj) - (i + di), 0);
+                                     50.0 + 5 * (j + dj) - (i + di), 0);
     }
 }
 
@@ -62,7 +60,7 @@ void WriteGrid(const std::string& folder, PosixFileSystem& fileSystem) {
     files.CommitFields();
     for (int i = 0; i < 3; ++i) {
         for (int j = 0; j < 4; ++j) {
-            AddCell(files, i, j, 1);
+            AddCell(files, i, j);
             temperature.Value(10 * i + j + 0.25);
             maximum.Value(-(i + j) - 0.5);
             salinity.Value(35.5 - i);
@@ -73,21 +71,6 @@ void WriteGrid(const std::string& folder, PosixFileSystem& fileSystem) {
                 depth.Value(i == 0 ? 12345.67 : 1e12);
             }
             product.Value(i * j / 100.0);
-            files.AppendShape();
-        }
-    }
-    files.Release();
-}
-
-void WriteFlipped(const std::string& folder, PosixFileSystem& fileSystem) {
-    ShapeFiles files(fileSystem, std::chrono::system_clock::now());
-    files.OpenShapeFile(folder + "/flipped.shp", 1, kShapeTypePolygon);
-    ShapeField& cell = Column(files, "Cell");
-    files.CommitFields();
-    for (int i = 0; i < 3; ++i) {
-        for (int j = 0; j < 4; ++j) {
-            AddCell(files, i, j, -1);
-            cell.Value(4 * i + j);
             files.AppendShape();
         }
     }
@@ -158,7 +141,6 @@ int main(int argc, char** argv) {
         const std::string folder = argv[1];
         tesselar::PosixFileSystem fileSystem;
         tesselar::WriteGrid(folder, fileSystem);
-        tesselar::WriteFlipped(folder, fileSystem);
         tesselar::WriteWithOptions(folder, fileSystem);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "%s\n", error.what());
