@@ -12,6 +12,7 @@ import re
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 
 import shapefile
@@ -30,7 +31,18 @@ def option_node(i, j):
 def ring(node, i, j, clockwise):
     """The ring of cell (i, j) as written: clockwise from its first corner and closed."""
     corners = [node(i, j), node(i + 1, j), node(i + 1, j + 1), node(i, j + 1)]
-    return corners + corners[:1] if clockwise else corners[:1] + corners[:0:-1] + corners[:1]
+    return [corners + corners[:1] if clockwise else corners[:1] + corners[:0:-1] + corners[:1]]
+
+
+X, Y = 512345.25, 4734567.5
+RINGS = [  # as written, closed and clockwise; counter-clockwise ones reversed from the first
+    [[(0, 0), (0, 1), (1, 1), (1, 0), (0, 0)]],
+    [[(10, 10), (10, 13), (12, 13), (12, 10), (10, 10)]],
+    [[(10, 10), (10, 13), (12, 13), (12, 10), (10, 10)]],  # given closed
+    [[(X, Y), (X, Y + 1), (X + 1, Y + 1), (X + 1, Y), (X, Y)]],
+    [[(0, 0), (2, 2), (1, 1), (0, 0)]],  # no area: as given
+    [[(-5, -5), (-4, -4), (-4, -5), (-5, -5)], [(20, 20), (20, 21), (21, 21), (20, 20)]],
+]
 
 
 def grid_values(i, j):
@@ -60,17 +72,18 @@ SAMPLES = {
     "grid.shp": ("Polygon", [numeric(name) for name in (
         "Temperatur", "temperat_1", "Salinité", "Eaux saum", "Depth", "Unset", "Temperat_2")],
         [ring(grid_node, i, j, False) for i, j in GRID], [grid_values(i, j) for i, j in GRID]),
+    "rings.shp": ("Polygon", [numeric("Shape")], RINGS, [[n] for n in range(1, 7)]),
     "cells.shp": ("Polygon", [numeric("I", 5, 0), numeric("J", 5, 0), numeric("J_1"),
                               numeric("Depth")],
                   [ring(option_node, i, j, True) for i, j in CELLS],
                   [[i, j, 10 * i + j + 0.5, None if (i, j) in {(1, 2), (2, 3)} else 1.25 * i * j]
                    for i, j in CELLS]),
     "particles.shp": ("Point", [numeric("I", 5, 0), numeric("I_1")],
-                      [[(p, -p)] for p in (1, 2, 3)], [[p, 100 - p] for p in (1, 2, 3)]),
+                      [[[(p, -p)]] for p in (1, 2, 3)], [[p, 100 - p] for p in (1, 2, 3)]),
     # Columns fitted to their values: every digit kept, the decimals of the most precise value.
     "fitted.shp": ("Point", [numeric("Large", 13, 3), numeric("Tiny", 9, 6),
                              numeric("Huge", 16, 0), numeric("Temp", 8, 2)],
-                   [[(p, 0.0)] for p in range(1, 7)], FITTED_VALUES),
+                   [[[(p, 0.0)]] for p in range(1, 7)], FITTED_VALUES),
     "empty.shp": ("Point", [numeric("Mass")], [], []),
 }
 
@@ -83,10 +96,27 @@ def run(*command):
     return result.stdout
 
 
+def parts(shape):
+    """The parts of a pyshp shape, each a list of points; a point is a part of its own."""
+    starts = list(getattr(shape, "parts", [])) or [0]
+    ends = starts[1:] + [len(shape.points)]
+    return [[tuple(p) for p in shape.points[start:end]] for start, end in zip(starts, ends)]
+
+
 def extent(shapes):
-    points = [point for shape in shapes for point in shape] or [(0, 0)]
+    points = [point for shape in shapes for part in shape for point in part] or [(0, 0)]
     return (min(x for x, _ in points), min(y for _, y in points),
             max(x for x, _ in points), max(y for _, y in points))
+
+
+def rings(geometry):
+    """The rings of a GeoJSON geometry, a point as a ring of one."""
+    if geometry["type"] == "Point":
+        return [[tuple(geometry["coordinates"])]]
+    polygons = geometry["coordinates"]
+    if geometry["type"] == "Polygon":
+        polygons = [polygons]
+    return [[tuple(p) for p in ring] for polygon in polygons for ring in polygon]
 
 
 class ReadersReadSamples(unittest.TestCase):
@@ -108,63 +138,53 @@ class ReadersReadSamples(unittest.TestCase):
             self.assertEqual([v if v is None else float(v) for v in row],
                              [v if v is None else float(v) for v in want])
 
-    def samples(self):
-        for name, sample in SAMPLES.items():
-            with self.subTest(sample=name):
-                yield name, sample
-
     def test_pyshp(self):
-        for name, (kind, fields, shapes, rows) in self.samples():
-            with shapefile.Reader(self.path(name), encoding="utf-8") as reader:
-                self.assertEqual(reader.shapeType, getattr(shapefile, kind.upper()))
-                self.assertEqual([list(field) for field in reader.fields[1:]], fields)
-                self.assertEqual(tuple(reader.bbox), extent(shapes))
-                self.assertEqual([[tuple(p) for p in reader.shape(n).points]  # through the .shx
-                                  for n in range(len(reader))], shapes)
-                self.assertEqual([[tuple(p) for p in s.points] for s in reader.iterShapes()],
-                                 shapes)
-                self.assertValues([list(record) for record in reader.records()], rows)
-        with open(self.path("grid.cpg"), "rb") as cpg:
-            self.assertEqual(cpg.read(), b"UTF-8")
+        for name, (kind, fields, shapes, rows) in SAMPLES.items():
+            with self.subTest(sample=name):
+                with shapefile.Reader(self.path(name), encoding="utf-8") as reader:
+                    self.assertEqual(reader.shapeType, getattr(shapefile, kind.upper()))
+                    self.assertEqual([list(field) for field in reader.fields[1:]], fields)
+                    self.assertEqual(tuple(reader.bbox), extent(shapes))
+                    self.assertEqual([parts(reader.shape(n)) for n in range(len(reader))], shapes)
+                    self.assertEqual([parts(shape) for shape in reader.iterShapes()], shapes)
+                    self.assertValues([list(record) for record in reader.records()], rows)
+            with open(self.path("grid.cpg"), "rb") as cpg:
+                self.assertEqual(cpg.read(), b"UTF-8")
 
     def test_gdal(self):
-        for name, (kind, fields, shapes, rows) in self.samples():
-            summary = run(OGRINFO, "-ro", "-so", "-al", self.path(name))
-            self.assertIn(f"Geometry: {kind}\nFeature Count: {len(rows)}\n", summary)
-            if shapes:
-                self.assertIn("Extent: ({:.6f}, {:.6f}) - ({:.6f}, {:.6f})\n".format(
-                    *extent(shapes)), summary)
-            # The .cpg makes GDAL read the names as UTF-8.
-            self.assertEqual(
-                re.findall(r"^(.+): (?:Real|Integer|Integer64) \((\d+)\.(\d+)\)$", summary,
-                           re.MULTILINE),
-                [(field[0], str(field[2]), str(field[3])) for field in fields])
-            features = json.loads(run(OGR2OGR, "-f", "GeoJSON", "/vsistdout/",
-                                      self.path(name)))["features"]
-            self.assertEqual([list(f["properties"]) for f in features],
-                             [[field[0] for field in fields]] * len(rows))
-            self.assertValues([list(f["properties"].values()) for f in features], rows)
-            geometries = [f["geometry"]["coordinates"] for f in features]
-            if kind == "Point":
-                geometries = [[c] for c in geometries]
-            else:
-                self.assertEqual([len(g) for g in geometries], [1] * len(rows))
-                geometries = [g[0] for g in geometries]
-            self.assertEqual([[tuple(p) for p in g] for g in geometries], shapes)
+        for name, (kind, fields, shapes, rows) in SAMPLES.items():
+            with self.subTest(sample=name):
+                summary = run(OGRINFO, "-ro", "-so", "-al", self.path(name))
+                self.assertIn(f"Geometry: {kind}\nFeature Count: {len(rows)}\n", summary)
+                if shapes:
+                    self.assertIn("Extent: ({:.6f}, {:.6f}) - ({:.6f}, {:.6f})\n".format(
+                        *extent(shapes)), summary)
+                # The .cpg makes GDAL read the names as UTF-8.
+                self.assertEqual(
+                    re.findall(r"^(.+): (?:Real|Integer|Integer64) \((\d+)\.(\d+)\)$", summary,
+                               re.MULTILINE),
+                    [(field[0], str(field[2]), str(field[3])) for field in fields])
+                features = json.loads(run(OGR2OGR, "-f", "GeoJSON", "/vsistdout/",
+                                          self.path(name)))["features"]
+                self.assertEqual([list(f["properties"]) for f in features],
+                                 [[field[0] for field in fields]] * len(rows))
+                self.assertValues([list(f["properties"].values()) for f in features], rows)
+                self.assertEqual([rings(f["geometry"]) for f in features], shapes)
 
     def test_shapelib(self):
-        for name, (kind, fields, shapes, rows) in self.samples():
-            dump = run(SHPDUMP, "-validate", self.path(name))
-            self.assertIn(f"Shapefile Type: {kind}   # of Shapes: {len(shapes)}\n", dump)
-            if kind == "Polygon":
-                self.assertIn("\n0 object has invalid ring orderings.", dump)
-            dump = run(DBFDUMP, "-h", self.path(name[:-4] + ".dbf")).splitlines()
-            self.assertEqual(dump[:len(fields)], [
-                f"Field {k}: Type=N/{'Double' if decimals or width > 9 else 'Integer'}, "
-                f"Title=`{title}', Width={width}, Decimals={decimals}"
-                for k, (title, _, width, decimals) in enumerate(fields)])
-            self.assertValues([[None if text == "(NULL)" else text for text in line.split()]
-                               for line in dump[len(fields) + 1:]], rows)
+        for name, (kind, fields, shapes, rows) in SAMPLES.items():
+            with self.subTest(sample=name):
+                dump = run(SHPDUMP, "-validate", self.path(name))
+                self.assertIn(f"Shapefile Type: {kind}   # of Shapes: {len(shapes)}\n", dump)
+                if kind == "Polygon":
+                    self.assertIn("\n0 object has invalid ring orderings.", dump)
+                dump = run(DBFDUMP, "-h", self.path(name[:-4] + ".dbf")).splitlines()
+                self.assertEqual(dump[:len(fields)], [
+                    f"Field {k}: Type=N/{'Double' if decimals or width > 9 else 'Integer'}, "
+                    f"Title=`{title}', Width={width}, Decimals={decimals}"
+                    for k, (title, _, width, decimals) in enumerate(fields)])
+                self.assertValues([[None if text == "(NULL)" else text for text in line.split()]
+                                   for line in dump[len(fields) + 1:]], rows)
 
     def test_gdal_copies_fitted_columns_without_a_width_warning(self):
         # The default columns are too narrow for "%.5f" of 10,000 and more: GDAL warns there.
