@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <random>
+#include <ranges>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -95,14 +96,10 @@ TEST(NumericText, AnyValueThatFitsIsPrintfsText) {
 
 std::vector<std::string> Split(const std::string& text) {
     std::vector<std::string> parts;
-    for (std::size_t start = 0;;) {
-        const std::size_t bar = text.find('|', start);
-        parts.push_back(text.substr(start, bar - start));
-        if (bar == std::string::npos) {
-            return parts;
-        }
-        start = bar + 1;
+    for (const auto part : std::views::split(text, '|')) {
+        parts.emplace_back(part.begin(), part.end());
     }
+    return parts;
 }
 
 // "NAME|NAME... => STORED|STORED...": names that fit keep their text, even when a longer name
