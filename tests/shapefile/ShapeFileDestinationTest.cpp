@@ -62,17 +62,24 @@ const struct {
     std::vector<const char*> earlier;  // the files of the earlier shapefile
     const char* path;                  // the .shp path asked for
     const char* projection;
+    std::set<std::string> written;  // the names of the new files
 } kReplacements[] = {
-    {"no earlier set, mixed case asked", {}, "Lagoon.Shp", "GEOGCS[\"WGS 84\"]"},
+    {"no earlier set, mixed case asked",
+     {},
+     "Lagoon.Shp",
+     "GEOGCS[\"WGS 84\"]",
+     {"Lagoon.shp", "Lagoon.shx", "Lagoon.dbf", "Lagoon.cpg", "Lagoon.prj"}},
     {"lower-case set with a stale .prj and .qix",
      {"lagoon.shp", "lagoon.shx", "lagoon.dbf", "lagoon.cpg", "lagoon.prj", "lagoon.qix",
       "lagoon.sbn", "lagoon.shp.xml"},
      "lagoon.shp",
-     ""},
+     "",
+     {"lagoon.shp", "lagoon.shx", "lagoon.dbf", "lagoon.cpg"}},
     {"upper-case set",
      {"LAGOON.SHP", "LAGOON.SHX", "LAGOON.DBF", "Lagoon.Cpg", "lagoon.SBN", "LAGOON.PRJ"},
      "LAGOON.SHP",
-     "PROJCS[]"},
+     "PROJCS[]",
+     {"LAGOON.SHP", "LAGOON.SHX", "LAGOON.DBF", "LAGOON.CPG", "LAGOON.PRJ"}},
 };
 
 // Ended at any step, the folder shows the earlier or the new shapefile or no .shp, each file
@@ -115,6 +122,9 @@ TEST(ShapeFileDestination, AnyFailingStepLeavesTheEarlierShapefileAndTheNextRunR
         };
         writeNew(posix);
         const Snapshot replacement = folder.Files();
+        std::set<std::string> written = row.written;
+        written.insert(std::begin(kBystanders), std::end(kBystanders));
+        EXPECT_EQ(folder.FileNames(), written);
         for (const Failure failure : {Failure::kError, Failure::kOutOfMemory,
                                       Failure::kInterruption, Failure::kEndOfProcess}) {
             for (int step = 0;; ++step) {
