@@ -95,29 +95,23 @@ TEST_F(ConvertCommandTest, QuietSilencesOnlyTheProgressAndTheSuccessLine) {
     EXPECT_EQ(fields[1].name, "Temperatur");
 }
 
-// A full disk, a refused rename or too little memory fail the conversion with the reason and
+// A full disk or too little memory fail the conversion with the reason and
 // leave an earlier shape file as it was.
 TEST_F(ConvertCommandTest, FailuresLeaveAnEarlierShapeFileAsItWas) {
     ASSERT_EQ(Run(Grid("grid.shp")).exitCode, kExitSuccess);
     const auto earlier = dir_.Files();
     const struct {
-        std::function<void()> fault;
+        test::Failure failure;
         std::string errStart, reason;
     } cases[] = {
-        {[this] { files_.FillDiskAfter(100); }, "tesselar-convert: cannot write",
-         "No space left on device"},
-        {[this] {
-             files_.FillDiskAfter(UINT64_MAX);
-             files_.FailRenamingTo(dir_ / "grid.shp");
-         },
-         "tesselar-convert: ", "Permission denied"},
-        {[this] { files_.RunOutOfMemory(); },
+        {test::Failure::kError, "tesselar-convert: cannot write", "No space left on device"},
+        {test::Failure::kOutOfMemory,
          "tesselar-convert: not enough memory to convert into '" + (dir_ / "grid.shp") + "'\n", ""},
     };
     for (const auto& c : cases) {
-        c.fault();
+        files_.FailStep(0, c.failure);
         const Outcome outcome = Run(Grid("grid.shp", "Flow", "flow.dat"));
-        EXPECT_EQ(outcome.exitCode, 1);
+        EXPECT_EQ(outcome.exitCode, kExitConversionFailed);
         EXPECT_EQ(outcome.err.rfind(c.errStart, 0), 0u) << outcome.err;
         EXPECT_NE(outcome.err.find(c.reason), std::string::npos) << outcome.err;
         EXPECT_EQ(dir_.Files(), earlier);

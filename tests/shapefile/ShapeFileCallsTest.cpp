@@ -1,9 +1,8 @@
-// What the component accepts and refuses, and how columns keep their values.
+// What the component accepts and refuses.
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <limits>
-#include <optional>
 
 #include "ShapeFileTestSupport.h"
 #include "controls/shapefile/ShapeFieldList.h"
@@ -39,45 +38,10 @@ protected:
             files_.VertexList().AddVertex(x, y, part);
         }
     }
-    // The text of every record of the .dbf, without its deletion flag.
-    std::vector<std::string> DbfRecords() const {
-        const std::string dbf = test::ReadBytes(folder_ / "lagoon.dbf");
-        const std::size_t headerBytes = test::UInt16Little(dbf, 8);
-        const std::size_t recordBytes = test::UInt16Little(dbf, 10);
-        std::vector<std::string> records;
-        for (std::uint32_t i = 0; i < test::UInt32Little(dbf, 4); ++i) {
-            records.push_back(dbf.substr(headerBytes + i * recordBytes + 1, recordBytes - 1));
-        }
-        return records;
-    }
-
     test::TempDir folder_;
     PosixFileSystem fileSystem_;
     ShapeFiles files_;
 };
-
-// Every column keeps its own value until set again, a column not yet set is blank, and values
-// that needed fewer digits are counted each time they are written.
-TEST_F(ShapeFileCalls, ColumnsKeepTheirValues) {
-    files_.OpenShapeFile(Path(), 1, kShapeTypePolygon);
-    ShapeField* columns[4];
-    for (ShapeField*& column : columns) {
-        column = &files_.FieldList().AddField("Depth", kFieldTypeNumeric, 10, 5);
-    }
-    files_.CommitFields();
-    AddSquare();
-    columns[0]->Value(21.5);
-    columns[1]->Value(12345.678912);
-    files_.AppendShape();
-    AddSquare();
-    columns[1]->Value(7);
-    columns[3]->Value(-1);
-    files_.AppendShape();
-    files_.Release();
-    EXPECT_EQ(files_.ShortenedValueCount(), 1);
-    EXPECT_EQ(DbfRecords(), (std::vector<std::string>{"  21.5000012345.6789                    ",
-                                                      "  21.50000   7.00000            -1.00000"}));
-}
 
 TEST_F(ShapeFileCalls, RefusesWhatTheFormatCannotHold) {
     ExpectRefused([&] { files_.OpenShapeFile(Path(), 2, kShapeTypePolygon); },
@@ -119,25 +83,20 @@ TEST_F(ShapeFileCalls, RefusesWhatTheFormatCannotHold) {
     ExpectRefused([&] { files_.Release(); }, {"4 vertices"});
     files_.AppendShape();
     files_.Release();
-    EXPECT_EQ(DbfRecords().size(), 2U);
+    EXPECT_EQ(test::ReadBytes(Path("lagoon.dbf")).size(), 32 + 32 + 1 + 2 * 11 + 1U);
     ExpectRefused([&] { files_.AppendShape(); }, {"already complete"});
 }
 
-TEST_F(ShapeFileCalls, PointNeedsExactlyOneVertexAndCompanionsFollowTheExtensionsCase) {
-    files_.OpenShapeFile(Path("LAGOON.SHP"), 1, kShapeTypePoint);
+TEST_F(ShapeFileCalls, PointNeedsExactlyOneVertexAndTheFolderMustExist) {
+    files_.OpenShapeFile(Path(), 1, kShapeTypePoint);
     files_.CommitFields();
     files_.VertexList().AddVertex(1, 2, 0);
     files_.VertexList().AddVertex(3, 4, 0);
     ExpectRefused([&] { files_.AppendShape(); }, {"2 vertices", "exactly 1"});
     ExpectRefused([&] { files_.AppendShape(); }, {"0 vertices"});
-    files_.Release();
-    EXPECT_EQ(folder_.FileNames(),
-              (std::set<std::string>{"LAGOON.CPG", "LAGOON.DBF", "LAGOON.SHP", "LAGOON.SHX"}));
-    ShapeFiles mixed(fileSystem_, test::NoonOf(std::chrono::year(2024) / 1 / 2));
-    mixed.OpenShapeFile(Path("bay.Shp"), 1, kShapeTypePoint);
-    mixed.CommitFields();
-    mixed.Release();
-    EXPECT_TRUE(folder_.FileNames().contains("bay.dbf"));
+    ShapeFiles other(fileSystem_, test::NoonOf(std::chrono::year(2024) / 1 / 2));
+    ExpectRefused([&] { other.OpenShapeFile(Path("missing/lagoon.shp"), 1, 1); },
+                  {"folder '", "/missing': No such file or directory"});
 }
 
 }  // namespace

@@ -12,8 +12,8 @@
 //                 "Depth"                = 12345.67 for i = 0, 1e12 for i = 1, not set again
 //                 "Unset"                  never set
 //                 "Temperature" (again)  = i j / 100
-// flipped.shp   the same cells with y = 50 - 5 j - i, so that the corners come clockwise;
-//               column "Cell" = 4 i + j.
+// rings.shp    polygons given as RINGS in check_samples.py, parts numbered 7, 3, ...; column
+//               "Shape" = the shape's number.
 // Through the writer, with its options:
 // cells.shp     polygons, 2 x 3 cells (i outer, j inner), cell index columns, no-data -9999:
 //                 "J"     = 10 i + j + 0.5
@@ -41,11 +41,11 @@ ShapeField& Column(ShapeFiles& files, const std::string& name) {
     return files.FieldList().AddField(name, kFieldTypeNumeric, 10, 5);
 }
 
-// The corners of cell (i, j), with the nodes' y running up with j (`ySign` 1) or down (-1).
-void AddCell(ShapeFiles& files, int i, int j, int ySign) {
+// The corners of cell (i, j), counter-clockwise.
+void AddCell(ShapeFiles& files, int i, int j) {
     for (const auto& [di, dj] : {std::pair{0, 0}, {1, 0}, {1, 1}, {0, 1}}) {
         files.VertexList().AddVertex(100.0 + 10 * (i + di) + (j + dj),
-                                     50.0 + ySign * 5 * (j + dj) - (i + di), 0);
+                                     50.0 + 5 * (j + dj) - (i + di), 0);
     }
 }
 
@@ -62,7 +62,7 @@ void WriteGrid(const std::string& folder, PosixFileSystem& fileSystem) {
     files.CommitFields();
     for (int i = 0; i < 3; ++i) {
         for (int j = 0; j < 4; ++j) {
-            AddCell(files, i, j, 1);
+            AddCell(files, i, j);
             temperature.Value(10 * i + j + 0.25);
             maximum.Value(-(i + j) - 0.5);
             salinity.Value(35.5 - i);
@@ -79,17 +79,33 @@ void WriteGrid(const std::string& folder, PosixFileSystem& fileSystem) {
     files.Release();
 }
 
-void WriteFlipped(const std::string& folder, PosixFileSystem& fileSystem) {
+// Rings given clockwise, counter-clockwise, closed, at coordinates whose products dwarf their
+// area, without area, and two in one shape.
+void WriteRings(const std::string& folder, PosixFileSystem& fileSystem) {
+    using Ring = std::vector<std::pair<double, double>>;
+    const double x = 512345.25;
+    const double y = 4734567.5;
+    const std::vector<std::vector<Ring>> shapes = {
+        {{{0, 0}, {0, 1}, {1, 1}, {1, 0}}},
+        {{{10, 10}, {12, 10}, {12, 13}, {10, 13}}},
+        {{{10, 10}, {12, 10}, {12, 13}, {10, 13}, {10, 10}}},
+        {{{x, y}, {x + 1, y}, {x + 1, y + 1}, {x, y + 1}}},
+        {{{0, 0}, {2, 2}, {1, 1}}},
+        {{{-5, -5}, {-4, -5}, {-4, -4}}, {{20, 20}, {20, 21}, {21, 21}}}};
     ShapeFiles files(fileSystem, std::chrono::system_clock::now());
-    files.OpenShapeFile(folder + "/flipped.shp", 1, kShapeTypePolygon);
-    ShapeField& cell = Column(files, "Cell");
+    files.OpenShapeFile(folder + "/rings.shp", 1, kShapeTypePolygon);
+    ShapeField& number = Column(files, "Shape");
     files.CommitFields();
-    for (int i = 0; i < 3; ++i) {
-        for (int j = 0; j < 4; ++j) {
-            AddCell(files, i, j, -1);
-            cell.Value(4 * i + j);
-            files.AppendShape();
+    for (const auto& shape : shapes) {
+        number.Value(static_cast<double>(&shape - shapes.data() + 1));
+        int part = 7;
+        for (const Ring& ring : shape) {
+            for (const auto& [px, py] : ring) {
+                files.VertexList().AddVertex(px, py, part);
+            }
+            part -= 4;
         }
+        files.AppendShape();
     }
     files.Release();
 }
@@ -158,7 +174,7 @@ int main(int argc, char** argv) {
         const std::string folder = argv[1];
         tesselar::PosixFileSystem fileSystem;
         tesselar::WriteGrid(folder, fileSystem);
-        tesselar::WriteFlipped(folder, fileSystem);
+        tesselar::WriteRings(folder, fileSystem);
         tesselar::WriteWithOptions(folder, fileSystem);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "%s\n", error.what());

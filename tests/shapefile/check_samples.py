@@ -2,70 +2,59 @@
 the component and by the writer with its options:
 check_samples.py WRITE_SAMPLE_SHAPEFILES OGRINFO SHPDUMP DBFDUMP
 
-The samples are described here independently of that program; the checks compare what each
-reader finds in the files with this description.
+The samples are described here independently of that program; every reader must find in each
+file exactly its description.
 """
 
 import json
-import math
 import os
 import re
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 
 import shapefile
 
 PROGRAM = OGRINFO = OGR2OGR = SHPDUMP = DBFDUMP = ""  # set from the arguments
 
-CELLS = [(i, j) for i in range(3) for j in range(4)]  # record order: i outer, j inner
-
 
 def grid_node(i, j):
     return (100.0 + 10 * i + j, 50.0 + 5 * j - i)
 
 
-def flipped_node(i, j):
-    return (100.0 + 10 * i + j, 50.0 - 5 * j - i)
+def option_node(i, j):
+    return (10.0 * i, -10.0 * j)
 
 
-def cell_corners(node, i, j):
-    return [node(i, j), node(i + 1, j), node(i + 1, j + 1), node(i, j + 1)]
+def ring(node, i, j, clockwise):
+    """The ring of cell (i, j) as written: clockwise from its first corner and closed."""
+    corners = [node(i, j), node(i + 1, j), node(i + 1, j + 1), node(i, j + 1)]
+    return [corners + corners[:1] if clockwise else corners[:1] + corners[:0:-1] + corners[:1]]
 
 
-def node_extent(node):
-    points = [node(i, j) for i in range(4) for j in range(5)]
-    xs = [x for x, _ in points]
-    ys = [y for _, y in points]
-    return (min(xs), min(ys), max(xs), max(ys))
-
-
-# Column names as a dBASE table holds them: at most 10 bytes, unique ignoring case.
-GRID_FIELDS = ["Temperatur", "temperat_1", "Salinité", "Eaux saum", "Depth", "Unset",
-               "Temperat_2"]
+X, Y = 512345.25, 4734567.5
+RINGS = [  # as written, closed and clockwise; counter-clockwise ones reversed from the first
+    [[(0, 0), (0, 1), (1, 1), (1, 0), (0, 0)]],
+    [[(10, 10), (10, 13), (12, 13), (12, 10), (10, 10)]],
+    [[(10, 10), (10, 13), (12, 13), (12, 10), (10, 10)]],  # given closed
+    [[(X, Y), (X, Y + 1), (X + 1, Y + 1), (X + 1, Y), (X, Y)]],
+    [[(0, 0), (2, 2), (1, 1), (0, 0)]],  # no area: as given
+    [[(-5, -5), (-4, -4), (-4, -5), (-5, -5)], [(20, 20), (20, 21), (21, 21), (20, 20)]],
+]
 
 
 def grid_values(i, j):
     depth = 12345.67 if i == 0 else 1e12  # not set for i = 2: the value of i = 1 is kept
-    return [10 * i + j + 0.25, -(i + j) - 0.5, 35.5 - i, 1234.5, depth, None, i * j / 100]
+    first = 1234.5  # set on the first cell only, kept
+    return [10 * i + j + 0.25, -(i + j) - 0.5, 35.5 - i, first, depth, None, i * j / 100]
 
 
-OPTION_CELLS = [(i, j) for i in (1, 2) for j in (1, 2, 3)]
-NULL_CELLS = {(1, 2), (2, 3)}
+def numeric(name, width=10, decimals=5):
+    return [name, "N", width, decimals]
 
 
-def option_cell_values(i, j):
-    """I, J, the attribute "J" and "Depth" of cell (i, j); None for null."""
-    return [i, j, 10 * i + j + 0.5, None if (i, j) in NULL_CELLS else 1.25 * i * j]
-
-
-CELL_FIELDS = [["I", "N", 5, 0], ["J", "N", 5, 0], ["J_1", "N", 10, 5], ["Depth", "N", 10, 5]]
-PARTICLE_FIELDS = [["I", "N", 5, 0], ["I_1", "N", 10, 5]]
-
-# Columns fitted to their values: every digit kept, the decimals of the most precise value.
-FITTED_FIELDS = [["Large", "N", 13, 3], ["Tiny", "N", 9, 6], ["Huge", "N", 16, 0],
-                 ["Temp", "N", 8, 2]]
 FITTED_VALUES = [
     [123456789.123, -0.000001, 1e15, 12345.67],
     [-5.5, 0.5, 1, 10000],
@@ -75,10 +64,28 @@ FITTED_VALUES = [
     [None, None, 5, 99999.99],
 ]
 
-
-def signed_area(ring):
-    """Shoelace area of a closed ring, positive when it runs counter-clockwise."""
-    return sum(x0 * y1 - x1 * y0 for (x0, y0), (x1, y1) in zip(ring, ring[1:])) / 2
+# Each sample: its shape type, columns (names at most 10 bytes, unique ignoring case), and
+# per record the points as written and the values, None for null.
+GRID = [(i, j) for i in range(3) for j in range(4)]
+CELLS = [(i, j) for i in (1, 2) for j in (1, 2, 3)]
+SAMPLES = {
+    "grid.shp": ("Polygon", [numeric(name) for name in (
+        "Temperatur", "temperat_1", "Salinité", "Eaux saum", "Depth", "Unset", "Temperat_2")],
+        [ring(grid_node, i, j, False) for i, j in GRID], [grid_values(i, j) for i, j in GRID]),
+    "rings.shp": ("Polygon", [numeric("Shape")], RINGS, [[n] for n in range(1, 7)]),
+    "cells.shp": ("Polygon", [numeric("I", 5, 0), numeric("J", 5, 0), numeric("J_1"),
+                              numeric("Depth")],
+                  [ring(option_node, i, j, True) for i, j in CELLS],
+                  [[i, j, 10 * i + j + 0.5, None if (i, j) in {(1, 2), (2, 3)} else 1.25 * i * j]
+                   for i, j in CELLS]),
+    "particles.shp": ("Point", [numeric("I", 5, 0), numeric("I_1")],
+                      [[[(p, -p)]] for p in (1, 2, 3)], [[p, 100 - p] for p in (1, 2, 3)]),
+    # Columns fitted to their values: every digit kept, the decimals of the most precise value.
+    "fitted.shp": ("Point", [numeric("Large", 13, 3), numeric("Tiny", 9, 6),
+                             numeric("Huge", 16, 0), numeric("Temp", 8, 2)],
+                   [[[(p, 0.0)]] for p in range(1, 7)], FITTED_VALUES),
+    "empty.shp": ("Point", [numeric("Mass")], [], []),
+}
 
 
 def run(*command):
@@ -89,9 +96,30 @@ def run(*command):
     return result.stdout
 
 
-class SamplesTestCase(unittest.TestCase):
-    """Tests of the samples, written once into a temporary folder."""
+def parts(shape):
+    """The parts of a pyshp shape, each a list of points; a point is a part of its own."""
+    starts = list(getattr(shape, "parts", [])) or [0]
+    ends = starts[1:] + [len(shape.points)]
+    return [[tuple(p) for p in shape.points[start:end]] for start, end in zip(starts, ends)]
 
+
+def extent(shapes):
+    points = [point for shape in shapes for part in shape for point in part] or [(0, 0)]
+    return (min(x for x, _ in points), min(y for _, y in points),
+            max(x for x, _ in points), max(y for _, y in points))
+
+
+def rings(geometry):
+    """The rings of a GeoJSON geometry, a point as a ring of one."""
+    if geometry["type"] == "Point":
+        return [[tuple(geometry["coordinates"])]]
+    polygons = geometry["coordinates"]
+    if geometry["type"] == "Polygon":
+        polygons = [polygons]
+    return [[tuple(p) for p in ring] for polygon in polygons for ring in polygon]
+
+
+class ReadersReadSamples(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.folder = tempfile.TemporaryDirectory()
@@ -104,152 +132,59 @@ class SamplesTestCase(unittest.TestCase):
     def path(self, name):
         return os.path.join(self.folder.name, name)
 
-    def assertValues(self, values, expected):
-        self.assertEqual(len(values), len(expected))
-        for got, want in zip(values, expected):
-            if want is None:
-                self.assertIsNone(got)
-            else:
-                self.assertTrue(math.isclose(got, want, rel_tol=1e-12), f"{got} != {want}")
+    def assertValues(self, rows, expected):
+        self.assertEqual(len(rows), len(expected))
+        for row, want in zip(rows, expected):
+            self.assertEqual([v if v is None else float(v) for v in row],
+                             [v if v is None else float(v) for v in want])
 
-    def features(self, name):
-        """The features as GDAL reads them, through ogr2ogr's GeoJSON."""
-        text = run(OGR2OGR, "-f", "GeoJSON", "/vsistdout/", self.path(name))
-        return json.loads(text)["features"]
+    def test_pyshp(self):
+        for name, (kind, fields, shapes, rows) in SAMPLES.items():
+            with self.subTest(sample=name):
+                with shapefile.Reader(self.path(name), encoding="utf-8") as reader:
+                    self.assertEqual(reader.shapeType, getattr(shapefile, kind.upper()))
+                    self.assertEqual([list(field) for field in reader.fields[1:]], fields)
+                    self.assertEqual(tuple(reader.bbox), extent(shapes))
+                    self.assertEqual([parts(reader.shape(n)) for n in range(len(reader))], shapes)
+                    self.assertEqual([parts(shape) for shape in reader.iterShapes()], shapes)
+                    self.assertValues([list(record) for record in reader.records()], rows)
+            with open(self.path("grid.cpg"), "rb") as cpg:
+                self.assertEqual(cpg.read(), b"UTF-8")
 
-    def dbfdump(self, name, *options):
-        """The lines of shapelib's dump of a table, and its records, None for "(NULL)"."""
-        dump = run(DBFDUMP, *options, self.path(name[:-4] + ".dbf")).splitlines()
-        titles = next(k for k, line in enumerate(dump) if not line.startswith("Field "))
-        return dump, [[None if text == "(NULL)" else float(text) for text in row.split()]
-                      for row in dump[titles + 1:]]
+    def test_gdal(self):
+        for name, (kind, fields, shapes, rows) in SAMPLES.items():
+            with self.subTest(sample=name):
+                summary = run(OGRINFO, "-ro", "-so", "-al", self.path(name))
+                self.assertIn(f"Geometry: {kind}\nFeature Count: {len(rows)}\n", summary)
+                if shapes:
+                    self.assertIn("Extent: ({:.6f}, {:.6f}) - ({:.6f}, {:.6f})\n".format(
+                        *extent(shapes)), summary)
+                # The .cpg makes GDAL read the names as UTF-8.
+                self.assertEqual(
+                    re.findall(r"^(.+): (?:Real|Integer|Integer64) \((\d+)\.(\d+)\)$", summary,
+                               re.MULTILINE),
+                    [(field[0], str(field[2]), str(field[3])) for field in fields])
+                features = json.loads(run(OGR2OGR, "-f", "GeoJSON", "/vsistdout/",
+                                          self.path(name)))["features"]
+                self.assertEqual([list(f["properties"]) for f in features],
+                                 [[field[0] for field in fields]] * len(rows))
+                self.assertValues([list(f["properties"].values()) for f in features], rows)
+                self.assertEqual([rings(f["geometry"]) for f in features], shapes)
 
-    def assertGridCellRing(self, points, i, j):
-        """`points` run clockwise round the corners of grid cell (i, j), from its first corner
-        back to it."""
-        ring = [tuple(point) for point in points]
-        corners = cell_corners(grid_node, i, j)
-        self.assertEqual(ring[0], corners[0])
-        self.assertEqual(ring[-1], corners[0])
-        self.assertEqual(sorted(ring[:-1]), sorted(corners))
-        self.assertLess(signed_area(ring), 0)
-
-
-class PyshpReadsSamples(SamplesTestCase):
-    def open(self, name):
-        reader = shapefile.Reader(self.path(name), encoding="utf-8")
-        self.addCleanup(reader.close)
-        return reader
-
-    def test_grid_cells_are_closed_clockwise_rings_with_their_values(self):
-        reader = self.open("grid.shp")
-        self.assertEqual(reader.shapeType, shapefile.POLYGON)
-        self.assertEqual(len(reader), len(CELLS))
-        self.assertEqual(tuple(reader.bbox), node_extent(grid_node))
-        self.assertEqual([field[0] for field in reader.fields[1:]], GRID_FIELDS)
-        for field in reader.fields[1:]:
-            self.assertEqual(field[1:], ["N", 10, 5])
-        for n, (i, j) in enumerate(CELLS):
-            shape = reader.shape(n)  # through the .shx index
-            self.assertEqual(list(shape.parts), [0])
-            self.assertGridCellRing(shape.points, i, j)
-            self.assertTrue(shapefile.is_cw(shape.points))
-            self.assertValues(list(reader.record(n)), grid_values(i, j))
-        self.assertEqual([list(s.points) for s in reader.iterShapes()],
-                         [list(reader.shape(n).points) for n in range(len(reader))])
-
-    def test_clockwise_cells_are_written_as_given(self):
-        reader = self.open("flipped.shp")
-        for n, (i, j) in enumerate(CELLS):
-            corners = cell_corners(flipped_node, i, j)
-            self.assertEqual([tuple(p) for p in reader.shape(n).points],
-                             corners + [corners[0]])
-            self.assertEqual(list(reader.record(n)), [4 * i + j])
-
-    def test_empty_file(self):
-        reader = self.open("empty.shp")
-        self.assertEqual(reader.shapeType, shapefile.POINT)
-        self.assertEqual(len(reader), 0)
-        self.assertEqual(list(reader.bbox), [0, 0, 0, 0])
-        self.assertEqual([field[0] for field in reader.fields[1:]], ["Mass"])
-
-    def test_code_page_file_names_utf8(self):
-        with open(self.path("grid.cpg"), "rb") as cpg:
-            self.assertEqual(cpg.read(), b"UTF-8")
-
-
-class GdalAndShapelibReadSamples(SamplesTestCase):
-    def summary(self, name):
-        return run(OGRINFO, "-ro", "-so", "-al", self.path(name))
-
-    def assertProperties(self, properties, names, expected):
-        self.assertEqual(list(properties), names)
-        self.assertValues(list(properties.values()), expected)
-
-    def test_ogrinfo_summary_of_the_grid(self):
-        summary = self.summary("grid.shp")
-        self.assertIn("Geometry: Polygon\n", summary)
-        self.assertIn(f"Feature Count: {len(CELLS)}\n", summary)
-        x0, y0, x1, y1 = node_extent(grid_node)
-        self.assertIn(f"Extent: ({x0:.6f}, {y0:.6f}) - ({x1:.6f}, {y1:.6f})\n", summary)
-        # The .cpg makes GDAL read the names as UTF-8.
-        fields = re.findall(r"^(.+): Real \(10\.5\)$", summary, re.MULTILINE)
-        self.assertEqual(fields, GRID_FIELDS)
-
-    def test_gdal_reads_clockwise_closed_rings_and_values(self):
-        features = self.features("grid.shp")
-        self.assertEqual(len(features), len(CELLS))
-        for feature, (i, j) in zip(features, CELLS):
-            self.assertEqual(feature["geometry"]["type"], "Polygon")
-            rings = feature["geometry"]["coordinates"]
-            self.assertEqual(len(rings), 1)
-            self.assertGridCellRing(rings[0], i, j)
-            self.assertProperties(feature["properties"], GRID_FIELDS,
-                                  grid_values(i, j))
-
-    def test_gdal_reads_the_empty_file(self):
-        summary = self.summary("empty.shp")
-        self.assertIn("Geometry: Point\n", summary)
-        self.assertIn("Feature Count: 0\n", summary)
-        self.assertIn("Mass: Real (10.5)\n", summary)
-
-    def test_shpdump_validates_ring_order(self):
-        for name in ("grid.shp", "flipped.shp"):
-            dump = run(SHPDUMP, "-validate", self.path(name))
-            self.assertIn(f"Shapefile Type: Polygon   # of Shapes: {len(CELLS)}\n", dump)
-            self.assertEqual(dump.count("nVertices=5, nParts=1"), len(CELLS))
-            self.assertNotIn("wrong direction", dump)
-            self.assertIn("\n0 object has invalid ring orderings.", dump)
-
-    def test_dbfdump_reads_the_table(self):
-        dump, rows = self.dbfdump("grid.shp", "-h")
-        for k, name in enumerate(GRID_FIELDS):
-            self.assertEqual(dump[k],
-                             f"Field {k}: Type=N/Double, Title=`{name}', Width=10, Decimals=5")
-        self.assertEqual(len(rows), len(CELLS))
-        for row, (i, j) in zip(rows, CELLS):
-            self.assertValues(row, grid_values(i, j))
-
-
-class ReadersReadWriterOptions(SamplesTestCase):
-    def assertReadsAs(self, name, fields, rows):
-        reader = shapefile.Reader(self.path(name))
-        self.addCleanup(reader.close)
-        self.assertEqual([list(field) for field in reader.fields[1:]], fields)
-        self.assertEqual([list(record) for record in reader.records()], rows)
-        self.assertEqual([list(f["properties"].values()) for f in self.features(name)], rows)
-        self.assertEqual(self.dbfdump(name)[1], rows)
-        return run(OGRINFO, "-ro", "-so", "-al", self.path(name))
-
-    def test_cell_index_columns_hold_i_and_j_before_the_attributes(self):
-        summary = self.assertReadsAs("cells.shp", CELL_FIELDS,
-                                     [option_cell_values(i, j) for i, j in OPTION_CELLS])
-        self.assertIn("I: Integer (5.0)\nJ: Integer (5.0)\nJ_1: Real (10.5)\n", summary)
-        self.assertReadsAs("particles.shp", PARTICLE_FIELDS, [[p, 100 - p] for p in (1, 2, 3)])
-
-    def test_fitted_columns_keep_every_digit(self):
-        summary = self.assertReadsAs("fitted.shp", FITTED_FIELDS, FITTED_VALUES)
-        self.assertIn("Large: Real (13.3)\nTiny: Real (9.6)\n", summary)
+    def test_shapelib(self):
+        for name, (kind, fields, shapes, rows) in SAMPLES.items():
+            with self.subTest(sample=name):
+                dump = run(SHPDUMP, "-validate", self.path(name))
+                self.assertIn(f"Shapefile Type: {kind}   # of Shapes: {len(shapes)}\n", dump)
+                if kind == "Polygon":
+                    self.assertIn("\n0 object has invalid ring orderings.", dump)
+                dump = run(DBFDUMP, "-h", self.path(name[:-4] + ".dbf")).splitlines()
+                self.assertEqual(dump[:len(fields)], [
+                    f"Field {k}: Type=N/{'Double' if decimals or width > 9 else 'Integer'}, "
+                    f"Title=`{title}', Width={width}, Decimals={decimals}"
+                    for k, (title, _, width, decimals) in enumerate(fields)])
+                self.assertValues([[None if text == "(NULL)" else text for text in line.split()]
+                                   for line in dump[len(fields) + 1:]], rows)
 
     def test_gdal_copies_fitted_columns_without_a_width_warning(self):
         # The default columns are too narrow for "%.5f" of 10,000 and more: GDAL warns there.
@@ -258,9 +193,9 @@ class ReadersReadWriterOptions(SamplesTestCase):
                                      self.path(name)], capture_output=True, text=True)
             self.assertEqual(result.returncode, 0, result.stderr)
             self.assertEqual("not successfully written" in result.stderr, warns, result.stderr)
-            if not warns:
-                self.assertEqual(result.stderr, "")
-                self.assertEqual(self.dbfdump("copy-" + name)[1], FITTED_VALUES)
+        with shapefile.Reader(self.path("copy-fitted.shp")) as copy:
+            self.assertValues([list(record) for record in copy.records()], FITTED_VALUES)
+
 
 if __name__ == "__main__":
     PROGRAM, OGRINFO, SHPDUMP, DBFDUMP = sys.argv[1:5]
