@@ -45,8 +45,21 @@ protected:
     }
 };
 
-// Names and paths are kept as typed, blanks included, and may repeat; the boxes empty.
+// Names and paths are kept as typed, blanks included, and may repeat; the boxes empty. Without
+// a name or a file, or beyond fifty, Add complains and keeps the texts.
 TEST_F(AttributeListTest, AddFillsTheNextSlotUpToFifty) {
+    const QString missing = QStringLiteral(
+        "You need to define a name for the attribute and / or select the associated file with "
+        "the attribute information");
+    for (const auto& [name, file] : {std::pair{"Temperature", ""}, std::pair{"", "t.dat"}}) {
+        SetBoxes(name, file);
+        Click("AddAttribute");
+        ExpectBoxes(name, file);
+    }
+    EXPECT_EQ(messages_.shown, (QStringList{missing, missing}));
+    EXPECT_TRUE(PanelText(1).isEmpty());
+    SetBoxes("", "");
+
     AddAttribute("Temperature", "t.dat");
     EXPECT_EQ(PanelText(1), QStringLiteral("Attribute with name 'Temperature' added"));
     AddAttribute(" Salinity ", " s.dat");
@@ -57,27 +70,13 @@ TEST_F(AttributeListTest, AddFillsTheNextSlotUpToFifty) {
     for (int k = 4; k <= 50; ++k) {
         AddAttribute(QStringLiteral("A%1").arg(k), QStringLiteral("a%1.dat").arg(k));
     }
-    ASSERT_TRUE(messages_.shown.isEmpty());
+    messages_.shown.clear();
     AddAttribute("Extra", "extra.dat");
     EXPECT_EQ(messages_.shown, QStringList{"No more than 50 attributes can be added"});
     EXPECT_EQ(job_.AttribCount, 50);
     EXPECT_EQ(List().count(), 50);
     ExpectBoxes("Extra", "extra.dat");
     EXPECT_EQ(PanelText(1), QStringLiteral("Attribute with name 'A50' added"));
-}
-
-TEST_F(AttributeListTest, AddWithoutNameOrFileComplainsAndKeepsTheTexts) {
-    const QString missing = QStringLiteral(
-        "You need to define a name for the attribute and / or select the associated file with "
-        "the attribute information");
-    for (const auto& [name, file] : {std::pair{"Temperature", ""}, std::pair{"", "t.dat"}}) {
-        SetBoxes(name, file);
-        Click("AddAttribute");
-        ExpectBoxes(name, file);
-    }
-    EXPECT_EQ(messages_.shown, (QStringList{missing, missing}));
-    ExpectList({}, {});
-    EXPECT_TRUE(PanelText(1).isEmpty());
 }
 
 // The changed attribute keeps its slot, its entry moves to the end and is selected; Select

@@ -5,13 +5,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStringList>
-#include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
 #include <memory>
 #include <stdexcept>
 #include <string>
-#include <vector>
 
 #include "controls/shapefile/OutputFiles.h"
 #include "controls/statusbar/StatusBar.h"
@@ -41,22 +39,17 @@ public:
     QStringList titles;
 };
 
-// A file dialog that answers `answer` (empty: the user cancels) and records how it was asked.
+// A file dialog that answers `answer` (empty: the user cancels) and records how it was asked:
+// "owner's title|title|start folder|filter".
 class ScriptedFileDialog final : public FileDialog {
 public:
-    struct Request {
-        QWidget* owner;
-        QString title;
-        QString startFolder;
-        QString filter;
-    };
     QString ChooseFile(QWidget* owner, const QString& title, const QString& startFolder,
                        const QString& filter) override {
-        requests.push_back({owner, title, startFolder, filter});
+        asked << QStringList{owner->windowTitle(), title, startFolder, filter}.join('|');
         return answer;
     }
     QString answer;
-    std::vector<Request> requests;
+    QStringList asked;
 };
 
 class CountedProgramEnd final : public ProgramEnd {
@@ -69,13 +62,11 @@ public:
     int status = -1;
 };
 
-// A main window, created as the program creates it, with services the test controls and a
-// temporary folder for files. The window is shown at once, in place of the splash window's
-// hand-over.
+// A main window, created as the program creates it, with services the test controls. The window is
+// shown at once, in place of the splash window's hand-over.
 class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(folder_.isValid());
         CreateWindow();
         window_->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
@@ -113,19 +104,6 @@ protected:
         Click("AddAttribute");
     }
 
-    QString InFolder(const QString& name) const { return folder_.filePath(name); }
-
-    // Types the inputs of a conversion of the temporary folder's x.dat and y.dat, with the
-    // attribute "Temp" from t.dat, into `name`.shp in the same folder.
-    void FillInputs(const QString& name) const {
-        Type("XAxysFile_TB", InFolder("x.dat"));
-        Type("YAxysFile_TB", InFolder("y.dat"));
-        AddAttribute("Temp", InFolder("t.dat"));
-        Type("ShapeFolder_TB", folder_.path());
-        Type("ShapeFileName_TB", name);
-    }
-
-    QTemporaryDir folder_;
     ConversionJob job_;
     RecordedMessages messages_;
     ScriptedFolderDialog folderDialog_;
