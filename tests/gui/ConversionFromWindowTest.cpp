@@ -12,7 +12,6 @@
 #include <QProcess>
 #include <QRadioButton>
 #include <QTemporaryDir>
-#include <set>
 #include <utility>
 #include <vector>
 
@@ -217,15 +216,12 @@ TEST_F(ConversionFromWindowTest, PolygonGridAndOneBoxListingEveryWarning) {
     for (int n = 0; n < 10; ++n) {  // j runs fastest
         EXPECT_DOUBLE_EQ(file["records"][n][0].toDouble(), Temperature(1 + n / 2, 1 + n % 2));
     }
-    // The last cell, 5, 2: its corners, the ring closed.
-    std::set<std::pair<double, double>> corners;
-    for (const QJsonValue point : file["shapes"][9].toArray()) {
-        corners.emplace(point[0].toDouble(), point[1].toDouble());
+    // The last cell, 5, 2: its corners clockwise, as shapefiles draw outer rings, closed.
+    QJsonArray ring;
+    for (const auto& [i, j] : {std::pair{5, 2}, {5, 3}, {6, 3}, {6, 2}, {5, 2}}) {
+        ring.append(QJsonArray{X(i, j), Y(i, j)});
     }
-    EXPECT_EQ(file["shapes"][9].toArray().size(), 5);
-    EXPECT_EQ(corners,
-              (std::set<std::pair<double, double>>{
-                  {X(5, 2), Y(5, 2)}, {X(6, 2), Y(6, 2)}, {X(6, 3), Y(6, 3)}, {X(5, 3), Y(5, 3)}}));
+    EXPECT_EQ(file["shapes"][9], ring);
 }
 
 TEST_F(ConversionFromWindowTest, PointFileNamedWithItsExtension) {

@@ -3,9 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QGroupBox>
-#include <QRadioButton>
-#include <QStyleOptionButton>
 #include <utility>
 #include <vector>
 
@@ -97,27 +94,6 @@ TEST_F(MainWindowLayoutTest, StatusBarStaysDockedWhenTheWindowIsResized) {
         for (const auto& [control, place] : fixed) {
             EXPECT_EQ(control->geometry(), place) << control->objectName().toStdString();
         }
-    }
-}
-
-// The option buttons and every other control of a captioned frame lie within the frame's
-// border, below its caption.
-TEST_F(MainWindowLayoutTest, FramedControlsLieInsideTheirFramesBorder) {
-    for (const char* frameName : {"Frame1", "Frame2", "Attributes_frame"}) {
-        const auto& frame = Find<QGroupBox>(frameName);
-        for (const QWidget* control : frame.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-            EXPECT_TRUE(frame.contentsRect().contains(control->geometry()))
-                << control->objectName().toStdString() << " in " << frameName;
-        }
-    }
-    for (const char* option : {"Point_OB", "Polygon_OB"}) {
-        const auto& button = Find<QRadioButton>(option);
-        QStyleOptionButton style;
-        style.initFrom(&button);
-        const QRect textArea =
-            button.style()->subElementRect(QStyle::SE_RadioButtonContents, &style, &button);
-        EXPECT_LE(button.fontMetrics().horizontalAdvance(button.text()), textArea.width())
-            << option;
     }
 }
 
