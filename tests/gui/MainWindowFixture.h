@@ -28,21 +28,14 @@ public:
     QStringList shown;
 };
 
-// A folder dialog that answers `answer` (empty: the user cancels).
-class ScriptedFolderDialog final : public FolderDialog {
+// Folder and file dialogs that answer `answer` (empty: the user cancels) and record how they
+// were asked: the folder dialog's title, or "owner's title|title|start folder|filter".
+class ScriptedDialogs final : public FolderDialog, public FileDialog {
 public:
     QString ChooseFolder(const QString& title) override {
-        titles << title;
+        asked << title;
         return answer;
     }
-    QString answer;
-    QStringList titles;
-};
-
-// A file dialog that answers `answer` (empty: the user cancels) and records how it was asked:
-// "owner's title|title|start folder|filter".
-class ScriptedFileDialog final : public FileDialog {
-public:
     QString ChooseFile(QWidget* owner, const QString& title, const QString& startFolder,
                        const QString& filter) override {
         asked << QStringList{owner->windowTitle(), title, startFolder, filter}.join('|');
@@ -74,8 +67,8 @@ protected:
 
     void CreateWindow() {
         window_ = std::make_unique<Tesselar>(
-            job_, TesselarServices{messages_, folderDialog_, fileDialog_, programEnd_, *clock_,
-                                   *files_, StopRequest(stopSignal_)});
+            job_, TesselarServices{messages_, dialogs_, dialogs_, programEnd_, *clock_, *files_,
+                                   StopRequest(stopSignal_)});
     }
 
     template <class Control>
@@ -106,8 +99,7 @@ protected:
 
     ConversionJob job_;
     RecordedMessages messages_;
-    ScriptedFolderDialog folderDialog_;
-    ScriptedFileDialog fileDialog_;
+    ScriptedDialogs dialogs_;
     CountedProgramEnd programEnd_;
     std::unique_ptr<Clock> clock_ = std::make_unique<SystemClock>();
     std::unique_ptr<OutputFileSystem> files_ = std::make_unique<PosixFileSystem>();

@@ -25,17 +25,17 @@ TEST_F(PickersTest, ButtonsFillTheirBoxUnlessCancelled) {
         {"AttributeBrowser", "AttribFile_TB", "/data/model/s.dat", "/data/model/s.dat"},
     };
     for (const auto& picker : pickers) {
-        folderDialog_.answer = fileDialog_.answer = QString::fromLatin1(picker.answer);
+        dialogs_.answer = QString::fromLatin1(picker.answer);
         Click(picker.button);
         EXPECT_EQ(TextOf(picker.box), QString::fromLatin1(picker.answer).trimmed());
-        folderDialog_.answer = fileDialog_.answer = QString();
+        dialogs_.answer.clear();
         Click(picker.button);
         EXPECT_EQ(TextOf(picker.box), QString::fromLatin1(picker.filled)) << picker.button;
     }
-    EXPECT_EQ(folderDialog_.titles, (QStringList{"Select Directory", "Select Directory"}));
-    const QString asked =
+    const QString file =
         window_->windowTitle() + "|Select File|" + QDir::currentPath() + "|dat Files (*.dat)";
-    EXPECT_EQ(fileDialog_.asked, QStringList(6, asked));
+    EXPECT_EQ(dialogs_.asked,
+              QStringList({"Select Directory", "Select Directory"}) + QStringList(6, file));
 }
 
 }  // namespace
