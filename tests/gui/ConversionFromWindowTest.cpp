@@ -159,8 +159,7 @@ protected:
         EXPECT_EQ(PanelText(1), QStringLiteral("Shape file Created."));
         EXPECT_EQ(Bar().value(), Bar().maximum());
         EXPECT_EQ(barPaints_->lastValue, Bar().maximum());
-        EXPECT_EQ(programEnd_.count, 1);
-        EXPECT_EQ(programEnd_.status, 0);
+        EXPECT_EQ(programEnd_.statuses, QList<int>{0});
     }
 
     // After a failure the window shows that no shape file was written and nothing of the run,
@@ -171,7 +170,7 @@ protected:
         EXPECT_EQ(Bar().value(), Bar().minimum());
         EXPECT_EQ(barPaints_->lastValue, Bar().minimum());
         EXPECT_EQ(FilesInFolder(), files);
-        EXPECT_EQ(programEnd_.count, 0);
+        EXPECT_EQ(programEnd_.statuses, QList<int>{});
         EXPECT_EQ(TextOf("ShapeFileName_TB"), QStringLiteral("lagoon"));
         EXPECT_EQ(window_->focusWidget(), &Find<QPushButton>("Command1"));
     }
@@ -291,8 +290,7 @@ TEST_F(ConversionFromWindowTest, ASignalEndsTheProgramWithoutAFile) {
     const QStringList inputs = FilesInFolder();
     fileSystem_->signalOnCreate = &stopSignal_;
     EXPECT_EQ(Convert("lagoon"), QStringList{});
-    EXPECT_EQ(programEnd_.count, 1);
-    EXPECT_EQ(programEnd_.status, 128 + SIGTERM);
+    EXPECT_EQ(programEnd_.statuses, QList<int>{128 + SIGTERM});
     EXPECT_EQ(FilesInFolder(), inputs);
 }
 

@@ -45,14 +45,11 @@ public:
     QStringList asked;
 };
 
-class CountedProgramEnd final : public ProgramEnd {
+// Records the status of every end of the program.
+class RecordedProgramEnd final : public ProgramEnd {
 public:
-    void EndProgram(int exitStatus) override {
-        ++count;
-        status = exitStatus;
-    }
-    int count = 0;
-    int status = -1;
+    void EndProgram(int exitStatus) override { statuses << exitStatus; }
+    QList<int> statuses;
 };
 
 // A main window, created as the program creates it, with services the test controls. The window is
@@ -100,7 +97,7 @@ protected:
     ConversionJob job_;
     RecordedMessages messages_;
     ScriptedDialogs dialogs_;
-    CountedProgramEnd programEnd_;
+    RecordedProgramEnd programEnd_;
     std::unique_ptr<Clock> clock_ = std::make_unique<SystemClock>();
     std::unique_ptr<OutputFileSystem> files_ = std::make_unique<PosixFileSystem>();
     std::unique_ptr<Tesselar> window_;
