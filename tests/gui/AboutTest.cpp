@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
+#include <algorithm>
 #include <functional>
 
 #include "conversion/Version.h"
@@ -27,10 +28,6 @@ protected:
         ASSERT_NE(cmdOK_, nullptr);
         QObject::connect(cmdOK_, &QPushButton::clicked, [this] { ++okClicks_; });
     }
-    QString LabelText(const char* name) const {
-        const auto* label = about_->findChild<QLabel*>(QString::fromLatin1(name));
-        return label ? label->text() : QStringLiteral("no label");
-    }
 
     QPointer<FrmAbout> about_;
     QPushButton* cmdOK_ = nullptr;
@@ -40,15 +37,17 @@ protected:
 // Its texts, in a window of fixed size with OK as default and focus.
 TEST_F(AboutTest, ShowsTitleVersionAndDescription) {
     EXPECT_EQ(about_->windowTitle(), QStringLiteral("About Nerasco Tesselar"));
-    EXPECT_EQ(LabelText("lblTitle"), QStringLiteral("Nerasco Tesselar"));
-    EXPECT_EQ(LabelText("lblVersion"),
-              QStringLiteral("Version ") + QString::fromLatin1(kVersionText));
-    EXPECT_EQ(LabelText("lblDescription"),
-              QStringLiteral("Tesselar is a simple and easy tool to convert Nerasco output data "
-                             "to shape files"));
-    EXPECT_TRUE(LabelText("Label3").contains(QStringLiteral("2026")));
+    for (const auto& [name, text] : {
+             std::pair{"lblTitle", QStringLiteral("Nerasco Tesselar")},
+             std::pair{"lblVersion", "Version " + QString::fromLatin1(kVersionText)},
+             std::pair{"lblDescription",
+                       QStringLiteral("Tesselar is a simple and easy tool to convert Nerasco "
+                                      "output data to shape files")},
+         }) {
+        EXPECT_EQ(about_->findChild<QLabel*>(QString::fromLatin1(name))->text(), text);
+    }
+    EXPECT_TRUE(about_->findChild<QLabel*>("Label3")->text().contains(QStringLiteral("2026")));
     ExpectLabelTextsFit(*about_);
-    EXPECT_FALSE(about_->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
     EXPECT_EQ(about_->minimumSize(), about_->maximumSize());
     EXPECT_EQ(about_->focusWidget(), cmdOK_);
 }
@@ -57,26 +56,22 @@ TEST_F(AboutTest, ShowsTitleVersionAndDescription) {
 // without it; other keys not at all.
 TEST_F(AboutTest, OkEnterEscAndTheCloseButtonCloseIt) {
     const struct {
-        std::function<void(FrmAbout&, QPushButton&)> action;
-        int okClicks;
-    } closers[] = {
-        {[](FrmAbout&, QPushButton& ok) { QTest::mouseClick(&ok, Qt::LeftButton); }, 1},
-        {[](FrmAbout& about, QPushButton&) { QTest::keyClick(&about, Qt::Key_Return); }, 1},
-        {[](FrmAbout& about, QPushButton&) { QTest::keyClick(&about, Qt::Key_Escape); }, 1},
-        {[](FrmAbout& about, QPushButton&) { about.close(); }, 0},
+        std::function<void(FrmAbout&)> action;
+        int okClicks;  // -1: it stays open
+    } cases[] = {
+        {[this](FrmAbout&) { QTest::mouseClick(cmdOK_, Qt::LeftButton); }, 1},
+        {[](FrmAbout& about) { QTest::keyClick(&about, Qt::Key_Return); }, 1},
+        {[](FrmAbout& about) { QTest::keyClick(&about, Qt::Key_Escape); }, 1},
+        {[](FrmAbout& about) { about.close(); }, 0},
+        {[](FrmAbout& about) { QTest::keyClick(&about, Qt::Key_A); }, -1},
+        {[](FrmAbout& about) { QTest::keyClick(&about, Qt::Key_F1); }, -1},
     };
-    QTest::keyClick(about_, Qt::Key_A);
-    QTest::keyClick(about_, Qt::Key_F1);
-    RunDeferredDeletes();
-    ASSERT_FALSE(about_.isNull());
-    EXPECT_TRUE(about_->isVisible());
-    for (const auto& closer : closers) {
+    for (const auto& c : cases) {
         Open();
-        closer.action(*about_, *cmdOK_);
-        EXPECT_FALSE(about_->isVisible());
+        c.action(*about_);
         RunDeferredDeletes();
-        EXPECT_TRUE(about_.isNull());
-        EXPECT_EQ(okClicks_, closer.okClicks);
+        EXPECT_EQ(about_.isNull(), c.okClicks >= 0);
+        EXPECT_EQ(okClicks_, std::max(c.okClicks, 0));
     }
 }
 

@@ -5,14 +5,13 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QGroupBox>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMouseEvent>
 #include <QProcess>
 #include <QRadioButton>
-#include <set>
+#include <QTemporaryDir>
 #include <utility>
 #include <vector>
 
@@ -36,15 +35,10 @@ QJsonObject ReadWithPyshp(const QString& shpPath) {
     return QJsonDocument::fromJson(python.readAllStandardOutput()).object();
 }
 
-double X(int i, int j) {
-    return 1000.0 + 10.0 * i + 0.5 * j;
-}
-double Y(int i, int j) {
-    return 2000.0 - 0.25 * i + 20.0 * j;
-}
-double Temperature(int i, int j) {
-    return 10.5 + i + 0.25 * j;
-}
+// The coordinates of node (i, j) and the temperature of cell (i, j).
+constexpr auto X = [](int i, int j) { return 1000.0 + 10.0 * i + 0.5 * j; };
+constexpr auto Y = [](int i, int j) { return 2000.0 - 0.25 * i + 20.0 * j; };
+constexpr auto Temperature = [](int i, int j) { return 10.5 + i + 0.25 * j; };
 
 // value(i, j) for i up to lastI and j up to lastJ, j varying fastest, as the files list them.
 QStringList Values(int lastI, int lastJ, double (*value)(int, int)) {
@@ -113,22 +107,50 @@ protected:
     ConversionFromWindowTest() { files_.reset(fileSystem_); }
 
     void SetUp() override {
+        ASSERT_TRUE(folder_.isValid());
         MainWindowTest::SetUp();
         barPaints_ = std::make_unique<Paints>(Bar());
         Bar().repaint();  // so that the watch starts from what the screen shows
     }
 
     ProgressBar& Bar() const { return Find<ProgressBar>("ProgressBar1"); }
+    QString InFolder(const QString& name) const { return folder_.filePath(name); }
+    QStringList FilesInFolder() const {
+        return QDir(folder_.path()).entryList(QDir::Files, QDir::Name);
+    }
 
-    // x.dat and y.dat of a grid of sizeI x sizeJ nodes, and t.dat with a temperature per cell.
-    void WriteGrid(int sizeI, int sizeJ) const {
+    // x.dat and y.dat of nodes (i, j) up to lastI, lastJ and t.dat with a temperature per cell
+    // of the grid, or per node for particles.
+    void WriteInputs(int lastI, int lastJ, bool particles = false) const {
+        const int cell = particles ? 0 : 1;  // SIZE_I - 1 particles
         WriteDataFile(InFolder("x.dat"),
-                      {"Nerasco grid", QStringLiteral("SIZE_I : %1").arg(sizeI),
-                       QStringLiteral("SIZE_J : %1").arg(sizeJ)},
-                      Values(sizeI, sizeJ, X));
-        WriteDataFile(InFolder("y.dat"), {"Nerasco grid, Y"}, Values(sizeI, sizeJ, Y));
-        WriteDataFile(InFolder("t.dat"), {"Nerasco property"},
-                      Values(sizeI - 1, sizeJ - 1, Temperature));
+                      {QStringLiteral("SIZE_I : %1").arg(lastI + 1 - cell),
+                       QStringLiteral("SIZE_J : %1").arg(lastJ)},
+                      Values(lastI, lastJ, X));
+        WriteDataFile(InFolder("y.dat"), {}, Values(lastI, lastJ, Y));
+        WriteDataFile(InFolder("t.dat"), {}, Values(lastI - cell, lastJ - cell, Temperature));
+    }
+
+    // Types the inputs of a conversion of x.dat and y.dat, with the attribute "Temp" from
+    // t.dat, into `name`.shp in the same folder.
+    void FillInputs(const QString& name) const {
+        Type("XAxysFile_TB", InFolder("x.dat"));
+        Type("YAxysFile_TB", InFolder("y.dat"));
+        AddAttribute("Temp", InFolder("t.dat"));
+        Type("ShapeFolder_TB", folder_.path());
+        Type("ShapeFileName_TB", name);
+    }
+
+    // Clicks "Create Shape File" and returns the boxes it showed.
+    QStringList Create() {
+        messages_.shown.clear();
+        Click("Command1");
+        QApplication::processEvents();
+        return messages_.shown;
+    }
+    QStringList Convert(const QString& name) {
+        FillInputs(name);
+        return Create();
     }
 
     // The bar counts tens of shapes, yet once the shape file is written the screen shows it
@@ -137,26 +159,23 @@ protected:
         EXPECT_EQ(PanelText(1), QStringLiteral("Shape file Created."));
         EXPECT_EQ(Bar().value(), Bar().maximum());
         EXPECT_EQ(barPaints_->lastValue, Bar().maximum());
-        EXPECT_EQ(programEnd_.count, 1);
-        EXPECT_EQ(programEnd_.status, 0);
+        EXPECT_EQ(programEnd_.statuses, QList<int>{0});
     }
 
     // After a failure the window shows that no shape file was written and nothing of the run,
-    // and the folder holds what it held.
+    // the folder holds what it held and the inputs stay for a retry.
     void ExpectNothingShownOfTheRun(const QStringList& files) const {
-        EXPECT_EQ(PanelText(1), QStringLiteral("Shape file not created."));
-        EXPECT_EQ(PanelText(3), QString());
-        EXPECT_EQ(PanelText(4), QString());
+        EXPECT_EQ((QStringList{PanelText(1), PanelText(3), PanelText(4)}),
+                  (QStringList{"Shape file not created.", "", ""}));
         EXPECT_EQ(Bar().value(), Bar().minimum());
         EXPECT_EQ(barPaints_->lastValue, Bar().minimum());
         EXPECT_EQ(FilesInFolder(), files);
-        EXPECT_EQ(programEnd_.count, 0);
+        EXPECT_EQ(programEnd_.statuses, QList<int>{});
+        EXPECT_EQ(TextOf("ShapeFileName_TB"), QStringLiteral("lagoon"));
+        EXPECT_EQ(window_->focusWidget(), &Find<QPushButton>("Command1"));
     }
 
-    QStringList FilesInFolder() const {
-        return QDir(folder_.path()).entryList(QDir::Files, QDir::Name);
-    }
-
+    QTemporaryDir folder_;
     ScriptedFileSystem* const fileSystem_ = new ScriptedFileSystem;  // owned by files_
     std::unique_ptr<Paints> barPaints_;
 };
@@ -164,7 +183,7 @@ protected:
 // A click on "Create Shape File" while the conversion runs is ignored. After the success, one
 // box lists every warning, a sentence per line.
 TEST_F(ConversionFromWindowTest, PolygonGridAndOneBoxListingEveryWarning) {
-    WriteGrid(6, 3);  // 5 x 2 cells
+    WriteInputs(6, 3);  // 5 x 2 cells
     WriteDataFile(InFolder("wide.dat"), {},
                   {"1", "123456789.5", "2", "3", "4", "5", "6", "7", "8", "9"});
     WriteDataFile(InFolder("small.dat"), {},
@@ -173,10 +192,8 @@ TEST_F(ConversionFromWindowTest, PolygonGridAndOneBoxListingEveryWarning) {
     AddAttribute("Temperature_surface", InFolder("wide.dat"));
     AddAttribute("Temperatur", InFolder("small.dat"));
     fileSystem_->clickOn = &Find<QPushButton>("Command1");
-    Click("Command1");
-    QApplication::processEvents();
 
-    EXPECT_EQ(messages_.shown,
+    EXPECT_EQ(Create(),
               (QStringList{kCreated,
                            "Attribute 'Temperature_surface' is stored as column 'Temperat_1'.\n"
                            "2 values other than 0 became 0 when rounded to 2 decimals; the "
@@ -191,107 +208,75 @@ TEST_F(ConversionFromWindowTest, PolygonGridAndOneBoxListingEveryWarning) {
 
     const QJsonObject file = ReadWithPyshp(InFolder("lagoon.shp"));
     EXPECT_EQ(file["shapeType"].toInt(), 5);
-    QStringList fields;
-    for (const QJsonValue field : file["fields"].toArray()) {
-        fields << field.toArray()[0].toString();
-    }
-    EXPECT_EQ(fields, (QStringList{"Temp", "Temperat_1", "Temperatur"}));
-    const QJsonArray records = file["records"].toArray();
-    ASSERT_EQ(records.size(), 10);
+    EXPECT_EQ(file["fields"].toVariant().toStringList(),
+              (QStringList{"Temp", "Temperat_1", "Temperatur"}));
+    ASSERT_EQ(file["records"].toArray().size(), 10);
     ASSERT_EQ(file["shapes"].toArray().size(), 10);
     for (int n = 0; n < 10; ++n) {  // j runs fastest
-        EXPECT_DOUBLE_EQ(records[n].toArray()[0].toDouble(), Temperature(1 + n / 2, 1 + n % 2));
+        EXPECT_DOUBLE_EQ(file["records"][n][0].toDouble(), Temperature(1 + n / 2, 1 + n % 2));
     }
-    // The last cell, 5, 2: its corners, the ring closed.
-    const QJsonArray ring = file["shapes"].toArray()[9].toArray();
-    std::set<std::pair<double, double>> corners;
-    for (const QJsonValue point : ring) {
-        corners.emplace(point.toArray()[0].toDouble(), point.toArray()[1].toDouble());
+    // The last cell, 5, 2: its corners clockwise, as shapefiles draw outer rings, closed.
+    QJsonArray ring;
+    for (const auto& [i, j] : {std::pair{5, 2}, {5, 3}, {6, 3}, {6, 2}, {5, 2}}) {
+        ring.append(QJsonArray{X(i, j), Y(i, j)});
     }
-    EXPECT_EQ(ring.size(), 5);
-    EXPECT_EQ(corners,
-              (std::set<std::pair<double, double>>{
-                  {X(5, 2), Y(5, 2)}, {X(6, 2), Y(6, 2)}, {X(6, 3), Y(6, 3)}, {X(5, 3), Y(5, 3)}}));
+    EXPECT_EQ(file["shapes"][9], ring);
 }
 
 TEST_F(ConversionFromWindowTest, PointFileNamedWithItsExtension) {
-    WriteDataFile(InFolder("x.dat"), {"SIZE_I: 5"}, Values(4, 1, X));  // four particles
-    WriteDataFile(InFolder("y.dat"), {}, Values(4, 1, Y));
-    WriteDataFile(InFolder("t.dat"), {}, Values(4, 1, Temperature));
+    WriteInputs(4, 1, true);  // four particles
     FillInputs("drifters.shp");
-    QTest::mouseClick(&Find<QRadioButton>("Point_OB"), Qt::LeftButton);
-    Click("Command1");
+    Find<QRadioButton>("Point_OB").click();
 
-    EXPECT_EQ(messages_.shown,
+    EXPECT_EQ(Create(),
               QStringList{"Point Shape File 'drifters.shp.shp' was created with success"});
     ExpectCreated();
     const QJsonObject file = ReadWithPyshp(InFolder("drifters.shp.shp"));
     EXPECT_EQ(file["shapeType"].toInt(), 1);
-    const QJsonArray shapes = file["shapes"].toArray();
-    ASSERT_EQ(shapes.size(), 4);
+    QJsonArray points;
+    QJsonArray temperatures;
     for (int p = 1; p <= 4; ++p) {
-        const QJsonArray point = shapes[p - 1].toArray()[0].toArray();
-        EXPECT_DOUBLE_EQ(point[0].toDouble(), X(p, 1)) << p;
-        EXPECT_DOUBLE_EQ(point[1].toDouble(), Y(p, 1)) << p;
-        EXPECT_DOUBLE_EQ(file["records"].toArray()[p - 1].toArray()[0].toDouble(),
-                         Temperature(p, 1));
+        points.append(QJsonArray{QJsonArray{X(p, 1), Y(p, 1)}});
+        temperatures.append(QJsonArray{Temperature(p, 1)});
     }
+    EXPECT_EQ(file["shapes"], points);
+    EXPECT_EQ(file["records"], temperatures);
 }
 
 // A file that cannot be written (once every shape is written, the bar at 1 of 1.2 and the
-// times shown) or read: the user learns which and why, no file is left, the window shows
-// nothing of the run and keeps every input for a retry.
+// times shown) or read, and a .prj beside the X axys file that PROJ cannot read, reported before
+// anything is read: the user learns which and why and can retry. Once the coordinate system is
+// put right, the shapefile gets its .prj.
 TEST_F(ConversionFromWindowTest, FailuresAreReportedAndTheWindowStaysForARetry) {
-    WriteGrid(5, 4);  // 12 cells
-    FillInputs("lagoon");
-    const QStringList inputs = FilesInFolder();
-    fileSystem_->refusePlacing = true;
-    Click("Command1");
-    ExpectNothingShownOfTheRun(inputs);
-    fileSystem_->refusePlacing = false;
-    Find<QLineEdit>("XAxysFile_TB").setText(InFolder("missing_x.dat"));
-    Click("Command1");
-    ExpectNothingShownOfTheRun(inputs);
-
-    ASSERT_EQ(messages_.shown.size(), 2);
-    EXPECT_TRUE(messages_.shown[0].contains(QStringLiteral("Disk quota exceeded")));
-    EXPECT_TRUE(messages_.shown[1].contains(InFolder("missing_x.dat")));
-    for (const QString& report : messages_.shown) {
-        EXPECT_TRUE(report.endsWith(kNothingWritten)) << report.toStdString();
-    }
-    EXPECT_EQ(TextOf("ShapeFileName_TB"), QStringLiteral("lagoon"));
-    EXPECT_TRUE(Find<QGroupBox>("IndexCreation_frame").isEnabled());
-    EXPECT_EQ(window_->focusWidget(), &Find<QPushButton>("Command1"));
-
-    Find<QLineEdit>("XAxysFile_TB").setText(InFolder("x.dat"));
-    Click("Command1");
-    EXPECT_EQ(messages_.shown.value(2), kCreated);
-    ExpectCreated();
-}
-
-// The coordinate system comes from the .prj beside the X axys file: one PROJ cannot read is
-// reported before anything is read or written; once put right, the shapefile gets its .prj.
-TEST_F(ConversionFromWindowTest, SidecarProjectionGivesTheCoordinateSystem) {
-    WriteGrid(4, 3);  // 6 cells
-    FillInputs("lagoon");
     const auto writeSidecar = [this](const char* text) {
         QFile sidecar(InFolder("x.prj"));
         ASSERT_TRUE(sidecar.open(QIODevice::WriteOnly));
         sidecar.write(text);
     };
+    WriteInputs(5, 4);  // 12 cells
+    QStringList inputs = FilesInFolder();
+    fileSystem_->refusePlacing = true;
+    QStringList shown = Convert("lagoon");
+    ExpectNothingShownOfTheRun(inputs);
+    fileSystem_->refusePlacing = false;
+    Find<QLineEdit>("XAxysFile_TB").setText(InFolder("missing_x.dat"));
+    shown += Create();
+    ExpectNothingShownOfTheRun(inputs);
+    Find<QLineEdit>("XAxysFile_TB").setText(InFolder("x.dat"));
     writeSidecar("PROJCS[\"broken\"");
-    const QStringList inputs = FilesInFolder();
-    Click("Command1");
-
-    ASSERT_EQ(messages_.shown.size(), 1);
-    EXPECT_TRUE(messages_.shown[0].startsWith("Coordinate system file '" + InFolder("x.prj")))
-        << messages_.shown[0].toStdString();
-    EXPECT_TRUE(messages_.shown[0].endsWith(kNothingWritten));
+    inputs = FilesInFolder();
+    shown += Create();
     ExpectNothingShownOfTheRun(inputs);
 
+    ASSERT_EQ(shown.size(), 3);
+    EXPECT_TRUE(shown[0].contains(QStringLiteral("Disk quota exceeded")));
+    EXPECT_TRUE(shown[1].contains(InFolder("missing_x.dat")));
+    EXPECT_TRUE(shown[2].startsWith("Coordinate system file '" + InFolder("x.prj")));
+    for (const QString& report : shown) {
+        EXPECT_TRUE(report.endsWith(kNothingWritten)) << report.toStdString();
+    }
     writeSidecar("EPSG:32633");
-    Click("Command1");
-    EXPECT_EQ(messages_.shown.value(1), kCreated);
+    EXPECT_EQ(Create(), QStringList{kCreated});
     ExpectCreated();
     QFile projection(InFolder("lagoon.prj"));
     ASSERT_TRUE(projection.open(QIODevice::ReadOnly));
@@ -301,15 +286,11 @@ TEST_F(ConversionFromWindowTest, SidecarProjectionGivesTheCoordinateSystem) {
 // A signal during the conversion: no box waits for the user, the program ends with 128 + the
 // signal's number, and no file is left.
 TEST_F(ConversionFromWindowTest, ASignalEndsTheProgramWithoutAFile) {
-    WriteGrid(4, 3);
-    FillInputs("lagoon");
+    WriteInputs(4, 3);
     const QStringList inputs = FilesInFolder();
     fileSystem_->signalOnCreate = &stopSignal_;
-    Click("Command1");
-
-    EXPECT_EQ(messages_.shown, QStringList{});
-    EXPECT_EQ(programEnd_.count, 1);
-    EXPECT_EQ(programEnd_.status, 128 + SIGTERM);
+    EXPECT_EQ(Convert("lagoon"), QStringList{});
+    EXPECT_EQ(programEnd_.statuses, QList<int>{128 + SIGTERM});
     EXPECT_EQ(FilesInFolder(), inputs);
 }
 

@@ -47,7 +47,7 @@ TEST_F(CreateCommandTest, EveryMissingInputHasItsMessageInOrder) {
     Click("Command1");  // each press checks afresh
     EXPECT_EQ(messages_.shown, all + all);
     ExpectJob(ShapeType::Point, "earlier_x.dat", "earlier folder");
-    EXPECT_EQ(programEnd_.count, 0);
+    EXPECT_EQ(programEnd_.statuses, QList<int>{});
 }
 
 class MissingInputTest : public CreateCommandTest, public ::testing::WithParamInterface<int> {};
@@ -88,7 +88,7 @@ TEST_F(CreateCommandTest, BlanksPassTheChecksAndAreCopiedAsTyped) {
     EXPECT_EQ(job_.ShapeFileName, "   ");
     ASSERT_EQ(messages_.shown.size(), 1);
     EXPECT_TRUE(messages_.shown[0].endsWith(QStringLiteral("\n\nNo shape file was written.")));
-    EXPECT_EQ(programEnd_.count, 0);
+    EXPECT_EQ(programEnd_.statuses, QList<int>{});
 }
 
 }  // namespace

@@ -5,13 +5,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStringList>
-#include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
 #include <memory>
 #include <stdexcept>
 #include <string>
-#include <vector>
 
 #include "controls/shapefile/OutputFiles.h"
 #include "controls/statusbar/StatusBar.h"
@@ -30,52 +28,35 @@ public:
     QStringList shown;
 };
 
-// A folder dialog that answers `answer` (empty: the user cancels).
-class ScriptedFolderDialog final : public FolderDialog {
+// Folder and file dialogs that answer `answer` (empty: the user cancels) and record how they
+// were asked: the folder dialog's title, or "owner's title|title|start folder|filter".
+class ScriptedDialogs final : public FolderDialog, public FileDialog {
 public:
     QString ChooseFolder(const QString& title) override {
-        titles << title;
+        asked << title;
         return answer;
     }
-    QString answer;
-    QStringList titles;
-};
-
-// A file dialog that answers `answer` (empty: the user cancels) and records how it was asked.
-class ScriptedFileDialog final : public FileDialog {
-public:
-    struct Request {
-        QWidget* owner;
-        QString title;
-        QString startFolder;
-        QString filter;
-    };
     QString ChooseFile(QWidget* owner, const QString& title, const QString& startFolder,
                        const QString& filter) override {
-        requests.push_back({owner, title, startFolder, filter});
+        asked << QStringList{owner->windowTitle(), title, startFolder, filter}.join('|');
         return answer;
     }
     QString answer;
-    std::vector<Request> requests;
+    QStringList asked;
 };
 
-class CountedProgramEnd final : public ProgramEnd {
+// Records the status of every end of the program.
+class RecordedProgramEnd final : public ProgramEnd {
 public:
-    void EndProgram(int exitStatus) override {
-        ++count;
-        status = exitStatus;
-    }
-    int count = 0;
-    int status = -1;
+    void EndProgram(int exitStatus) override { statuses << exitStatus; }
+    QList<int> statuses;
 };
 
-// A main window, created as the program creates it, with services the test controls and a
-// temporary folder for files. The window is shown at once, in place of the splash window's
-// hand-over.
+// A main window, created as the program creates it, with services the test controls. The window is
+// shown at once, in place of the splash window's hand-over.
 class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(folder_.isValid());
         CreateWindow();
         window_->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
@@ -83,8 +64,8 @@ protected:
 
     void CreateWindow() {
         window_ = std::make_unique<Tesselar>(
-            job_, TesselarServices{messages_, folderDialog_, fileDialog_, programEnd_, *clock_,
-                                   *files_, StopRequest(stopSignal_)});
+            job_, TesselarServices{messages_, dialogs_, dialogs_, programEnd_, *clock_, *files_,
+                                   StopRequest(stopSignal_)});
     }
 
     template <class Control>
@@ -113,24 +94,10 @@ protected:
         Click("AddAttribute");
     }
 
-    QString InFolder(const QString& name) const { return folder_.filePath(name); }
-
-    // Types the inputs of a conversion of the temporary folder's x.dat and y.dat, with the
-    // attribute "Temp" from t.dat, into `name`.shp in the same folder.
-    void FillInputs(const QString& name) const {
-        Type("XAxysFile_TB", InFolder("x.dat"));
-        Type("YAxysFile_TB", InFolder("y.dat"));
-        AddAttribute("Temp", InFolder("t.dat"));
-        Type("ShapeFolder_TB", folder_.path());
-        Type("ShapeFileName_TB", name);
-    }
-
-    QTemporaryDir folder_;
     ConversionJob job_;
     RecordedMessages messages_;
-    ScriptedFolderDialog folderDialog_;
-    ScriptedFileDialog fileDialog_;
-    CountedProgramEnd programEnd_;
+    ScriptedDialogs dialogs_;
+    RecordedProgramEnd programEnd_;
     std::unique_ptr<Clock> clock_ = std::make_unique<SystemClock>();
     std::unique_ptr<OutputFileSystem> files_ = std::make_unique<PosixFileSystem>();
     std::unique_ptr<Tesselar> window_;

@@ -3,9 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QGroupBox>
-#include <QRadioButton>
-#include <QStyleOptionButton>
 #include <utility>
 #include <vector>
 
@@ -51,12 +48,7 @@ TEST_F(MainWindowLayoutTest, ControlsShowTheirCaptionsAndTooltipsAndTabInTheirOr
         EXPECT_EQ((title.isValid() ? title : control.property("text")).toString(), parts[1]);
         EXPECT_EQ(control.toolTip(), parts[2]);
     }
-    const QStringList expected =
-        QStringLiteral(
-            "Command1 AttribFile_TB AttributeBrowser AddAttribute AttribName_TB SelectAttribute "
-            "ChangeAttribute AttribName_LB Polygon_OB Point_OB About ShapeBrowser1 ShapeFolder_TB "
-            "ShapeFileName_TB YAxysFile_TB XAxysFile_TB XAxysBrowser YAxysBrowser")
-            .split(' ');
+    // Tab visits the controls in this order.
     QStringList visited;
     QWidget* control = &Find<QPushButton>("Command1");
     do {
@@ -64,8 +56,12 @@ TEST_F(MainWindowLayoutTest, ControlsShowTheirCaptionsAndTooltipsAndTabInTheirOr
             visited << control->objectName();
         }
         control = control->nextInFocusChain();
-    } while (control != &Find<QPushButton>("Command1") && visited.size() <= expected.size());
-    EXPECT_EQ(visited, expected);
+    } while (control != &Find<QPushButton>("Command1") && visited.size() < 30);
+    EXPECT_EQ(
+        visited.join(' '),
+        "Command1 AttribFile_TB AttributeBrowser AddAttribute AttribName_TB SelectAttribute "
+        "ChangeAttribute AttribName_LB Polygon_OB Point_OB About ShapeBrowser1 ShapeFolder_TB "
+        "ShapeFileName_TB YAxysFile_TB XAxysFile_TB XAxysBrowser YAxysBrowser");
 }
 
 // The status bar stays along the bottom edge, across the whole width, with the progress bar
@@ -82,8 +78,7 @@ TEST_F(MainWindowLayoutTest, StatusBarStaysDockedWhenTheWindowIsResized) {
         }
     }
     const QSize design = window_->size();
-    const QSize sizes[] = {design, design + QSize(200, 150), design + QSize(0, 300),
-                           design + QSize(400, 0), design};
+    const QSize sizes[] = {design + QSize(200, 150), design + QSize(0, 300), design};
     for (const QSize& size : sizes) {
         SCOPED_TRACE(testing::Message() << size.width() << " x " << size.height());
         window_->resize(size);
@@ -93,35 +88,12 @@ TEST_F(MainWindowLayoutTest, StatusBarStaysDockedWhenTheWindowIsResized) {
                   QRect(0, size.height() - statusBarHeight, size.width(), statusBarHeight));
         const QWidget& panel2 = statusBar.Panels(2);
         EXPECT_TRUE(bar.isVisible());
-        EXPECT_EQ(bar.x(), statusBar.mapTo(window_.get(), panel2.pos()).x());
-        EXPECT_EQ(bar.width(), panel2.width());
-        EXPECT_EQ(bar.y(), statusBar.y() + 2);
-        EXPECT_EQ(bar.geometry().bottom(), window_->rect().bottom());
+        EXPECT_EQ(bar.geometry(), QRect(statusBar.mapTo(window_.get(), panel2.pos()).x(),
+                                        statusBar.y() + 2, panel2.width(), statusBarHeight - 2));
         EXPECT_GT(window_->children().indexOf(&bar), window_->children().indexOf(&statusBar));
         for (const auto& [control, place] : fixed) {
             EXPECT_EQ(control->geometry(), place) << control->objectName().toStdString();
         }
-    }
-}
-
-// The option buttons and every other control of a captioned frame lie within the frame's
-// border, below its caption.
-TEST_F(MainWindowLayoutTest, FramedControlsLieInsideTheirFramesBorder) {
-    for (const char* frameName : {"Frame1", "Frame2", "Attributes_frame"}) {
-        const auto& frame = Find<QGroupBox>(frameName);
-        for (const QWidget* control : frame.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-            EXPECT_TRUE(frame.contentsRect().contains(control->geometry()))
-                << control->objectName().toStdString() << " in " << frameName;
-        }
-    }
-    for (const char* option : {"Point_OB", "Polygon_OB"}) {
-        const auto& button = Find<QRadioButton>(option);
-        QStyleOptionButton style;
-        style.initFrom(&button);
-        const QRect textArea =
-            button.style()->subElementRect(QStyle::SE_RadioButtonContents, &style, &button);
-        EXPECT_LE(button.fontMetrics().horizontalAdvance(button.text()), textArea.width())
-            << option;
     }
 }
 

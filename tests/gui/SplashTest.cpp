@@ -4,7 +4,8 @@
 #include <QPointer>
 #include <QTest>
 #include <QTimer>
-#include <functional>
+#include <initializer_list>
+#include <utility>
 
 #include "conversion/Version.h"
 #include "forms/frmSplash.h"
@@ -26,8 +27,7 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(splash_));
         frame1_ = splash_->findChild<QFrame*>(QStringLiteral("Frame1"));
         timer1_ = splash_->findChild<QTimer*>(QStringLiteral("Timer1"));
-        ASSERT_NE(frame1_, nullptr);
-        ASSERT_NE(timer1_, nullptr);
+        ASSERT_TRUE(frame1_ != nullptr && timer1_ != nullptr);
     }
     QLabel* Child(const char* name) const {
         return splash_->findChild<QLabel*>(QString::fromLatin1(name));
@@ -37,11 +37,13 @@ protected:
         EXPECT_EQ(frame1_->childAt(empty), nullptr);
         return empty;
     }
-    void ExpectClosedOnceAndDeleted() {
-        EXPECT_EQ(mainWindowShown_, 1);
-        EXPECT_TRUE(timer1_.isNull() || !timer1_->isActive());
+    // Either it stays open with its timer running, or it closed, showed the main window once
+    // and is deleted.
+    void ExpectClosed(bool closed) {
+        EXPECT_EQ(mainWindowShown_, closed ? 1 : 0);
+        EXPECT_EQ(!timer1_.isNull() && timer1_->isActive(), !closed);
         RunDeferredDeletes();
-        EXPECT_TRUE(splash_.isNull());
+        EXPECT_EQ(splash_.isNull(), closed);
     }
 
     QPointer<FrmSplash> splash_;
@@ -55,44 +57,43 @@ TEST_F(SplashTest, ClosesOnItsOwnAfterTwoSeconds) {
     QCoreApplication::processEvents();
     EXPECT_EQ(mainWindowShown_, 0);
     EXPECT_TRUE(QTest::qWaitFor([this] { return mainWindowShown_ > 0; }, 10000));
-    ExpectClosedOnceAndDeleted();
+    ExpectClosed(true);
 }
 
 // A key that produces a character (sent to a child: the window sees it whatever has the
-// focus), a click on the empty part of the frame, or the window manager close it and show the
-// main window once, even when a timeout already on its way follows.
-TEST_F(SplashTest, KeyClickOrCloseShowsTheMainWindowOnce) {
-    std::vector<std::function<void()>> closers;
-    for (const Qt::Key key : {Qt::Key_A, Qt::Key_7, Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape,
-                              Qt::Key_Backspace, Qt::Key_Space}) {
-        closers.emplace_back([this, key] { QTest::keyClick(frame1_, key); });
-    }
-    closers.emplace_back(
-        [this] { QTest::mouseClick(frame1_, Qt::LeftButton, {}, EmptyPartOfTheFrame()); });
-    closers.emplace_back([this] { splash_->close(); });
-    closers.emplace_back([this] {
-        QTest::keyClick(splash_, Qt::Key_Escape);
-        QMetaObject::invokeMethod(timer1_, "timeout");
-        QTest::keyClick(splash_, Qt::Key_B);
-    });
-    for (std::size_t n = 0; n < closers.size(); ++n) {
-        SCOPED_TRACE(n);
-        if (n > 0) {
-            Open();
-        }
-        closers[n]();
-        ExpectClosedOnceAndDeleted();
+// focus) closes it and shows the main window once; keys without a character do not.
+TEST_F(SplashTest, KeysWithACharacterCloseIt) {
+    for (const auto& [key, closes] :
+         std::initializer_list<std::pair<Qt::Key, bool>>{{Qt::Key_A, true},
+                                                         {Qt::Key_7, true},
+                                                         {Qt::Key_Return, true},
+                                                         {Qt::Key_Enter, true},
+                                                         {Qt::Key_Escape, true},
+                                                         {Qt::Key_Backspace, true},
+                                                         {Qt::Key_Space, true},
+                                                         {Qt::Key_Shift, false},
+                                                         {Qt::Key_F5, false}}) {
+        SCOPED_TRACE(key);
+        Open();
+        QTest::keyClick(frame1_, key);
+        ExpectClosed(closes);
     }
 }
 
-// Keys without a character, clicks on the labels and pictures or on the margin around the
-// frame, and a press on a label released over the frame leave the window open.
-TEST_F(SplashTest, OtherKeysAndClicksLeaveItOpen) {
-    QTest::keyClick(splash_, Qt::Key_Shift);
-    QTest::keyClick(splash_, Qt::Key_F5);
-    const QList<QLabel*> children = frame1_->findChildren<QLabel*>();
-    ASSERT_EQ(children.size(), 9);
-    for (QLabel* child : children) {
+// A click on the empty part of the frame or the window manager close it once, even when a
+// timeout already on its way follows; clicks on the labels and pictures or on the margin around
+// the frame, and a press on a label released over the frame, do not.
+TEST_F(SplashTest, ClicksOnTheEmptyFrameCloseIt) {
+    QTest::mouseClick(frame1_, Qt::LeftButton, {}, EmptyPartOfTheFrame());
+    ExpectClosed(true);
+    Open();
+    splash_->close();
+    QMetaObject::invokeMethod(timer1_, "timeout");
+    QTest::keyClick(splash_, Qt::Key_B);
+    ExpectClosed(true);
+
+    Open();
+    for (QLabel* child : frame1_->findChildren<QLabel*>()) {
         QTest::mouseClick(child, Qt::LeftButton, {}, child->rect().center());
     }
     const QPoint margin(frame1_->x() / 2, splash_->height() / 2);
@@ -101,25 +102,21 @@ TEST_F(SplashTest, OtherKeysAndClicksLeaveItOpen) {
     QLabel* logo = Child("imgLogo");
     QTest::mousePress(logo, Qt::LeftButton, {}, logo->rect().center());
     QTest::mouseRelease(frame1_, Qt::LeftButton, {}, EmptyPartOfTheFrame());
-
-    EXPECT_EQ(mainWindowShown_, 0);
-    RunDeferredDeletes();
-    ASSERT_FALSE(splash_.isNull());
-    EXPECT_TRUE(splash_->isVisible());
-    EXPECT_TRUE(timer1_->isActive());
+    ExpectClosed(false);
 }
 
 TEST_F(SplashTest, ShowsNameVersionAndPlatformOverTheIcon) {
-    EXPECT_EQ(Child("lblCompanyProduct")->text(), QStringLiteral("Nerasco"));
-    EXPECT_EQ(Child("lblProductName")->text(), QStringLiteral("Tesselar"));
-    EXPECT_EQ(Child("lblPlatform")->text(), QStringLiteral("for Linux"));
-    EXPECT_EQ(Child("lblVersion")->text(),
-              QStringLiteral("%1.%2").arg(kVersionMajor).arg(kVersionMinor));
+    for (const auto& [name, text] :
+         {std::pair{"lblCompanyProduct", QStringLiteral("Nerasco")},
+          std::pair{"lblProductName", QStringLiteral("Tesselar")},
+          std::pair{"lblPlatform", QStringLiteral("for Linux")},
+          std::pair{"lblVersion", QStringLiteral("%1.%2").arg(kVersionMajor).arg(kVersionMinor)}}) {
+        EXPECT_EQ(Child(name)->text(), text);
+    }
     ExpectLabelTextsFit(*splash_);
-    const QLabel* productName = Child("lblProductName");
-    const QRect overlap = productName->geometry() & Child("Image1")->geometry();
+    const QRect overlap = Child("lblProductName")->geometry() & Child("Image1")->geometry();
     ASSERT_FALSE(overlap.isEmpty());
-    EXPECT_EQ(frame1_->childAt(overlap.center()), productName);
+    EXPECT_EQ(frame1_->childAt(overlap.center()), Child("lblProductName"));
 }
 
 }  // namespace
