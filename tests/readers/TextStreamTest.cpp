@@ -120,10 +120,5 @@ TEST_F(TextStreamTest, ErrorsNameTheFileAndTheCause) {
     }
 }
 
-TEST_F(TextStreamTest, LeavesAUtf8ByteOrderMarkOutOfTheFirstLine) {
-    TextStream stream(dir_.Write("bom.txt", "\xEF\xBB\xBF\n12\n"), "File", {}, 1);
-    EXPECT_THAT(AllLines(stream), ElementsAre("", "12"));
-}
-
 }  // namespace
 }  // namespace tesselar
