@@ -19,55 +19,50 @@ namespace {
 using ::testing::HasSubstr;
 
 // "a|b|c" as lines, each ended by a line break.
-std::string Lines(const std::string& text) {
-    std::string lines = text + "\n";
-    std::ranges::replace(lines, '|', '\n');
-    return lines;
+std::string Lines(std::string text) {
+    std::ranges::replace(text, '|', '\n');
+    return text.empty() ? text : text + "\n";
 }
 
 std::string Repeated(const std::string& line, int count) {
     std::string text;
     for (int n = 0; n < count; ++n) {
-        text += line + "\n";
+        text += line + "|";
     }
     return text;
 }
 
 void AnySizes(const ConversionJob&) {}
 
-struct Attribute {
-    std::string name;
-    std::string content;  // "missing" for no file at all
-};
-
+// Input files as lines "a|b|c"; attributes as "Name=lines;Name=lines", "missing" for no file.
 struct Case {
     ShapeType type;
-    std::string x, y;
-    std::vector<Attribute> attributes;
+    std::string x, y, attributes;
     std::string expected;  // what Read gives: the values read or the error's message
     bool keepDigits = false;
 };
 
 // X of node (i, j) is 10 i + j; Y is 100 + i + 10 j plus a part that rounds away.
-const std::string kX =
-    Lines("Grid from run 12|SIZE_I : 3|SIZE_J : 2|<BeginData>|11|12|21|22|31|32");
-const std::string kY = Lines("Y coordinates|<BeginData>|111.004|121.125|112|122|113.004|123");
+const std::string kX = "Grid from run 12|SIZE_I : 3|SIZE_J : 2|<BeginData>|11|12|21|22|31|32";
+const std::string kY = "Y coordinates|<BeginData>|111.004|121.125|112|122|113.004|123";
 const std::string kNodes = "2x1 X 11 12 21 22 31 32 Y 111 121.12 112 122 113 123";
-const std::vector<Attribute> kOne = {{"A", Lines("<BeginData>|1.5|2.5")}};
+const std::string kOne = "A=<BeginData>|1.5|2.5";
 
 class ReadInputDataTest : public ::testing::Test {
 protected:
     void SetInputs(const Case& c) {
         job_.AttribCount = 0;
         job_.ShapeType = c.type;
-        job_.XAxysFile = dir_.Write("grid_x.dat", c.x);
-        job_.YAxysFile = dir_.Write("grid_y.dat", c.y);
-        for (std::size_t n = 0; n < c.attributes.size(); ++n) {
-            const auto& [name, content] = c.attributes[n];
-            const std::string file = "a" + std::to_string(n) + ".dat";
+        job_.XAxysFile = dir_.Write("grid_x.dat", Lines(c.x));
+        job_.YAxysFile = dir_.Write("grid_y.dat", Lines(c.y));
+        std::istringstream attributes(c.attributes);
+        for (std::string attribute; std::getline(attributes, attribute, ';');) {
+            const std::size_t equals = attribute.find('=');
+            const std::string content = attribute.substr(equals + 1);
+            const std::string file = "a" + std::to_string(job_.AttribCount) + ".dat";
             AppendAttribute(
-                job_, name,
-                content == "missing" ? dir_ / "missing.dat" : dir_.Write(file, content));
+                job_, attribute.substr(0, equals),
+                content == "missing" ? dir_ / "missing.dat" : dir_.Write(file, Lines(content)));
         }
     }
     // The sizes, every node's X and Y, every attribute's values and the zeroed values; or the
@@ -78,20 +73,17 @@ protected:
         try {
             const ReadSummary summary = ReadInputData(job_, AnySizes, {}, {c.keepDigits});
             out << job_.IMax << "x" << job_.JMax;
+            const int columns = job_.XCoords.UpperJ();
             for (const Array2D* nodes : {&job_.XCoords, &job_.YCoords}) {
                 out << (nodes == &job_.XCoords ? " X" : " Y");
-                for (int i = 1; i <= nodes->UpperI(); ++i) {
-                    for (int j = 1; j <= nodes->UpperJ(); ++j) {
-                        out << " " << nodes->at(i, j);
-                    }
+                for (int n = 0; n < nodes->UpperI() * columns; ++n) {
+                    out << " " << nodes->at(n / columns + 1, n % columns + 1);
                 }
             }
-            for (int k = 1; k <= job_.AttribValues.UpperK(); ++k) {
+            for (int k = 1; k <= job_.AttribCount; ++k) {
                 out << " " << job_.AttribNames[static_cast<std::size_t>(k)];
-                for (int i = 1; i <= job_.AttribValues.UpperI(); ++i) {
-                    for (int j = 1; j <= job_.AttribValues.UpperJ(); ++j) {
-                        out << " " << job_.AttribValues.at(k, i, j);
-                    }
+                for (int n = 0; n < job_.IMax * job_.JMax; ++n) {
+                    out << " " << job_.AttribValues.at(k, n / job_.JMax + 1, n % job_.JMax + 1);
                 }
             }
             out << " collapsed " << summary.collapsedShapes << " zeroed " << summary.zeroed.count
@@ -112,120 +104,83 @@ TEST_F(ReadInputDataTest, ReadsTheFilesIntoTheJobOrSaysWhatIsWrongWithThem) {
     constexpr char kBinary[] = "SIZE_I : 3\0\x12\nSIZE_J : 2\n<BeginData>\n";
     const std::string binary(kBinary, sizeof kBinary - 1);
     const Case cases[] = {
-        {ShapeType::Polygon,
-         kX,
-         kY,
-         {{"Depth", Lines("<BeginData>|1.5|2.5|ignored")},
-          {"Temp", Lines("a|b|c|d|x <BeginData> x|-1|-2")}},
+        {ShapeType::Polygon, kX, kY,
+         "Depth=<BeginData>|1.5|2.5|ignored;Temp=a|b|c|d|x <BeginData> x|-1|-2",
          kNodes + " Depth 1.5 2.5 Temp -1 -2 collapsed 0 zeroed 0"},
         // SIZE_J is not read in point mode.
-        {ShapeType::Point,
-         Lines("SIZE_I: 5|<BeginData>|1|2|3|4|5"),
-         Lines("<BeginData>|-1|-2|-3|-4"),
-         {{"Age", Lines("<BeginData>|0.5|1.5|2.5|3.5")}},
-         "4x1 X 1 2 3 4 Y -1 -2 -3 -4 Age 0.5 1.5 2.5 3.5"},
+        {ShapeType::Point, "SIZE_I: 5|<BeginData>|1|2|3|4|5", "<BeginData>|-1|-2|-3|-4",
+         "Age=<BeginData>|0.5|1.5|2.5|3.5", "4x1 X 1 2 3 4 Y -1 -2 -3 -4 Age 0.5 1.5 2.5 3.5"},
         // The values follow the first line holding the marker, past empty lines; the keyword
         // lines stand above the first empty line.
-        {ShapeType::Polygon,
-         Lines("SIZE_I: 3|SIZE_J: 2||||header||<BeginData>|11|12|21|22|31|32"),
-         Lines("||y|x <BeginData> x|111|121.12|112|122|113|123|ignored"),
-         {{"A", Lines("||t||<BeginData>|1.5|2.5")}},
+        {ShapeType::Polygon, "SIZE_I: 3|SIZE_J: 2||||header||<BeginData>|11|12|21|22|31|32",
+         "||y|x <BeginData> x|111|121.12|112|122|113|123|ignored", "A=||t||<BeginData>|1.5|2.5",
          kNodes + " A 1.5 2.5 collapsed 0"},
         // Nonzero values that the rounding made 0 are counted in every file; the first is named.
-        {ShapeType::Polygon,
-         Lines(sizes + "1|0.004|3|4|5|6"),
-         Lines("<BeginData>|" + nodes),
-         {{"A", Lines("<BeginData>|0|1e-9")}},
-         "zeroed 2 '0.004' on line 5 of X axys file"},
-        {ShapeType::Polygon,
-         Lines(sizes + nodes),
-         Lines("<BeginData>|1|2|3|4|5|-0.0 0 4"),
-         {{"A", Lines("<BeginData>|-0.00|abc")}},
-         "zeroed 1 '-0.0 0 4' on line 7 of Y axys file"},
-        {ShapeType::Polygon,
-         Lines(sizes + nodes),
-         Lines("<BeginData>|" + nodes),
-         {{"A", Lines("<BeginData>|0.005|0.0051")}},
+        {ShapeType::Polygon, sizes + "1|0.004|3|4|5|6", "<BeginData>|" + nodes,
+         "A=<BeginData>|0|1e-9", "zeroed 2 '0.004' on line 5 of X axys file"},
+        {ShapeType::Polygon, sizes + nodes, "<BeginData>|1|2|3|4|5|-0.0 0 4",
+         "A=<BeginData>|-0.00|abc", "zeroed 1 '-0.0 0 4' on line 7 of Y axys file"},
+        {ShapeType::Polygon, sizes + nodes, "<BeginData>|" + nodes, "A=<BeginData>|0.005|0.0051",
          "zeroed 1 '0.005' on line 2 of Attribute 'A'"},
         // Cells that rounding would leave without area keep every coordinate's digits.
-        {ShapeType::Polygon, Lines(sizes + "0|0|0.001|0.001|0.002|0.002"),
-         Lines("<BeginData>|0|0.001|0|0.001|0|0.001"), kOne,
+        {ShapeType::Polygon, sizes + "0|0|0.001|0.001|0.002|0.002",
+         "<BeginData>|0|0.001|0|0.001|0|0.001", kOne,
          "X 0 0 0.001 0.001 0.002 0.002 Y 0 0.001 0 0.001 0 0.001 A 1.5 2.5 collapsed 2"},
-        {ShapeType::Point,
-         Lines("SIZE_I: 2|<BeginData>|1.015"),
-         Lines("<BeginData>|2.125"),
-         {{"A", Lines("<BeginData>|3.005")}},
-         "1x1 X 1.015 Y 2.125 A 3.005 collapsed 0",
-         true},
+        {ShapeType::Point, "SIZE_I: 2|<BeginData>|1.015", "<BeginData>|2.125",
+         "A=<BeginData>|3.005", "1x1 X 1.015 Y 2.125 A 3.005 collapsed 0", true},
         // A size comes only from its own keyword line above the first empty and marker lines.
-        {ShapeType::Polygon, Lines("SIZE_I: 3||SIZE_J: 2|<BeginData>"), kY, kOne,
+        {ShapeType::Polygon, "SIZE_I: 3||SIZE_J: 2|<BeginData>", kY, kOne,
          "grid_x.dat': there is no \"SIZE_J\" line above the first empty line (line 2)"},
-        {ShapeType::Point, Lines("|SIZE_I: 3|<BeginData>"), kY, kOne,
+        {ShapeType::Point, "|SIZE_I: 3|<BeginData>", kY, kOne,
          "there is no \"SIZE_I\" line above the first empty line (line 1)"},
-        {ShapeType::Polygon, Lines("SIZE_I: 3|<BeginData>|5|120"), kY, kOne,
+        {ShapeType::Polygon, "SIZE_I: 3|<BeginData>|5|120", kY, kOne,
          "there is no \"SIZE_J\" line above the \"<BeginData>\" line (line 2)"},
-        {ShapeType::Polygon, Lines("SIZE_I: 3|5|2"), kY, kOne,
+        {ShapeType::Polygon, "SIZE_I: 3|5|2", kY, kOne,
          "there is no \"SIZE_J\" line in the file, which ends at line 3 without an empty line "
          "or a \"<BeginData>\" line"},
         {ShapeType::Point, "", kY, kOne, "there is no \"SIZE_I\" line: the file is empty"},
-        {ShapeType::Polygon, Lines("grid|SIZE_I:   abc|SIZE_J: 2|<BeginData>"), "", kOne,
+        {ShapeType::Polygon, "grid|SIZE_I:   abc|SIZE_J: 2|<BeginData>", "", kOne,
          "grid_x.dat': the \"SIZE_I\" value '   abc' on line 2 is not a number"},
-        {ShapeType::Polygon, Lines("SIZE_I: 2|SIZE_J:" + std::string(11, ' ') + "3"), "", kOne,
+        {ShapeType::Polygon, "SIZE_I: 2|SIZE_J:" + std::string(11, ' ') + "3", "", kOne,
          "the \"SIZE_J\" value on line 2 is blank: the number must begin within the 10 "
          "characters after the \":\""},
-        {ShapeType::Polygon, Lines("SIZE_I: 3|SIZE_J: 0|<BeginData>"), "", kOne,
+        {ShapeType::Polygon, "SIZE_I: 3|SIZE_J: 0|<BeginData>", "", kOne,
          "the \"SIZE_J\" value ' 0' on line 2 is less than 1, the smallest grid size"},
-        {ShapeType::Polygon, Lines("SIZE_I: 1|SIZE_J: 32768|<BeginData>"), "", kOne,
+        {ShapeType::Polygon, "SIZE_I: 1|SIZE_J: 32768|<BeginData>", "", kOne,
          "the \"SIZE_J\" value ' 32768' on line 2 is too large"},
-        {ShapeType::Point, Lines("SIZE_I: 32769|<BeginData>"), "", kOne,
+        {ShapeType::Point, "SIZE_I: 32769|<BeginData>", "", kOne,
          "' 32769' on line 1 is too large"},
         // Bytes of a binary or 8-bit file are quoted escaped.
         {ShapeType::Polygon, binary, "", kOne,
          "the \"SIZE_I\" value ' 3\\x00\\x12' on line 1 is not a number"},
-        {ShapeType::Polygon, Lines("SIZE_I : caf\xE9|SIZE_J : 2|<BeginData>"), "", kOne,
+        {ShapeType::Polygon, "SIZE_I : caf\xE9|SIZE_J : 2|<BeginData>", "", kOne,
          "the \"SIZE_I\" value ' caf\\xE9' on line 1"},
         // Errors in the values.
-        {ShapeType::Polygon, kX, Lines("Y|<BeginData>|1|2|3|4|5"), kOne,
+        {ShapeType::Polygon, kX, "Y|<BeginData>|1|2|3|4|5", kOne,
          "grid_y.dat': the file ends at line 8 before all 6 values after its \"<BeginData>\" "
          "line were read"},
-        {ShapeType::Point, Lines("SIZE_I: 4|<BeginData>|1|1e999|3"), kY, kOne,
+        {ShapeType::Point, "SIZE_I: 4|<BeginData>|1|1e999|3", kY, kOne,
          "grid_x.dat': the value '1e999' on line 4 lies beyond the range of a double"},
-        {ShapeType::Polygon,
-         kX,
-         kY,
-         {{"A", Lines("1|2||3")}},
+        {ShapeType::Polygon, kX, kY, "A=1|2||3",
          "Attribute 'A' file '" + dir_ / "a0.dat" + "': the file has no \"<BeginData>\" line"},
         // Even when no value is needed: one row of nodes has no cell.
-        {ShapeType::Polygon, Lines("SIZE_I: 1|SIZE_J: 2|<BeginData>|1|2"), Lines("1|2"), kOne,
+        {ShapeType::Polygon, "SIZE_I: 1|SIZE_J: 2|<BeginData>|1|2", "1|2", kOne,
          "grid_y.dat': the file has no \"<BeginData>\" line"},
-        {ShapeType::Point,
-         Lines("SIZE_I: 2|<BeginData>|1"),
-         Repeated("header", 32766) + "<BeginData>\n4\n",
-         {{"A", Repeated("header", 32767) + "<BeginData>\n5\n"}},
+        {ShapeType::Point, "SIZE_I: 2|<BeginData>|1", Repeated("header", 32766) + "<BeginData>|4",
+         "A=" + Repeated("header", 32767) + "<BeginData>|5",
          "a0.dat': its \"<BeginData>\" line is line 32768"},
-        {ShapeType::Point, Lines("SIZE_I: 2|<BeginData>|1"), Repeated("5", 40000), kOne,
+        {ShapeType::Point, "SIZE_I: 2|<BeginData>|1", Repeated("5", 40000), kOne,
          "grid_y.dat': the file has no \"<BeginData>\" line within its first 32767 lines"},
-        {ShapeType::Polygon,
-         kX,
-         kY,
-         {kOne[0], {"B", "missing"}, kOne[0]},
+        {ShapeType::Polygon, kX, kY, kOne + ";B=missing;" + kOne,
          "Attribute 'B' file '" + dir_ / "missing.dat" + "': cannot open the file: No such file"},
         // Names that cannot name a column are refused before any file is read.
-        {ShapeType::Polygon,
-         kX,
-         kY,
-         {{"Good é 水", ""}, {"Temp\tmax", ""}},
+        {ShapeType::Polygon, kX, kY, "Good é 水=;Temp\tmax=",
          "Attribute 'Temp\\x09max': the name holds a control character (byte 5, \\x09); a column "
          "name holds no tabs, line breaks or other control characters"},
-        {ShapeType::Polygon, kX, kY, {{"del\x7F", ""}}, "(byte 4, \\x7F)"},
-        {ShapeType::Polygon,
-         kX,
-         kY,
-         {{"Caf\xE9", ""}},
+        {ShapeType::Polygon, kX, kY, "Caf\xE9=",
          "Attribute 'Caf\\xE9': the name is not UTF-8 text (byte 4, \\xE9); the shapefile stores "
          "its column names as UTF-8"},
-        {ShapeType::Polygon, kX, kY, {{"\xED\xA0\x80", ""}}, "the name is not UTF-8 text (byte 1"},
-        {ShapeType::Polygon, kX, kY, {{"ab\xF4\x90\x80\x80", ""}}, "is not UTF-8 text (byte 3"},
+        {ShapeType::Polygon, kX, kY, "ab\xF4\x90\x80\x80=", "is not UTF-8 text (byte 3"},
     };
     for (const Case& c : cases) {
         EXPECT_THAT(Read(c), HasSubstr(c.expected));
@@ -251,7 +206,7 @@ TEST_F(ReadInputDataTest, SizesComeFirstAndStopsAndErrorsLeaveNoFileOpen) {
                 testing::ThrowsMessage<Interrupted>(
                     "interrupted by SIGTERM while reading X axys file '" + job_.XAxysFile +
                     "' (line 1); no shape file was written"));
-    EXPECT_THAT(Read({ShapeType::Polygon, kX, kY, {kOne[0], {"B", Lines("<BeginData>|1")}}, ""}),
+    EXPECT_THAT(Read({ShapeType::Polygon, kX, kY, kOne + ";B=<BeginData>|1", ""}),
                 HasSubstr("the file ends"));
     EXPECT_EQ(test::OpenFileCount(), openFiles);
 }
