@@ -8,6 +8,7 @@
 
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
 #include <bit>
 #include <cctype>
 #include <chrono>
@@ -18,7 +19,7 @@
 
 #include "FuzzCheck.h"
 #include "MemoryFileSystem.h"
-#include "ShapeFileModel.h"
+#include "ShapeFileChecks.h"
 #include "controls/shapefile/ShapeFieldList.h"
 #include "controls/shapefile/ShapeFileError.h"
 #include "controls/shapefile/ShapeFiles.h"
@@ -64,13 +65,6 @@ std::string ConsumePath(FuzzedDataProvider& input) {
     return "out/" + name + kExtensions[input.ConsumeIntegralInRange(0, 5)];
 }
 
-std::string Upper(std::string text) {
-    for (char& c : text) {
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    }
-    return text;
-}
-
 // Earlier files at the destination, in any case and with companions the component does not
 // write, and other files beside it, that must survive a failure.
 FileMap ExistingFiles(FuzzedDataProvider& input, const std::string& path) {
@@ -92,7 +86,10 @@ FileMap ExistingFiles(FuzzedDataProvider& input, const std::string& path) {
     // The same shapefile with its name in upper case
     if ((chosen >> 13 & 1U) != 0) {
         const std::size_t name = stem.rfind('/') + 1;
-        const std::string upperStem = stem.substr(0, name) + Upper(stem.substr(name));
+        std::string upperStem = stem;
+        std::transform(upperStem.begin() + static_cast<std::ptrdiff_t>(name), upperStem.end(),
+                       upperStem.begin() + static_cast<std::ptrdiff_t>(name),
+                       [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
         for (const char* extension : {".SHP", ".SHX", ".DBF"}) {
             files[upperStem + extension] = std::string("earlier upper ") + extension;
         }
@@ -104,8 +101,8 @@ struct Session {
     FuzzedDataProvider& input;
     ShapeFiles& component;
     ShapeFileModel model;
-    std::vector<ShapeField*> columns;   // the handle of each field of the model
-    std::vector<ModelVertex> vertices;  // of the shape being built
+    std::vector<ShapeField*> columns;  // the handle and name of each field of the model
+    std::vector<std::string> names;
     bool released = false;
 
     void Open(const std::string& path, std::int32_t mode, std::int32_t type) {
@@ -115,7 +112,6 @@ struct Session {
     }
     void Run(Call call);
     void AddField();
-    void SetValue();
 };
 
 void Session::Run(Call call) {
@@ -138,9 +134,7 @@ void Session::Run(Call call) {
         case Call::kAddVertex: {
             const double x = ConsumeNumber(input);
             const double y = ConsumeNumber(input);
-            const int part = input.ConsumeIntegralInRange(0, 2);
-            component.VertexList().AddVertex(x, y, part);
-            vertices.push_back({x, y, part});
+            component.VertexList().AddVertex(x, y, input.ConsumeIntegralInRange(0, 2));
             break;
         }
         case Call::kAddRing: {
@@ -150,27 +144,21 @@ void Session::Run(Call call) {
                 model.shapeType == kShapeTypePoint ? 1 : input.ConsumeIntegralInRange(3, 5);
             for (int n = 0; n < count; ++n) {
                 const double x = ConsumeNumber(input);
-                const double y = ConsumeNumber(input);
-                component.VertexList().AddVertex(x, y, part);
-                vertices.push_back({x, y, part});
+                component.VertexList().AddVertex(x, ConsumeNumber(input), part);
             }
             break;
         }
         case Call::kSetValue:
-            SetValue();
-            break;
-        case Call::kAppendShape: {
-            // Whatever happens, the next shape starts without vertices.
-            std::vector<ModelVertex> shapeVertices;
-            shapeVertices.swap(vertices);
-            component.AppendShape();
-            ModelShape shape{std::move(shapeVertices), {}};
-            for (const ModelField& field : model.fields) {
-                shape.values.push_back(field.value);
+            if (!columns.empty()) {
+                const auto column =
+                    input.ConsumeIntegralInRange<std::size_t>(0, columns.size() - 1);
+                columns[column]->Value(ConsumeNumber(input));
             }
-            model.shapes.push_back(std::move(shape));
             break;
-        }
+        case Call::kAppendShape:
+            component.AppendShape();
+            ++model.shapes;
+            break;
         case Call::kRelease:
             component.Release();
             released = true;
@@ -186,26 +174,16 @@ void Session::Run(Call call) {
 
 void Session::AddField() {
     const std::string name =
-        input.ConsumeBool() || model.fields.empty()
+        input.ConsumeBool() || names.empty()
             ? input.ConsumeRandomLengthString(16)
-            : model.fields[input.ConsumeIntegralInRange<std::size_t>(0, model.fields.size() - 1)]
-                  .name;
+            : names[input.ConsumeIntegralInRange<std::size_t>(0, names.size() - 1)];
     const bool usual = input.ConsumeBool();
     const int type = usual ? kFieldTypeNumeric : input.ConsumeIntegralInRange(0, 20);
     const int width = usual ? 10 : input.ConsumeIntegralInRange(-1, 21);
     const int decimals = usual ? 5 : input.ConsumeIntegralInRange(-1, 17);
     columns.push_back(&component.FieldList().AddField(name, type, width, decimals));
-    model.fields.push_back({name, width, decimals, std::nullopt});
-}
-
-void Session::SetValue() {
-    if (columns.empty()) {
-        return;
-    }
-    const std::size_t column = input.ConsumeIntegralInRange<std::size_t>(0, columns.size() - 1);
-    const double value = ConsumeNumber(input);
-    columns[column]->Value(value);
-    model.fields[column].value = value;
+    names.push_back(name);
+    model.fieldWidths.push_back(width);
 }
 
 }  // namespace
