@@ -1,4 +1,5 @@
 // What the writer produces, read back with shapelib.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -15,6 +16,7 @@
 namespace tesselar {
 namespace {
 
+using ::testing::HasSubstr;
 using Ring = std::vector<std::pair<double, double>>;
 
 // Node (i, j) of a grid whose i runs east and j runs south, so that each cell's corners in the
@@ -59,18 +61,20 @@ TEST_F(WriteShapeFileTest, CellsBecomeClockwiseRingsWithJFastestAndAColumnPerAtt
         ConversionJob job;
         test::FillJob(job, ShapeType::Polygon, 3, 2, {"Temp", "Salinity", "temp"}, grid.x, grid.y,
                       CellCode);
-        Write(job);
+        const WriteSummary summary = Write(job);
 
+        // The summary names the columns stored under another name, as a reader finds them.
         const auto contents = Read();
         EXPECT_EQ(contents.shapeType, 5);
         ASSERT_EQ(contents.fields.size(), 3u);
         EXPECT_EQ(contents.fields[0].name, "Temp");
         EXPECT_EQ(contents.fields[1].name, "Salinity");
+        ASSERT_EQ(summary.renamedColumns.size(), 1u);
+        EXPECT_EQ(summary.renamedColumns[0].name, "temp");
+        EXPECT_EQ(summary.renamedColumns[0].stored, contents.fields[2].name);
         EXPECT_NE(contents.fields[2].name, "Temp");
         for (const auto& field : contents.fields) {
-            EXPECT_EQ(field.type, 'N');
-            EXPECT_EQ(field.width, 10);
-            EXPECT_EQ(field.decimals, 5);
+            EXPECT_EQ(std::tuple(field.type, field.width, field.decimals), std::tuple('N', 10, 5));
         }
         ASSERT_EQ(contents.records.size(), 6u);
         std::size_t record = 0;
@@ -90,29 +94,6 @@ TEST_F(WriteShapeFileTest, CellsBecomeClockwiseRingsWithJFastestAndAColumnPerAtt
                 }
             }
         }
-    }
-}
-
-TEST_F(WriteShapeFileTest, AttributesOfTheSameNameKeepAColumnEach) {
-    ConversionJob job;
-    test::FillJob(job, ShapeType::Polygon, 2, 2, {"depth", "depth", "Depth"}, East, South,
-                  CellCode);
-    const WriteSummary summary = Write(job);
-
-    const auto contents = Read();
-    ASSERT_EQ(contents.fields.size(), 3u);
-    EXPECT_EQ(contents.fields[0].name, "depth");
-    EXPECT_NE(contents.fields[1].name, contents.fields[0].name);
-    EXPECT_NE(contents.fields[2].name, contents.fields[1].name);
-    // The summary names the columns stored under another name, as a reader finds them.
-    ASSERT_EQ(summary.renamedColumns.size(), 2u);
-    EXPECT_EQ(summary.renamedColumns[0].name, "depth");
-    EXPECT_EQ(summary.renamedColumns[0].stored, contents.fields[1].name);
-    EXPECT_EQ(summary.renamedColumns[1].name, "Depth");
-    EXPECT_EQ(summary.renamedColumns[1].stored, contents.fields[2].name);
-    ASSERT_EQ(contents.values.size(), 4u);
-    for (std::size_t k = 0; k < 3; ++k) {
-        EXPECT_DOUBLE_EQ(contents.values[3][k], CellCode(static_cast<int>(k) + 1, 2, 2));
     }
 }
 
@@ -166,62 +147,37 @@ TEST_F(WriteShapeFileTest, WritesToTheJobsFolderAndNameAndCountsShortenedValues)
     EXPECT_DOUBLE_EQ(Read("lagoon.shp.shp").values[1][0], 1234567.89);
 }
 
-// A failure leaves an earlier shape file as it was.
-TEST_F(WriteShapeFileTest, FailureLeavesAnEarlierShapeFileAsItWas) {
+// A failure or a stop, before the first shape or amid them, leaves an earlier shape file as it
+// was.
+TEST_F(WriteShapeFileTest, FailuresAndStopsLeaveAnEarlierShapeFileAsItWas) {
     for (const std::string extension : {".shp", ".shx", ".dbf"}) {
         dir_.Write("out" + extension, "earlier " + extension);
     }
-    ConversionJob job;
-    test::FillJob(job, ShapeType::Polygon, 2, 2, {"depth"}, East, South, CellCode);
-    job.XCoords = Array2D(2, 3, "XCoords");  // one row of nodes short
-    EXPECT_THROW(Write(job), IndexError);
-    EXPECT_EQ(dir_.FileNames(), (std::set<std::string>{"out.dbf", "out.shp", "out.shx"}));
-    EXPECT_EQ(test::ReadBytes(dir_ / "out.shp"), "earlier .shp");
-    EXPECT_EQ(test::ReadBytes(dir_ / "out.dbf"), "earlier .dbf");
-}
-
-// Shows nothing; a signal arrives as shape `stopAt` is written.
-class SignalAtShape final : public ProgressDisplay {
-public:
-    explicit SignalAtShape(float stopAt) : stopAt_(stopAt) {}
-    void SetMax(float) override {}
-    void SetMin(float) override {}
-    void SetValue(float value) override {
-        if (value * 10 >= stopAt_) {
-            signal = SIGINT;
-        }
-    }
-    void SetPanelText(int, const std::string&) override {}
-    volatile std::sig_atomic_t signal = 0;
-
-private:
-    float stopAt_;
-};
-
-TEST_F(WriteShapeFileTest, AStopLeavesAnEarlierShapeFileAsItWas) {
-    for (const std::string extension : {".shp", ".shx", ".dbf"}) {
-        dir_.Write("out" + extension, "earlier " + extension);
-    }
-    for (const float stopAt : {0.0F, 20.0F}) {
-        SCOPED_TRACE(stopAt);
-        for (const ShapeType shapeType : {ShapeType::Polygon, ShapeType::Point}) {
-            SignalAtShape display(stopAt);
-            display.signal = stopAt == 0 ? SIGINT : 0;
+    const std::string interrupted = "interrupted by SIGINT while writing '" + (dir_ / "out.shp") +
+                                    "'; no shape file was written";
+    for (const ShapeType shapeType : {ShapeType::Polygon, ShapeType::Point}) {
+        for (const float stopAt : {-1.0F, 0.0F, 2.0F}) {
+            volatile std::sig_atomic_t signal = stopAt == 0 ? SIGINT : 0;
+            display_.onValue = [&](float value) {
+                signal = stopAt > 0 && value >= stopAt ? SIGINT : signal;
+            };
             ConversionJob job;
             const bool polygons = shapeType == ShapeType::Polygon;
             test::FillJob(job, shapeType, polygons ? 6 : 30, polygons ? 6 : 1, {"depth"}, East,
                           South, CellCode);
+            if (stopAt < 0) {
+                job.XCoords = Array2D(2, 3, "XCoords");  // nodes short
+            }
             try {
                 WriteShapeFile(dir_ / "out.shp", job,
-                               {display, clock_, files_, StopRequest(display.signal)});
-                ADD_FAILURE() << "no stop";
-            } catch (const Interrupted& interruption) {
-                EXPECT_EQ(std::string(interruption.what()),
-                          "interrupted by SIGINT while writing '" + (dir_ / "out.shp") +
-                              "'; no shape file was written");
+                               {display_, clock_, files_, StopRequest(signal)});
+                ADD_FAILURE() << "no failure";
+            } catch (const ConversionError& error) {
+                EXPECT_THAT(error.what(), HasSubstr(stopAt < 0 ? "XCoords" : interrupted));
             }
             EXPECT_EQ(dir_.FileNames(), (std::set<std::string>{"out.dbf", "out.shp", "out.shx"}));
             EXPECT_EQ(test::ReadBytes(dir_ / "out.shp"), "earlier .shp");
+            EXPECT_EQ(test::ReadBytes(dir_ / "out.dbf"), "earlier .dbf");
         }
     }
 }
