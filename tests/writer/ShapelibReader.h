@@ -2,6 +2,7 @@
 
 #include <shapefil.h>
 
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -31,48 +32,40 @@ struct ShapefileContents {
 
 // Throws std::runtime_error when shapelib cannot open the files or read a record.
 inline ShapefileContents ReadWithShapelib(const std::string& shpPath) {
-    ShapefileContents contents;
     const std::string dbfPath = shpPath.substr(0, shpPath.size() - 4) + ".dbf";
-    SHPHandle shp = SHPOpen(shpPath.c_str(), "rb");
-    DBFHandle dbf = DBFOpen(dbfPath.c_str(), "rb");
-    int count = 0;
-    if (shp != nullptr) {
-        SHPGetInfo(shp, &count, &contents.shapeType, nullptr, nullptr);
+    const std::unique_ptr<SHPInfo, void (*)(SHPHandle)> shp(SHPOpen(shpPath.c_str(), "rb"),
+                                                            SHPClose);
+    const std::unique_ptr<DBFInfo, void (*)(DBFHandle)> dbf(DBFOpen(dbfPath.c_str(), "rb"),
+                                                            DBFClose);
+    if (!shp || !dbf) {
+        throw std::runtime_error("shapelib cannot open " + shpPath + " or " + dbfPath);
     }
+    ShapefileContents contents;
+    int count = 0;
+    SHPGetInfo(shp.get(), &count, &contents.shapeType, nullptr, nullptr);
     for (int index = 0; index < count; ++index) {
-        SHPObject* object = SHPReadObject(shp, index);
-        if (object == nullptr) {
-            break;
+        const std::unique_ptr<SHPObject, void (*)(SHPObject*)> object(
+            SHPReadObject(shp.get(), index), SHPDestroyObject);
+        if (!object) {
+            throw std::runtime_error("shapelib cannot read record " + std::to_string(index));
         }
         contents.records.push_back({object->nParts, {}});
         for (int v = 0; v < object->nVertices; ++v) {
             contents.records.back().vertices.emplace_back(object->padfX[v], object->padfY[v]);
         }
-        SHPDestroyObject(object);
     }
-    for (int field = 0; dbf != nullptr && field < DBFGetFieldCount(dbf); ++field) {
+    for (int field = 0; field < DBFGetFieldCount(dbf.get()); ++field) {
         char name[XBASE_FLDNAME_LEN_READ + 1] = {};
         int width = 0;
         int decimals = 0;
-        DBFGetFieldInfo(dbf, field, name, &width, &decimals);
-        contents.fields.push_back({name, DBFGetNativeFieldType(dbf, field), width, decimals});
+        DBFGetFieldInfo(dbf.get(), field, name, &width, &decimals);
+        contents.fields.push_back({name, DBFGetNativeFieldType(dbf.get(), field), width, decimals});
     }
-    for (int record = 0; dbf != nullptr && record < DBFGetRecordCount(dbf); ++record) {
+    for (int record = 0; record < DBFGetRecordCount(dbf.get()); ++record) {
         contents.values.emplace_back();
-        for (std::size_t field = 0; field < contents.fields.size(); ++field) {
-            contents.values.back().push_back(
-                DBFReadDoubleAttribute(dbf, record, static_cast<int>(field)));
+        for (int field = 0; field < DBFGetFieldCount(dbf.get()); ++field) {
+            contents.values.back().push_back(DBFReadDoubleAttribute(dbf.get(), record, field));
         }
-    }
-    const bool complete = shp != nullptr && dbf != nullptr && std::ssize(contents.records) == count;
-    if (shp != nullptr) {
-        SHPClose(shp);
-    }
-    if (dbf != nullptr) {
-        DBFClose(dbf);
-    }
-    if (!complete) {
-        throw std::runtime_error("shapelib cannot read " + shpPath + " or its .dbf");
     }
     return contents;
 }
