@@ -32,7 +32,7 @@ public:
 
     std::unique_ptr<FolderLock> LockFolder(const std::string&) override {
         FUZZ_CHECK(!locked_, "a folder locked twice");
-        return std::make_unique<Lock>(*this);
+        return std::make_unique<Lock>(locked_);
     }
 
     std::vector<std::string> ListFolder(const std::string& folder) override {
@@ -47,15 +47,13 @@ public:
     }
 
     void Rename(const std::string& from, const std::string& to) override {
-        Change("cannot move '" + from + "' to '" + to + "'");
-        const auto source = files.find(from);
-        if (source == files.end()) {
-            throw ShapeFileError("cannot move '" + from + "' to '" + to +
-                                 "': No such file or directory");
+        const std::string what = "cannot move '" + from + "' to '" + to + "'";
+        Change(what);
+        const auto source = files.extract(from);
+        if (source.empty()) {
+            throw ShapeFileError(what + ": No such file or directory");
         }
-        std::string content = std::move(source->second);
-        files.erase(source);
-        files[to] = std::move(content);
+        files[to] = std::move(source.mapped());
     }
 
     void Remove(const std::string& path) noexcept override {
@@ -64,15 +62,10 @@ public:
     }
 
 private:
-    class Lock final : public FolderLock {
-    public:
-        explicit Lock(MemoryFileSystem& system) : system_(system) { system_.locked_ = true; }
-        ~Lock() override { system_.locked_ = false; }
-        Lock(const Lock&) = delete;
-        Lock& operator=(const Lock&) = delete;
-
-    private:
-        MemoryFileSystem& system_;
+    struct Lock final : FolderLock {
+        explicit Lock(bool& locked) : locked_(locked) { locked_ = true; }
+        ~Lock() override { locked_ = false; }
+        bool& locked_;
     };
 
     class File final : public OutputFile {
@@ -88,17 +81,13 @@ private:
             FUZZ_CHECK(!closed_, "'" + name_ + "' written after Close");
             const std::uint64_t end = offset + size;
             const std::uint64_t growth = end > content_.size() ? end - content_.size() : 0;
-            std::size_t fits = size;
-            if (growth > system_.spaceLeft) {
-                fits = size - static_cast<std::size_t>(
-                                  std::min<std::uint64_t>(size, growth - system_.spaceLeft));
-            }
-            if (end > content_.size()) {
-                content_.resize(static_cast<std::size_t>(offset + fits));
-            }
+            const std::uint64_t taken = std::min(growth, system_.spaceLeft);
+            const auto fits =
+                static_cast<std::size_t>(size - std::min<std::uint64_t>(size, growth - taken));
+            content_.resize(std::max(content_.size(), static_cast<std::size_t>(offset) + fits));
             content_.replace(static_cast<std::size_t>(offset), fits, static_cast<const char*>(data),
                              fits);
-            system_.spaceLeft -= std::min(growth, system_.spaceLeft);
+            system_.spaceLeft -= taken;
             if (fits < size) {
                 throw ShapeFileError("cannot write '" + name_ + "': No space left on device");
             }
@@ -109,10 +98,9 @@ private:
         void Place(const std::string& path) override {
             FUZZ_CHECK(closed_ && !placed_, "'" + name_ + "' placed before Close or twice");
             system_.Change("cannot create '" + path + "'");
-            if (system_.files.contains(path)) {
+            if (!system_.files.emplace(path, content_).second) {
                 throw ShapeFileError("cannot create '" + path + "': File exists");
             }
-            system_.files[path] = content_;
             placed_ = true;
         }
 
@@ -127,12 +115,8 @@ private:
     // A rename or placement: allowed only under the lock, and refused when its turn comes.
     void Change(const std::string& what) {
         FUZZ_CHECK(locked_, what + " without the folder's lock");
-        if (changesBeforeRefusal == 0) {
-            changesBeforeRefusal = -1;
+        if (changesBeforeRefusal-- == 0) {
             throw ShapeFileError(what + ": Permission denied");
-        }
-        if (changesBeforeRefusal > 0) {
-            --changesBeforeRefusal;
         }
     }
 

@@ -1,15 +1,12 @@
-// Drives the shape file component with calls chosen by the fuzz input: odd names, widths and
-// modes, values and vertices of every kind (NaN and infinities among them), a projection, calls
-// out of order, a disk that fills up and renames that are refused, over an earlier shapefile
-// whose files differ in case and include companions the new one does not write. The files live
-// in memory. Every call either succeeds or throws ShapeFileError; in the end the destination
-// holds either the complete file set the accepted calls describe, in place of every file of the
-// earlier shapefile, or exactly what stood there before.
+// Drives the shape file component with calls chosen by the fuzz input (odd names, widths, modes
+// and numbers, calls out of order, a disk that fills up, refused renames) over an earlier
+// shapefile in files of any case, in memory. Every call succeeds or throws ShapeFileError; in the
+// end the folder holds the complete file set the accepted calls describe in place of the earlier
+// shapefile's files, or exactly what stood there before.
 
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <bit>
-#include <cctype>
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -18,7 +15,7 @@
 
 #include "FuzzCheck.h"
 #include "MemoryFileSystem.h"
-#include "ShapeFileModel.h"
+#include "ShapeFileChecks.h"
 #include "controls/shapefile/ShapeFieldList.h"
 #include "controls/shapefile/ShapeFileError.h"
 #include "controls/shapefile/ShapeFiles.h"
@@ -27,8 +24,6 @@ namespace {
 
 using namespace tesselar;
 using namespace tesselar::fuzz;
-
-constexpr int kMaxCalls = 400;
 
 enum class Call {
     kOpen,
@@ -64,13 +59,6 @@ std::string ConsumePath(FuzzedDataProvider& input) {
     return "out/" + name + kExtensions[input.ConsumeIntegralInRange(0, 5)];
 }
 
-std::string Upper(std::string text) {
-    for (char& c : text) {
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    }
-    return text;
-}
-
 // Earlier files at the destination, in any case and with companions the component does not
 // write, and other files beside it, that must survive a failure.
 FileMap ExistingFiles(FuzzedDataProvider& input, const std::string& path) {
@@ -92,7 +80,7 @@ FileMap ExistingFiles(FuzzedDataProvider& input, const std::string& path) {
     // The same shapefile with its name in upper case
     if ((chosen >> 13 & 1U) != 0) {
         const std::size_t name = stem.rfind('/') + 1;
-        const std::string upperStem = stem.substr(0, name) + Upper(stem.substr(name));
+        const std::string upperStem = stem.substr(0, name) + Cased(stem.substr(name), true);
         for (const char* extension : {".SHP", ".SHX", ".DBF"}) {
             files[upperStem + extension] = std::string("earlier upper ") + extension;
         }
@@ -104,8 +92,8 @@ struct Session {
     FuzzedDataProvider& input;
     ShapeFiles& component;
     ShapeFileModel model;
-    std::vector<ShapeField*> columns;   // the handle of each field of the model
-    std::vector<ModelVertex> vertices;  // of the shape being built
+    std::vector<ShapeField*> columns;  // the handle and name of each field of the model
+    std::vector<std::string> names;
     bool released = false;
 
     void Open(const std::string& path, std::int32_t mode, std::int32_t type) {
@@ -114,33 +102,39 @@ struct Session {
         model.shapeType = type;
     }
     void Run(Call call);
-    void AddField();
-    void SetValue();
 };
 
 void Session::Run(Call call) {
     switch (call) {
         case Call::kOpen: {
-            const bool samePath = input.ConsumeBool();
-            const std::string path = samePath ? model.shpPath : ConsumePath(input);
+            const std::string path = input.ConsumeBool() ? model.shpPath : ConsumePath(input);
             const std::int32_t mode =
                 input.ConsumeBool() ? 1 : input.ConsumeIntegral<std::int32_t>();
             static const std::int32_t kTypes[] = {1, 5, 0, 3, 8, -1};
             Open(path, mode, kTypes[input.ConsumeIntegralInRange(0, 5)]);
             break;
         }
-        case Call::kAddField:
-            AddField();
+        case Call::kAddField: {
+            const std::string name =
+                input.ConsumeBool() || names.empty()
+                    ? input.ConsumeRandomLengthString(16)
+                    : names[input.ConsumeIntegralInRange<std::size_t>(0, names.size() - 1)];
+            const bool usual = input.ConsumeBool();
+            const int type = usual ? kFieldTypeNumeric : input.ConsumeIntegralInRange(0, 20);
+            const int width = usual ? 10 : input.ConsumeIntegralInRange(-1, 21);
+            const int decimals = usual ? 5 : input.ConsumeIntegralInRange(-1, 17);
+            columns.push_back(&component.FieldList().AddField(name, type, width, decimals));
+            names.push_back(name);
+            model.fieldWidths.push_back(width);
             break;
+        }
         case Call::kCommitFields:
             component.CommitFields();
             break;
         case Call::kAddVertex: {
             const double x = ConsumeNumber(input);
             const double y = ConsumeNumber(input);
-            const int part = input.ConsumeIntegralInRange(0, 2);
-            component.VertexList().AddVertex(x, y, part);
-            vertices.push_back({x, y, part});
+            component.VertexList().AddVertex(x, y, input.ConsumeIntegralInRange(0, 2));
             break;
         }
         case Call::kAddRing: {
@@ -150,27 +144,21 @@ void Session::Run(Call call) {
                 model.shapeType == kShapeTypePoint ? 1 : input.ConsumeIntegralInRange(3, 5);
             for (int n = 0; n < count; ++n) {
                 const double x = ConsumeNumber(input);
-                const double y = ConsumeNumber(input);
-                component.VertexList().AddVertex(x, y, part);
-                vertices.push_back({x, y, part});
+                component.VertexList().AddVertex(x, ConsumeNumber(input), part);
             }
             break;
         }
         case Call::kSetValue:
-            SetValue();
-            break;
-        case Call::kAppendShape: {
-            // Whatever happens, the next shape starts without vertices.
-            std::vector<ModelVertex> shapeVertices;
-            shapeVertices.swap(vertices);
-            component.AppendShape();
-            ModelShape shape{std::move(shapeVertices), {}};
-            for (const ModelField& field : model.fields) {
-                shape.values.push_back(field.value);
+            if (!columns.empty()) {
+                const auto column =
+                    input.ConsumeIntegralInRange<std::size_t>(0, columns.size() - 1);
+                columns[column]->Value(ConsumeNumber(input));
             }
-            model.shapes.push_back(std::move(shape));
             break;
-        }
+        case Call::kAppendShape:
+            component.AppendShape();
+            ++model.shapes;
+            break;
         case Call::kRelease:
             component.Release();
             released = true;
@@ -182,30 +170,6 @@ void Session::Run(Call call) {
             break;
         }
     }
-}
-
-void Session::AddField() {
-    const std::string name =
-        input.ConsumeBool() || model.fields.empty()
-            ? input.ConsumeRandomLengthString(16)
-            : model.fields[input.ConsumeIntegralInRange<std::size_t>(0, model.fields.size() - 1)]
-                  .name;
-    const bool usual = input.ConsumeBool();
-    const int type = usual ? kFieldTypeNumeric : input.ConsumeIntegralInRange(0, 20);
-    const int width = usual ? 10 : input.ConsumeIntegralInRange(-1, 21);
-    const int decimals = usual ? 5 : input.ConsumeIntegralInRange(-1, 17);
-    columns.push_back(&component.FieldList().AddField(name, type, width, decimals));
-    model.fields.push_back({name, width, decimals, std::nullopt});
-}
-
-void Session::SetValue() {
-    if (columns.empty()) {
-        return;
-    }
-    const std::size_t column = input.ConsumeIntegralInRange<std::size_t>(0, columns.size() - 1);
-    const double value = ConsumeNumber(input);
-    columns[column]->Value(value);
-    model.fields[column].value = value;
 }
 
 }  // namespace
@@ -229,7 +193,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const ShapeFileError&) {
         // A path the component refuses; the calls below try others.
     }
-    for (int calls = 0; calls < kMaxCalls && input.remaining_bytes() > 0; ++calls) {
+    for (int calls = 0; calls < 400 && input.remaining_bytes() > 0; ++calls) {
         try {
             session.Run(input.ConsumeEnum<Call>());
         } catch (const ShapeFileError&) {
@@ -242,9 +206,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (session.released) {
         CheckCompleteFileSet(before, files.files, session.model);
     } else {
-        FUZZ_CHECK(files.files == before, "without a successful Release the folder changed (" +
-                                              std::to_string(files.files.size()) + " files, " +
-                                              std::to_string(before.size()) + " before)");
+        FUZZ_CHECK(files.files == before, "without a successful Release the folder changed");
     }
     return 0;
 }

@@ -1,13 +1,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "conversion/ConversionError.h"
 #include "conversion/ConversionJob.h"
-#include "readers/InputFileError.h"
 #include "readers/ReadFiles.h"
 #include "support/OpenFileCount.h"
 #include "support/TempDir.h"
@@ -17,394 +18,197 @@ namespace {
 
 using ::testing::HasSubstr;
 
-// The lines, each ended by a line break.
-std::string Lines(const std::vector<std::string>& lines) {
+// "a|b|c" as lines, each ended by a line break.
+std::string Lines(std::string text) {
+    std::ranges::replace(text, '|', '\n');
+    return text.empty() ? text : text + "\n";
+}
+
+std::string Repeated(const std::string& line, int count) {
     std::string text;
-    for (const auto& line : lines) {
-        text += line + "\n";
+    for (int n = 0; n < count; ++n) {
+        text += line + "|";
     }
     return text;
 }
 
-std::string Repeated(const std::string& line, int count) {
-    return Lines(std::vector<std::string>(static_cast<std::size_t>(count), line));
-}
-
 void AnySizes(const ConversionJob&) {}
+
+// Input files as lines "a|b|c"; attributes as "Name=lines;Name=lines", "missing" for no file.
+struct Case {
+    ShapeType type;
+    std::string x, y, attributes;
+    std::string expected;  // what Read gives: the values read or the error's message
+    bool keepDigits = false;
+};
+
+// X of node (i, j) is 10 i + j; Y is 100 + i + 10 j plus a part that rounds away.
+const std::string kX = "Grid from run 12|SIZE_I : 3|SIZE_J : 2|<BeginData>|11|12|21|22|31|32";
+const std::string kY = "Y coordinates|<BeginData>|111.004|121.125|112|122|113.004|123";
+const std::string kNodes = "2x1 X 11 12 21 22 31 32 Y 111 121.12 112 122 113 123";
+const std::string kOne = "A=<BeginData>|1.5|2.5";
 
 class ReadInputDataTest : public ::testing::Test {
 protected:
-    void SetInputs(ShapeType shapeType, const std::string& xContent, const std::string& yContent) {
-        job_.ShapeType = shapeType;
-        job_.XAxysFile = dir_.Write("grid_x.dat", xContent);
-        job_.YAxysFile = dir_.Write("grid_y.dat", yContent);
-    }
-    void AddAttribute(const std::string& name, const std::string& content) {
-        AppendAttribute(job_, name, dir_.Write(name + ".dat", content));
-    }
-    // The message of the error ReadInputData ends with.
-    std::string ErrorMessage() {
-        try {
-            ReadInputData(job_, AnySizes, {});
-        } catch (const ConversionError& error) {
-            return error.what();
+    void SetInputs(const Case& c) {
+        job_.AttribCount = 0;
+        job_.ShapeType = c.type;
+        job_.XAxysFile = dir_.Write("grid_x.dat", Lines(c.x));
+        job_.YAxysFile = dir_.Write("grid_y.dat", Lines(c.y));
+        std::istringstream attributes(c.attributes);
+        for (std::string attribute; std::getline(attributes, attribute, ';');) {
+            const std::size_t equals = attribute.find('=');
+            const std::string content = attribute.substr(equals + 1);
+            const std::string file = "a" + std::to_string(job_.AttribCount) + ".dat";
+            AppendAttribute(
+                job_, attribute.substr(0, equals),
+                content == "missing" ? dir_ / "missing.dat" : dir_.Write(file, Lines(content)));
         }
-        return "no error";
+    }
+    // The sizes, every node's X and Y, every attribute's values and the zeroed values; or the
+    // message of the error.
+    std::string Read(const Case& c) {
+        SetInputs(c);
+        std::ostringstream out;
+        try {
+            const ReadSummary summary = ReadInputData(job_, AnySizes, {}, {c.keepDigits});
+            out << job_.IMax << "x" << job_.JMax;
+            const int columns = job_.XCoords.UpperJ();
+            for (const Array2D* nodes : {&job_.XCoords, &job_.YCoords}) {
+                out << (nodes == &job_.XCoords ? " X" : " Y");
+                for (int n = 0; n < nodes->UpperI() * columns; ++n) {
+                    out << " " << nodes->at(n / columns + 1, n % columns + 1);
+                }
+            }
+            for (int k = 1; k <= job_.AttribCount; ++k) {
+                out << " " << job_.AttribNames[static_cast<std::size_t>(k)];
+                for (int n = 0; n < job_.IMax * job_.JMax; ++n) {
+                    out << " " << job_.AttribValues.at(k, n / job_.JMax + 1, n % job_.JMax + 1);
+                }
+            }
+            out << " collapsed " << summary.collapsedShapes << " zeroed " << summary.zeroed.count
+                << " " << summary.zeroed.first;
+        } catch (const ConversionError& error) {
+            out << error.what();
+        }
+        return out.str();
     }
 
     test::TempDir dir_;
     ConversionJob job_;
 };
 
-// X of node (i, j) is 10 i + j; Y is 100 + 10 i + j plus a part that rounds away.
-const std::string kPolygonX = Lines({"Grid from run 12", "SIZE_I : 3", "SIZE_J : 2", "<BeginData>",
-                                     "11", "12", "21", "22", "31", "32", "<EndData>"});
-const std::string kPolygonY =
-    Lines({"Y coordinates", "  of the same grid", "<BeginData>", "111.004", "112.125", "121.004",
-           "122.004", "131.004", "132.004"});
-
-TEST_F(ReadInputDataTest, PolygonModeFillsEveryNodeAndCell) {
-    SetInputs(ShapeType::Polygon, kPolygonX, kPolygonY);
-    AddAttribute("Depth", Lines({"<BeginData>", "1.5", "2.5", "ignored"}));
-    AddAttribute("Temp", Lines({"a", "b", "c", "d", "x <BeginData> x", "-1", "-2"}));
-    AppendAttribute(job_, "Depth again", job_.AttribFiles[1]);
-    ReadInputData(job_, AnySizes, {});
-
-    EXPECT_EQ(job_.IMax, 2);
-    EXPECT_EQ(job_.JMax, 1);
-    ASSERT_EQ(job_.XCoords.UpperI(), 3);
-    ASSERT_EQ(job_.XCoords.UpperJ(), 2);
-    ASSERT_EQ(job_.YCoords.UpperI(), 3);
-    ASSERT_EQ(job_.YCoords.UpperJ(), 2);
-    for (int i = 0; i <= 3; ++i) {
-        for (int j = 0; j <= 2; ++j) {
-            const bool node = i >= 1 && j >= 1;
-            EXPECT_EQ(job_.XCoords.at(i, j), node ? 10.0 * i + j : 0.0) << i << "," << j;
-            const double y = i == 1 && j == 2 ? 112.12 : 100.0 + 10.0 * i + j;
-            EXPECT_EQ(job_.YCoords.at(i, j), node ? y : 0.0) << i << "," << j;
-        }
-    }
-    ASSERT_EQ(job_.AttribValues.UpperK(), 3);
-    ASSERT_EQ(job_.AttribValues.UpperI(), 2);
-    ASSERT_EQ(job_.AttribValues.UpperJ(), 1);
-    const double expected[4][3] = {{0, 0, 0}, {0, 1.5, 2.5}, {0, -1, -2}, {0, 1.5, 2.5}};
-    for (int k = 0; k <= 3; ++k) {
-        for (int i = 0; i <= 2; ++i) {
-            EXPECT_EQ(job_.AttribValues.at(k, i, 0), 0.0);
-            EXPECT_EQ(job_.AttribValues.at(k, i, 1), i == 0 ? 0.0 : expected[k][i]);
-        }
-    }
-}
-
-TEST_F(ReadInputDataTest, PointModeReadsSizeIMinusOnePoints) {
-    // SIZE_J is not read in point mode: a missing one does no harm.
-    SetInputs(ShapeType::Point, Lines({"SIZE_I: 5", "<BeginData>", "1", "2", "3", "4", "5"}),
-              Lines({"<BeginData>", "-1", "-2", "-3", "-4"}));
-    AddAttribute("Age", Lines({"<BeginData>", "0.5", "1.5", "2.5", "3.5"}));
-    ReadInputData(job_, AnySizes, {});
-
-    EXPECT_EQ(job_.IMax, 4);
-    EXPECT_EQ(job_.JMax, 1);
-    ASSERT_EQ(job_.XCoords.UpperI(), 4);
-    ASSERT_EQ(job_.XCoords.UpperJ(), 1);
-    ASSERT_EQ(job_.AttribValues.UpperI(), 4);
-    ASSERT_EQ(job_.AttribValues.UpperJ(), 1);
-    for (int p = 0; p <= 4; ++p) {
-        EXPECT_EQ(job_.XCoords.at(p, 0), 0.0);
-        EXPECT_EQ(job_.YCoords.at(p, 0), 0.0);
-        EXPECT_EQ(job_.AttribValues.at(1, p, 0), 0.0);
-        EXPECT_EQ(job_.XCoords.at(p, 1), p);
-        EXPECT_EQ(job_.YCoords.at(p, 1), -p);
-        EXPECT_EQ(job_.AttribValues.at(1, p, 1), p == 0 ? 0.0 : p - 0.5);
-        EXPECT_EQ(job_.AttribValues.at(0, p, 1), 0.0);
-    }
-}
-
-// The values follow the first line holding "<BeginData>", however many empty lines stand above
-// it; the keyword lines stand above the first empty line.
-TEST_F(ReadInputDataTest, FindsTheMarkerLinePastEmptyLines) {
-    const struct {
-        std::vector<std::string> x, y, attribute;
-    } cases[] = {
-        {{"SIZE_I: 3", "SIZE_J: 2", "", "<BeginData>"}, {"<BeginData>"}, {"", "<BeginData>"}},
-        {{"SIZE_I: 3", "SIZE_J: 2", "", "", "header", "", "<BeginData>"},
-         {"", "<BeginData>"},
-         {"", "", "t", "", "<BeginData>"}},
-        {{"SIZE_J: 2", "SIZE_I: 3", "<BeginData>"},
-         {"", "", "y", "x <BeginData> x"},
-         {"<BeginData>"}},
-    };
-    for (const auto& [x, y, attribute] : cases) {
-        SetInputs(ShapeType::Polygon, Lines(x) + Lines({"11", "12", "21", "22", "31", "32"}),
-                  Lines(y) + Lines({"-11", "-12", "-21", "-22", "-31", "-32", "ignored"}));
-        job_.AttribCount = 0;
-        AddAttribute("A", Lines(attribute) + Lines({"1.5", "2.5"}));
-        ReadInputData(job_, AnySizes, {});
-        for (int i = 1; i <= 3; ++i) {
-            for (int j = 1; j <= 2; ++j) {
-                EXPECT_EQ(job_.XCoords.at(i, j), 10 * i + j) << x.size() << ": " << i << "," << j;
-                EXPECT_EQ(job_.YCoords.at(i, j), -10 * i - j) << y.size() << ": " << i << "," << j;
-            }
-        }
-        EXPECT_EQ(job_.AttribValues.at(1, 1, 1), 1.5);
-        EXPECT_EQ(job_.AttribValues.at(1, 2, 1), 2.5);
-    }
-}
-
-// A size comes only from its own keyword line, which stands above the first empty line and the
-// "<BeginData>" line; never from another line.
-TEST_F(ReadInputDataTest, RefusesASizeKeywordThatIsNotInTheHeader) {
-    const struct {
-        ShapeType shapeType;
-        std::vector<std::string> x;
-        std::string message;
-    } cases[] = {
-        {ShapeType::Polygon,
-         {"SIZE_I: 3", "", "SIZE_J: 2", "<BeginData>"},
-         "there is no \"SIZE_J\" line above the first empty line (line 2)"},
-        {ShapeType::Polygon,
-         {"title: 3", "", "SIZE_I: 3", "SIZE_J: 2", "<BeginData>"},
-         "there is no \"SIZE_I\" line above the first empty line (line 2)"},
-        {ShapeType::Point,
-         {"", "SIZE_I: 3", "<BeginData>"},
+TEST_F(ReadInputDataTest, ReadsTheFilesIntoTheJobOrSaysWhatIsWrongWithThem) {
+    const std::string sizes = "SIZE_I : 3|SIZE_J : 2|<BeginData>|";
+    const std::string nodes = "1|2|3|4|5|6";
+    constexpr char kBinary[] = "SIZE_I : 3\0\x12\nSIZE_J : 2\n<BeginData>\n";
+    const std::string binary(kBinary, sizeof kBinary - 1);
+    const Case cases[] = {
+        {ShapeType::Polygon, kX, kY,
+         "Depth=<BeginData>|1.5|2.5|ignored;Temp=a|b|c|d|x <BeginData> x|-1|-2",
+         kNodes + " Depth 1.5 2.5 Temp -1 -2 collapsed 0 zeroed 0"},
+        // SIZE_J is not read in point mode.
+        {ShapeType::Point, "SIZE_I: 5|<BeginData>|1|2|3|4|5", "<BeginData>|-1|-2|-3|-4",
+         "Age=<BeginData>|0.5|1.5|2.5|3.5", "4x1 X 1 2 3 4 Y -1 -2 -3 -4 Age 0.5 1.5 2.5 3.5"},
+        // The values follow the first line holding the marker, past empty lines; the keyword
+        // lines stand above the first empty line.
+        {ShapeType::Polygon, "SIZE_I: 3|SIZE_J: 2||||header||<BeginData>|11|12|21|22|31|32",
+         "||y|x <BeginData> x|111|121.12|112|122|113|123|ignored", "A=||t||<BeginData>|1.5|2.5",
+         kNodes + " A 1.5 2.5 collapsed 0"},
+        // Nonzero values that the rounding made 0 are counted in every file; the first is named.
+        {ShapeType::Polygon, sizes + "1|0.004|3|4|5|6", "<BeginData>|" + nodes,
+         "A=<BeginData>|0|1e-9", "zeroed 2 '0.004' on line 5 of X axys file"},
+        {ShapeType::Polygon, sizes + nodes, "<BeginData>|1|2|3|4|5|-0.0 0 4",
+         "A=<BeginData>|-0.00|abc", "zeroed 1 '-0.0 0 4' on line 7 of Y axys file"},
+        {ShapeType::Polygon, sizes + nodes, "<BeginData>|" + nodes, "A=<BeginData>|0.005|0.0051",
+         "zeroed 1 '0.005' on line 2 of Attribute 'A'"},
+        // Cells that rounding would leave without area keep every coordinate's digits.
+        {ShapeType::Polygon, sizes + "0|0|0.001|0.001|0.002|0.002",
+         "<BeginData>|0|0.001|0|0.001|0|0.001", kOne,
+         "X 0 0 0.001 0.001 0.002 0.002 Y 0 0.001 0 0.001 0 0.001 A 1.5 2.5 collapsed 2"},
+        {ShapeType::Point, "SIZE_I: 2|<BeginData>|1.015", "<BeginData>|2.125",
+         "A=<BeginData>|3.005", "1x1 X 1.015 Y 2.125 A 3.005 collapsed 0", true},
+        // A size comes only from its own keyword line above the first empty and marker lines.
+        {ShapeType::Polygon, "SIZE_I: 3||SIZE_J: 2|<BeginData>", kY, kOne,
+         "grid_x.dat': there is no \"SIZE_J\" line above the first empty line (line 2)"},
+        {ShapeType::Point, "|SIZE_I: 3|<BeginData>", kY, kOne,
          "there is no \"SIZE_I\" line above the first empty line (line 1)"},
-        {ShapeType::Polygon,
-         {"SIZE_I: 3", "<BeginData>", "SIZE_J: 2", "1", "2"},
+        {ShapeType::Polygon, "SIZE_I: 3|<BeginData>|5|120", kY, kOne,
          "there is no \"SIZE_J\" line above the \"<BeginData>\" line (line 2)"},
-        // Without a "SIZE_J" line nor an empty line, its last value line once gave the size.
-        {ShapeType::Polygon,
-         {"SIZE_I: 3", "<BeginData>", "5", "120"},
-         "there is no \"SIZE_J\" line above the \"<BeginData>\" line (line 2)"},
-        {ShapeType::Polygon,
-         {"SIZE_I: 3", "5", "2"},
+        {ShapeType::Polygon, "SIZE_I: 3|5|2", kY, kOne,
          "there is no \"SIZE_J\" line in the file, which ends at line 3 without an empty line "
          "or a \"<BeginData>\" line"},
-        {ShapeType::Point, {}, "there is no \"SIZE_I\" line: the file is empty"},
-    };
-    AddAttribute("A", Lines({"<BeginData>", "1", "2"}));
-    for (const auto& [shapeType, x, message] : cases) {
-        SetInputs(shapeType, Lines(x), kPolygonY);
-        EXPECT_EQ(ErrorMessage(), "X axys file '" + job_.XAxysFile + "': " + message);
-    }
-}
-
-TEST_F(ReadInputDataTest, RefusesADataFileWithoutMarkerLine) {
-    AddAttribute("Salinity", Lines({"1", "2", "", "3"}));
-    SetInputs(ShapeType::Polygon, kPolygonX, kPolygonY);
-    EXPECT_EQ(ErrorMessage(), "Attribute 'Salinity' file '" + job_.AttribFiles[1] +
-                                  "': the file has no \"<BeginData>\" line");
-    SetInputs(ShapeType::Polygon, Lines({"SIZE_I: 3", "SIZE_J: 2", "", "11", "12"}), kPolygonY);
-    EXPECT_EQ(ErrorMessage(),
-              "X axys file '" + job_.XAxysFile + "': the file has no \"<BeginData>\" line");
-    // Even when no value is needed: a grid of one row of nodes has no cell.
-    SetInputs(ShapeType::Polygon, Lines({"SIZE_I: 1", "SIZE_J: 2", "<BeginData>", "1", "2"}),
-              Lines({"1", "2"}));
-    EXPECT_EQ(ErrorMessage(),
-              "Y axys file '" + job_.YAxysFile + "': the file has no \"<BeginData>\" line");
-}
-
-TEST_F(ReadInputDataTest, ReportsFilesThatEndBeforeTheirValues) {
-    SetInputs(ShapeType::Polygon, kPolygonX, Lines({"Y", "<BeginData>", "1", "2", "3", "4", "5"}));
-    AddAttribute("A", Lines({"<BeginData>", "1", "2"}));
-    EXPECT_EQ(ErrorMessage(), "Y axys file '" + job_.YAxysFile +
-                                  "': the file ends at line 8 before all 6 values after its "
-                                  "\"<BeginData>\" line were read");
-    // What was read before the error stays in the job.
-    EXPECT_EQ(job_.XCoords.at(3, 2), 32.0);
-    EXPECT_EQ(job_.YCoords.at(3, 1), 5.0);
-}
-
-TEST_F(ReadInputDataTest, StopsAtAMissingAttributeFileAfterTheEarlierOnes) {
-    SetInputs(ShapeType::Polygon, kPolygonX, kPolygonY);
-    AddAttribute("A", Lines({"<BeginData>", "1", "2"}));
-    AppendAttribute(job_, "B", (dir_.Path() / "missing.dat").string());
-    AddAttribute("C", Lines({"<BeginData>", "5", "6"}));
-    EXPECT_THAT(ErrorMessage(), HasSubstr("Attribute 'B' file '" + job_.AttribFiles[2] +
-                                          "': cannot open the file: No such file or directory"));
-    EXPECT_EQ(job_.AttribValues.at(1, 2, 1), 2.0);
-    EXPECT_EQ(job_.AttribValues.at(3, 2, 1), 0.0);
-}
-
-TEST_F(ReadInputDataTest, ReportsAValueBeyondTheRangeOfADouble) {
-    SetInputs(ShapeType::Point, Lines({"SIZE_I: 4", "<BeginData>", "1", "1e999", "3"}),
-              Lines({"<BeginData>", "1", "2", "3"}));
-    AddAttribute("A", Lines({"<BeginData>", "1", "2", "3"}));
-    EXPECT_EQ(ErrorMessage(), "X axys file '" + job_.XAxysFile +
-                                  "': the value '1e999' on line 4 lies beyond the range of a "
-                                  "double");
-}
-
-TEST_F(ReadInputDataTest, ReportsGridSizesThatAreNoNumberOrBelowOne) {
-    AddAttribute("A", Lines({"<BeginData>"}));
-    SetInputs(ShapeType::Polygon,
-              Lines({"grid", "size", "SIZE_I:   abc", "SIZE_J: 2", "<BeginData>"}), "");
-    EXPECT_EQ(ErrorMessage(), "X axys file '" + job_.XAxysFile +
-                                  "': the \"SIZE_I\" value '   abc' on line 3 is not a number");
-
-    SetInputs(ShapeType::Polygon, Lines({"SIZE_I: 2", "SIZE_J:" + std::string(11, ' ') + "3"}), "");
-    EXPECT_THAT(ErrorMessage(),
-                HasSubstr("the \"SIZE_J\" value on line 2 is blank: the number must begin "
-                          "within the 10 characters after the \":\""));
-
-    SetInputs(ShapeType::Polygon, Lines({"SIZE_I: 3", "SIZE_J: 0", "<BeginData>"}), "");
-    EXPECT_EQ(ErrorMessage(), "X axys file '" + job_.XAxysFile +
-                                  "': the \"SIZE_J\" value ' 0' on line 2 is less than 1, the "
-                                  "smallest grid size");
-    SetInputs(ShapeType::Point, Lines({"SIZE_I: -4", "<BeginData>"}), "");
-    EXPECT_THAT(ErrorMessage(), HasSubstr("\"SIZE_I\" value ' -4' on line 1 is less than 1"));
-}
-
-// Grids hold at most 32767 nodes along each axis and 32767 points.
-TEST_F(ReadInputDataTest, RefusesSizesBeyondSixteenBits) {
-    AddAttribute("A", Lines({"<BeginData>"}));
-    SetInputs(ShapeType::Polygon, "SIZE_I: 32768\nSIZE_J: 1\n<BeginData>\n", "");
-    EXPECT_THROW(ReadInputData(job_, AnySizes, {}), OverflowError);
-    EXPECT_THAT(ErrorMessage(), HasSubstr("the \"SIZE_I\" value ' 32768' on line 1 is too large"));
-    SetInputs(ShapeType::Polygon, "SIZE_I: 1\nSIZE_J: 32768\n<BeginData>\n", "");
-    EXPECT_THROW(ReadInputData(job_, AnySizes, {}), OverflowError);
-    SetInputs(ShapeType::Polygon, "SIZE_I: 1\nSIZE_J: 1e999\n<BeginData>\n", "");
-    EXPECT_THROW(ReadInputData(job_, AnySizes, {}), OverflowError);
-    SetInputs(ShapeType::Point, "SIZE_I: 32769\n<BeginData>\n", "");
-    EXPECT_THROW(ReadInputData(job_, AnySizes, {}), OverflowError);
-    EXPECT_THAT(ErrorMessage(), HasSubstr("' 32769' on line 1 is too large"));
-}
-
-TEST_F(ReadInputDataTest, HoldsTheMarkerLineTo32767) {
-    SetInputs(ShapeType::Point, Lines({"SIZE_I: 2", "<BeginData>", "1"}),
-              Repeated("header", 32766) + "<BeginData>\n4\n");
-    AddAttribute("A", Repeated("header", 32767) + "<BeginData>\n5\n");
-    EXPECT_THAT(ErrorMessage(), HasSubstr("Attribute 'A' file '" + job_.AttribFiles[1] +
-                                          "': its \"<BeginData>\" line is line 32768"));
-    EXPECT_EQ(job_.YCoords.at(1, 1), 4.0);
-
-    // A file without marker is read no further than that.
-    SetInputs(ShapeType::Point, Lines({"SIZE_I: 2", "<BeginData>", "1"}), Repeated("5", 40000));
-    EXPECT_EQ(ErrorMessage(), "Y axys file '" + job_.YAxysFile +
-                                  "': the file has no \"<BeginData>\" line within its first "
-                                  "32767 lines");
-}
-
-// A binary file's bytes are quoted escaped: a NUL would end the message, a control byte garble
-// the terminal.
-TEST_F(ReadInputDataTest, QuotesControlBytesEscaped) {
-    constexpr char kBinaryHeader[] = "SIZE_I : 3\0\x12\nSIZE_J : 2\n<BeginData>\n";
-    SetInputs(ShapeType::Polygon, std::string(kBinaryHeader, sizeof kBinaryHeader - 1), "");
-    AddAttribute("A", "");
-    EXPECT_THAT(ErrorMessage(),
-                HasSubstr("the \"SIZE_I\" value ' 3\\x00\\x12' on line 1 is not a number"));
-    // So are bytes that are no UTF-8, as in 8-bit text of another code page.
-    SetInputs(ShapeType::Polygon, "SIZE_I : caf\xE9\nSIZE_J : 2\n<BeginData>\n", "");
-    EXPECT_THAT(ErrorMessage(), HasSubstr("the \"SIZE_I\" value ' caf\\xE9' on line 1"));
-}
-
-// Names that cannot be column names are refused before any file is read (here: none exists).
-TEST_F(ReadInputDataTest, RefusesAttributeNamesThatCannotNameAColumn) {
-    const struct {
-        std::string name;
-        std::string message;
-    } cases[] = {
-        {"Temp\tmax",
-         "Attribute 'Temp\\x09max': the name holds a control character (byte 5, "
-         "\\x09); a column name holds no tabs, line breaks or other control "
-         "characters"},
-        {"T\r\n", "Attribute 'T\\x0D\\x0A': the name holds a control character (byte 2"},
-        {"\x1B[31mred", "Attribute '\\x1B[31mred': the name holds a control character (byte 1"},
-        {"del\x7F", "(byte 4, \\x7F)"},
-        {"Caf\xE9",
-         "Attribute 'Caf\\xE9': the name is not UTF-8 text (byte 4, \\xE9); the "
-         "shapefile stores its column names as UTF-8"},
-        {"\xC3(", "the name is not UTF-8 text (byte 1, \\xC3)"},
-        {"\xED\xA0\x80", "the name is not UTF-8 text (byte 1"},        // a surrogate
-        {"\xC0\xAF", "the name is not UTF-8 text (byte 1"},            // an overlong "/"
-        {"ab\xF4\x90\x80\x80", "the name is not UTF-8 text (byte 3"},  // beyond U+10FFFF
-    };
-    SetInputs(ShapeType::Polygon, "", "");
-    job_.XAxysFile = (dir_.Path() / "missing.dat").string();
-    for (const auto& [name, message] : cases) {
-        job_.AttribCount = 0;
-        AppendAttribute(job_, "Good é 水", "a.dat");
-        AppendAttribute(job_, name, "b.dat");
-        EXPECT_THAT(ErrorMessage(), HasSubstr(message)) << name;
-    }
-}
-
-// The sizes are offered for refusal before any array is created, so before any value is read.
-TEST_F(ReadInputDataTest, SizesAreRefusedBeforeAnyArrayOrValue) {
-    SetInputs(ShapeType::Polygon, kPolygonX, kPolygonY);
-    AddAttribute("A", Lines({"<BeginData>", "1", "2"}));
-    struct Refused {};
-    const auto refuse = [](const ConversionJob& job) {
-        EXPECT_EQ(job.IMax, 2);
-        EXPECT_EQ(job.JMax, 1);
-        EXPECT_FALSE(job.XCoords.Exists() || job.YCoords.Exists() || job.AttribValues.Exists());
-        throw Refused{};
-    };
-    EXPECT_THROW(ReadInputData(job_, refuse, {}), Refused);
-}
-
-TEST_F(ReadInputDataTest, LeavesNoFileOpen) {
-    const long before = test::OpenFileCount();
-    SetInputs(ShapeType::Polygon, kPolygonX, kPolygonY);
-    AddAttribute("A", Lines({"<BeginData>", "1", "2"}));
-    ReadInputData(job_, AnySizes, {});
-    EXPECT_EQ(test::OpenFileCount(), before);
-
-    AddAttribute("B", Lines({"<BeginData>", "1"}));
-    EXPECT_THROW(ReadInputData(job_, AnySizes, {}), InputFileError);
-    EXPECT_EQ(test::OpenFileCount(), before);
-}
-
-// Values other than 0 that the rounding makes 0 are counted in every file, coordinates too;
-// the first is named by its text, line and file. 0 as written, a line without a number and
-// values that round to a hundredth are not counted.
-TEST_F(ReadInputDataTest, CountsValuesTheRoundingMadeZero) {
-    struct Case {
-        std::vector<std::string> x, y, attribute;
-        std::int64_t count;
-        std::string first;
-    };
-    const std::string header = "SIZE_I : 3\nSIZE_J : 2\n<BeginData>\n";
-    const std::vector<std::string> plainNodes = {"1", "2", "3", "4", "5", "6"};
-    const std::vector<Case> cases = {
-        {plainNodes, plainNodes, {"0", "0.0"}, 0, ""},
-        {plainNodes, plainNodes, {"-0.00", "abc"}, 0, ""},
-        {plainNodes, plainNodes, {"0.005", "0.0051"}, 1, "'0.005' on line 2 of Attribute 'A'"},
-        {{"1", "0.004", "3", "4", "5", "6"},
-         plainNodes,
-         {"1", "1e-9"},
-         2,
-         "'0.004' on line 5 of X axys file"},
-        {plainNodes,
-         {"1", "2", "3", "4", "5", "-0.0 0 4"},
-         {"1", "2"},
-         1,
-         "'-0.0 0 4' on line 7 of Y axys file"},
+        {ShapeType::Point, "", kY, kOne, "there is no \"SIZE_I\" line: the file is empty"},
+        {ShapeType::Polygon, "grid|SIZE_I:   abc|SIZE_J: 2|<BeginData>", "", kOne,
+         "grid_x.dat': the \"SIZE_I\" value '   abc' on line 2 is not a number"},
+        {ShapeType::Polygon, "SIZE_I: 2|SIZE_J:" + std::string(11, ' ') + "3", "", kOne,
+         "the \"SIZE_J\" value on line 2 is blank: the number must begin within the 10 "
+         "characters after the \":\""},
+        {ShapeType::Polygon, "SIZE_I: 3|SIZE_J: 0|<BeginData>", "", kOne,
+         "the \"SIZE_J\" value ' 0' on line 2 is less than 1, the smallest grid size"},
+        {ShapeType::Polygon, "SIZE_I: 1|SIZE_J: 32768|<BeginData>", "", kOne,
+         "the \"SIZE_J\" value ' 32768' on line 2 is too large"},
+        {ShapeType::Point, "SIZE_I: 32769|<BeginData>", "", kOne,
+         "' 32769' on line 1 is too large"},
+        // Bytes of a binary or 8-bit file are quoted escaped.
+        {ShapeType::Polygon, binary, "", kOne,
+         "the \"SIZE_I\" value ' 3\\x00\\x12' on line 1 is not a number"},
+        {ShapeType::Polygon, "SIZE_I : caf\xE9|SIZE_J : 2|<BeginData>", "", kOne,
+         "the \"SIZE_I\" value ' caf\\xE9' on line 1"},
+        // Errors in the values.
+        {ShapeType::Polygon, kX, "Y|<BeginData>|1|2|3|4|5", kOne,
+         "grid_y.dat': the file ends at line 8 before all 6 values after its \"<BeginData>\" "
+         "line were read"},
+        {ShapeType::Point, "SIZE_I: 4|<BeginData>|1|1e999|3", kY, kOne,
+         "grid_x.dat': the value '1e999' on line 4 lies beyond the range of a double"},
+        {ShapeType::Polygon, kX, kY, "A=1|2||3",
+         "Attribute 'A' file '" + dir_ / "a0.dat" + "': the file has no \"<BeginData>\" line"},
+        // Even when no value is needed: one row of nodes has no cell.
+        {ShapeType::Polygon, "SIZE_I: 1|SIZE_J: 2|<BeginData>|1|2", "1|2", kOne,
+         "grid_y.dat': the file has no \"<BeginData>\" line"},
+        {ShapeType::Point, "SIZE_I: 2|<BeginData>|1", Repeated("header", 32766) + "<BeginData>|4",
+         "A=" + Repeated("header", 32767) + "<BeginData>|5",
+         "a0.dat': its \"<BeginData>\" line is line 32768"},
+        {ShapeType::Point, "SIZE_I: 2|<BeginData>|1", Repeated("5", 40000), kOne,
+         "grid_y.dat': the file has no \"<BeginData>\" line within its first 32767 lines"},
+        {ShapeType::Polygon, kX, kY, kOne + ";B=missing;" + kOne,
+         "Attribute 'B' file '" + dir_ / "missing.dat" + "': cannot open the file: No such file"},
+        // Names that cannot name a column are refused before any file is read.
+        {ShapeType::Polygon, kX, kY, "Good é 水=;Temp\tmax=",
+         "Attribute 'Temp\\x09max': the name holds a control character (byte 5, \\x09); a column "
+         "name holds no tabs, line breaks or other control characters"},
+        {ShapeType::Polygon, kX, kY, "Caf\xE9=",
+         "Attribute 'Caf\\xE9': the name is not UTF-8 text (byte 4, \\xE9); the shapefile stores "
+         "its column names as UTF-8"},
+        {ShapeType::Polygon, kX, kY, "ab\xF4\x90\x80\x80=", "is not UTF-8 text (byte 3"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.first);
-        job_.AttribCount = 0;
-        SetInputs(ShapeType::Polygon, header + Lines(c.x), "<BeginData>\n" + Lines(c.y));
-        AddAttribute("A", "<BeginData>\n" + Lines(c.attribute));
-        const ZeroedValues zeroed = ReadInputData(job_, AnySizes, {}).zeroed;
-        EXPECT_EQ(zeroed.count, c.count);
-        EXPECT_EQ(zeroed.first.rfind(c.first, 0), 0u) << zeroed.first;
+        EXPECT_THAT(Read(c), HasSubstr(c.expected));
     }
 }
 
-// A stop requested before or while reading ends the read with Interrupted, naming the file.
-TEST_F(ReadInputDataTest, StopsWhenASignalAsks) {
-    SetInputs(ShapeType::Polygon, kPolygonX, kPolygonY);
-    AddAttribute("Depth", Lines({"<BeginData>", "1.5", "2.5"}));
+// The sizes are offered for refusal before any array is created or value read; a stop ends the
+// read naming the file; no file stays open.
+TEST_F(ReadInputDataTest, SizesComeFirstAndStopsAndErrorsLeaveNoFileOpen) {
+    const long openFiles = test::OpenFileCount();
+    SetInputs({ShapeType::Polygon, kX, kY, kOne, ""});
+    struct Refused {};
+    EXPECT_THROW(ReadInputData(job_,
+                               [](const ConversionJob& job) {
+                                   EXPECT_EQ(job.IMax * 10 + job.JMax, 21);
+                                   EXPECT_FALSE(job.XCoords.Exists() || job.AttribValues.Exists());
+                                   throw Refused{};
+                               },
+                               {}),
+                 Refused);
     volatile std::sig_atomic_t signal = SIGTERM;
-    try {
-        ReadInputData(job_, AnySizes, StopRequest(signal));
-        ADD_FAILURE() << "no stop";
-    } catch (const Interrupted& interruption) {
-        EXPECT_EQ(interruption.Signal(), SIGTERM);
-        EXPECT_EQ(std::string(interruption.what()),
-                  "interrupted by SIGTERM while reading X axys file '" + job_.XAxysFile +
-                      "' (line 1); no shape file was written");
-    }
+    EXPECT_THAT([&] { ReadInputData(job_, AnySizes, StopRequest(signal)); },
+                testing::ThrowsMessage<Interrupted>(
+                    "interrupted by SIGTERM while reading X axys file '" + job_.XAxysFile +
+                    "' (line 1); no shape file was written"));
+    EXPECT_THAT(Read({ShapeType::Polygon, kX, kY, kOne + ";B=<BeginData>|1", ""}),
+                HasSubstr("the file ends"));
+    EXPECT_EQ(test::OpenFileCount(), openFiles);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -9,18 +10,12 @@
 
 namespace tesselar::test {
 
-// A steady clock that moves on by a fixed step after every reading; its calendar date is a
-// fixed day.
+// A steady clock that moves on by a fixed step after every reading, on a fixed calendar day.
 class SteppingClock final : public Clock {
 public:
-    explicit SteppingClock(std::chrono::milliseconds step = std::chrono::milliseconds(0))
-        : step_(step) {}
+    explicit SteppingClock(std::chrono::milliseconds step = {}) : step_(step) {}
 
-    std::chrono::steady_clock::time_point Now() const override {
-        const auto now = now_;
-        now_ += step_;
-        return now;
-    }
+    std::chrono::steady_clock::time_point Now() const override { return (now_ += step_) - step_; }
     std::chrono::system_clock::time_point CalendarNow() const override {
         return std::chrono::sys_days(std::chrono::year(2024) / 5 / 17);
     }
@@ -30,35 +25,27 @@ private:
     mutable std::chrono::steady_clock::time_point now_{std::chrono::hours(1000)};
 };
 
-// Remembers everything shown on it, in order.
+// Remembers everything shown on it, in order; `onValue` sees each bar value as it is set.
 class RecordingDisplay final : public ProgressDisplay {
 public:
     std::vector<std::string> calls;  // "max", "min", "value", "panel3", ...
-    std::vector<float> maxima;
-    std::vector<float> minima;
-    std::vector<float> values;
-    std::vector<std::string> elapsedTexts;
-    std::vector<std::string> remainingTexts;
+    std::vector<float> maxima, values;
+    std::vector<std::string> elapsedTexts, remainingTexts;
+    std::function<void(float)> onValue = [](float) {};
 
     void SetMax(float max) override {
         calls.push_back("max");
         maxima.push_back(max);
     }
-    void SetMin(float min) override {
-        calls.push_back("min");
-        minima.push_back(min);
-    }
+    void SetMin(float) override { calls.push_back("min"); }
     void SetValue(float value) override {
         calls.push_back("value");
         values.push_back(value);
+        onValue(value);
     }
     void SetPanelText(int panel, const std::string& text) override {
         calls.push_back("panel" + std::to_string(panel));
-        if (panel == 3) {
-            elapsedTexts.push_back(text);
-        } else if (panel == 4) {
-            remainingTexts.push_back(text);
-        }
+        (panel == 3 ? elapsedTexts : remainingTexts).push_back(text);
     }
 };
 
