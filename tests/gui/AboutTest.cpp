@@ -34,8 +34,9 @@ protected:
     int okClicks_ = 0;
 };
 
-// Its texts, in a window of fixed size with OK as default and focus.
-TEST_F(AboutTest, ShowsTitleVersionAndDescription) {
+// Its texts, in a window of fixed size with OK as default and focus. OK, Enter and Esc close it
+// through OK, the default and cancel button; the close button without it; other keys not at all.
+TEST_F(AboutTest, ShowsItsTextsAndClosesThroughOk) {
     EXPECT_EQ(about_->windowTitle(), QStringLiteral("About Nerasco Tesselar"));
     for (const auto& [name, text] : {
              std::pair{"lblTitle", QStringLiteral("Nerasco Tesselar")},
@@ -50,25 +51,21 @@ TEST_F(AboutTest, ShowsTitleVersionAndDescription) {
     ExpectLabelTextsFit(*about_);
     EXPECT_EQ(about_->minimumSize(), about_->maximumSize());
     EXPECT_EQ(about_->focusWidget(), cmdOK_);
-}
 
-// OK, Enter and Esc close it through OK, the default and cancel button; the close button
-// without it; other keys not at all.
-TEST_F(AboutTest, OkEnterEscAndTheCloseButtonCloseIt) {
     const struct {
-        std::function<void(FrmAbout&)> action;
+        std::function<void()> action;
         int okClicks;  // -1: it stays open
     } cases[] = {
-        {[this](FrmAbout&) { QTest::mouseClick(cmdOK_, Qt::LeftButton); }, 1},
-        {[](FrmAbout& about) { QTest::keyClick(&about, Qt::Key_Return); }, 1},
-        {[](FrmAbout& about) { QTest::keyClick(&about, Qt::Key_Escape); }, 1},
-        {[](FrmAbout& about) { about.close(); }, 0},
-        {[](FrmAbout& about) { QTest::keyClick(&about, Qt::Key_A); }, -1},
-        {[](FrmAbout& about) { QTest::keyClick(&about, Qt::Key_F1); }, -1},
+        {[this] { QTest::mouseClick(cmdOK_, Qt::LeftButton); }, 1},
+        {[this] { QTest::keyClick(about_, Qt::Key_Return); }, 1},
+        {[this] { QTest::keyClick(about_, Qt::Key_Escape); }, 1},
+        {[this] { about_->close(); }, 0},
+        {[this] { QTest::keyClick(about_, Qt::Key_A); }, -1},
+        {[this] { QTest::keyClick(about_, Qt::Key_F1); }, -1},
     };
     for (const auto& c : cases) {
         Open();
-        c.action(*about_);
+        c.action();
         RunDeferredDeletes();
         EXPECT_EQ(about_.isNull(), c.okClicks >= 0);
         EXPECT_EQ(okClicks_, std::max(c.okClicks, 0));

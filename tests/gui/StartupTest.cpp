@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
 
+#include "forms/QtDesktopServices.h"
 #include "forms/frmAbout.h"
 #include "forms/frmSplash.h"
 #include "gui/MainWindowFixture.h"
@@ -13,21 +16,21 @@ template <class Window>
 QList<Window*> OpenWindows() {
     QList<Window*> open;
     for (QWidget* window : QApplication::topLevelWidgets()) {
-        if (auto* wanted = qobject_cast<Window*>(window); wanted && wanted->isVisible()) {
-            open << wanted;
+        if (window->isVisible() && qobject_cast<Window*>(window)) {
+            open << static_cast<Window*>(window);
         }
     }
     return open;
 }
 
 // The program's start: the main window stays hidden behind the splash window until the splash
-// window hands over.
+// window hands over. About then opens one window at a time, without an owner.
 class StartupTest : public MainWindowTest {
 protected:
     void SetUp() override { CreateWindow(); }
 };
 
-TEST_F(StartupTest, SplashWindowShowsTheMainWindowAsItCloses) {
+TEST_F(StartupTest, SplashHandsOverToTheMainWindowWhoseAboutWindowIsUnowned) {
     EXPECT_FALSE(window_->isVisible());
     const QList<FrmSplash*> splashes = OpenWindows<FrmSplash>();
     ASSERT_EQ(splashes.size(), 1);
@@ -37,11 +40,7 @@ TEST_F(StartupTest, SplashWindowShowsTheMainWindowAsItCloses) {
     EXPECT_EQ(window_->focusWidget(), &Find<QPushButton>("Command1"));
     RunDeferredDeletes();
     EXPECT_TRUE(OpenWindows<FrmSplash>().isEmpty());
-}
 
-using AboutWindowTest = MainWindowTest;
-
-TEST_F(AboutWindowTest, OneAboutWindowAtATimeWithoutAnOwner) {
     Click("About");
     Click("About");
     QList<FrmAbout*> open = OpenWindows<FrmAbout>();
@@ -60,6 +59,21 @@ TEST_F(AboutWindowTest, OneAboutWindowAtATimeWithoutAnOwner) {
     // Closing the main window ends the program: the About window goes with it.
     window_->close();
     EXPECT_TRUE(OpenWindows<FrmAbout>().isEmpty());
+}
+
+// The program's message boxes: its caption, the text, no icon and only an OK button.
+TEST(MessageBoxTest, ShowsTheProgramsCaptionNoIconAndOnlyOk) {
+    QStringList seen;
+    QTimer::singleShot(0, [&seen] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);  // else the test waits for its time limit
+        seen << box->windowTitle() << box->text() << QString::number(box->icon())
+             << QString::number(box->standardButtons().toInt())
+             << QString::number(box->buttons().size());
+        box->accept();
+    });
+    QtMessageBoxes().Show(QStringLiteral("Shape file not created."));
+    EXPECT_EQ(seen, (QStringList{"Nerasco Tesselar", "Shape file not created.", "0", "1024", "1"}));
 }
 
 }  // namespace
