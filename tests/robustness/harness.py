@@ -58,10 +58,9 @@ def big_grid(folder, nodes=1000):
 
 def run(program, *arguments, **options):
     """Runs the program; the result with stdout and stderr as text unless told otherwise."""
-    options.setdefault("text", True)
+    options = {"text": True, "timeout": 900, **options}
     arguments = [a if isinstance(a, bytes) else str(a) for a in arguments]
-    return subprocess.run([program, *arguments], capture_output=True, timeout=900, check=False,
-                          **options)
+    return subprocess.run([program, *arguments], capture_output=True, check=False, **options)
 
 
 def cells(shp):
