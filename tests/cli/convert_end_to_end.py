@@ -21,53 +21,72 @@ import shapefile
 
 from harness import ogr_summary, run, write
 
-NODES_I, NODES_J = 7, 5
-
-
 def three_decimals(value):
     """The value with 3 decimals but never a 5 in the third: rounding it to 2 has one answer."""
     text = f"{value:.3f}"
     return f"{value + 0.001:.3f}" if text.endswith("5") else text
 
 
-def write_grid(folder):
-    """The grid files and two attribute files (y written on Windows); returns the nodes and
-    cells as the reader must keep them, rounded to 2 decimals."""
-    nodes = [(i, j) for i in range(1, NODES_I + 1) for j in range(1, NODES_J + 1)]
-    cells = [(i, j) for i in range(1, NODES_I) for j in range(1, NODES_J)]
-    x = [three_decimals(431250 + 120 * i + 35 * j + 9 * math.sin(i * j)) for i, j in nodes]
-    y = [three_decimals(4512300 - 20 * i + 95 * j + 7 * math.cos(i + 2 * j)) for i, j in nodes]
-    temp = [three_decimals(12 + 0.731 * i - 0.417 * j) for i, j in cells]
-    sal = [three_decimals(-0.5 + 6.123 * i + 1.77 * j) for i, j in cells]  # negatives first
-    header = [f"SIZE_I : {NODES_I}", f"SIZE_J : {NODES_J}"]
-    write(folder / "x.dat", header, x)
-    write(folder / "y.dat", header, y, "\r\n")
-    write(folder / "temp.dat", ["Water temperature"], temp)
-    write(folder / "sal.dat", ["Salinity"], sal)
-    return ({node: (round(float(a), 2), round(float(b), 2)) for node, a, b in zip(nodes, x, y)},
-            {cell: [round(float(t), 2), round(float(s), 2)] for cell, t, s in zip(cells, temp, sal)})
+def srs(*arguments):
+    return subprocess.run([GDALSRSINFO, *map(str, arguments)], capture_output=True, text=True,
+                          check=True).stdout
 
 
-def grid_args(folder):
-    return ["-x", folder / "x.dat", "-y", folder / "y.dat", "-a", f"Temp={folder / 'temp.dat'}"]
-
-
-class InFolder(unittest.TestCase):
+class Conversions(unittest.TestCase):
     def setUp(self):
         temporary = tempfile.TemporaryDirectory()
         self.addCleanup(temporary.cleanup)
         self.folder = pathlib.Path(temporary.name)
+        self.sidecar = self.folder / "x.prj"
 
+    def grid(self, x, y, nodes_i, nodes_j, cells, kind="polygon", brk="\n"):
+        header = [f"SIZE_I : {nodes_i}"] + ([f"SIZE_J : {nodes_j}"] if nodes_j else [])
+        write(self.folder / "x.dat", header, x)
+        write(self.folder / "y.dat", [], y, brk)
+        write(self.folder / "t.dat", ["Water temperature"], cells)
+        self.kind = kind
 
-class Conversions(InFolder):
+    def small_grid(self, cells=("1",) * 4):
+        """3 x 3 nodes 100 m apart, in metres: 2 x 2 cells."""
+        nodes = [(i, j) for i in range(3) for j in range(3)]
+        self.grid([f"{431250 + 100 * i}.004" for i, _ in nodes],
+                  [f"{4512300 + 100 * j}.004" for _, j in nodes], 3, 3, cells)
+
+    def args(self):
+        return ["-t", self.kind, "-x", self.folder / "x.dat", "-y", self.folder / "y.dat", "-a",
+                f"Temp={self.folder / 't.dat'}", "-o", self.folder / "out.shp"]
+
+    def convert(self, *options, status=0, sidecar=None):
+        self.sidecar.unlink(missing_ok=True)
+        if sidecar is not None:
+            self.sidecar.write_text(sidecar)
+        result = run(CONVERT, *self.args(), *options)
+        self.assertEqual(result.returncode, status, result.stderr)
+        return result
+
+    def shapes_and_records(self):
+        with shapefile.Reader(str(self.folder / "out.shp")) as reader:
+            return ([[tuple(point) for point in shape.points] for shape in reader.iterShapes()],
+                    [field[:4] for field in reader.fields[1:]],
+                    [list(record) for record in reader.records()])
+
     def test_cells_are_closed_clockwise_rings_of_their_rounded_nodes_with_their_values(self):
-        nodes, values = write_grid(self.folder)
-        output = self.folder / "estuary.shp"
-        result = run(CONVERT, *grid_args(self.folder), "-a", f"Salinity={self.folder / 'sal.dat'}",
-                     "-o", self.folder / "estuary")
-        self.assertEqual((result.returncode, result.stderr), (0, ""))
-        self.assertEqual(result.stdout, f"Polygon Shape File '{output}' was created with success\n")
-        with shapefile.Reader(str(output)) as reader:
+        # 7 x 5 nodes, y written on Windows, the reader keeping 2 decimals.
+        nodes = [(i, j) for i in range(1, 8) for j in range(1, 6)]
+        cells = [(i, j) for i in range(1, 7) for j in range(1, 5)]
+        x = [three_decimals(431250 + 120 * i + 35 * j + 9 * math.sin(i * j)) for i, j in nodes]
+        y = [three_decimals(4512300 - 20 * i + 95 * j + 7 * math.cos(i + 2 * j)) for i, j in nodes]
+        temp = [three_decimals(12 + 0.731 * i - 0.417 * j) for i, j in cells]
+        sal = [three_decimals(-0.5 + 6.123 * i + 1.77 * j) for i, j in cells]  # negatives first
+        self.grid(x, y, 7, 5, temp, brk="\r\n")
+        write(self.folder / "sal.dat", ["Salinity"], sal)
+        nodes = {node: (round(float(a), 2), round(float(b), 2)) for node, a, b in zip(nodes, x, y)}
+        values = {cell: [round(float(t), 2), round(float(s), 2)]
+                  for cell, t, s in zip(cells, temp, sal)}
+        result = self.convert("-a", f"Salinity={self.folder / 'sal.dat'}")
+        self.assertEqual((result.stdout, result.stderr), (
+            f"Polygon Shape File '{self.folder / 'out.shp'}' was created with success\n", ""))
+        with shapefile.Reader(str(self.folder / "out.shp")) as reader:
             self.assertEqual(reader.shapeType, shapefile.POLYGON)
             self.assertEqual([field[:4] for field in reader.fields[1:]],
                              [["Temp", "N", 10, 5], ["Salinity", "N", 10, 5]])
@@ -110,21 +129,20 @@ class Conversions(InFolder):
 
     def test_closed_standard_output_is_a_warning_after_the_conversion(self):
         # As in `tesselar-convert ... | true`: the reader of standard output has gone.
-        write_grid(self.folder)
+        self.small_grid()
         read_end, write_end = os.pipe()
         os.close(read_end)
         with open(write_end, "wb") as closed:
-            result = subprocess.run([CONVERT, *map(str, grid_args(self.folder)),
-                                     "-o", self.folder / "estuary"], stdout=closed,
+            result = subprocess.run([CONVERT, *map(str, self.args())], stdout=closed,
                                     stderr=subprocess.PIPE, text=True, check=False,
                                     env={**os.environ, "LC_ALL": "C"})
         self.assertEqual((result.returncode, result.stderr),
                          (0, "tesselar-convert: warning: cannot write to standard output: "
                              "Broken pipe\n"))
-        self.assertTrue((self.folder / "estuary.dbf").exists())
+        self.assertTrue((self.folder / "out.dbf").exists())
 
     def test_usage_error_exits_with_2_and_the_usage_and_writes_nothing(self):
-        result = run(CONVERT, "-x", self.folder / "x.dat", "-o", self.folder / "estuary.shp")
+        result = run(CONVERT, "-x", self.folder / "x.dat", "-o", self.folder / "out.shp")
         self.assertEqual((result.returncode, result.stdout), (2, ""))
         self.assertRegex(result.stderr, r"^tesselar-convert: .*\nUsage: tesselar-convert -x ")
         self.assertEqual(list(self.folder.iterdir()), [])
@@ -133,46 +151,6 @@ class Conversions(InFolder):
                               ("--version", "tesselar-convert ")):
             result = run(CONVERT, option)
             self.assertEqual((result.returncode, result.stdout[:len(start)]), (0, start))
-
-
-def srs(*arguments):
-    return subprocess.run([GDALSRSINFO, *map(str, arguments)], capture_output=True, text=True,
-                          check=True).stdout
-
-
-class GisOptions(InFolder):
-    def setUp(self):
-        super().setUp()
-        self.sidecar = self.folder / "x.prj"
-
-    def grid(self, x, y, nodes_i, nodes_j, cells, kind="polygon"):
-        header = [f"SIZE_I : {nodes_i}"] + ([f"SIZE_J : {nodes_j}"] if nodes_j else [])
-        write(self.folder / "x.dat", header, x)
-        write(self.folder / "y.dat", [], y)
-        write(self.folder / "t.dat", [], cells)
-        self.kind = kind
-
-    def small_grid(self, cells=("1",) * 4):
-        """3 x 3 nodes 100 m apart, in metres: 2 x 2 cells."""
-        nodes = [(i, j) for i in range(3) for j in range(3)]
-        self.grid([f"{431250 + 100 * i}.004" for i, _ in nodes],
-                  [f"{4512300 + 100 * j}.004" for _, j in nodes], 3, 3, cells)
-
-    def convert(self, *options, status=0, sidecar=None):
-        self.sidecar.unlink(missing_ok=True)
-        if sidecar is not None:
-            self.sidecar.write_text(sidecar)
-        result = run(CONVERT, "-t", self.kind, "-x", self.folder / "x.dat", "-y",
-                     self.folder / "y.dat", "-a", f"Temp={self.folder / 't.dat'}",
-                     "-o", self.folder / "out.shp", *options)
-        self.assertEqual(result.returncode, status, result.stderr)
-        return result.stderr
-
-    def shapes_and_records(self):
-        with shapefile.Reader(str(self.folder / "out.shp")) as reader:
-            return ([[tuple(point) for point in shape.points] for shape in reader.iterShapes()],
-                    [field[:4] for field in reader.fields[1:]],
-                    [list(record) for record in reader.records()])
 
     def test_prj_names_the_code_given_by_the_option_or_the_sidecar(self):
         self.small_grid()
@@ -195,7 +173,7 @@ class GisOptions(InFolder):
                  "option --crs: Coordinate system 'PROJCS[\"broken\"'"),
                 (["--crs", "EPSG:4326x"], None, 2, "option --crs: Coordinate system 'EPSG:4326x'"),
                 ([], "GEOGCS[", 1, f"Coordinate system file '{self.sidecar}'")):
-            err = self.convert(*options, status=status, sidecar=sidecar)
+            err = self.convert(*options, status=status, sidecar=sidecar).stderr
             self.assertTrue(err.startswith(f"tesselar-convert: {named}: PROJ "), err)
             self.assertEqual(list(self.folder.glob("out*")), [])
 
@@ -206,7 +184,7 @@ class GisOptions(InFolder):
         x = [f"{-8.7 + 0.0024 * i + 0.0003 * j:.7f}" for i, j in nodes]
         y = [f"{42.1 + 0.0018 * j - 0.0002 * i:.7f}" for i, j in nodes]
         self.grid(x, y, 21, 21, ["1"] * 400)
-        self.assertRegex(self.convert(), r"^tesselar-convert: warning: coordinates keep the "
+        self.assertRegex(self.convert().stderr, r"^tesselar-convert: warning: coordinates keep the "
                                          r"digits read: rounded to 2 decimals, \d+ of 400 cells "
                                          r"would have had zero area\n$")
         read = {node: (float(a), float(b)) for node, a, b in zip(nodes, x, y)}
@@ -215,7 +193,7 @@ class GisOptions(InFolder):
                           for i in range(20) for j in range(20)])
 
         self.grid(["-8.701", "-8.704", "-8.75"], ["42.1"] * 3, 4, None, ["1", "2", "3"], "point")
-        self.assertEqual(self.convert(), "tesselar-convert: warning: coordinates keep the digits "
+        self.assertEqual(self.convert().stderr, "tesselar-convert: warning: coordinates keep the digits "
                                          "read: rounded to 2 decimals, 2 of 3 particles would "
                                          "have coincided with another\n")
         self.assertEqual(self.shapes_and_records()[0],
