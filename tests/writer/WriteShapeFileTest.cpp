@@ -132,18 +132,6 @@ TEST_F(WriteShapeFileTest, GridsWithoutCellsAndNoParticlesWriteTheColumnsAndNoRe
     }
 }
 
-// The job's folder and name are taken as they stand; values that needed fewer digits are counted.
-TEST_F(WriteShapeFileTest, WritesToTheJobsFolderAndNameAndCountsShortenedValues) {
-    ConversionJob job;
-    test::FillJob(job, ShapeType::Polygon, 1, 3, {"flow"}, East, South,
-                  [](int, int, int j) { return j == 2 ? 1234567.891 : 1.5; });
-    job.ShapeFolder = dir_.Path().string();
-    job.ShapeFileName = "lagoon.shp";
-    EXPECT_EQ(
-        WriteShapeFile(ShapeFilePath(job), job, {display_, clock_, files_}).shortenedValueCount, 1);
-    EXPECT_DOUBLE_EQ(Read("lagoon.shp.shp").values[1][0], 1234567.89);
-}
-
 // A failure or a stop, before the first shape or amid them, leaves an earlier shape file as it
 // was.
 TEST_F(WriteShapeFileTest, FailuresAndStopsLeaveAnEarlierShapeFileAsItWas) {
