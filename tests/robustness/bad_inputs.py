@@ -118,11 +118,8 @@ def case_unreadable_content(ws):
         ws.expect_failure(ws.args(x=path), ["X axys file", path], line=line, hints=hints)
     empty = ws.write("empty.dat", b"")
     ws.expect_failure(ws.args(attribute=empty), ["Attribute 'Temp'", empty])
-    path = ws.root / "long.dat"  # a line of 100 MB
-    with path.open("wb") as long_file:
-        long_file.write(b"SIZE_I : 3\nSIZE_J : 2\n<BeginData>\n")
-        for _ in range(10):
-            long_file.write(b"1234567890" * (1 << 20))
+    path = ws.write("long.dat", b"SIZE_I : 3\nSIZE_J : 2\n<BeginData>\n"  # a line of 100 MB
+                    + b"1234567890" * (10 << 20))
     ws.expect_failure(ws.args(attribute=path), ["Attribute 'Temp'", path], line=4)
 
 

@@ -11,7 +11,7 @@ import subprocess
 import time
 
 from harness import (Skip, big_grid, cells, fail, job, ogr_summary, run, run_case, snapshot,
-                     wait_until_writing)
+                     wait_until, writing_in)
 
 WGS84 = ('GEOGCS["WGS 84",DATUM["WGS_1984",SPHEROID["WGS 84",6378137,298.257223563]],'
          'PRIMEM["Greenwich",0],UNIT["degree",0.0174532925199433]]')
@@ -64,7 +64,7 @@ def case_killed_while_writing(ws):
     earlier = snapshot(ws.out)
     for delay in (0.0, 0.05):
         writer = subprocess.Popen([ws.convert, "-q", *big, "-o", str(shp)])
-        if not wait_until_writing(writer.pid, ws.out):
+        if not wait_until(writer.pid, writing_in(ws.out)):
             fail("the converter ended before it was seen writing")
         time.sleep(delay)
         writer.kill()
