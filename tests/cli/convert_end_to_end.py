@@ -55,7 +55,7 @@ class Conversions(unittest.TestCase):
             self.sidecar.write_text(sidecar)
         result = run(CONVERT, *self.args(), *options)
         self.assertEqual(result.returncode, status, result.stderr)
-        return result
+        return result.stderr
 
     def shapes_and_records(self):
         with shapefile.Reader(str(self.folder / "out.shp")) as reader:
@@ -130,7 +130,7 @@ class Conversions(unittest.TestCase):
         for options, sidecar, status, named in (
                 (["--crs", "EPSG:4326x"], None, 2, "option --crs: Coordinate system 'EPSG:4326x'"),
                 ([], "GEOGCS[", 1, f"Coordinate system file '{self.sidecar}'")):
-            err = self.convert(*options, status=status, sidecar=sidecar).stderr
+            err = self.convert(*options, status=status, sidecar=sidecar)
             self.assertTrue(err.startswith(f"tesselar-convert: {named}: PROJ "), err)
             self.assertEqual(list(self.folder.glob("out*")), [])
 
@@ -141,7 +141,7 @@ class Conversions(unittest.TestCase):
         x = [f"{-8.7 + 0.0024 * i + 0.0003 * j:.7f}" for i, j in nodes]
         y = [f"{42.1 + 0.0018 * j - 0.0002 * i:.7f}" for i, j in nodes]
         self.grid(x, y, 21, 21, ["1"] * 400)
-        self.assertRegex(self.convert().stderr, r"^tesselar-convert: warning: coordinates keep the "
+        self.assertRegex(self.convert(), r"^tesselar-convert: warning: coordinates keep the "
                                          r"digits read: rounded to 2 decimals, \d+ of 400 cells "
                                          r"would have had zero area\n$")
         read = {node: (float(a), float(b)) for node, a, b in zip(nodes, x, y)}
@@ -150,7 +150,7 @@ class Conversions(unittest.TestCase):
                           for i in range(20) for j in range(20)])
 
         self.grid(["-8.701", "-8.704", "-8.75"], ["42.1"] * 3, 4, None, ["1", "2", "3"], "point")
-        self.assertEqual(self.convert().stderr, "tesselar-convert: warning: coordinates keep the digits "
+        self.assertEqual(self.convert(), "tesselar-convert: warning: coordinates keep the digits "
                                          "read: rounded to 2 decimals, 2 of 3 particles would "
                                          "have coincided with another\n")
         self.assertEqual(self.shapes_and_records()[0],

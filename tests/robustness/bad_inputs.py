@@ -243,7 +243,7 @@ def case_pipes_and_fifos(ws):
                 feeder.kill()
                 feeder.communicate()
         for extension in ("shp", "shx", "dbf", "cpg"):
-            got, want = (path.with_suffix(f".{extension}").read_bytes() for path in (shp, reference))
+            got, want = (out.with_suffix(f".{extension}").read_bytes() for out in (shp, reference))
             if extension == "dbf":  # the date of the last change: bytes 1 to 3
                 got, want = got[:1] + got[4:], want[:1] + want[4:]
             if got != want:
