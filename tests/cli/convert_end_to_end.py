@@ -1,12 +1,12 @@
 #!/usr/bin/python3
 """Runs the real tesselar-convert and reads what it writes with independent readers, pyshp and
-GDAL's ogrinfo: a generated grid whose every cell is known, and the shipped examples, which
-examples/make_examples.py must write exactly as committed.
+GDAL (ogrinfo, gdalsrsinfo, ogr2ogr): the shipped examples, which examples/make_examples.py
+must write exactly as committed, and the options for GIS use (--crs and the .prj beside the X
+axys file, --keep-digits, --fit-columns, --nodata, --cell-index).
 
-    convert_end_to_end.py TESSELAR_CONVERT OGRINFO EXAMPLES_FOLDER
+    convert_end_to_end.py TESSELAR_CONVERT OGRINFO EXAMPLES_FOLDER GDALSRSINFO OGR2OGR
 """
 
-import math
 import os
 import pathlib
 import re
@@ -19,66 +19,49 @@ import shapefile
 
 from harness import ogr_summary, run, write
 
-NODES_I, NODES_J = 7, 5
 
-
-def three_decimals(value):
-    """The value with 3 decimals but never a 5 in the third: rounding it to 2 has one answer."""
-    text = f"{value:.3f}"
-    return f"{value + 0.001:.3f}" if text.endswith("5") else text
-
-
-def write_grid(folder):
-    """The grid files and two attribute files (y written on Windows); returns the nodes and
-    cells as the reader must keep them, rounded to 2 decimals."""
-    nodes = [(i, j) for i in range(1, NODES_I + 1) for j in range(1, NODES_J + 1)]
-    cells = [(i, j) for i in range(1, NODES_I) for j in range(1, NODES_J)]
-    x = [three_decimals(431250 + 120 * i + 35 * j + 9 * math.sin(i * j)) for i, j in nodes]
-    y = [three_decimals(4512300 - 20 * i + 95 * j + 7 * math.cos(i + 2 * j)) for i, j in nodes]
-    temp = [three_decimals(12 + 0.731 * i - 0.417 * j) for i, j in cells]
-    sal = [three_decimals(-0.5 + 6.123 * i + 1.77 * j) for i, j in cells]  # negatives first
-    header = [f"SIZE_I : {NODES_I}", f"SIZE_J : {NODES_J}"]
-    write(folder / "x.dat", header, x)
-    write(folder / "y.dat", header, y, "\r\n")
-    write(folder / "temp.dat", ["Water temperature"], temp)
-    write(folder / "sal.dat", ["Salinity"], sal)
-    return ({node: (round(float(a), 2), round(float(b), 2)) for node, a, b in zip(nodes, x, y)},
-            {cell: [round(float(t), 2), round(float(s), 2)] for cell, t, s in zip(cells, temp, sal)})
-
-
-def grid_args(folder):
-    return ["-x", folder / "x.dat", "-y", folder / "y.dat", "-a", f"Temp={folder / 'temp.dat'}"]
+def srs(*arguments):
+    return subprocess.run([GDALSRSINFO, *map(str, arguments)], capture_output=True, text=True,
+                          check=True).stdout
 
 
 class Conversions(unittest.TestCase):
     def setUp(self):
-        self.temporary = tempfile.TemporaryDirectory()
-        self.folder = pathlib.Path(self.temporary.name)
-        self.addCleanup(self.temporary.cleanup)
+        temporary = tempfile.TemporaryDirectory()
+        self.addCleanup(temporary.cleanup)
+        self.folder = pathlib.Path(temporary.name)
+        self.sidecar = self.folder / "x.prj"
 
-    def test_cells_are_closed_clockwise_rings_of_their_rounded_nodes_with_their_values(self):
-        nodes, values = write_grid(self.folder)
-        output = self.folder / "estuary.shp"
-        result = run(CONVERT, *grid_args(self.folder), "-a", f"Salinity={self.folder / 'sal.dat'}",
-                     "-o", self.folder / "estuary")
-        self.assertEqual((result.returncode, result.stderr), (0, ""))
-        self.assertEqual(result.stdout, f"Polygon Shape File '{output}' was created with success\n")
-        with shapefile.Reader(str(output)) as reader:
-            self.assertEqual(reader.shapeType, shapefile.POLYGON)
-            self.assertEqual([field[:4] for field in reader.fields[1:]],
-                             [["Temp", "N", 10, 5], ["Salinity", "N", 10, 5]])
-            self.assertEqual(len(reader), len(values))
-            for (i, j), shape_record in zip(values, reader.iterShapeRecords()):
-                points = [tuple(round(v, 6) for v in point) for point in shape_record.shape.points]
-                corners = [nodes[(i, j)], nodes[(i + 1, j)], nodes[(i + 1, j + 1)],
-                           nodes[(i, j + 1)]]
-                rings = [c[k:] + c[:k] for c in (corners, corners[::-1]) for k in range(4)]
-                area = sum(x0 * y1 - x1 * y0 for (x0, y0), (x1, y1) in zip(points, points[1:]))
-                with self.subTest(cell=(i, j)):
-                    self.assertEqual(points[0], points[-1])
-                    self.assertIn(points[:-1], rings)
-                    self.assertLess(area, 0.0)  # clockwise
-                    self.assertEqual(list(shape_record.record), values[(i, j)])
+    def grid(self, x, y, nodes_i, nodes_j, cells, kind="polygon"):
+        header = [f"SIZE_I : {nodes_i}"] + ([f"SIZE_J : {nodes_j}"] if nodes_j else [])
+        write(self.folder / "x.dat", header, x)
+        write(self.folder / "y.dat", [], y)
+        write(self.folder / "t.dat", ["Water temperature"], cells)
+        self.kind = kind
+
+    def small_grid(self, cells=("1",) * 4):
+        """3 x 3 nodes 100 m apart, in metres: 2 x 2 cells."""
+        nodes = [(i, j) for i in range(3) for j in range(3)]
+        self.grid([f"{431250 + 100 * i}.004" for i, _ in nodes],
+                  [f"{4512300 + 100 * j}.004" for _, j in nodes], 3, 3, cells)
+
+    def args(self):
+        return ["-t", self.kind, "-x", self.folder / "x.dat", "-y", self.folder / "y.dat", "-a",
+                f"Temp={self.folder / 't.dat'}", "-o", self.folder / "out.shp"]
+
+    def convert(self, *options, status=0, sidecar=None):
+        self.sidecar.unlink(missing_ok=True)
+        if sidecar is not None:
+            self.sidecar.write_text(sidecar)
+        result = run(CONVERT, *self.args(), *options)
+        self.assertEqual(result.returncode, status, result.stderr)
+        return result.stderr
+
+    def shapes_and_records(self):
+        with shapefile.Reader(str(self.folder / "out.shp")) as reader:
+            return ([[tuple(point) for point in shape.points] for shape in reader.iterShapes()],
+                    [field[:4] for field in reader.fields[1:]],
+                    [list(record) for record in reader.records()])
 
     def test_examples_are_generated_as_committed_and_read_in_full_by_ogrinfo(self):
         subprocess.run([sys.executable, EXAMPLES / "make_examples.py", "--output", self.folder],
@@ -106,21 +89,20 @@ class Conversions(unittest.TestCase):
 
     def test_closed_standard_output_is_a_warning_after_the_conversion(self):
         # As in `tesselar-convert ... | true`: the reader of standard output has gone.
-        write_grid(self.folder)
+        self.small_grid()
         read_end, write_end = os.pipe()
         os.close(read_end)
         with open(write_end, "wb") as closed:
-            result = subprocess.run([CONVERT, *map(str, grid_args(self.folder)),
-                                     "-o", self.folder / "estuary"], stdout=closed,
+            result = subprocess.run([CONVERT, *map(str, self.args())], stdout=closed,
                                     stderr=subprocess.PIPE, text=True, check=False,
                                     env={**os.environ, "LC_ALL": "C"})
         self.assertEqual((result.returncode, result.stderr),
                          (0, "tesselar-convert: warning: cannot write to standard output: "
                              "Broken pipe\n"))
-        self.assertTrue((self.folder / "estuary.dbf").exists())
+        self.assertTrue((self.folder / "out.dbf").exists())
 
     def test_usage_error_exits_with_2_and_the_usage_and_writes_nothing(self):
-        result = run(CONVERT, "-x", self.folder / "x.dat", "-o", self.folder / "estuary.shp")
+        result = run(CONVERT, "-x", self.folder / "x.dat", "-o", self.folder / "out.shp")
         self.assertEqual((result.returncode, result.stdout), (2, ""))
         self.assertRegex(result.stderr, r"^tesselar-convert: .*\nUsage: tesselar-convert -x ")
         self.assertEqual(list(self.folder.iterdir()), [])
@@ -130,7 +112,76 @@ class Conversions(unittest.TestCase):
             result = run(CONVERT, option)
             self.assertEqual((result.returncode, result.stdout[:len(start)]), (0, start))
 
+    def test_prj_names_the_code_given_by_the_option_or_the_sidecar(self):
+        self.small_grid()
+        for code, options, sidecar in (
+                (4326, ["--crs", "EPSG:4326"], None),
+                (32633, ["--crs", "EPSG:32633"], srs("-o", "wkt_esri", "EPSG:4326")),  # option wins
+                (3857, [], "EPSG:3857")):
+            self.convert(*options, sidecar=sidecar)
+            found = srs("-e", self.folder / "out.prj")
+            self.assertEqual(int(re.search(r"^EPSG:(\d+)$", found, re.M).group(1)), code)
+        # "none" writes no .prj beside a sidecar, and removes the earlier one.
+        self.convert("--crs", "none", sidecar="EPSG:3857")
+        self.assertFalse((self.folder / "out.prj").exists())
+
+    def test_coordinate_system_proj_cannot_read_is_refused_before_anything_is_written(self):
+        self.small_grid()
+        for options, sidecar, status, named in (
+                (["--crs", "EPSG:4326x"], None, 2, "option --crs: Coordinate system 'EPSG:4326x'"),
+                ([], "GEOGCS[", 1, f"Coordinate system file '{self.sidecar}'")):
+            err = self.convert(*options, status=status, sidecar=sidecar)
+            self.assertTrue(err.startswith(f"tesselar-convert: {named}: PROJ "), err)
+            self.assertEqual(list(self.folder.glob("out*")), [])
+
+    def test_coordinates_keep_the_digits_read_where_rounding_collapses_them(self):
+        # 21 x 21 nodes 200 m apart, about 0.0018 degrees: rounded to hundredths most cells
+        # would have no area; particles that rounding would put together.
+        nodes = [(i, j) for i in range(21) for j in range(21)]
+        x = [f"{-8.7 + 0.0024 * i + 0.0003 * j:.7f}" for i, j in nodes]
+        y = [f"{42.1 + 0.0018 * j - 0.0002 * i:.7f}" for i, j in nodes]
+        self.grid(x, y, 21, 21, ["1"] * 400)
+        self.assertRegex(self.convert(), r"^tesselar-convert: warning: coordinates keep the "
+                                         r"digits read: rounded to 2 decimals, \d+ of 400 cells "
+                                         r"would have had zero area\n$")
+        read = {node: (float(a), float(b)) for node, a, b in zip(nodes, x, y)}
+        self.assertEqual([set(points) for points in self.shapes_and_records()[0]],
+                         [{read[(i + a, j + b)] for a in (0, 1) for b in (0, 1)}
+                          for i in range(20) for j in range(20)])
+
+        self.grid(["-8.701", "-8.704", "-8.75"], ["42.1"] * 3, 4, None, ["1", "2", "3"], "point")
+        self.assertEqual(self.convert(), "tesselar-convert: warning: coordinates keep the digits "
+                                         "read: rounded to 2 decimals, 2 of 3 particles would "
+                                         "have coincided with another\n")
+        self.assertEqual(self.shapes_and_records()[0],
+                         [[(-8.701, 42.1)], [(-8.704, 42.1)], [(-8.75, 42.1)]])
+
+    def test_attribute_table_options_as_pyshp_and_ogr2ogr_read_them(self):
+        cells = ["12345.67", "-9999.001", "0.125", "-0.0001234"]
+        self.small_grid(cells)
+        for options, fields, values in (
+                ([], [["Temp", "N", 10, 5]], [12345.67, -9999.0, 0.12, 0.0]),
+                (["--fit-columns", "--cell-index", "--nodata", "-9999"],
+                 [["I", "N", 5, 0], ["J", "N", 5, 0], ["Temp", "N", 8, 2]],
+                 [12345.67, None, 0.12, 0.0]),
+                (["--keep-digits", "--fit-columns", "--nodata=-9999"], [["Temp", "N", 13, 7]],
+                 [float(text) for text in cells])):
+            with self.subTest(options=options):
+                self.convert(*options)
+                _, read_fields, records = self.shapes_and_records()
+                self.assertEqual(read_fields, fields)
+                if "--cell-index" in options:
+                    self.assertEqual([record[:2] for record in records],
+                                     [[i, j] for i in (1, 2) for j in (1, 2)])
+                self.assertEqual([record[-1] for record in records], values)
+                copy = subprocess.run([OGR2OGR, "-overwrite", self.folder / "copy.shp",
+                                       self.folder / "out.shp"], capture_output=True, text=True,
+                                      check=True)
+                if "--fit-columns" in options:
+                    self.assertEqual(copy.stderr, "")
+
 
 if __name__ == "__main__":
-    CONVERT, OGRINFO, EXAMPLES = sys.argv[1], sys.argv[2], pathlib.Path(sys.argv[3])
+    CONVERT, OGRINFO, EXAMPLES, GDALSRSINFO, OGR2OGR = sys.argv[1:6]
+    EXAMPLES = pathlib.Path(EXAMPLES)
     unittest.main(argv=sys.argv[:1], verbosity=2)

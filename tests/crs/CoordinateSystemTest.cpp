@@ -6,6 +6,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "crs/CoordinateSystem.h"
@@ -59,13 +60,8 @@ TEST(EsriWktTest, GdalIdentifiesTheCodeOfEveryFormGiven) {
 
 // The option comes before a sidecar; the shipped examples' sidecars give EPSG:25829.
 TEST(OutputProjectionTest, OptionBeforeSidecarAndNoneMeansNoPrj) {
-    struct Case {
-        std::optional<std::string> option;
-        std::string xAxysFile;
-        std::string sidecar;   // written with the ESRI WKT of EPSG:25829; "" for none
-        std::string expected;  // "" for no .prj
-    };
-    const std::vector<Case> cases = {
+    // The sidecar is written with the ESRI WKT of EPSG:25829; "" for none, or for no .prj.
+    const std::tuple<std::optional<std::string>, std::string, std::string, std::string> cases[] = {
         {std::nullopt, "grid_x.dat", "", ""},
         {std::nullopt, "grid_x.dat", "grid_x.prj", "EPSG:25829"},
         {std::nullopt, "grid_x.dat", "grid_x.PRJ", "EPSG:25829"},
@@ -78,14 +74,14 @@ TEST(OutputProjectionTest, OptionBeforeSidecarAndNoneMeansNoPrj) {
         {std::nullopt, TESSELAR_EXAMPLES "/particles_x.dat", "", "EPSG:25829"},
     };
     const std::string esri = GdalText("wkt_esri", "EPSG:25829");
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.option.value_or("(no option)") + ", " + c.xAxysFile + ", " + c.sidecar);
+    for (const auto& [option, xAxysFile, sidecar, expected] : cases) {
+        SCOPED_TRACE(option.value_or("(no option)") + ", " + xAxysFile + ", " + sidecar);
         const TempDir folder;
-        if (!c.sidecar.empty()) {
-            folder.Write(c.sidecar, esri);
+        if (!sidecar.empty()) {
+            folder.Write(sidecar, esri);
         }
-        const auto wkt = OutputProjection(c.option, (folder.Path() / c.xAxysFile).string());
-        EXPECT_EQ(wkt ? GdalEpsg(folder, *wkt) : "", c.expected);
+        const auto wkt = OutputProjection(option, (folder.Path() / xAxysFile).string());
+        EXPECT_EQ(wkt ? GdalEpsg(folder, *wkt) : "", expected);
     }
 }
 

@@ -2,7 +2,9 @@
 them, the standard two-cell job, running tesselar-convert, reading its output with pyshp and
 ogrinfo, watching a process through /proc, and running one named case of a script."""
 
+import contextlib
 import os
+import re
 import subprocess
 import sys
 import tempfile
@@ -58,10 +60,9 @@ def big_grid(folder, nodes=1000):
 
 def run(program, *arguments, **options):
     """Runs the program; the result with stdout and stderr as text unless told otherwise."""
-    options.setdefault("text", True)
+    options = {"text": True, "timeout": 900, **options}
     arguments = [a if isinstance(a, bytes) else str(a) for a in arguments]
-    return subprocess.run([program, *arguments], capture_output=True, timeout=900, check=False,
-                          **options)
+    return subprocess.run([program, *arguments], capture_output=True, check=False, **options)
 
 
 def cells(shp):
@@ -85,33 +86,37 @@ def snapshot(folder):
             for entry in folder.iterdir()}
 
 
+def proc(pid, entry):
+    with open(f"/proc/{pid}/{entry}", encoding="ascii") as text:
+        return text.read()
+
+
+def wait_until(pid, ready):
+    """Polls the process until ready(pid) holds: True; False when the process ends first."""
+    while not ready(pid):
+        if proc(pid, "stat").split(") ")[1].startswith("Z"):
+            return False
+        time.sleep(0.001)
+    return True
+
+
 def wait_until_catching(pid, signal_number):
     """Waits until the process has its handler for the signal installed."""
-    while True:
-        with open(f"/proc/{pid}/status", encoding="ascii") as status:
-            caught = next(line for line in status if line.startswith("SigCgt:"))
-        if int(caught.split()[1], 16) & (1 << (signal_number - 1)):
-            return
-        time.sleep(0.001)
+    def catching(pid):
+        caught = re.search(r"^SigCgt:\s*(\w+)", proc(pid, "status"), re.M)[1]
+        return int(caught, 16) & (1 << (signal_number - 1))
+    wait_until(pid, catching)
 
 
-def wait_until_writing(pid, folder):
-    """Waits until the process has a file of `folder` open; False when it ends first."""
-    while True:
-        try:
-            descriptors = os.listdir(f"/proc/{pid}/fd")
-        except FileNotFoundError:
-            return False
-        for descriptor in descriptors:
-            try:
+def writing_in(folder):
+    """Whether the process has a file of `folder` open."""
+    def writing(pid):
+        for descriptor in os.listdir(f"/proc/{pid}/fd"):
+            with contextlib.suppress(FileNotFoundError):  # closed meanwhile
                 if os.readlink(f"/proc/{pid}/fd/{descriptor}").startswith(f"{folder}/"):
                     return True
-            except FileNotFoundError:
-                pass
-        with open(f"/proc/{pid}/stat", encoding="ascii") as stat:
-            if stat.read().split(") ")[1].startswith("Z"):
-                return False
-        time.sleep(0.001)
+        return False
+    return writing
 
 
 def run_case(script_globals, make_workspace):

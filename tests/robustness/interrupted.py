@@ -11,41 +11,31 @@ destination byte for byte as it was (pyshp still reads it) with no file of its o
 import os
 import signal
 import subprocess
-import time
 
-from harness import (CELL_VALUES, GRID, NODES_X, big_grid, cells, data_file, fail, job, run_case,
-                     snapshot, wait_until_catching, wait_until_writing)
+from harness import (CELL_VALUES, GRID, NODES_X, big_grid, cells, data_file, fail, job,
+                     proc, run_case, snapshot, wait_until, wait_until_catching, writing_in)
 
 SIGNALS = (signal.SIGINT, signal.SIGTERM, signal.SIGHUP)
 
 
 def sleeping_in(kernel_function):
-    """A wait until the process sleeps in the kernel function named (as /proc shows it), or,
-    where the kernel does not show it, in any."""
-    def wait(pid):
-        while True:
-            with open(f"/proc/{pid}/wchan", encoding="ascii") as wchan:
-                where = wchan.read()
-            with open(f"/proc/{pid}/stat", encoding="ascii") as stat:
-                sleeping = stat.read().split(") ")[1].startswith("S")
-            if sleeping and (kernel_function in where or where == "0"):
-                return
-            time.sleep(0.001)
-    return wait
+    """Whether the process sleeps in the kernel function named (as /proc shows it), or, where
+    the kernel does not show it, in any."""
+    return lambda pid: proc(pid, "stat").split(") ")[1].startswith("S") and (
+        kernel_function in proc(pid, "wchan") or proc(pid, "wchan") == "0")
 
 
 class Workspace:
     """The standard job converted into out/result.shp, and a FIFO to read from."""
 
     def __init__(self, root, convert):
-        self.convert = convert
+        self.root, self.convert = root, convert
         self.out = root / "out"
         self.out.mkdir()
         self.shp = self.out / "result.shp"
         self.fifo = root / "x.fifo"
         os.mkfifo(self.fifo)
         self.small = job(root)
-        self.root = root
         subprocess.run([convert, "-q", *self.small, "-o", str(self.shp)], check=True)
 
     def stop_once(self, args, signal_number, wait, expected_text):
@@ -53,7 +43,7 @@ class Workspace:
         converter = subprocess.Popen([self.convert, "-q", *args, "-o", str(self.shp)],
                                      stdout=subprocess.PIPE, stderr=subprocess.PIPE)
         wait_until_catching(converter.pid, signal_number)
-        wait(converter.pid)
+        wait_until(converter.pid, wait)
         converter.send_signal(signal_number)
         out, err = converter.communicate(timeout=60)
         name = signal.Signals(signal_number).name
@@ -90,7 +80,7 @@ def case_reading_fifo(ws):
 def case_writing(ws):
     big = big_grid(ws.root)
     for signal_number in SIGNALS:
-        ws.stop_once(big, signal_number, lambda pid: wait_until_writing(pid, ws.out),
+        ws.stop_once(big, signal_number, writing_in(ws.out),
                      f"writing '{ws.shp}'")
 
 

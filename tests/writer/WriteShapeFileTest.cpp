@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <tuple>
 
 #include "controls/shapefile/OutputFiles.h"
 #include "conversion/ConversionError.h"
@@ -118,33 +119,17 @@ TEST_F(WriteShapeFileTest, PointsFollowTheParticlesWithTheirValues) {
 }
 
 TEST_F(WriteShapeFileTest, GridsWithoutCellsAndNoParticlesWriteTheColumnsAndNoRecord) {
-    const struct {
-        ShapeType shapeType;
-        std::int16_t iMax, jMax;
-        int shpType;
-    } cases[] = {
-        {ShapeType::Polygon, 3, 0, 5}, {ShapeType::Polygon, 0, 3, 5}, {ShapeType::Point, 0, 1, 1}};
-    for (const auto& c : cases) {
+    const std::tuple<ShapeType, std::int16_t, std::int16_t> cases[] = {
+        {ShapeType::Polygon, 3, 0}, {ShapeType::Polygon, 0, 3}, {ShapeType::Point, 0, 1}};
+    for (const auto& [shapeType, iMax, jMax] : cases) {
         ConversionJob job;
-        test::FillJob(job, c.shapeType, c.iMax, c.jMax, {"depth", "age"}, East, South, CellCode);
+        test::FillJob(job, shapeType, iMax, jMax, {"depth", "age"}, East, South, CellCode);
         Write(job);
         const auto contents = Read();
-        EXPECT_EQ(contents.shapeType, c.shpType);
+        EXPECT_EQ(contents.shapeType, shapeType == ShapeType::Polygon ? 5 : 1);
         EXPECT_TRUE(contents.records.empty());
         EXPECT_EQ(contents.fields.size(), 2u);
     }
-}
-
-// The job's folder and name are taken as they stand; values that needed fewer digits are counted.
-TEST_F(WriteShapeFileTest, WritesToTheJobsFolderAndNameAndCountsShortenedValues) {
-    ConversionJob job;
-    test::FillJob(job, ShapeType::Polygon, 1, 3, {"flow"}, East, South,
-                  [](int, int, int j) { return j == 2 ? 1234567.891 : 1.5; });
-    job.ShapeFolder = dir_.Path().string();
-    job.ShapeFileName = "lagoon.shp";
-    EXPECT_EQ(
-        WriteShapeFile(ShapeFilePath(job), job, {display_, clock_, files_}).shortenedValueCount, 1);
-    EXPECT_DOUBLE_EQ(Read("lagoon.shp.shp").values[1][0], 1234567.89);
 }
 
 // A failure or a stop, before the first shape or amid them, leaves an earlier shape file as it
