@@ -12,8 +12,8 @@
 //                 "Depth"                = 12345.67 for i = 0, 1e12 for i = 1, not set again
 //                 "Unset"                  never set
 //                 "Temperature" (again)  = i j / 100
-// rings.shp    polygons given as RINGS in check_samples.py, parts numbered 7, 3, ...; column
-//               "Shape" = the shape's number.
+// rings.shp    polygons read from standard input, one vertex "SHAPE PART X Y" a line, shapes
+//               numbered from 1 in order; column "Shape" = the shape's number.
 // Through the writer, with its options:
 // cells.shp     polygons, 2 x 3 cells (i outer, j inner), cell index columns, no-data -9999:
 //                 "J"     = 10 i + j + 0.5
@@ -21,10 +21,10 @@
 // particles.shp 3 points at (p, -p), cell index column, attribute "I" = 100 - p.
 // fitted.shp    6 points at (p, 0), fitted columns, no-data -9999, values per point in
 //               FITTED_VALUES.
-// default.shp   the same points and values as fitted.shp in the default columns, no no-data.
 // empty.shp     points: no particles, one column "Mass".
 #include <cstdio>
 #include <exception>
+#include <iostream>
 #include <string>
 #include <vector>
 
@@ -79,34 +79,25 @@ void WriteGrid(const std::string& folder, PosixFileSystem& fileSystem) {
     files.Release();
 }
 
-// Rings given clockwise, counter-clockwise, closed, at coordinates whose products dwarf their
-// area, without area, and two in one shape.
 void WriteRings(const std::string& folder, PosixFileSystem& fileSystem) {
-    using Ring = std::vector<std::pair<double, double>>;
-    const double x = 512345.25;
-    const double y = 4734567.5;
-    const std::vector<std::vector<Ring>> shapes = {
-        {{{0, 0}, {0, 1}, {1, 1}, {1, 0}}},
-        {{{10, 10}, {12, 10}, {12, 13}, {10, 13}}},
-        {{{10, 10}, {12, 10}, {12, 13}, {10, 13}, {10, 10}}},
-        {{{x, y}, {x + 1, y}, {x + 1, y + 1}, {x, y + 1}}},
-        {{{0, 0}, {2, 2}, {1, 1}}},
-        {{{-5, -5}, {-4, -5}, {-4, -4}}, {{20, 20}, {20, 21}, {21, 21}}}};
     ShapeFiles files(fileSystem, std::chrono::system_clock::now());
     files.OpenShapeFile(folder + "/rings.shp", 1, kShapeTypePolygon);
     ShapeField& number = Column(files, "Shape");
     files.CommitFields();
-    for (const auto& shape : shapes) {
-        number.Value(static_cast<double>(&shape - shapes.data() + 1));
-        int part = 7;
-        for (const Ring& ring : shape) {
-            for (const auto& [px, py] : ring) {
-                files.VertexList().AddVertex(px, py, part);
-            }
-            part -= 4;
+    double shape = 1;
+    double vertexShape = 0;
+    double x = 0;
+    double y = 0;
+    int part = 0;
+    while (std::cin >> vertexShape >> part >> x >> y) {
+        if (vertexShape != shape) {
+            number.Value(shape++);
+            files.AppendShape();
         }
-        files.AppendShape();
+        files.VertexList().AddVertex(x, y, part);
     }
+    number.Value(shape);
+    files.AppendShape();
     files.Release();
 }
 
@@ -154,7 +145,6 @@ void WriteWithOptions(const std::string& folder, PosixFileSystem& fileSystem) {
             return kFittedValues[static_cast<std::size_t>(p - 1)][static_cast<std::size_t>(k - 1)];
         });
     write(fitted, "fitted.shp", {.fitColumns = true, .cellIndex = false, .noData = -9999.0});
-    write(fitted, "default.shp", {});
 
     ConversionJob empty;
     test::FillJob(empty, ShapeType::Point, 0, 1, {"Mass"}, along, zero,
