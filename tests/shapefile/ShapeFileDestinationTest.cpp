@@ -241,34 +241,6 @@ TEST(FolderLock, TerminationSignalsWaitUntilItIsReleased) {
     std::signal(SIGTERM, previous);
 }
 
-// Keeps nothing, counts the bytes each file would hold.
-class CountingFileSystem final : public OutputFileSystem {
-public:
-    std::map<std::string, std::uint64_t> sizes;
-
-    std::unique_ptr<OutputFile> CreateFile(const std::string& destination) override {
-        return std::make_unique<CountingFile>(sizes[destination]);
-    }
-    std::unique_ptr<FolderLock> LockFolder(const std::string&) override {
-        return std::make_unique<FolderLock>();
-    }
-    std::vector<std::string> ListFolder(const std::string&) override { return {}; }
-    void Rename(const std::string&, const std::string&) override {}
-    void Remove(const std::string&) noexcept override {}
-
-private:
-    struct CountingFile final : OutputFile {
-        explicit CountingFile(std::uint64_t& counted) : size(counted) {}
-        void Write(const void*, std::size_t bytes) override { size += bytes; }
-        void WriteAt(std::uint64_t offset, const void*, std::size_t bytes) override {
-            size = std::max<std::uint64_t>(size, offset + bytes);
-        }
-        void Close() override {}
-        void Place(const std::string&) override {}
-        std::uint64_t& size;
-    };
-};
-
 TEST(ShapeFileCapacity, RecordThatWouldPassTheSizeLimitIsRefusedAndTheFileStaysComplete) {
     // The widest table dBASE can describe: 2046 columns of 19 characters.
     constexpr int kColumns = 2046;
@@ -276,9 +248,11 @@ TEST(ShapeFileCapacity, RecordThatWouldPassTheSizeLimitIsRefusedAndTheFileStaysC
     constexpr std::uint64_t kRecordBytes = 1 + 19 * kColumns;
     constexpr std::uint64_t kRecordsThatFit = (2'147'483'647 - kHeaderBytes - 1) / kRecordBytes;
 
-    CountingFileSystem fileSystem;
+    test::TempDir folder;
+    test::FaultyFileSystem fileSystem;
+    fileSystem.countOnly = true;
     ShapeFiles files(fileSystem, kToday);
-    files.OpenShapeFile("out/lagoon.shp", 1, kShapeTypePoint);
+    files.OpenShapeFile(folder / "lagoon.shp", 1, kShapeTypePoint);
     for (int i = 0; i < kColumns; ++i) {
         files.FieldList().AddField("C" + std::to_string(i), kFieldTypeNumeric, 19, 0);
     }
@@ -290,12 +264,13 @@ TEST(ShapeFileCapacity, RecordThatWouldPassTheSizeLimitIsRefusedAndTheFileStaysC
             files.AppendShape();
         }
     }
-    EXPECT_THAT([&] { files.AppendShape(); },
-                testing::ThrowsMessage<ShapeFileError>(testing::AllOf(
-                    HasSubstr("shape " + std::to_string(kRecordsThatFit + 1)),
-                    HasSubstr("'out/lagoon.dbf' would be larger than 2147483647 bytes"))));
+    EXPECT_THAT(
+        [&] { files.AppendShape(); },
+        testing::ThrowsMessage<ShapeFileError>(testing::AllOf(
+            HasSubstr("shape " + std::to_string(kRecordsThatFit + 1)),
+            HasSubstr("'" + folder / "lagoon.dbf" + "' would be larger than 2147483647 bytes"))));
     files.Release();
-    EXPECT_EQ(fileSystem.sizes.at("out/lagoon.dbf"),
+    EXPECT_EQ(fileSystem.sizes.at(folder / "lagoon.dbf"),
               kHeaderBytes + kRecordsThatFit * kRecordBytes + 1);
 }
 

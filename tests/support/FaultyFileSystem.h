@@ -2,7 +2,10 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
+#include <cstdint>
+#include <map>
 #include <memory>
 #include <new>
 #include <string>
@@ -26,9 +29,13 @@ enum class Failure {
 
 // The operating system's files, with one step made to fail. Steps are the calls that change
 // the disk: writes, closes, placements, renames and (only for the end of the process, as they
-// cannot fail) removals.
+// cannot fail) removals. With `countOnly`, writes keep no bytes and only count the size each
+// file would reach, for files larger than a test should write.
 class FaultyFileSystem final : public OutputFileSystem {
 public:
+    bool countOnly = false;
+    std::map<std::string, std::uint64_t> sizes;  // by destination, counted always
+
     // The first step from the `step`-th on (counting from 0) that can fail so, fails so.
     void FailStep(int step, Failure failure) {
         failingStep_ = step;
@@ -62,12 +69,14 @@ private:
             : disk_(disk), file_(std::move(file)), name_(std::move(name)) {}
 
         void Write(const void* data, std::size_t size) override {
-            disk_.Step(DiskFull());
-            file_->Write(data, size);
+            if (StepTo(disk_.sizes[name_] + size)) {
+                file_->Write(data, size);
+            }
         }
         void WriteAt(std::uint64_t offset, const void* data, std::size_t size) override {
-            disk_.Step(DiskFull());
-            file_->WriteAt(offset, data, size);
+            if (StepTo(offset + size)) {
+                file_->WriteAt(offset, data, size);
+            }
         }
         void Close() override {
             disk_.Step(DiskFull());
@@ -79,6 +88,13 @@ private:
         }
 
     private:
+        // A write up to byte `end`, counted; whether to write the bytes too.
+        bool StepTo(std::uint64_t end) {
+            disk_.Step(DiskFull());
+            std::uint64_t& size = disk_.sizes[name_];
+            size = std::max(size, end);
+            return !disk_.countOnly;
+        }
         std::string DiskFull() const {
             return "cannot write '" + name_ + "': No space left on device";
         }
