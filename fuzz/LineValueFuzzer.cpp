@@ -3,6 +3,7 @@
 // and errors only as ConversionError. The input that breaks a check is kept by libFuzzer.
 
 #include <algorithm>
+#include <bit>
 #include <cctype>
 #include <cmath>
 #include <cstdint>
@@ -103,6 +104,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(
         !reference || (inRange == std::isfinite(*reference) && (!inRange || value == *reference)),
         context + ", reference " + std::to_string(reference.value_or(0.0)));
+    // Both readings at once are the two readings apart: the coordinates of a grid are read so.
+    double digits = 0.0;
+    const bool digitsInRange = tesselar::ReadLineDigits(line, digits);
+    double rounded = 0.0;
+    double withDigits = 0.0;
+    const bool bothInRange = tesselar::ReadLineBoth(line, rounded, withDigits);
+    FUZZ_CHECK(
+        bothInRange == (inRange && digitsInRange) &&
+            (!bothInRange ||
+             (std::bit_cast<std::uint64_t>(rounded) == std::bit_cast<std::uint64_t>(value) &&
+              std::bit_cast<std::uint64_t>(withDigits) == std::bit_cast<std::uint64_t>(digits))),
+        context + ": both at once differ from each alone");
     if (!inRange) {
         return 0;
     }

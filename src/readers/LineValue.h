@@ -20,6 +20,10 @@ bool ReadLineValue(std::string_view line, double& value);
 // too small for a double reads as 0. Returns false when it lies beyond the range of a double.
 bool ReadLineDigits(std::string_view line, double& value);
 
+// Both readings of a value line at once: rounded as ReadLineValue reads it, and with every
+// digit as ReadLineDigits reads it. Returns false when it lies beyond the range of a double.
+bool ReadLineBoth(std::string_view line, double& rounded, double& withDigits);
+
 // Whether the number of a value line is other than 0 as written, read as ReadLineValue reads
 // it. When ReadLineValue gives 0 for such a line, the rounding to hundredths made it 0.
 bool HoldsNonZeroNumber(std::string_view line);

@@ -93,7 +93,7 @@ inline double ValueFile::NextWithDigits() {
 
 inline void ValueFile::NextBoth(double& rounded, double& withDigits) {
     const std::string_view line = NextLine();
-    if (!ReadLineValue(line, rounded) || !ReadLineDigits(line, withDigits)) {
+    if (!ReadLineBoth(line, rounded, withDigits)) {
         ThrowBeyondRange(line);
     }
     if (rounded == 0.0 && withDigits != 0.0) {
