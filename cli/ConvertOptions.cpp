@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "cli/HelpLayout.h"
+#include "conversion/AsciiCase.h"
 #include "conversion/ConversionJob.h"
 #include "crs/CoordinateSystem.h"
 #include "crs/CoordinateSystemError.h"
@@ -22,13 +23,6 @@ constexpr const char* kProgramName = "tesselar-convert";
 constexpr const char* kDescription =
     "Converts a Nerasco grid into a polygon shape file (one polygon per cell), or a set of\n"
     "particles into a point shape file, with one numeric column per attribute.";
-
-std::string Lowercase(std::string_view text) {
-    std::string lower(text);
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return lower;
-}
 
 // NAME=FILE, split at the first "=".
 void AddAttribute(ConvertOptions& options, const std::string& value) {
@@ -52,7 +46,7 @@ void AddAttribute(ConvertOptions& options, const std::string& value) {
 }
 
 ShapeType ShapeTypeOf(const std::string& value) {
-    const std::string lower = Lowercase(value);
+    const std::string lower = AsciiLowercase(value);
     if (lower == "polygon") {
         return ShapeType::Polygon;
     }
@@ -65,7 +59,7 @@ ShapeType ShapeTypeOf(const std::string& value) {
 // OUTPUT names the .shp file, with or without its extension.
 void SetOutput(ConvertOptions& options, const std::string& output) {
     const bool hasExtension =
-        output.size() >= 4 && Lowercase(output.substr(output.size() - 4)) == ".shp";
+        output.size() >= 4 && EqualIgnoringAsciiCase(output.substr(output.size() - 4), ".shp");
     options.shpPath = hasExtension ? output : output + ".shp";
     const auto slash = options.shpPath.rfind('/');
     const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;

@@ -2,14 +2,13 @@
 
 #include <proj.h>
 
-#include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <system_error>
 
+#include "conversion/AsciiCase.h"
 #include "crs/CoordinateSystemError.h"
 #include "readers/PrintableText.h"
 
@@ -45,10 +44,7 @@ std::string_view Trimmed(std::string_view text) {
 }
 
 bool HasEpsgPrefix(std::string_view text) {
-    return text.size() >= kEpsgPrefix.size() &&
-           std::equal(kEpsgPrefix.begin(), kEpsgPrefix.end(), text.begin(), [](char a, char b) {
-               return a == std::toupper(static_cast<unsigned char>(b));
-           });
+    return EqualIgnoringAsciiCase(text.substr(0, kEpsgPrefix.size()), kEpsgPrefix);
 }
 
 // WKT has brackets; PROJJSON is an object.

@@ -3,19 +3,12 @@
 #include <algorithm>
 #include <string_view>
 
+#include "conversion/AsciiCase.h"
 #include "conversion/Utf8.h"
 
 namespace tesselar {
 
 namespace {
-
-char AsciiLower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    return std::ranges::equal(a, b, [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
-}
 
 bool IsTaken(std::string_view name, const std::vector<std::string>& taken) {
     return std::ranges::any_of(

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "conversion/AsciiCase.h"
+
 namespace tesselar {
 
 namespace {
@@ -14,16 +16,6 @@ namespace {
 constexpr std::array<std::string_view, 16> kShapefileExtensions = {
     ".shp", ".shx", ".dbf", ".prj", ".cpg", ".qix", ".sbn", ".sbx",
     ".fbn", ".fbx", ".ain", ".aih", ".ixs", ".mxs", ".atx", ".shp.xml"};
-
-char LowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-std::string Lower(std::string_view text) {
-    std::string lower(text);
-    std::transform(lower.begin(), lower.end(), lower.begin(), LowerAscii);
-    return lower;
-}
 
 }  // namespace
 
@@ -46,7 +38,7 @@ std::string PathIn(const std::string& folder, const std::string& name) {
 
 bool IsShpPath(std::string_view path) {
     return path.size() >= 5 && path[path.size() - 5] != '/' &&
-           Lower(path.substr(path.size() - 4)) == ".shp";
+           EqualIgnoringAsciiCase(path.substr(path.size() - 4), ".shp");
 }
 
 std::string WrittenShpPath(const std::string& path) {
@@ -67,16 +59,17 @@ std::string CompanionPath(const std::string& shpPath, std::string_view extension
 
 bool IsFileOfShapefile(std::string_view name, std::string_view shpName) {
     const std::size_t stem = shpName.size() - 4;
-    return name.size() > stem && Lower(name.substr(0, stem)) == Lower(shpName.substr(0, stem)) &&
+    return name.size() > stem &&
+           EqualIgnoringAsciiCase(name.substr(0, stem), shpName.substr(0, stem)) &&
            std::find(kShapefileExtensions.begin(), kShapefileExtensions.end(),
-                     Lower(name.substr(stem))) != kShapefileExtensions.end();
+                     AsciiLowercase(name.substr(stem))) != kShapefileExtensions.end();
 }
 
 std::string SetAsidePrefix(std::string_view shpName) {
     // FNV-1a of the lower-case name without its extension.
     std::uint64_t hash = 14695981039346656037ULL;
     for (const char c : shpName.substr(0, shpName.size() - 4)) {
-        hash = (hash ^ static_cast<unsigned char>(LowerAscii(c))) * 1099511628211ULL;
+        hash = (hash ^ static_cast<unsigned char>(AsciiLower(c))) * 1099511628211ULL;
     }
     char text[40];
     std::snprintf(text, sizeof text, ".tesselar-%016llx-", static_cast<unsigned long long>(hash));
