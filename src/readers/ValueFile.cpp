@@ -96,9 +96,6 @@ void ValueFile::ThrowEnded() const {
 }
 
 void ValueFile::CountZeroed(std::string_view line) {
-    if (!HoldsNonZeroNumber(line)) {
-        return;
-    }
     if (zeroed_.count == 0) {
         zeroed_.first = Quoted(line) + " on line " + std::to_string(stream_.Line() - 1) + " of " +
                         stream_.Label();

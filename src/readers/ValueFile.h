@@ -52,6 +52,7 @@ public:
 
 private:
     std::string_view NextLine();
+    // Counts the value of `line` as one that was not 0 as written but was rounded to 0.
     void CountZeroed(std::string_view line);
     [[noreturn]] void ThrowEnded() const;
     [[noreturn]] void ThrowBeyondRange(std::string_view line) const;
@@ -76,7 +77,7 @@ inline double ValueFile::Next() {
     if (!ReadLineValue(line, value)) {
         ThrowBeyondRange(line);
     }
-    if (value == 0.0) {
+    if (value == 0.0 && HoldsNonZeroNumber(line)) {
         CountZeroed(line);
     }
     return value;
