@@ -37,9 +37,10 @@ public:
     }
 
     // The columns' count and their widths added up, for the size of a .dbf record.
-    int Count() const { return IndexCount() + job_.AttribCount; }
+    int Count() const { return CellIndexColumns(options_, polygons_) + job_.AttribCount; }
     std::int64_t Bytes() const {
-        std::int64_t bytes = std::int64_t{IndexCount()} * kCellIndexFieldWidth;
+        std::int64_t bytes =
+            std::int64_t{CellIndexColumns(options_, polygons_)} * kCellIndexFieldWidth;
         for (int k = 1; k <= job_.AttribCount; ++k) {
             bytes += formats_[static_cast<std::size_t>(k)].width;
         }
@@ -80,13 +81,6 @@ public:
     }
 
 private:
-    int IndexCount() const {
-        if (!options_.cellIndex) {
-            return 0;
-        }
-        return polygons_ ? 2 : 1;
-    }
-
     const ConversionJob& job_;
     bool polygons_;
     const WriterOptions& options_;

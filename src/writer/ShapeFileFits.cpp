@@ -9,7 +9,7 @@
 namespace tesselar {
 
 void CheckShapeFileFits(const ConversionJob& job, const WriterOptions& options) {
-    const int indexColumns = !options.cellIndex ? 0 : job.ShapeType == ShapeType::Polygon ? 2 : 1;
+    const int indexColumns = CellIndexColumns(options, job.ShapeType == ShapeType::Polygon);
     const int attributeWidth = options.fitColumns ? 1 : kAttributeFieldWidth;
     CheckShapeFileFits(job, indexColumns + job.AttribCount,
                        std::int64_t{indexColumns} * kCellIndexFieldWidth +

@@ -17,4 +17,12 @@ struct WriterOptions {
     std::optional<double> noData;
 };
 
+// How many cell index columns `options` ask for: I and J for polygons, I for points.
+inline int CellIndexColumns(const WriterOptions& options, bool polygons) {
+    if (!options.cellIndex) {
+        return 0;
+    }
+    return polygons ? 2 : 1;
+}
+
 }  // namespace tesselar
