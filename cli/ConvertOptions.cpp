@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "cli/HelpLayout.h"
+#include "controls/shapefile/ShapeFileNames.h"
 #include "conversion/AsciiCase.h"
 #include "conversion/ConversionJob.h"
 #include "crs/CoordinateSystem.h"
@@ -61,18 +62,12 @@ void SetOutput(ConvertOptions& options, const std::string& output) {
     const bool hasExtension =
         output.size() >= 4 && EqualIgnoringAsciiCase(output.substr(output.size() - 4), ".shp");
     options.shpPath = hasExtension ? output : output + ".shp";
-    const auto slash = options.shpPath.rfind('/');
-    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    options.shapeFileName =
-        options.shpPath.substr(nameStart, options.shpPath.size() - 4 - nameStart);
+    const std::string name = FileNameOf(options.shpPath);
+    options.shapeFileName = name.substr(0, name.size() - 4);
     if (options.shapeFileName.empty()) {
         throw UsageError("output '" + output + "' names no file");
     }
-    if (slash == std::string::npos) {
-        options.shapeFolder = ".";
-    } else {
-        options.shapeFolder = slash == 0 ? "/" : options.shpPath.substr(0, slash);
-    }
+    options.shapeFolder = FolderOf(options.shpPath);
 }
 
 // --crs: the coordinate system is checked at once, so that a wrong one is a usage error.
