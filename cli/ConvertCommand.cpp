@@ -3,9 +3,11 @@
 #include "cli/ConvertOptions.h"
 #include "cli/LostOutput.h"
 #include "cli/TerminalProgress.h"
+#include "conversion/ConversionError.h"
 #include "conversion/ConversionJob.h"
 #include "conversion/RunConversion.h"
 #include "conversion/Version.h"
+#include "readers/PrintableText.h"
 
 namespace tesselar {
 
@@ -50,13 +52,13 @@ int Convert(const ConvertOptions& options, CommandStreams streams, const Clock& 
         case ConversionOutcome::Result::OutOfMemory:
             terminalProgress.Finish(false);
             streams.err << kProgramName << ": not enough memory to convert into '"
-                        << options.shpPath << "'\n";
+                        << PrintableText(options.shpPath) << "'\n";
             return kExitConversionFailed;
     }
     terminalProgress.Finish(true);
     if (!options.quiet) {
-        streams.out << ShapeTypeText(options.shapeType) << " Shape File '" << outcome.shpPath
-                    << "' was created with success\n";
+        streams.out << ShapeTypeText(options.shapeType) << " Shape File '"
+                    << PrintableText(outcome.shpPath) << "' was created with success\n";
         WarnWhenOutputIsLost(streams.out, streams.err, kProgramName);
     }
     // A warning tells what the files hold: -q does not silence it.
@@ -72,7 +74,10 @@ int RunConvertCommand(const std::vector<std::string>& arguments, CommandStreams 
                       const Clock& clock, OutputFileSystem& files, StopRequest stop) {
     ConvertOptions options;
     try {
-        options = ParseConvertOptions(arguments);
+        options = ParseConvertOptions(arguments, stop);
+    } catch (const Interrupted& interruption) {
+        streams.err << kProgramName << ": " << interruption.what() << '\n';
+        return kSignalExitBase + interruption.Signal();
     } catch (const UsageError& error) {
         streams.err << kProgramName << ": " << error.what() << '\n'
                     << ConvertSynopsis() << "Try '" << kProgramName

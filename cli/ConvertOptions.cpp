@@ -11,7 +11,6 @@
 #include "controls/shapefile/ShapeFileNames.h"
 #include "conversion/AsciiCase.h"
 #include "conversion/ConversionJob.h"
-#include "crs/CoordinateSystem.h"
 #include "crs/CoordinateSystemError.h"
 #include "crs/ProjectionFile.h"
 #include "readers/LineValue.h"
@@ -70,16 +69,14 @@ void SetOutput(ConvertOptions& options, const std::string& output) {
     options.shapeFolder = FolderOf(options.shpPath);
 }
 
-// --crs: the coordinate system is checked at once, so that a wrong one is a usage error.
-void SetCrs(ConvertOptions& options, const std::string& value) {
-    if (value != kNoCoordinateSystem) {
-        try {
-            EsriWkt(value);
-        } catch (const CoordinateSystemError& error) {
-            throw UsageError(std::string("option --crs: ") + error.what());
-        }
+// --crs: the coordinate system is read at once, so that a wrong one is a usage error, and only
+// once, so that a pipe serves.
+void SetCrs(ConvertOptions& options, const std::string& value, StopRequest stop) {
+    try {
+        options.conversion.crs = ReadCoordinateSystemOption(value, stop);
+    } catch (const CoordinateSystemError& error) {
+        throw UsageError(std::string("option --crs: ") + error.what());
     }
-    options.conversion.crs = value;
 }
 
 // --nodata: a decimal number, rounded to hundredths as the reader rounds the values, unless
@@ -113,7 +110,7 @@ std::string Spelled(const CLI::Option& option) {
 // ConvertOptions by the option's own function; a required option names what is missing.
 class ConvertParser {
 public:
-    explicit ConvertParser(ConvertOptions& options)
+    explicit ConvertParser(ConvertOptions& options, StopRequest stop = {})
         : options_(options), app_(kDescription, kProgramName) {
         app_.formatter(std::make_shared<HelpLayout>());
         app_.allow_extras();  // reported below in today's words
@@ -153,10 +150,12 @@ public:
             ->type_name("polygon|point");
         app_.add_flag("-q,--quiet", options.quiet, "print nothing but errors and warnings");
         app_.add_option_function<std::string>(
-                "--crs", [&options](const std::string& value) { SetCrs(options, value); },
-                "the coordinate system written as the .prj: EPSG:<code>, a\n"
-                ".prj or WKT file, WKT text, or none for no .prj; without\n"
-                "it, the .prj beside X_FILE (grid_x.prj for grid_x.dat), if any")
+                "--crs",
+                [&options, stop](const std::string& value) { SetCrs(options, value, stop); },
+                "the coordinate system written as the .prj: a .prj or WKT\n"
+                "file, or what PROJ reads (EPSG:<code>, ESRI:<code>, WKT,\n"
+                "+proj=...), or none for no .prj; without it, the .prj\n"
+                "beside X_FILE (grid_x.prj for grid_x.dat), if any")
             ->type_name("CRS");
         app_.add_flag("--keep-digits", options.conversion.keepDigits,
                       "every value keeps the digits read instead of being rounded\n"
@@ -256,9 +255,9 @@ private:
 
 }  // namespace
 
-ConvertOptions ParseConvertOptions(const std::vector<std::string>& arguments) {
+ConvertOptions ParseConvertOptions(const std::vector<std::string>& arguments, StopRequest stop) {
     ConvertOptions options;
-    ConvertParser parser(options);
+    ConvertParser parser(options, stop);
     options.action = parser.Parse(arguments);
     return options;
 }

@@ -7,6 +7,7 @@
 
 #include "conversion/ConversionJob.h"
 #include "conversion/RunConversion.h"
+#include "conversion/StopRequest.h"
 
 namespace tesselar {
 
@@ -32,9 +33,11 @@ struct ConvertOptions {
     ConversionOptions conversion;
 };
 
-// Reads the arguments (without the program name). Throws UsageError, also for a coordinate
-// system that PROJ cannot read.
-ConvertOptions ParseConvertOptions(const std::vector<std::string>& arguments);
+// Reads the arguments (without the program name), and the coordinate system of --crs. Throws
+// UsageError, also for a coordinate system that PROJ cannot read, and Interrupted when `stop`
+// ends a wait for the --crs FIFO's writer or data.
+ConvertOptions ParseConvertOptions(const std::vector<std::string>& arguments,
+                                   StopRequest stop = {});
 
 // The synopsis line, "Usage: tesselar-convert ...\n".
 std::string ConvertSynopsis();

@@ -38,6 +38,15 @@ std::string ZeroedValuesWarning(const ZeroedValues& zeroed) {
            " values other than 0 became 0 when rounded to 2 decimals; the first is " + zeroed.first;
 }
 
+// A grid of one node along i or j has no cells; "SIZE_I" 1 counts no particles.
+std::string NoShapesWarning(const ConversionJob& job) {
+    if (job.ShapeType == ShapeType::Polygon) {
+        return "the shapefile holds no shapes: a grid of " + std::to_string(job.IMax + 1) + " x " +
+               std::to_string(job.JMax + 1) + " nodes has no cells";
+    }
+    return "the shapefile holds no shapes: \"SIZE_I\" 1 counts no particles";
+}
+
 std::string RenamedColumnWarning(const DbfColumnName& column) {
     return "Attribute '" + column.name + "' is stored as column '" + column.stored + "'";
 }
@@ -48,8 +57,9 @@ ConversionOutcome RunConversion(ConversionJob& job, const std::string& shpPath,
                                 ConversionServices services, const ConversionOptions& options) {
     ConversionOutcome outcome;
     try {
-        const std::string projection =
-            OutputProjection(options.crs, job.XAxysFile).value_or(std::string());
+        const OutputProjection projection =
+            ChooseOutputProjection(options.crs, job.XAxysFile, services.stop);
+        outcome.warnings = projection.warnings;
         const ReadSummary read = ReadInputData(
             job,
             [&options](const ConversionJob& sized) { CheckShapeFileFits(sized, options.columns); },
@@ -58,9 +68,12 @@ ConversionOutcome RunConversion(ConversionJob& job, const std::string& shpPath,
             outcome.warnings.push_back(CoordinateDigitsWarning(job, read));
         }
         services.display.SetPanelText(kStatusPanel, "Creating shape file...");
-        const WriteSummary summary =
-            WriteShapeFile(shpPath, job, services, options.columns, projection);
+        const WriteSummary summary = WriteShapeFile(shpPath, job, services, options.columns,
+                                                    projection.esriWkt.value_or(std::string()));
         outcome.shpPath = summary.shpPath;
+        if (read.shapeCount == 0) {
+            outcome.warnings.push_back(NoShapesWarning(job));
+        }
         for (const DbfColumnName& column : summary.renamedColumns) {
             outcome.warnings.push_back(RenamedColumnWarning(column));
         }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "conversion/ConversionJob.h"
+#include "crs/ProjectionFile.h"
 #include "writer/CreateShapeFiles.h"
 #include "writer/WriterOptions.h"
 
@@ -18,10 +19,9 @@ using ConversionServices = WriterServices;
 struct ConversionOptions {
     // Every value keeps the digits read instead of being rounded to hundredths.
     bool keepDigits = false;
-    // The coordinate system of the .prj: "EPSG:<code>", a WKT text or the path of a file
-    // holding one, or "none" for no .prj. Without it, the .prj beside the X axys file, if any
-    // (OutputProjection).
-    std::optional<std::string> crs;
+    // The coordinate system of the .prj, read (ReadCoordinateSystemOption), or none for no
+    // .prj. Without it, the .prj beside the X axys file, if any (ChooseOutputProjection).
+    std::optional<GivenCoordinateSystem> crs;
     // The layout of the attribute table.
     WriterOptions columns;
 };

@@ -1,15 +1,16 @@
 #include "crs/CoordinateSystem.h"
 
-#include <proj.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <memory>
 #include <system_error>
 
 #include "conversion/AsciiCase.h"
+#include "conversion/SystemErrorText.h"
 #include "crs/CoordinateSystemError.h"
+#include "crs/ProjLibrary.h"
 #include "readers/PrintableText.h"
 
 namespace tesselar {
@@ -43,26 +44,81 @@ std::string_view Trimmed(std::string_view text) {
     return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
 }
 
-bool HasEpsgPrefix(std::string_view text) {
-    return EqualIgnoringAsciiCase(text.substr(0, kEpsgPrefix.size()), kEpsgPrefix);
+// What PROJ's proj_create reads as the coordinate system `text`: an EPSG code with its prefix
+// in PROJ's case, and a PROJ string marked as a coordinate system (without the mark PROJ reads
+// "+proj=utm ..." as a conversion).
+std::string ProjDefinition(std::string_view text) {
+    std::string definition(text);
+    if (EqualIgnoringAsciiCase(text.substr(0, kEpsgPrefix.size()), kEpsgPrefix)) {
+        definition.replace(0, kEpsgPrefix.size(), kEpsgPrefix);
+    }
+    if (text.starts_with("+proj=") && text.find("+type=crs") == std::string_view::npos) {
+        definition += " +type=crs";
+    }
+    return definition;
 }
 
-// WKT has brackets; PROJJSON is an object.
-bool LooksLikeCrsText(std::string_view text) {
-    return text.starts_with('{') || text.find('[') != std::string_view::npos;
+// A text PROJ refused may have been meant as a file: one with no sign of a definition (the
+// brackets of WKT, the braces of PROJJSON, the ":" of a code or URN, the "+" of a PROJ string).
+bool MayBeMeantAsFile(std::string_view text) {
+    return !text.starts_with('+') && text.find_first_of("[{:") == std::string_view::npos;
 }
+
+// A coordinate system places points on the ground when it is geographic, projected or local
+// (engineering), or compounds one of them with heights; PROJ writes each as a .prj.
+bool HasHorizontalPart(PJ_TYPE type) {
+    switch (type) {
+        case PJ_TYPE_GEOGRAPHIC_CRS:
+        case PJ_TYPE_GEOGRAPHIC_2D_CRS:
+        case PJ_TYPE_GEOGRAPHIC_3D_CRS:
+        case PJ_TYPE_PROJECTED_CRS:
+        case PJ_TYPE_ENGINEERING_CRS:
+        case PJ_TYPE_COMPOUND_CRS:
+            return true;
+        default:
+            return false;
+    }
+}
+
+const char* KindOf(PJ_TYPE type) {
+    switch (type) {
+        case PJ_TYPE_VERTICAL_CRS:
+            return "a vertical coordinate system (heights)";
+        case PJ_TYPE_TEMPORAL_CRS:
+            return "a temporal coordinate system (times)";
+        case PJ_TYPE_GEOCENTRIC_CRS:
+            return "a geocentric coordinate system (X, Y, Z from the earth's centre)";
+        default:
+            return "a coordinate system";
+    }
+}
+
+struct DestroyObject {
+    void operator()(PJ* object) const { Proj().destroy(object); }
+};
+using ProjObject = std::unique_ptr<PJ, DestroyObject>;
 
 // One PROJ context with the errors PROJ logged in it; PROJ finds its database in the installed
-// data files and is kept off the network.
+// data files and is kept off the network. `subject` names, in errors, what is to be read.
 class ProjContext {
 public:
-    ProjContext() : context_(proj_context_create()) {
+    explicit ProjContext(const std::string& subject) : proj_(Load(subject)) {
+        context_.reset(proj_.context_create());
         if (!context_) {
-            throw CoordinateSystemError("PROJ cannot start: it has no memory for its context");
+            throw CoordinateSystemError(subject +
+                                        ": PROJ cannot start: it has no memory for its context");
         }
-        proj_context_set_enable_network(context_.get(), 0);
-        proj_log_level(context_.get(), PJ_LOG_ERROR);
-        proj_log_func(context_.get(), &errors_, &CollectError);
+        proj_.context_set_enable_network(context_.get(), 0);
+        proj_.log_level(context_.get(), PJ_LOG_ERROR);
+        proj_.log_func(context_.get(), &errors_, &CollectError);
+        // Without its database PROJ still reads WKT, but writes it with names ArcGIS does not
+        // know, and knows no codes.
+        if (proj_.context_get_database_path(context_.get()) == nullptr) {
+            throw CoordinateSystemError(subject +
+                                        ": PROJ cannot find its database, so it reads no "
+                                        "coordinate system: " +
+                                        Reason());
+        }
     }
     ProjContext(const ProjContext&) = delete;
     ProjContext& operator=(const ProjContext&) = delete;
@@ -74,12 +130,20 @@ public:
         if (!errors_.empty()) {
             return errors_;
         }
-        const int error = proj_context_errno(context_.get());
-        const char* text = error != 0 ? proj_context_errno_string(context_.get(), error) : nullptr;
+        const int error = proj_.context_errno(context_.get());
+        const char* text = error != 0 ? proj_.context_errno_string(context_.get(), error) : nullptr;
         return text != nullptr ? text : "no reason given";
     }
 
 private:
+    static const ProjLibrary& Load(const std::string& subject) {
+        try {
+            return Proj();
+        } catch (const CoordinateSystemError& error) {
+            throw CoordinateSystemError(subject + ": " + error.what());
+        }
+    }
+
     static void CollectError(void* errors, int /*level*/, const char* message) {
         auto& collected = *static_cast<std::string*>(errors);
         collected += collected.empty() ? "" : "; ";
@@ -87,35 +151,48 @@ private:
     }
 
     struct Destroy {
-        void operator()(PJ_CONTEXT* context) const { proj_context_destroy(context); }
+        void operator()(PJ_CONTEXT* context) const { Proj().context_destroy(context); }
     };
+    const ProjLibrary& proj_;
     std::unique_ptr<PJ_CONTEXT, Destroy> context_;
     std::string errors_;
 };
 
-struct DestroyObject {
-    void operator()(PJ* object) const { proj_destroy(object); }
-};
-
-// `text` ("EPSG:<code>", WKT or PROJJSON) in ESRI WKT1; `subject` names it in errors.
-std::string EsriWktOfText(std::string_view text, const std::string& subject) {
-    std::string definition(text);
-    if (HasEpsgPrefix(text)) {
-        definition.replace(0, kEpsgPrefix.size(), kEpsgPrefix);
+// The type of the coordinate system `crs`; for one bound to WGS 84 by a transformation (a
+// PROJ string's "+towgs84"), that of the coordinate system bound.
+PJ_TYPE CrsType(const ProjContext& context, PJ* crs) {
+    const PJ_TYPE type = Proj().get_type(crs);
+    if (type == PJ_TYPE_BOUND_CRS) {
+        if (const ProjObject source{Proj().get_source_crs(context.get(), crs)}) {
+            return Proj().get_type(source.get());
+        }
     }
-    const ProjContext context;
-    const std::unique_ptr<PJ, DestroyObject> object(proj_create(context.get(), definition.c_str()));
+    return type;
+}
+
+// `text` (anything proj_create reads as a coordinate system) in ESRI WKT1; `subject` names it
+// in errors, with `hint` after PROJ's reason when PROJ cannot read it.
+std::string EsriWktOfText(std::string_view text, const std::string& subject,
+                          const std::string& hint = {}) {
+    const ProjLibrary& proj = Proj();
+    const ProjContext context(subject);
+    const ProjObject object(proj.create(context.get(), ProjDefinition(text).c_str()));
     if (!object) {
         throw CoordinateSystemError(
-            subject + ": PROJ cannot read it as a coordinate system: " + context.Reason());
+            subject + ": PROJ cannot read it as a coordinate system: " + context.Reason() + hint);
     }
-    if (!proj_is_crs(object.get())) {
-        const char* name = proj_get_name(object.get());
-        throw CoordinateSystemError(subject + ": PROJ reads it as '" + (name ? name : "") +
-                                    "', which is not a coordinate system");
+    const char* name = proj.get_name(object.get());
+    const std::string named = std::string("PROJ reads it as '") + (name ? name : "") + "', ";
+    if (!proj.is_crs(object.get())) {
+        throw CoordinateSystemError(subject + ": " + named + "which is not a coordinate system");
+    }
+    if (const PJ_TYPE type = CrsType(context, object.get()); !HasHorizontalPart(type)) {
+        throw CoordinateSystemError(subject + ": " + named + KindOf(type) +
+                                    ", which places nothing on a map: a .prj needs a geographic "
+                                    "or projected coordinate system (with heights or without)");
     }
     const char* const options[] = {"MULTILINE=NO", nullptr};
-    const char* wkt = proj_as_wkt(context.get(), object.get(), PJ_WKT1_ESRI, options);
+    const char* wkt = proj.as_wkt(context.get(), object.get(), PJ_WKT1_ESRI, options);
     if (wkt == nullptr) {
         throw CoordinateSystemError(
             subject + ": PROJ cannot write it in the ESRI WKT of a .prj: " + context.Reason());
@@ -123,29 +200,72 @@ std::string EsriWktOfText(std::string_view text, const std::string& subject) {
     return wkt;
 }
 
-std::string FileText(const std::filesystem::path& path, const std::string& subject) {
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
-                                                               &std::fclose);
-    if (!file) {
-        throw CoordinateSystemError(subject + ": cannot open the file: " + std::strerror(errno));
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() { ::close(fd_); }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+// The file's text, read once from start to end, so that a pipe works as well as a file. Opening
+// a FIFO waits for a writer, and reading a pipe for its data: a stop request ends either wait.
+std::string FileText(const std::filesystem::path& path, const std::string& subject,
+                     StopRequest stop) {
+    const auto stopWhenRequested = [&] {
+        if (stop.Requested()) {
+            throw Interrupted(stop.Signal(), "reading the coordinate system file '" +
+                                                 PrintableText(path.string()) + "'");
+        }
+    };
+    stopWhenRequested();
+    int fd = -1;
+    while ((fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC)) < 0 && errno == EINTR) {
+        stopWhenRequested();
     }
+    if (fd < 0) {
+        const int error = errno;
+        std::error_code notALink;
+        const auto target = std::filesystem::read_symlink(path, notALink);
+        throw CoordinateSystemError(
+            subject + ": cannot open the file: " + SystemErrorText(error) +
+            (notALink ? ""
+                      : " (it is a symbolic link to '" + PrintableText(target.string()) + "')"));
+    }
+    const Descriptor file(fd);
     std::string text(kMaxFileBytes + 1, '\0');
-    text.resize(std::fread(text.data(), 1, text.size(), file.get()));
-    if (std::ferror(file.get())) {
-        throw CoordinateSystemError(subject + ": cannot read the file: " + std::strerror(errno));
+    std::size_t size = 0;
+    while (size < text.size()) {
+        const ssize_t count = ::read(file.get(), text.data() + size, text.size() - size);
+        if (count == 0) {
+            break;
+        }
+        if (count > 0) {
+            size += static_cast<std::size_t>(count);
+        } else if (errno == EINTR) {
+            stopWhenRequested();
+        } else {
+            throw CoordinateSystemError(subject +
+                                        ": cannot read the file: " + SystemErrorText(errno));
+        }
     }
-    if (text.size() > kMaxFileBytes) {
+    if (size > kMaxFileBytes) {
         throw CoordinateSystemError(subject +
                                     ": is larger than 1 MiB, too large for a coordinate system");
     }
+    text.resize(size);
     return text;
 }
 
 }  // namespace
 
-std::string EsriWktOfFile(const std::filesystem::path& path) {
+std::string EsriWktOfFile(const std::filesystem::path& path, StopRequest stop) {
     const std::string subject = "Coordinate system file '" + PrintableText(path.string()) + "'";
-    const std::string text = FileText(path, subject);
+    const std::string text = FileText(path, subject, stop);
     const std::string_view definition = Trimmed(text);
     if (definition.empty()) {
         throw CoordinateSystemError(subject + ": the file is empty");
@@ -153,14 +273,15 @@ std::string EsriWktOfFile(const std::filesystem::path& path) {
     return EsriWktOfText(definition, subject);
 }
 
-std::string EsriWkt(std::string_view crsText) {
-    const std::string_view text = Trimmed(crsText);
+std::string EsriWkt(std::string_view crsText, StopRequest stop) {
+    // A symbolic link counts even when it leads nowhere: reading it says so.
     std::error_code notAFile;
-    if (HasEpsgPrefix(text) ||
-        (LooksLikeCrsText(text) && !std::filesystem::exists(crsText, notAFile))) {
-        return EsriWktOfText(text, "Coordinate system " + QuotedText(text));
+    if (std::filesystem::exists(std::filesystem::symlink_status(crsText, notAFile))) {
+        return EsriWktOfFile(crsText, stop);
     }
-    return EsriWktOfFile(crsText);
+    const std::string_view text = Trimmed(crsText);
+    return EsriWktOfText(text, "Coordinate system " + QuotedText(text),
+                         MayBeMeantAsFile(text) ? "; nor is it the name of a file" : "");
 }
 
 }  // namespace tesselar

@@ -38,7 +38,8 @@ std::string Described(const ConvertOptions& options) {
     text << " o=" << options.shpPath << '|' << options.shapeFolder << '|' << options.shapeFileName
          << ' ' << ShapeTypeText(options.shapeType) << (options.quiet ? " quiet" : "");
     const ConversionOptions& conversion = options.conversion;
-    text << (conversion.crs ? " crs=" + *conversion.crs : "")
+    // The coordinate system read: the start of its ESRI WKT, or "none".
+    text << (conversion.crs ? " crs=" + conversion.crs->esriWkt.value_or("none").substr(0, 20) : "")
          << (conversion.keepDigits ? " keep-digits" : "")
          << (conversion.columns.fitColumns ? " fit-columns" : "")
          << (conversion.columns.cellIndex ? " cell-index" : "");
@@ -63,7 +64,8 @@ TEST(ConvertOptionsTest, ReadsEveryOptionInEachSpelling) {
         // The no-data value is rounded as the values are: to hundredths, halves to even.
         {With(Minimal(),
               {"--nodata", "-9999.005", "--crs", "epsg:4326", "--fit-columns", "--cell-index"}),
-         "0 x=x.dat y=y.dat a=Temp:t.dat, o=out/a.shp|out|a Polygon crs=epsg:4326 fit-columns "
+         "0 x=x.dat y=y.dat a=Temp:t.dat, o=out/a.shp|out|a Polygon crs=GEOGCS[\"GCS_WGS_1984 "
+         "fit-columns "
          "cell-index nodata=-9999"},
         {With(Minimal(), {"--nodata=1.015", "--keep-digits", "--crs", "none"}),
          "0 x=x.dat y=y.dat a=Temp:t.dat, o=out/a.shp|out|a Polygon crs=none keep-digits "
