@@ -14,6 +14,7 @@
 #include "crs/CoordinateSystemError.h"
 #include "crs/ProjectionFile.h"
 #include "readers/LineValue.h"
+#include "readers/PrintableText.h"
 
 namespace tesselar {
 
@@ -28,15 +29,16 @@ constexpr const char* kDescription =
 void AddAttribute(ConvertOptions& options, const std::string& value) {
     const auto equals = value.find('=');
     if (equals == std::string::npos) {
-        throw UsageError("attribute '" + value + "' has no '=': give it as NAME=FILE");
+        throw UsageError("attribute '" + PrintableText(value) +
+                         "' has no '=': give it as NAME=FILE");
     }
     std::string name = value.substr(0, equals);
     std::string file = value.substr(equals + 1);
     if (name.empty()) {
-        throw UsageError("attribute '" + value + "' has no name before the '='");
+        throw UsageError("attribute '" + PrintableText(value) + "' has no name before the '='");
     }
     if (file.empty()) {
-        throw UsageError("attribute '" + value + "' has no file after the '='");
+        throw UsageError("attribute '" + PrintableText(value) + "' has no file after the '='");
     }
     if (options.attributes.size() == static_cast<std::size_t>(kMaxAttributes)) {
         throw UsageError("too many attributes: a shape file takes at most " +
@@ -53,7 +55,7 @@ ShapeType ShapeTypeOf(const std::string& value) {
     if (lower == "point") {
         return ShapeType::Point;
     }
-    throw UsageError("unknown shape type '" + value + "': use polygon or point");
+    throw UsageError("unknown shape type '" + PrintableText(value) + "': use polygon or point");
 }
 
 // OUTPUT names the .shp file, with or without its extension.
@@ -64,7 +66,7 @@ void SetOutput(ConvertOptions& options, const std::string& output) {
     const std::string name = FileNameOf(options.shpPath);
     options.shapeFileName = name.substr(0, name.size() - 4);
     if (options.shapeFileName.empty()) {
-        throw UsageError("output '" + output + "' names no file");
+        throw UsageError("output '" + PrintableText(output) + "' names no file");
     }
     options.shapeFolder = FolderOf(options.shpPath);
 }
@@ -90,10 +92,11 @@ double NoDataValue(const std::string& text, bool keepDigits) {
     const bool plain =
         digits != end && (std::isdigit(static_cast<unsigned char>(*digits)) || *digits == '.');
     if (!plain || numberEnd != end || error == std::errc::invalid_argument) {
-        throw UsageError("option --nodata: '" + text + "' is not a number");
+        throw UsageError("option --nodata: '" + PrintableText(text) + "' is not a number");
     }
     if (error == std::errc::result_out_of_range || (!keepDigits && !ReadLineValue(text, value))) {
-        throw UsageError("option --nodata: '" + text + "' lies beyond the range of a double");
+        throw UsageError("option --nodata: '" + PrintableText(text) +
+                         "' lies beyond the range of a double");
     }
     return value;
 }
@@ -219,9 +222,9 @@ private:
             const std::string& first = remaining.front();
             if (first.size() > 1 && first.front() == '-') {
                 const auto end = first.starts_with("--") ? first.find('=') : std::string::npos;
-                throw UsageError("unknown option '" + first.substr(0, end) + "'");
+                throw UsageError("unknown option '" + PrintableText(first.substr(0, end)) + "'");
             }
-            throw UsageError("unexpected argument '" + first + "'");
+            throw UsageError("unexpected argument '" + PrintableText(first) + "'");
         }
         for (const CLI::Option* option : app_.get_options()) {
             const auto& results = option->results();

@@ -5,6 +5,7 @@
 #include "controls/shapefile/ShapeFieldList.h"
 #include "controls/shapefile/ShapeFiles.h"
 #include "conversion/ConversionError.h"
+#include "readers/PrintableText.h"
 #include "writer/ColumnPlan.h"
 #include "writer/ShapeProgress.h"
 #include "writer/WriterLayout.h"
@@ -94,7 +95,7 @@ private:
 // Unwinding through the component discards the files written so far.
 void StopWhenRequested(StopRequest stop, const ShapeFiles& shapeFiles) {
     if (stop.Requested()) [[unlikely]] {
-        throw Interrupted(stop.Signal(), "writing '" + shapeFiles.ShpPath() + "'");
+        throw Interrupted(stop.Signal(), "writing '" + PrintableText(shapeFiles.ShpPath()) + "'");
     }
 }
 

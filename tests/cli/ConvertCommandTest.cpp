@@ -57,6 +57,10 @@ protected:
 TEST_F(ConvertCommandTest, QuietSilencesOnlyTheProgressAndTheSuccessLine) {
     dir_.Write("tiny.dat", "<BeginData>\n0.004\n0\n-0.001\n1\n0.0\n2\n");
     const std::string warnings =
+        "tesselar-convert: warning: no coordinate system was given, so the shapefile has no .prj: "
+        "put one beside the X axys file as '" +
+        (dir_ / "x.prj") +
+        "' (or, with tesselar-convert, give --crs)\n"
         "tesselar-convert: warning: Attribute 'Temperature_surface' is stored as column "
         "'Temperat_1'\n"
         "tesselar-convert: warning: 2 values other than 0 became 0 when rounded to 2 decimals; "
@@ -101,6 +105,26 @@ TEST_F(ConvertCommandTest, TooLittleMemoryLeavesAnEarlierShapeFileAsItWas) {
         "tesselar-convert: not enough memory to convert into '" + (dir_ / "grid.shp") + "'\n";
     EXPECT_TRUE(outcome.err.starts_with(message)) << outcome.err;
     EXPECT_EQ(dir_.Files(), earlier);
+}
+
+// Paths are quoted as file contents are: control bytes (ESC, a line break) and bytes that are no
+// UTF-8 as \xNN, so that a message stays one line and cannot steer the terminal.
+TEST_F(ConvertCommandTest, PathsInMessagesShowControlBytesAndNonUtf8AsEscapes) {
+    const std::string odd = "a\x1B[2J\xFF\nb";
+    const std::string shown = "a\\x1B[2J\\xFF\\x0Ab";
+    const Outcome created = Run(Grid(odd));
+    EXPECT_EQ(created.out,
+              "Polygon Shape File '" + (dir_ / shown) + ".shp' was created with success\n");
+
+    Arguments missing = Grid("grid");
+    missing[1] = dir_ / odd;
+    EXPECT_EQ(Run(missing).err, "tesselar-convert: X axys file '" + (dir_ / shown) +
+                                    "': cannot open the file: No such file or directory\n");
+
+    const Outcome noFolder = Run(Grid(odd + "/grid"));
+    EXPECT_EQ(noFolder.exitCode, kExitConversionFailed);
+    EXPECT_NE(noFolder.err.find("'" + (dir_ / shown) + "'"), std::string::npos) << noFolder.err;
+    EXPECT_EQ(noFolder.err.find(odd), std::string::npos) << noFolder.err;
 }
 
 }  // namespace

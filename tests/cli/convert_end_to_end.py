@@ -10,6 +10,7 @@ axys file, --keep-digits, --fit-columns, --nodata, --cell-index).
 import os
 import pathlib
 import re
+import signal
 import subprocess
 import sys
 import tempfile
@@ -17,7 +18,7 @@ import unittest
 
 import shapefile
 
-from harness import ogr_summary, run, write
+from harness import ogr_summary, proc, run, wait_until, write
 
 
 def srs(*arguments):
@@ -93,7 +94,8 @@ class Conversions(unittest.TestCase):
         read_end, write_end = os.pipe()
         os.close(read_end)
         with open(write_end, "wb") as closed:
-            result = subprocess.run([CONVERT, *map(str, self.args())], stdout=closed,
+            result = subprocess.run([CONVERT, *map(str, self.args()), "--crs", "none"],
+                                    stdout=closed,
                                     stderr=subprocess.PIPE, text=True, check=False,
                                     env={**os.environ, "LC_ALL": "C"})
         self.assertEqual((result.returncode, result.stderr),
@@ -141,7 +143,7 @@ class Conversions(unittest.TestCase):
         x = [f"{-8.7 + 0.0024 * i + 0.0003 * j:.7f}" for i, j in nodes]
         y = [f"{42.1 + 0.0018 * j - 0.0002 * i:.7f}" for i, j in nodes]
         self.grid(x, y, 21, 21, ["1"] * 400)
-        self.assertRegex(self.convert(), r"^tesselar-convert: warning: coordinates keep the "
+        self.assertRegex(self.convert("--crs", "none"), r"^tesselar-convert: warning: coordinates keep the "
                                          r"digits read: rounded to 2 decimals, \d+ of 400 cells "
                                          r"would have had zero area\n$")
         read = {node: (float(a), float(b)) for node, a, b in zip(nodes, x, y)}
@@ -150,7 +152,7 @@ class Conversions(unittest.TestCase):
                           for i in range(20) for j in range(20)])
 
         self.grid(["-8.701", "-8.704", "-8.75"], ["42.1"] * 3, 4, None, ["1", "2", "3"], "point")
-        self.assertEqual(self.convert(), "tesselar-convert: warning: coordinates keep the digits "
+        self.assertEqual(self.convert("--crs", "none"), "tesselar-convert: warning: coordinates keep the digits "
                                          "read: rounded to 2 decimals, 2 of 3 particles would "
                                          "have coincided with another\n")
         self.assertEqual(self.shapes_and_records()[0],
@@ -179,6 +181,115 @@ class Conversions(unittest.TestCase):
                                       check=True)
                 if "--fit-columns" in options:
                     self.assertEqual(copy.stderr, "")
+
+    def test_crs_takes_what_proj_reads_and_reads_a_pipe_once(self):
+        self.small_grid()
+        for text in ("ESRI:102100", "OGC:CRS84", "urn:ogc:def:crs:EPSG::4326",
+                     "+proj=utm +zone=29 +ellps=GRS80 +units=m +no_defs"):
+            with self.subTest(crs=text):
+                self.convert("--crs", text)
+                self.assertEqual(srs("-o", "proj4", self.folder / "out.prj"),
+                                 srs("-o", "proj4", text))
+        esri = srs("-o", "wkt_esri", "EPSG:25829")
+        piped = run(CONVERT, *self.args(), "--crs", "/dev/stdin", input=esri)
+        substituted = run("bash", "-c", '"$0" "$@" --crs <(printf %s "$CRS")', CONVERT,
+                          *self.args(), env={**os.environ, "CRS": esri})
+        for result in (piped, substituted):
+            self.assertEqual((result.returncode, result.stderr), (0, ""))
+            self.assertIn("EPSG:25829", srs("-e", self.folder / "out.prj"))
+
+    def test_crs_without_a_map_position_or_without_proj_database_is_refused(self):
+        self.small_grid()
+        err = self.convert("--crs", "EPSG:5773", status=2)
+        self.assertTrue(err.startswith("tesselar-convert: option --crs: Coordinate system "
+                                       "'EPSG:5773': PROJ reads it as 'EGM96 height', a vertical "
+                                       "coordinate system"), err)
+        # Without its database PROJ knows no code and writes WKT with names ArcGIS does not know.
+        no_database = {**os.environ, "PROJ_DATA": str(self.folder / "empty")}
+        (self.folder / "empty").mkdir()
+        for options, sidecar, status in ((["--crs", "EPSG:4326"], None, 2),
+                                         ([], srs("-o", "wkt1", "EPSG:25829"), 1)):
+            self.sidecar.unlink(missing_ok=True)
+            if sidecar:
+                self.sidecar.write_text(sidecar)
+            result = run(CONVERT, *self.args(), *options, env=no_database)
+            self.assertEqual(result.returncode, status, result.stderr)
+            self.assertIn("PROJ cannot find its database, so it reads no coordinate system",
+                          result.stderr)
+            self.assertEqual(list(self.folder.glob("out*")), [])
+
+    def test_warnings_about_the_prj_and_sidecars_that_cannot_be_read(self):
+        self.small_grid()
+        no_prj = (f"tesselar-convert: warning: no coordinate system was given, so the shapefile "
+                  f"has no .prj: put one beside the X axys file as '{self.sidecar}' (or, with "
+                  f"tesselar-convert, give --crs)\n")
+        self.assertEqual(self.convert(), no_prj)
+        self.assertEqual(self.convert("--crs", "none"), "")
+        # x.prj and x.PRJ that differ: x.prj is used, and named.
+        upper = self.folder / "x.PRJ"
+        upper.write_text(srs("-o", "wkt_esri", "EPSG:4326"))
+        err = self.convert(sidecar=srs("-o", "wkt_esri", "EPSG:3857"))
+        self.assertEqual(err, f"tesselar-convert: warning: the X axys file has two sidecars that "
+                              f"differ, '{self.sidecar}' and '{upper}': the .prj written is that "
+                              f"of '{self.sidecar}'\n")
+        self.assertIn("EPSG:3857", srs("-e", self.folder / "out.prj"))
+        upper.unlink()
+        # A sidecar that leads nowhere is no sidecar passed over.
+        self.sidecar.unlink()
+        self.sidecar.symlink_to("gone.prj")
+        result = run(CONVERT, *self.args())
+        self.assertEqual((result.returncode, result.stderr),
+                         (1, f"tesselar-convert: Coordinate system file '{self.sidecar}': cannot "
+                             f"open the file: No such file or directory (it is a symbolic link "
+                             f"to 'gone.prj')\n"))
+
+    def test_crs_or_sidecar_fifo_without_writer_ends_as_interrupted(self):
+        self.small_grid()
+        fifo = self.folder / "crs.fifo"
+        os.mkfifo(fifo)
+        os.mkfifo(self.sidecar)
+        for options, signal_number in ((["--crs", fifo], signal.SIGINT), ([], signal.SIGTERM)):
+            converter = subprocess.Popen([CONVERT, *map(str, self.args()), *map(str, options)],
+                                         stderr=subprocess.PIPE, text=True)
+            wait_until(converter.pid, lambda pid: "fifo" in proc(pid, "wchan") or
+                       "wait_for_partner" in proc(pid, "wchan"))
+            converter.send_signal(signal_number)
+            err = converter.communicate(timeout=60)[1]
+            name = signal.Signals(signal_number).name
+            waited = fifo if options else self.sidecar
+            self.assertEqual((converter.returncode, err),
+                             (128 + signal_number,
+                              f"tesselar-convert: interrupted by {name} while reading the "
+                              f"coordinate system file '{waited}'; no shape file was written\n"))
+            self.assertEqual(list(self.folder.glob("out*")), [])
+
+    def test_a_grid_without_cells_or_particles_is_written_with_a_warning(self):
+        for kind, nodes_i, nodes_j, warning in (
+                ("polygon", 1, 3, "a grid of 1 x 3 nodes has no cells"),
+                ("point", 1, None, '"SIZE_I" 1 counts no particles')):
+            with self.subTest(kind=kind):
+                self.grid(["0"] * 3, ["0"] * 3, nodes_i, nodes_j, [], kind)
+                err = self.convert("--crs", "none")
+                self.assertEqual(err, "tesselar-convert: warning: the shapefile holds no shapes: "
+                                      f"{warning}\n")
+                self.assertIn("Feature Count: 0", ogr_summary(OGRINFO, self.folder / "out.shp"))
+
+    def test_names_with_outer_blanks_or_invisible_characters_are_refused(self):
+        self.small_grid()
+        table = self.folder / "t.dat"
+        for name, reason in ((" lead", "begins with a blank (U+0020)"),
+                             ("lead ", "ends with a blank (U+0020)"),
+                             ("lead\u00a0", "ends with a blank (U+00A0)"),
+                             ("a\u0085b", "holds the invisible character U+0085 (byte 2)"),
+                             ("a\u2028b", "holds the invisible character U+2028 (byte 2)"),
+                             ("a\u202eb", "holds the invisible character U+202E (byte 2)")):
+            with self.subTest(name=name):
+                result = run(CONVERT, *self.args()[:-4], "-a", f"{name}={table}", "-o",
+                             self.folder / "named.shp")
+                self.assertEqual(result.returncode, 1, result.stderr)
+                self.assertTrue(result.stderr.startswith(
+                    f"tesselar-convert: Attribute '{name}': the name {reason}"), result.stderr)
+                self.assertEqual(list(self.folder.glob("named*")), [])
 
 
 if __name__ == "__main__":

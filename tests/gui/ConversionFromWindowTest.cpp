@@ -117,6 +117,12 @@ protected:
 
     ProgressBar& Bar() const { return Find<ProgressBar>("ProgressBar1"); }
     QString InFolder(const QString& name) const { return folder_.filePath(name); }
+    // The window has no coordinate system of its own: without a sidecar, a warning.
+    QString NoPrjWarning() const {
+        return "no coordinate system was given, so the shapefile has no .prj: put one beside the "
+               "X axys file as '" +
+               InFolder("x.prj") + "' (or, with tesselar-convert, give --crs).";
+    }
     QStringList FilesInFolder() const {
         return QDir(folder_.path()).entryList(QDir::Files, QDir::Name);
     }
@@ -188,15 +194,17 @@ TEST_F(ConversionFromWindowTest, PolygonGridAndOneBoxListingEveryWarning) {
     AddAttribute("Temperatur", InFolder("small.dat"));
     fileSystem_->clickOn = &Find<QPushButton>("Command1");
 
-    EXPECT_EQ(Create(),
-              (QStringList{kCreated,
-                           "Attribute 'Temperature_surface' is stored as column 'Temperat_1'.\n"
-                           "2 values other than 0 became 0 when rounded to 2 decimals; the "
-                           "first is '0.004' on line 2 of Attribute 'Temperatur' file '" +
-                               InFolder("small.dat") +
-                               "'.\n"
-                               "1 value did not fit the 10-character column and was rounded to "
-                               "fewer digits."}));
+    EXPECT_EQ(
+        Create(),
+        (QStringList{kCreated, NoPrjWarning() + "\n" +
+                                   "Attribute 'Temperature_surface' is stored as column "
+                                   "'Temperat_1'.\n"
+                                   "2 values other than 0 became 0 when rounded to 2 decimals; the "
+                                   "first is '0.004' on line 2 of Attribute 'Temperatur' file '" +
+                                   InFolder("small.dat") +
+                                   "'.\n"
+                                   "1 value did not fit the 10-character column and was rounded to "
+                                   "fewer digits."}));
     ExpectCreated();
     EXPECT_TRUE(PanelText(3).startsWith(QStringLiteral("Time elapsed: ")));
     EXPECT_TRUE(PanelText(4).startsWith(QStringLiteral("Time remaining: ")));
@@ -223,8 +231,8 @@ TEST_F(ConversionFromWindowTest, PointFileNamedWithItsExtension) {
     FillInputs("drifters.shp");
     Find<QRadioButton>("Point_OB").click();
 
-    EXPECT_EQ(Create(),
-              QStringList{"Point Shape File 'drifters.shp.shp' was created with success"});
+    EXPECT_EQ(Create(), (QStringList{"Point Shape File 'drifters.shp.shp' was created with success",
+                                     NoPrjWarning()}));
     ExpectCreated();
     const QJsonObject file = ReadWithPyshp(InFolder("drifters.shp.shp"));
     EXPECT_EQ(file["shapeType"].toInt(), 1);

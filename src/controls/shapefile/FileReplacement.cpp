@@ -5,6 +5,7 @@
 
 #include "controls/shapefile/ShapeFileError.h"
 #include "controls/shapefile/ShapeFileNames.h"
+#include "readers/PrintableText.h"
 
 namespace tesselar {
 
@@ -27,7 +28,8 @@ std::string PutBack(OutputFileSystem& files, const std::vector<std::string>& pla
             files.Rename(file.aside, file.path);
         } catch (...) {
             // The earlier file is kept under its other name rather than lost.
-            notes += "; the earlier '" + file.path + "' is kept as '" + file.aside + "'";
+            notes += "; the earlier '" + PrintableText(file.path) + "' is kept as '" +
+                     PrintableText(file.aside) + "'";
         }
     }
     return notes;

@@ -13,17 +13,18 @@
 #include "controls/shapefile/ShapeFileError.h"
 #include "controls/shapefile/ShapeFileNames.h"
 #include "conversion/SystemErrorText.h"
+#include "readers/PrintableText.h"
 
 namespace tesselar {
 
 namespace {
 
 [[noreturn]] void ThrowCannotWrite(const std::string& name, int error) {
-    throw ShapeFileError("cannot write '" + name + "': " + SystemErrorText(error));
+    throw ShapeFileError("cannot write '" + PrintableText(name) + "': " + SystemErrorText(error));
 }
 
 [[noreturn]] void ThrowCannotCreateIn(const std::string& folder, int error) {
-    throw ShapeFileError("cannot create a file in the folder '" + folder +
+    throw ShapeFileError("cannot create a file in the folder '" + PrintableText(folder) +
                          "': " + SystemErrorText(error));
 }
 
@@ -87,8 +88,8 @@ public:
             return;
         }
         if (::rename(temporaryPath_.c_str(), path.c_str()) != 0) {
-            throw ShapeFileError("cannot move '" + temporaryPath_ + "' to '" + path +
-                                 "': " + SystemErrorText(errno));
+            throw ShapeFileError("cannot move '" + PrintableText(temporaryPath_) + "' to '" +
+                                 PrintableText(path) + "': " + SystemErrorText(errno));
         }
         temporaryPath_.clear();
     }
@@ -108,7 +109,8 @@ private:
         if (error == ENOENT) {
             error = errno;
         }
-        throw ShapeFileError("cannot create '" + path + "': " + SystemErrorText(error));
+        throw ShapeFileError("cannot create '" + PrintableText(path) +
+                             "': " + SystemErrorText(error));
     }
 
     // Asks the kernel to start writing each full stretch of appended data to the disk now, while
@@ -223,7 +225,8 @@ std::unique_ptr<OutputFile> PosixFileSystem::CreateFile(const std::string& desti
 std::unique_ptr<FolderLock> PosixFileSystem::LockFolder(const std::string& folder) {
     const int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (descriptor < 0) {
-        throw ShapeFileError("cannot lock the folder '" + folder + "': " + SystemErrorText(errno));
+        throw ShapeFileError("cannot lock the folder '" + PrintableText(folder) +
+                             "': " + SystemErrorText(errno));
     }
     int result = 0;
     while ((result = ::flock(descriptor, LOCK_EX)) != 0 && errno == EINTR) {
@@ -234,7 +237,8 @@ std::unique_ptr<FolderLock> PosixFileSystem::LockFolder(const std::string& folde
         errno != EINVAL) {
         const int error = errno;
         ::close(descriptor);
-        throw ShapeFileError("cannot lock the folder '" + folder + "': " + SystemErrorText(error));
+        throw ShapeFileError("cannot lock the folder '" + PrintableText(folder) +
+                             "': " + SystemErrorText(error));
     }
     sigset_t termination;
     sigemptyset(&termination);
@@ -249,7 +253,8 @@ std::unique_ptr<FolderLock> PosixFileSystem::LockFolder(const std::string& folde
 std::vector<std::string> PosixFileSystem::ListFolder(const std::string& folder) {
     DIR* directory = ::opendir(folder.c_str());
     if (directory == nullptr) {
-        throw ShapeFileError("cannot read the folder '" + folder + "': " + SystemErrorText(errno));
+        throw ShapeFileError("cannot read the folder '" + PrintableText(folder) +
+                             "': " + SystemErrorText(errno));
     }
     std::vector<std::string> names;
     errno = 0;
@@ -269,14 +274,15 @@ std::vector<std::string> PosixFileSystem::ListFolder(const std::string& folder) 
     const int error = errno;
     ::closedir(directory);
     if (error != 0) {
-        throw ShapeFileError("cannot read the folder '" + folder + "': " + SystemErrorText(error));
+        throw ShapeFileError("cannot read the folder '" + PrintableText(folder) +
+                             "': " + SystemErrorText(error));
     }
     return names;
 }
 
 void PosixFileSystem::Rename(const std::string& from, const std::string& to) {
     if (::rename(from.c_str(), to.c_str()) != 0) {
-        throw ShapeFileError("cannot move '" + from + "' to '" + to +
+        throw ShapeFileError("cannot move '" + PrintableText(from) + "' to '" + PrintableText(to) +
                              "': " + SystemErrorText(errno));
     }
 }
