@@ -124,6 +124,7 @@ public:
     ProjContext& operator=(const ProjContext&) = delete;
 
     PJ_CONTEXT* get() const { return context_.get(); }
+    const ProjLibrary& Library() const { return proj_; }
 
     // What PROJ said about the last failure: its logged errors, else its error code's text.
     std::string Reason() const {
@@ -161,10 +162,11 @@ private:
 // The type of the coordinate system `crs`; for one bound to WGS 84 by a transformation (a
 // PROJ string's "+towgs84"), that of the coordinate system bound.
 PJ_TYPE CrsType(const ProjContext& context, PJ* crs) {
-    const PJ_TYPE type = Proj().get_type(crs);
+    const ProjLibrary& proj = context.Library();
+    const PJ_TYPE type = proj.get_type(crs);
     if (type == PJ_TYPE_BOUND_CRS) {
-        if (const ProjObject source{Proj().get_source_crs(context.get(), crs)}) {
-            return Proj().get_type(source.get());
+        if (const ProjObject source{proj.get_source_crs(context.get(), crs)}) {
+            return proj.get_type(source.get());
         }
     }
     return type;
@@ -174,8 +176,8 @@ PJ_TYPE CrsType(const ProjContext& context, PJ* crs) {
 // in errors, with `hint` after PROJ's reason when PROJ cannot read it.
 std::string EsriWktOfText(std::string_view text, const std::string& subject,
                           const std::string& hint = {}) {
-    const ProjLibrary& proj = Proj();
     const ProjContext context(subject);
+    const ProjLibrary& proj = context.Library();
     const ProjObject object(proj.create(context.get(), ProjDefinition(text).c_str()));
     if (!object) {
         throw CoordinateSystemError(

@@ -18,7 +18,7 @@ bool IsControl(char c) {
     return byte < 0x20 || byte == 0x7F;
 }
 
-// The code point of the valid UTF-8 character of `length` bytes at the start of `character`.
+// The code point of `character`, one valid UTF-8 character.
 char32_t CodePoint(std::string_view character) {
     const auto byte = [character](std::size_t index) {
         return static_cast<char32_t>(static_cast<unsigned char>(character[index]));

@@ -181,6 +181,19 @@ TEST_F(ReadInputDataTest, ReadsTheFilesIntoTheJobOrSaysWhatIsWrongWithThem) {
          "Attribute 'Caf\\xE9': the name is not UTF-8 text (byte 4, \\xE9); the shapefile stores "
          "its column names as UTF-8"},
         {ShapeType::Polygon, kX, kY, "ab\xF4\x90\x80\x80=", "is not UTF-8 text (byte 3"},
+        // Invisible characters, also in the last of 4 bytes, and blanks around a name.
+        {ShapeType::Polygon, kX, kY, "Good\xC2\xA0Name=;Temp\xE2\x80\xAEpmeT=",
+         "Attribute 'Temp\xE2\x80\xAEpmeT': the name holds the invisible character U+202E (byte "
+         "5); a column name holds no line breaks, direction marks or other characters that do "
+         "not show"},
+        {ShapeType::Polygon, kX, kY, "a\xC2\x85=", "invisible character U+0085 (byte 2)"},
+        {ShapeType::Polygon, kX, kY, "a\xE2\x80\xA8=", "invisible character U+2028 (byte 2)"},
+        {ShapeType::Polygon, kX, kY,
+         "tag\xF3\xA0\x80\x81=", "invisible character U+E0001 (byte 4)"},
+        {ShapeType::Polygon, kX, kY, " lead=",
+         "Attribute ' lead': the name begins with a blank (U+0020); GIS programs disagree on "
+         "blanks around a column name, some keep them and some drop them"},
+        {ShapeType::Polygon, kX, kY, "lead\xE3\x80\x80=", "the name ends with a blank (U+3000)"},
     };
     for (const Case& c : cases) {
         EXPECT_THAT(Read(c), HasSubstr(c.expected));
