@@ -198,6 +198,19 @@ class Conversions(unittest.TestCase):
             self.assertEqual((result.returncode, result.stderr), (0, ""))
             self.assertIn("EPSG:25829", srs("-e", self.folder / "out.prj"))
 
+    def test_proj_is_loaded_only_for_a_coordinate_system(self):
+        # The dynamic loader names every library it loads when LD_DEBUG=libs.
+        self.small_grid()
+        for options, sidecar, loaded in (([], None, False), (["--crs", "none"], "EPSG:3857", False),
+                                         (["--crs", "EPSG:4326"], None, True),
+                                         ([], "EPSG:3857", True)):
+            self.sidecar.unlink(missing_ok=True)
+            if sidecar is not None:
+                self.sidecar.write_text(sidecar)
+            result = run(CONVERT, *self.args(), *options, env={**os.environ, "LD_DEBUG": "libs"})
+            self.assertEqual(result.returncode, 0, result.stderr)
+            self.assertEqual("libproj.so" in result.stderr, loaded, (options, sidecar))
+
     def test_crs_without_a_map_position_or_without_proj_database_is_refused(self):
         self.small_grid()
         err = self.convert("--crs", "EPSG:5773", status=2)
