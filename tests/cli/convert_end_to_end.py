@@ -18,7 +18,7 @@ import unittest
 
 import shapefile
 
-from harness import ogr_summary, proc, run, wait_until, write
+from harness import ogr_summary, proc, run, wait_until, wait_until_catching, write
 
 
 def srs(*arguments):
@@ -264,8 +264,10 @@ class Conversions(unittest.TestCase):
         for options, signal_number in ((["--crs", fifo], signal.SIGINT), ([], signal.SIGTERM)):
             converter = subprocess.Popen([CONVERT, *map(str, self.args()), *map(str, options)],
                                          stderr=subprocess.PIPE, text=True)
-            wait_until(converter.pid, lambda pid: "fifo" in proc(pid, "wchan") or
-                       "wait_for_partner" in proc(pid, "wchan"))
+            wait_until_catching(converter.pid, signal_number)
+            # Asleep in open(2), where the kernel shows it (some hide where: "0").
+            wait_until(converter.pid, lambda pid: proc(pid, "stat").split(") ")[1][0] == "S" and
+                       proc(pid, "wchan") in ("wait_for_partner", "0"))
             converter.send_signal(signal_number)
             err = converter.communicate(timeout=60)[1]
             name = signal.Signals(signal_number).name
