@@ -13,6 +13,7 @@
 #include "controls/shapefile/ShapeFileError.h"
 #include "controls/shapefile/ShapeFileNames.h"
 #include "controls/shapefile/ShapeRecord.h"
+#include "readers/PrintableText.h"
 
 namespace tesselar {
 
@@ -51,8 +52,9 @@ std::chrono::year_month_day LocalDate(std::chrono::system_clock::time_point time
 }
 
 [[noreturn]] void RefuseSize(const std::string& file, std::int64_t shapeNumber) {
-    throw ShapeFileError("cannot add shape " + std::to_string(shapeNumber) + ": '" + file +
-                         "' would be larger than " + std::to_string(kMaxShapeFileBytes) +
+    throw ShapeFileError("cannot add shape " + std::to_string(shapeNumber) + ": '" +
+                         PrintableText(file) + "' would be larger than " +
+                         std::to_string(kMaxShapeFileBytes) +
                          " bytes, the most the shapefile format allows");
 }
 
@@ -128,16 +130,16 @@ void ShapeFiles::Impl::Require(Stage stage, const char* operation) const {
             why = "no shape file is open";
             break;
         case Stage::kDefiningFields:
-            why = "the columns of '" + shpPath_ + "' are not committed yet";
+            why = "the columns of '" + PrintableText(shpPath_) + "' are not committed yet";
             break;
         case Stage::kWritingShapes:
-            why = "the columns of '" + shpPath_ + "' are already committed";
+            why = "the columns of '" + PrintableText(shpPath_) + "' are already committed";
             break;
         case Stage::kReleased:
-            why = "'" + shpPath_ + "' is already complete";
+            why = "'" + PrintableText(shpPath_) + "' is already complete";
             break;
         case Stage::kBroken:
-            why = "'" + shpPath_ + "' cannot be written after an earlier error";
+            why = "'" + PrintableText(shpPath_) + "' cannot be written after an earlier error";
             break;
     }
     throw ShapeFileError(std::string(operation) + ": " + why);
@@ -170,19 +172,20 @@ void ShapeFiles::Impl::OpenShapeFile(const std::string& path, std::int32_t mode,
                                      std::int32_t shapeType) {
     if (stage_ != Stage::kClosed) {
         throw ShapeFileError("OpenShapeFile: a shape file component writes one shape file, '" +
-                             shpPath_ + "'");
+                             PrintableText(shpPath_) + "'");
     }
     if (mode != kModeCreate) {
-        throw ShapeFileError("cannot open '" + path + "' in mode " + std::to_string(mode) +
+        throw ShapeFileError("cannot open '" + PrintableText(path) + "' in mode " +
+                             std::to_string(mode) +
                              ": only mode 1, a new shape file, is supported");
     }
     if (shapeType != kShapeTypePoint && shapeType != kShapeTypePolygon) {
-        throw ShapeFileError("cannot open '" + path + "' for shape type " +
+        throw ShapeFileError("cannot open '" + PrintableText(path) + "' for shape type " +
                              std::to_string(shapeType) + ": only points (1) and polygons (" +
                              std::to_string(kShapeTypePolygon) + ") are supported");
     }
     if (!IsShpPath(path)) {
-        throw ShapeFileError("cannot open '" + path +
+        throw ShapeFileError("cannot open '" + PrintableText(path) +
                              "': a shape file path is a file name ending in \".shp\"");
     }
     shpPath_ = WrittenShpPath(path);
@@ -283,8 +286,8 @@ void ShapeFiles::Impl::Release() {
     Require(Stage::kWritingShapes, "Release");
     if (!vertices_->Vertices().empty()) {
         throw ShapeFileError("Release: " + std::to_string(vertices_->Vertices().size()) +
-                             " vertices were added after the last shape of '" + shpPath_ +
-                             "' and never appended");
+                             " vertices were added after the last shape of '" +
+                             PrintableText(shpPath_) + "' and never appended");
     }
     Writing([&] {
         Complete();

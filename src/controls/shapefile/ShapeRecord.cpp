@@ -8,6 +8,7 @@
 #include "controls/shapefile/NumericText.h"
 #include "controls/shapefile/ShapeFileError.h"
 #include "controls/shapefile/ShapeFiles.h"
+#include "readers/PrintableText.h"
 
 namespace tesselar {
 
@@ -54,7 +55,7 @@ void BoundingBox::Include(const BoundingBox& other) {
 void VertexCollector::AddVertex(double x, double y, int part) {
     if (!std::isfinite(x) || !std::isfinite(y)) {
         throw ShapeFileError("cannot add the vertex (" + NumberText(x) + ", " + NumberText(y) +
-                             ") to a shape of '" + shpName_ +
+                             ") to a shape of '" + PrintableText(shpName_) +
                              "': coordinates must be finite numbers");
     }
     vertices_.push_back({x, y, part});
@@ -66,9 +67,9 @@ void ShapeRecord::Plan(std::int32_t shapeType, const std::vector<Vertex>& vertic
     rings_.clear();
     if (shapeType == kShapeTypePoint) {
         if (vertices.size() != 1) {
-            throw ShapeFileError("shape " + std::to_string(shapeNumber) + " of '" + shpName +
-                                 "' has " + std::to_string(vertices.size()) +
-                                 " vertices; a point has exactly 1");
+            throw ShapeFileError(
+                "shape " + std::to_string(shapeNumber) + " of '" + PrintableText(shpName) +
+                "' has " + std::to_string(vertices.size()) + " vertices; a point has exactly 1");
         }
         pointCount_ = 1;
         box_ = {vertices[0].x, vertices[0].y, vertices[0].x, vertices[0].y};
@@ -80,7 +81,8 @@ void ShapeRecord::Plan(std::int32_t shapeType, const std::vector<Vertex>& vertic
 void ShapeRecord::PlanPolygon(const std::vector<Vertex>& vertices, std::int64_t shapeNumber,
                               const std::string& shpName) {
     if (vertices.empty()) {
-        throw ShapeFileError("shape " + std::to_string(shapeNumber) + " of '" + shpName +
+        throw ShapeFileError("shape " + std::to_string(shapeNumber) + " of '" +
+                             PrintableText(shpName) +
                              "' has no vertices; a polygon needs a ring of at least 3");
     }
     pointCount_ = 0;
@@ -97,10 +99,10 @@ void ShapeRecord::PlanPolygon(const std::vector<Vertex>& vertices, std::int64_t 
             --count;
         }
         if (count < kMinRingVertices) {
-            throw ShapeFileError("shape " + std::to_string(shapeNumber) + " of '" + shpName +
-                                 "': its ring of part " + std::to_string(vertices[first].part) +
-                                 " has " + std::to_string(count) +
-                                 " distinct vertices; a ring needs at least 3");
+            throw ShapeFileError(
+                "shape " + std::to_string(shapeNumber) + " of '" + PrintableText(shpName) +
+                "': its ring of part " + std::to_string(vertices[first].part) + " has " +
+                std::to_string(count) + " distinct vertices; a ring needs at least 3");
         }
         const bool counterClockwise = TwiceSignedArea(&vertices[first], count) > 0.0;
         rings_.push_back({first, count, counterClockwise});
