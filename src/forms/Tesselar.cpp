@@ -8,6 +8,7 @@
 #include "controls/statusbar/ProgressBar.h"
 #include "controls/statusbar/StatusBar.h"
 #include "forms/MoveProgressBarIntoPanel.h"
+#include "forms/PathDrops.h"
 #include "forms/frmAbout.h"
 #include "forms/frmSplash.h"
 #include "writer/ProgressDisplay.h"
@@ -58,6 +59,10 @@ void Tesselar::ConnectHandlers() {
     connect(AttributeBrowser, &QPushButton::clicked, this,
             [this] { BrowseFileInto(AttribFile_TB); });
     connect(About, &QPushButton::clicked, this, &Tesselar::About_Click);
+    PathDrops::Install(*XAxysFile_TB, PathKind::File);
+    PathDrops::Install(*YAxysFile_TB, PathKind::File);
+    PathDrops::Install(*AttribFile_TB, PathKind::File);
+    PathDrops::Install(*ShapeFolder_TB, PathKind::Folder);
 }
 
 // The window stays hidden behind the splash window, which shows it as it closes.
