@@ -73,9 +73,12 @@ void Tesselar::Form_Load() {
     MoveProgressBarIntoPanel(*ProgressBar1, *StatusBar2, kProgressPanel);
 }
 
+// A cancelled dialog leaves the box as it was, so that a folder the user typed is not lost.
 void Tesselar::ShapeBrowser1_Click() {
     folderPicker_.PickFolder();
-    ShapeFolder_TB->setText(folderPicker_.PickedFolder());
+    if (!folderPicker_.PickedFolder().isEmpty()) {
+        ShapeFolder_TB->setText(folderPicker_.PickedFolder());
+    }
 }
 
 // A cancelled dialog leaves the box as it was.
