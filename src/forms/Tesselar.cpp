@@ -89,11 +89,12 @@ void Tesselar::BrowseFileInto(QLineEdit* box) {
 }
 
 // One About window at a time, without an owner, so the main window stays usable beside it.
+// An About window the user minimised comes back in its normal state.
 void Tesselar::About_Click() {
     if (!about_) {
         about_ = new FrmAbout();
     }
-    about_->show();
+    about_->showNormal();
     about_->raise();
     about_->activateWindow();
 }
