@@ -21,7 +21,7 @@ QString WithoutSurroundingBlanks(const QString& text) {
 }  // namespace
 
 bool BrowseForFile::PickFile(QWidget* owner, const QString& extension) {
-    const QString filter = extension + " Files (*." + extension + ")";
+    const QString filter = extension + " Files (*." + extension + ");;All files (*)";
     const QString chosen =
         dialog_.ChooseFile(owner, QStringLiteral("Select File"), QDir::currentPath(), filter);
     if (chosen.isEmpty()) {

@@ -14,9 +14,9 @@ public:
     explicit BrowseForFile(FileDialog& dialog) : dialog_(dialog) {}
 
     // Shows the file dialog, titled "Select File", owned by `owner`, in the process's current
-    // directory, offering only files ending in "." + `extension`. Returns whether the user
-    // chose a file; PickedFile then holds its path without surrounding blanks, and keeps the
-    // last path chosen otherwise.
+    // directory, offering first the files ending in "." + `extension`, then all files. Returns
+    // whether the user chose a file; PickedFile then holds its path without surrounding blanks,
+    // and keeps the last path chosen otherwise.
     bool PickFile(QWidget* owner, const QString& extension);
 
     const QString& PickedFile() const { return pickedFile_; }

@@ -27,8 +27,9 @@ public:
 };
 
 // A dialog that lets the user choose a file to open, owned by `owner`, starting in
-// `startFolder` and offering the one name filter `filter` ("dat Files (*.dat)"). Returns the
-// file's path, or an empty text when the user cancels.
+// `startFolder` and offering the name filters of `filter`, separated by ";;", the first one
+// chosen ("dat Files (*.dat);;All files (*)"). Returns the file's path, or an empty text when
+// the user cancels.
 class FileDialog {
 public:
     virtual ~FileDialog() = default;

@@ -8,6 +8,7 @@
 #include "controls/statusbar/ProgressBar.h"
 #include "controls/statusbar/StatusBar.h"
 #include "forms/MoveProgressBarIntoPanel.h"
+#include "forms/PathDrops.h"
 #include "forms/frmAbout.h"
 #include "forms/frmSplash.h"
 #include "writer/ProgressDisplay.h"
@@ -58,6 +59,10 @@ void Tesselar::ConnectHandlers() {
     connect(AttributeBrowser, &QPushButton::clicked, this,
             [this] { BrowseFileInto(AttribFile_TB); });
     connect(About, &QPushButton::clicked, this, &Tesselar::About_Click);
+    PathDrops::Install(*XAxysFile_TB, PathKind::File);
+    PathDrops::Install(*YAxysFile_TB, PathKind::File);
+    PathDrops::Install(*AttribFile_TB, PathKind::File);
+    PathDrops::Install(*ShapeFolder_TB, PathKind::Folder);
 }
 
 // The window stays hidden behind the splash window, which shows it as it closes.
@@ -68,9 +73,12 @@ void Tesselar::Form_Load() {
     MoveProgressBarIntoPanel(*ProgressBar1, *StatusBar2, kProgressPanel);
 }
 
+// A cancelled dialog leaves the box as it was, so that a folder the user typed is not lost.
 void Tesselar::ShapeBrowser1_Click() {
     folderPicker_.PickFolder();
-    ShapeFolder_TB->setText(folderPicker_.PickedFolder());
+    if (!folderPicker_.PickedFolder().isEmpty()) {
+        ShapeFolder_TB->setText(folderPicker_.PickedFolder());
+    }
 }
 
 // A cancelled dialog leaves the box as it was.
@@ -81,11 +89,12 @@ void Tesselar::BrowseFileInto(QLineEdit* box) {
 }
 
 // One About window at a time, without an owner, so the main window stays usable beside it.
+// An About window the user minimised comes back in its normal state.
 void Tesselar::About_Click() {
     if (!about_) {
         about_ = new FrmAbout();
     }
-    about_->show();
+    about_->showNormal();
     about_->raise();
     about_->activateWindow();
 }

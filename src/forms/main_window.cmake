@@ -5,6 +5,7 @@ target_sources(tesselar_forms PRIVATE
     ClassicFrameStyle.cpp
     ClassicFrameStyle.h
     MoveProgressBarIntoPanel.cpp
+    PathDrops.cpp
     QtDesktopServices.cpp
     SignalEnd.cpp
     Tesselar.cpp

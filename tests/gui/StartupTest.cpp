@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QTimer>
+#include <QWindow>
 
 #include "forms/QtDesktopServices.h"
 #include "forms/frmAbout.h"
@@ -59,6 +60,28 @@ TEST_F(StartupTest, SplashHandsOverToTheMainWindowWhoseAboutWindowIsUnowned) {
     // Closing the main window ends the program: the About window goes with it.
     window_->close();
     EXPECT_TRUE(OpenWindows<FrmAbout>().isEmpty());
+}
+
+using AboutButtonTest = MainWindowTest;
+
+// "About" brings back an About window that the user minimised: in its normal state, and active
+// in place of the main window.
+TEST_F(AboutButtonTest, BringsBackAMinimisedAboutWindow) {
+    Click("About");
+    const QList<FrmAbout*> open = OpenWindows<FrmAbout>();
+    ASSERT_EQ(open.size(), 1);
+    FrmAbout* const about = open[0];
+    about->showMinimized();
+    window_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+    ASSERT_TRUE(about->isMinimized());
+
+    Click("About");
+    EXPECT_EQ(OpenWindows<FrmAbout>(), open);
+    EXPECT_FALSE(about->isMinimized());
+    ASSERT_NE(about->windowHandle(), nullptr);
+    EXPECT_EQ(about->windowHandle()->windowState(), Qt::WindowNoState);
+    EXPECT_TRUE(QTest::qWaitForWindowActive(about));
 }
 
 // The program's message boxes: its caption, the text, no icon and only an OK button.

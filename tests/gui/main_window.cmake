@@ -3,8 +3,8 @@ find_package(Qt6 REQUIRED COMPONENTS Test)
 # The main window driven as a user drives it; conversions read back with pyshp.
 tesselar_gtest(main_window_test
     SOURCES QtTestApplication.cpp MainWindowLayoutTest.cpp ProgressDisplayTest.cpp
-            AttributeListTest.cpp CreateCommandTest.cpp PickersTest.cpp StartupTest.cpp
-            ConversionFromWindowTest.cpp
+            AttributeListTest.cpp CreateCommandTest.cpp PickersTest.cpp PathDropsTest.cpp
+            StartupTest.cpp ConversionFromWindowTest.cpp
     LIBS tesselar_forms Qt6::Test)
 target_compile_definitions(main_window_test PRIVATE
     TESSELAR_PYTHON="${TESSELAR_PYTHON}"
