@@ -151,6 +151,15 @@ class Conversions(unittest.TestCase):
                          [{read[(i + a, j + b)] for a in (0, 1) for b in (0, 1)}
                           for i in range(20) for j in range(20)])
 
+        # One cell of four: cell (1, 1) rounds to a point, its neighbours keep their area.
+        self.grid(["0", "0", "0", "0.001", "0.001", "1", "2", "2", "2"],
+                  ["0", "0.001", "2", "0", "0.001", "2", "0", "1", "2"], 3, 3, ["1"] * 4)
+        self.assertEqual(self.convert(), "tesselar-convert: warning: coordinates keep the digits "
+                                         "read: rounded to 2 decimals, 1 of 4 cells would have "
+                                         "had zero area\n")
+        self.assertEqual(set(self.shapes_and_records()[0][0]),
+                         {(0, 0), (0.001, 0), (0.001, 0.001), (0, 0.001)})
+
         self.grid(["-8.701", "-8.704", "-8.75"], ["42.1"] * 3, 4, None, ["1", "2", "3"], "point")
         self.assertEqual(self.convert("--crs", "none"), "tesselar-convert: warning: coordinates keep the digits "
                                          "read: rounded to 2 decimals, 2 of 3 particles would "

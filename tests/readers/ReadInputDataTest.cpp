@@ -107,6 +107,13 @@ TEST_F(ReadInputDataTest, ReadsTheFilesIntoTheJobOrSaysWhatIsWrongWithThem) {
         {ShapeType::Polygon, kX, kY,
          "Depth=<BeginData>|1.5|2.5|ignored;Temp=a|b|c|d|x <BeginData> x|-1|-2",
          kNodes + " Depth 1.5 2.5 Temp -1 -2 collapsed 0 zeroed 0"},
+        // 3 x 2 cells, every node and cell its own value: the files run j fastest, i slowest.
+        {ShapeType::Polygon,
+         "SIZE_I : 4|SIZE_J : 3|<BeginData>|11|12|13|21|22|23|31|32|33|41|42|43",
+         "<BeginData>|101|102|103|201|202|203|301|302|303|401|402|403",
+         "A=<BeginData>|1.5|2.5|3.5|4.5|5.5|6.5",
+         "3x2 X 11 12 13 21 22 23 31 32 33 41 42 43 Y 101 102 103 201 202 203 301 302 303 401 "
+         "402 403 A 1.5 2.5 3.5 4.5 5.5 6.5 collapsed 0"},
         // SIZE_J is not read in point mode.
         {ShapeType::Point, "SIZE_I: 5|<BeginData>|1|2|3|4|5", "<BeginData>|-1|-2|-3|-4",
          "Age=<BeginData>|0.5|1.5|2.5|3.5", "4x1 X 1 2 3 4 Y -1 -2 -3 -4 Age 0.5 1.5 2.5 3.5"},
@@ -126,6 +133,10 @@ TEST_F(ReadInputDataTest, ReadsTheFilesIntoTheJobOrSaysWhatIsWrongWithThem) {
         {ShapeType::Polygon, sizes + "0|0|0.001|0.001|0.002|0.002",
          "<BeginData>|0|0.001|0|0.001|0|0.001", kOne,
          "X 0 0 0.001 0.001 0.002 0.002 Y 0 0.001 0 0.001 0 0.001 A 1.5 2.5 collapsed 2"},
+        // One cell of four collapses: cell (1, 1) rounds to a point, its neighbours keep area.
+        {ShapeType::Polygon, "SIZE_I : 3|SIZE_J : 3|<BeginData>|0|0|0|0.001|0.001|1|2|2|2",
+         "<BeginData>|0|0.001|2|0|0.001|2|0|1|2", "A=<BeginData>|1|2|3|4",
+         "2x2 X 0 0 0 0.001 0.001 1 2 2 2 Y 0 0.001 2 0 0.001 2 0 1 2 A 1 2 3 4 collapsed 1"},
         {ShapeType::Point, "SIZE_I: 2|<BeginData>|1.015", "<BeginData>|2.125",
          "A=<BeginData>|3.005", "1x1 X 1.015 Y 2.125 A 3.005 collapsed 0", true},
         // A size comes only from its own keyword line above the first empty and marker lines.
