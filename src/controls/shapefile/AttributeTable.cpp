@@ -116,10 +116,7 @@ void AttributeTable::Commit() {
     committed_ = true;
 }
 
-void AttributeTable::CountShortened() {
-    if (shortenedColumns_ == 0) [[likely]] {
-        return;
-    }
+void AttributeTable::CountShortenedColumns() {
     for (DbfNumericColumn& column : columns_) {
         if (column.shortened_) {
             ++column.shortenedCount_;

@@ -70,12 +70,18 @@ public:
     // The record of the current values: a blank deletion flag, then each column's text.
     std::string_view Record() const { return record_; }
     // Counts the values of the current record that lost digits, as the record is written.
-    void CountShortened();
+    void CountShortened() {
+        if (shortenedColumns_ > 0) [[unlikely]] {
+            CountShortenedColumns();
+        }
+    }
     // The columns holding values counted so far that lost digits, in column order.
     std::vector<ShortenedValues> Shortened() const;
 
 private:
     friend class DbfNumericColumn;
+
+    void CountShortenedColumns();
 
     std::string dbfName_;
     std::deque<DbfNumericColumn> columns_;

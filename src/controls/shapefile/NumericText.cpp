@@ -194,21 +194,9 @@ double Distance(std::string_view text, double value) {
     return std::fabs(read - value);
 }
 
-}  // namespace
-
-int DecimalDigits(std::uint64_t number) {
-    int digits = 1;
-    while (number >= 10) {
-        number /= 10;
-        ++digits;
-    }
-    return digits;
-}
-
-NumericTextFit WriteNumericText(double value, int width, int decimals, char* out) {
-    if (WriteHundredths(value, width, decimals, out)) {
-        return NumericTextFit::kExact;
-    }
+// The text of a value that is no number of hundredths or does not fit as one. Kept out of
+// WriteNumericText so that its buffers cost the hundredths nothing.
+[[gnu::noinline]] NumericTextFit WriteOtherText(double value, int width, int decimals, char* out) {
     TextBuffer exactBuffer;
     const std::string_view exact = ExactFixedText(value, width, decimals, exactBuffer);
     if (!exact.empty()) {
@@ -231,6 +219,24 @@ NumericTextFit WriteNumericText(double value, int width, int decimals, char* out
     PlaceRightAligned(fixedNearer ? fixed : exponent, width, out);
     return (fixedNearer ? fixedDistance : exponentDistance) == 0.0 ? NumericTextFit::kExact
                                                                    : NumericTextFit::kShortened;
+}
+
+}  // namespace
+
+int DecimalDigits(std::uint64_t number) {
+    int digits = 1;
+    while (number >= 10) {
+        number /= 10;
+        ++digits;
+    }
+    return digits;
+}
+
+NumericTextFit WriteNumericText(double value, int width, int decimals, char* out) {
+    if (WriteHundredths(value, width, decimals, out)) {
+        return NumericTextFit::kExact;
+    }
+    return WriteOtherText(value, width, decimals, out);
 }
 
 std::string NumberText(double value) {
