@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <new>
 
+#include "controls/shapefile/NumericText.h"
 #include "conversion/ConversionError.h"
 #include "crs/ProjectionFile.h"
 #include "readers/ReadFiles.h"
@@ -12,10 +13,14 @@ namespace tesselar {
 
 namespace {
 
-std::string ShortenedValuesWarning(std::int64_t count) {
-    return std::to_string(count) + (count == 1 ? " value" : " values") +
-           " did not fit the 10-character column and " + (count == 1 ? "was" : "were") +
-           " rounded to fewer digits";
+std::string ShortenedValuesWarning(const ShortenedValues& shortened) {
+    const bool one = shortened.count == 1;
+    const std::string first = NumberText(shortened.first);
+    return std::to_string(shortened.count) + (one ? " value" : " values") + " of attribute '" +
+           shortened.column + "' did not fit its " + std::to_string(shortened.width) +
+           "-character column and " + (one ? "was" : "were") + " rounded to fewer digits" +
+           (one ? ": " + first : "; the first, " + first + ",") + " was written as " +
+           shortened.firstText;
 }
 
 std::string CoordinateDigitsWarning(const ConversionJob& job, const ReadSummary& summary) {
@@ -80,8 +85,8 @@ ConversionOutcome RunConversion(ConversionJob& job, const std::string& shpPath,
         if (read.zeroed.count > 0) {
             outcome.warnings.push_back(ZeroedValuesWarning(read.zeroed));
         }
-        if (summary.shortenedValueCount > 0) {
-            outcome.warnings.push_back(ShortenedValuesWarning(summary.shortenedValueCount));
+        for (const ShortenedValues& shortened : summary.shortenedValues) {
+            outcome.warnings.push_back(ShortenedValuesWarning(shortened));
         }
     } catch (const Interrupted& interruption) {
         outcome.result = ConversionOutcome::Result::Interrupted;

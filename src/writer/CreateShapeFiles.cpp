@@ -175,8 +175,7 @@ WriteSummary WriteShapeFile(const std::string& shpPath, const ConversionJob& job
     // A signal arriving from here on no longer stops the conversion: the files are completed
     // and put in place (with the signals held back while they move), so the shapefile is whole.
     shapeFiles.Release();
-    return WriteSummary{shapeFiles.ShortenedValueCount(), shapeFiles.ShpPath(),
-                        RenamedColumns(shapeFiles)};
+    return WriteSummary{shapeFiles.Shortened(), shapeFiles.ShpPath(), RenamedColumns(shapeFiles)};
 }
 
 }  // namespace tesselar

@@ -154,9 +154,9 @@ class Conversions(unittest.TestCase):
         # One cell of four: cell (1, 1) rounds to a point, its neighbours keep their area.
         self.grid(["0", "0", "0", "0.001", "0.001", "1", "2", "2", "2"],
                   ["0", "0.001", "2", "0", "0.001", "2", "0", "1", "2"], 3, 3, ["1"] * 4)
-        self.assertEqual(self.convert(), "tesselar-convert: warning: coordinates keep the digits "
-                                         "read: rounded to 2 decimals, 1 of 4 cells would have "
-                                         "had zero area\n")
+        self.assertEqual(self.convert("--crs", "none"),
+                         "tesselar-convert: warning: coordinates keep the digits read: rounded to "
+                         "2 decimals, 1 of 4 cells would have had zero area\n")
         self.assertEqual(set(self.shapes_and_records()[0][0]),
                          {(0, 0), (0.001, 0), (0.001, 0.001), (0, 0.001)})
 
@@ -314,6 +314,56 @@ class Conversions(unittest.TestCase):
                 self.assertTrue(result.stderr.startswith(
                     f"tesselar-convert: Attribute '{name}': the name {reason}"), result.stderr)
                 self.assertEqual(list(self.folder.glob("named*")), [])
+
+    def column_texts(self):
+        """The raw text of the last column of each record of out.dbf, as the dBASE file holds
+        it: the header gives the header and record lengths, the last descriptor the width."""
+        dbf = (self.folder / "out.dbf").read_bytes()
+        header, record = int.from_bytes(dbf[8:10], "little"), int.from_bytes(dbf[10:12], "little")
+        width = dbf[header - 1 - 32 + 16]
+        count = int.from_bytes(dbf[4:8], "little")
+        return [dbf[header + n * record + record - width:header + (n + 1) * record].decode()
+                for n in range(count)]
+
+    def test_fitted_and_kept_digits_are_written_whole_or_counted(self):
+        # Each value's column text reads back as the value (read by float() from the raw field
+        # and by pyshp, GDAL reading the column as real numbers), except those that no text of
+        # the column can hold: those are counted, per column, with the column's real width and
+        # the first of them as the column holds it.
+        for options, cells, field, lost in (
+                (["--fit-columns"], ["0.25", "1e17"], ["Temp", "N", 19, 2], []),
+                (["--fit-columns"], ["1.5", "1e300"], ["Temp", "N", 6, 1], []),
+                (["--keep-digits", "--fit-columns"],
+                 ["1e-20", "0.5", "0.30000000000000004", "12345.678901234567", "-0.000001"],
+                 ["Temp", "N", 19, 12], ["0.30000000000000004"]),
+                (["--keep-digits"],
+                 ["0.30000000000000004", "12345.678901234567", "4.9e-324", "1e-310", "-0.000001",
+                  "1e-20", "1.25"],
+                 ["Temp", "N", 10, 5], ["0.30000000000000004", "12345.678901234567"])):
+            with self.subTest(options=options, cells=cells):
+                self.grid([str(100 * n) for n in range(len(cells))], ["0"] * len(cells),
+                          len(cells) + 1, None, cells, "point")
+                err = self.convert(*options, "--crs", "none")
+                _, fields, records = self.shapes_and_records()
+                self.assertEqual(fields, [field])
+                self.assertIn(f"Temp: Real ({field[2]}.{field[3]})",
+                              ogr_summary(OGRINFO, self.folder / "out.shp"))
+                texts = self.column_texts()
+                self.assertEqual([float(text) == float(cell) for text, cell in zip(texts, cells)],
+                                 [cell not in lost for cell in cells], texts)
+                self.assertEqual([record[0] == float(cell) for record, cell in zip(records, cells)],
+                                 [cell not in lost for cell in cells], records)
+                if not lost:
+                    self.assertEqual(err, "")
+                    continue
+                first = texts[cells.index(lost[0])].strip()
+                counted = (f"1 value of attribute 'Temp' did not fit its {field[2]}-character "
+                           f"column and was rounded to fewer digits: {lost[0]} was written as "
+                           f"{first}" if len(lost) == 1 else
+                           f"{len(lost)} values of attribute 'Temp' did not fit its "
+                           f"{field[2]}-character column and were rounded to fewer digits; the "
+                           f"first, {lost[0]}, was written as {first}")
+                self.assertEqual(err, f"tesselar-convert: warning: {counted}\n")
 
 
 if __name__ == "__main__":

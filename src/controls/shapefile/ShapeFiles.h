@@ -8,6 +8,7 @@
 
 #include "controls/shapefile/DbfFieldNames.h"
 #include "controls/shapefile/OutputFiles.h"
+#include "controls/shapefile/ShortenedValues.h"
 
 namespace tesselar {
 
@@ -66,9 +67,10 @@ public:
     // Completes the files and puts them in place of the earlier shapefile.
     void Release();
 
-    // Count of values so far that did not fit their column without rounding them to fewer
-    // digits (see ShapeField::Value).
-    std::int64_t ShortenedValueCount() const;
+    // The columns holding values, among the shapes appended so far, written with fewer digits
+    // than their shortest exact text because they did not fit (see ShapeField::Value), in
+    // column order.
+    std::vector<ShortenedValues> Shortened() const;
 
 private:
     class Impl;
