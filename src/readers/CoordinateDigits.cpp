@@ -60,41 +60,50 @@ Product TwiceArea(const Ring<Number>& ring) {
            Product(ring[2].y - ring[0].y) * Product(ring[3].x - ring[1].x);
 }
 
-// Whether a point in whole hundredths (Hundredths) holds them exactly.
-bool IsExact(const Point<double>& hundredths) {
-    return std::abs(hundredths.x) < kLargestExactHundredths &&
-           std::abs(hundredths.y) < kLargestExactHundredths;
+// Whether every rounded coordinate lies below kLargestExactHundredths once in hundredths.
+bool AllExact(NodeCoordinates rounded, int upperI, int upperJ) {
+    double largest = 0.0;
+    for (const Array2D* nodes : {&rounded.x, &rounded.y}) {
+        for (int i = 1; i <= upperI; ++i) {
+            const double* row = nodes->Row(i);
+            for (int j = 1; j <= upperJ; ++j) {
+                largest = std::max(largest, std::abs(row[j]));
+            }
+        }
+    }
+    return largest * 100.0 < kLargestExactHundredths;
 }
 
-// Whether rounding plainly left a cell as it was read, judged on its rounded corners alone, in
-// exact whole hundredths. Edges below kLargestExactEdges keep every product exact in doubles.
-// Rounding moved each corner by at most half a hundredth in x and in y (and the reading's
-// error, far below 2^-10 hundredths at these sizes), so each diagonal component by at most 1 and
-// twice the area by at most the sum of the diagonal components' sizes plus 2. When 101 times
-// that stays below twice the rounded area, the area as read differs from it by less than 1%. A
-// ring that turns the same way at every corner is convex: its edges meet only at its corners.
-bool PlainlyKept(const Ring<double>& ring) {
-    std::array<Point<double>, 4> edges{};
-    double edgeSpan = 0.0;
-    for (std::size_t corner = 0; corner < 4; ++corner) {
-        const Point<double>& next = ring[(corner + 1) % 4];
-        edges[corner] = {next.x - ring[corner].x, next.y - ring[corner].y};
-        edgeSpan += std::abs(edges[corner].x) + std::abs(edges[corner].y);
-    }
-    const double ax = ring[2].x - ring[0].x;
-    const double ay = ring[2].y - ring[0].y;
-    const double bx = ring[3].x - ring[1].x;
-    const double by = ring[3].y - ring[1].y;
-    const double twiceArea = ax * by - ay * bx;
-    const double change =
-        (std::abs(ax) + std::abs(ay) + std::abs(bx) + std::abs(by)) * (1.0 + 0x1p-10) + 3.0;
-    bool kept = edgeSpan < kLargestExactEdges && 101.0 * change < std::abs(twiceArea);
-    for (std::size_t corner = 0; corner < 4; ++corner) {
-        const Point<double>& in = edges[corner];
-        const Point<double>& out = edges[(corner + 1) % 4];
-        kept &= (in.x * out.y - in.y * out.x) * twiceArea > 0.0;
-    }
-    return kept;
+// Whether rounding plainly left a cell as it was read, judged on its rounded corners alone in
+// exact whole hundredths, p0 to p3 in ring order. Edges below kLargestExactEdges keep every
+// product and sum exact in doubles. Rounding moved each corner by at most half a hundredth in x
+// and in y (and the reading's error, far below 2^-10 hundredths at these sizes), so each
+// diagonal component by at most 1 and twice the area by at most the sum of the diagonal
+// components' sizes plus 2. When 101 times that stays below twice the rounded area, the area as
+// read differs from it by less than 1%. A ring that turns the same way at every corner is
+// convex: its edges meet only at its corners.
+bool PlainlyKept(const Point<double>& p0, const Point<double>& p1, const Point<double>& p2,
+                 const Point<double>& p3) {
+    const Point<double> e0{p1.x - p0.x, p1.y - p0.y};
+    const Point<double> e1{p2.x - p1.x, p2.y - p1.y};
+    const Point<double> e2{p3.x - p2.x, p3.y - p2.y};
+    const Point<double> e3{p0.x - p3.x, p0.y - p3.y};
+    const double edgeSpan = (std::abs(e0.x) + std::abs(e0.y)) + (std::abs(e1.x) + std::abs(e1.y)) +
+                            (std::abs(e2.x) + std::abs(e2.y)) + (std::abs(e3.x) + std::abs(e3.y));
+    // The turns at p1, p2, p3 and p0; twice the area is half their sum.
+    const double t1 = e0.x * e1.y - e0.y * e1.x;
+    const double t2 = e1.x * e2.y - e1.y * e2.x;
+    const double t3 = e2.x * e3.y - e2.y * e3.x;
+    const double t0 = e3.x * e0.y - e3.y * e0.x;
+    const double twiceArea = ((t0 + t1) + (t2 + t3)) * 0.5;
+    // The diagonals p2 - p0 and p3 - p1.
+    const double diagonalSpan = std::abs(e0.x + e1.x) + std::abs(e0.y + e1.y) +
+                                std::abs(e1.x + e2.x) + std::abs(e1.y + e2.y);
+    const double change = diagonalSpan * (1.0 + 0x1p-10) + 3.0;
+    const double leastTurn = std::min(std::min(t0, t1), std::min(t2, t3));
+    const double mostTurn = std::max(std::max(t0, t1), std::max(t2, t3));
+    return edgeSpan < kLargestExactEdges && 101.0 * change < std::abs(twiceArea) &&
+           (leastTurn > 0.0 || mostTurn < 0.0);
 }
 
 // The sign of the turn from a to b to c: 1 left, -1 right, 0 on one line.
@@ -181,7 +190,8 @@ bool EnclosesArea(const Ring<double>& read) {
 bool InHundredths(const Ring<double>& rounded, Ring<std::int64_t>& hundredths) {
     for (std::size_t corner = 0; corner < 4; ++corner) {
         const Point<double> exact = {Hundredths(rounded[corner].x), Hundredths(rounded[corner].y)};
-        if (!IsExact(exact)) {
+        if (!(std::abs(exact.x) < kLargestExactHundredths &&
+              std::abs(exact.y) < kLargestExactHundredths)) {
             return false;
         }
         hundredths[corner] = {static_cast<std::int64_t>(exact.x),
@@ -219,28 +229,26 @@ struct PositionHash {
 
 std::int64_t CellsChangedByRounding(NodeCoordinates rounded, NodeCoordinates withDigits, int iMax,
                                     int jMax) {
+    const bool exact = AllExact(rounded, iMax + 1, jMax + 1);
     std::int64_t cells = 0;
-    const auto hundredthsAt = [&rounded](int i, int j) {
-        return Point<double>{Hundredths(rounded.x.at(i, j)), Hundredths(rounded.y.at(i, j))};
-    };
     for (int i = 1; i <= iMax; ++i) {
-        // The cell's corners in whole hundredths, its left pair carried over from the cell
+        const double* x0 = rounded.x.Row(i);
+        const double* y0 = rounded.y.Row(i);
+        const double* x1 = rounded.x.Row(i + 1);
+        const double* y1 = rounded.y.Row(i + 1);
+        // The cell's corners in whole hundredths, its first two carried over from the cell
         // before.
-        Ring<double> ring{};
-        ring[0] = hundredthsAt(i, 1);
-        ring[1] = hundredthsAt(i + 1, 1);
-        bool leftExact = IsExact(ring[0]) && IsExact(ring[1]);
+        Point<double> p0{Hundredths(x0[1]), Hundredths(y0[1])};
+        Point<double> p1{Hundredths(x1[1]), Hundredths(y1[1])};
         for (int j = 1; j <= jMax; ++j) {
-            ring[2] = hundredthsAt(i + 1, j + 1);
-            ring[3] = hundredthsAt(i, j + 1);
-            const bool rightExact = IsExact(ring[2]) && IsExact(ring[3]);
-            if (!(leftExact && rightExact && PlainlyKept(ring)) &&
+            const Point<double> p2{Hundredths(x1[j + 1]), Hundredths(y1[j + 1])};
+            const Point<double> p3{Hundredths(x0[j + 1]), Hundredths(y0[j + 1])};
+            if (!(exact && PlainlyKept(p0, p1, p2, p3)) &&
                 ChangedByRounding(CellRing(rounded, i, j), CellRing(withDigits, i, j))) {
                 ++cells;
             }
-            ring[0] = ring[3];
-            ring[1] = ring[2];
-            leftExact = rightExact;
+            p0 = p3;
+            p1 = p2;
         }
     }
     return cells;

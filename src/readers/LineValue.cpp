@@ -289,8 +289,10 @@ struct PlainNumber {
     std::int64_t scale = 0;
 };
 
-// False when the line is not of the common form: the general scan reads it then.
-bool ScanPlainNumber(const char* p, const char* end, PlainNumber& number) {
+// False when the line is not of the common form: the general scan reads it then. Inline in
+// each reading: nearly every value line is scanned here, and a call costs as much again.
+[[gnu::always_inline]] inline bool ScanPlainNumber(const char* p, const char* end,
+                                                   PlainNumber& number) {
     number.negative = p != end && *p == '-';
     if (p != end && (*p == '-' || *p == '+')) {
         ++p;

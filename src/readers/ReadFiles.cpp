@@ -110,12 +110,19 @@ void ReadValues(ValueFile& file, int rows, int columns, Read read) {
 // also, in `withDigits`, as read.
 void ReadCoordinates(ValueFile& file, int rows, int columns, bool keepDigits, Array2D& kept,
                      Array2D& withDigits) {
-    if (keepDigits) {
-        ReadValues(file, rows, columns,
-                   [&](int i, int j) { kept.at(i, j) = file.NextWithDigits(); });
-    } else {
-        ReadValues(file, rows, columns,
-                   [&](int i, int j) { file.NextBoth(kept.at(i, j), withDigits.at(i, j)); });
+    file.StartValues(std::int64_t{rows} * columns);
+    for (int i = 1; i <= rows; ++i) {
+        double* keptRow = kept.Row(i);
+        if (keepDigits) {
+            for (int j = 1; j <= columns; ++j) {
+                keptRow[j] = file.NextWithDigits();
+            }
+        } else {
+            double* readRow = withDigits.Row(i);
+            for (int j = 1; j <= columns; ++j) {
+                file.NextBoth(keptRow[j], readRow[j]);
+            }
+        }
     }
 }
 
