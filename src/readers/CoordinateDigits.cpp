@@ -60,50 +60,62 @@ Product TwiceArea(const Ring<Number>& ring) {
            Product(ring[2].y - ring[0].y) * Product(ring[3].x - ring[1].x);
 }
 
-// Whether every rounded coordinate lies below kLargestExactHundredths once in hundredths.
-bool AllExact(NodeCoordinates rounded, int upperI, int upperJ) {
-    double largest = 0.0;
+// How far the rounded coordinates reach, in hundredths.
+struct Reach {
+    bool exact = false;       // every one lies below kLargestExactHundredths
+    bool shortEdges = false;  // any two of x, or of y, lie less than kLargestExactEdges apart
+};
+
+Reach ReachOf(NodeCoordinates rounded, int upperI, int upperJ) {
+    Reach reach{true, true};
     for (const Array2D* nodes : {&rounded.x, &rounded.y}) {
+        double least = nodes->at(1, 1);
+        double most = least;
         for (int i = 1; i <= upperI; ++i) {
             const double* row = nodes->Row(i);
             for (int j = 1; j <= upperJ; ++j) {
-                largest = std::max(largest, std::abs(row[j]));
+                least = std::min(least, row[j]);
+                most = std::max(most, row[j]);
             }
         }
+        reach.exact &= std::max(-least, most) * 100.0 < kLargestExactHundredths;
+        reach.shortEdges &= (most - least) * 100.0 < kLargestExactEdges / 2;
     }
-    return largest * 100.0 < kLargestExactHundredths;
+    return reach;
 }
 
 // Whether rounding plainly left a cell as it was read, judged on its rounded corners alone in
-// exact whole hundredths, p0 to p3 in ring order. Edges below kLargestExactEdges keep every
-// product and sum exact in doubles. Rounding moved each corner by at most half a hundredth in x
-// and in y (and the reading's error, far below 2^-10 hundredths at these sizes), so each
-// diagonal component by at most 1 and twice the area by at most the sum of the diagonal
-// components' sizes plus 2. When 101 times that stays below twice the rounded area, the area as
-// read differs from it by less than 1%. A ring that turns the same way at every corner is
-// convex: its edges meet only at its corners.
-bool PlainlyKept(const Point<double>& p0, const Point<double>& p1, const Point<double>& p2,
-                 const Point<double>& p3) {
-    const Point<double> e0{p1.x - p0.x, p1.y - p0.y};
-    const Point<double> e1{p2.x - p1.x, p2.y - p1.y};
-    const Point<double> e2{p3.x - p2.x, p3.y - p2.y};
-    const Point<double> e3{p0.x - p3.x, p0.y - p3.y};
-    const double edgeSpan = (std::abs(e0.x) + std::abs(e0.y)) + (std::abs(e1.x) + std::abs(e1.y)) +
-                            (std::abs(e2.x) + std::abs(e2.y)) + (std::abs(e3.x) + std::abs(e3.y));
-    // The turns at p1, p2, p3 and p0; twice the area is half their sum.
-    const double t1 = e0.x * e1.y - e0.y * e1.x;
-    const double t2 = e1.x * e2.y - e1.y * e2.x;
-    const double t3 = e2.x * e3.y - e2.y * e3.x;
-    const double t0 = e3.x * e0.y - e3.y * e0.x;
+// exact whole hundredths: its sides from (i, j) to (i+1, j) (`left`), from (i, j+1) to
+// (i+1, j+1) (`right`), from (i, j) to (i, j+1) (`top`) and from (i+1, j) to (i+1, j+1)
+// (`bottom`). Edges whose components add up to less than kLargestExactEdges keep every product
+// and sum exact in doubles (`checkEdges` when the reach does not show that for every cell).
+// Rounding moved each corner by at most half a hundredth in x and in y (and the reading's
+// error, far below 2^-10 hundredths at these sizes), so each diagonal component by at most 1 and
+// twice the area by at most the sum of the diagonal components' sizes plus 2. When 101 times
+// that stays below twice the rounded area, the area as read differs from it by less than 1%. A
+// ring that turns the same way at every corner is convex: its edges meet only at its corners.
+bool PlainlyKept(const Point<double>& left, const Point<double>& right, const Point<double>& top,
+                 const Point<double>& bottom, bool checkEdges) {
+    if (checkEdges &&
+        !(std::abs(left.x) + std::abs(left.y) + std::abs(right.x) + std::abs(right.y) +
+              std::abs(top.x) + std::abs(top.y) + std::abs(bottom.x) + std::abs(bottom.y) <
+          kLargestExactEdges)) {
+        return false;
+    }
+    // The turns at the four corners of the ring (i, j), (i+1, j), (i+1, j+1), (i, j+1); twice
+    // the area is half their sum.
+    const double t0 = left.x * top.y - left.y * top.x;
+    const double t1 = left.x * bottom.y - left.y * bottom.x;
+    const double t2 = right.x * bottom.y - right.y * bottom.x;
+    const double t3 = right.x * top.y - right.y * top.x;
     const double twiceArea = ((t0 + t1) + (t2 + t3)) * 0.5;
-    // The diagonals p2 - p0 and p3 - p1.
-    const double diagonalSpan = std::abs(e0.x + e1.x) + std::abs(e0.y + e1.y) +
-                                std::abs(e1.x + e2.x) + std::abs(e1.y + e2.y);
+    // The diagonals: left + bottom and top - left.
+    const double diagonalSpan = std::abs(left.x + bottom.x) + std::abs(left.y + bottom.y) +
+                                std::abs(top.x - left.x) + std::abs(top.y - left.y);
     const double change = diagonalSpan * (1.0 + 0x1p-10) + 3.0;
     const double leastTurn = std::min(std::min(t0, t1), std::min(t2, t3));
     const double mostTurn = std::max(std::max(t0, t1), std::max(t2, t3));
-    return edgeSpan < kLargestExactEdges && 101.0 * change < std::abs(twiceArea) &&
-           (leastTurn > 0.0 || mostTurn < 0.0);
+    return 101.0 * change < std::abs(twiceArea) && (leastTurn > 0.0 || mostTurn < 0.0);
 }
 
 // The sign of the turn from a to b to c: 1 left, -1 right, 0 on one line.
@@ -229,26 +241,32 @@ struct PositionHash {
 
 std::int64_t CellsChangedByRounding(NodeCoordinates rounded, NodeCoordinates withDigits, int iMax,
                                     int jMax) {
-    const bool exact = AllExact(rounded, iMax + 1, jMax + 1);
+    const Reach reach = ReachOf(rounded, iMax + 1, jMax + 1);
     std::int64_t cells = 0;
     for (int i = 1; i <= iMax; ++i) {
         const double* x0 = rounded.x.Row(i);
         const double* y0 = rounded.y.Row(i);
         const double* x1 = rounded.x.Row(i + 1);
         const double* y1 = rounded.y.Row(i + 1);
-        // The cell's corners in whole hundredths, its first two carried over from the cell
-        // before.
-        Point<double> p0{Hundredths(x0[1]), Hundredths(y0[1])};
-        Point<double> p1{Hundredths(x1[1]), Hundredths(y1[1])};
+        // The corners in whole hundredths along the rows i and i+1, and the side between
+        // them, carried over from the cell before.
+        Point<double> top{Hundredths(x0[1]), Hundredths(y0[1])};
+        Point<double> bottom{Hundredths(x1[1]), Hundredths(y1[1])};
+        Point<double> left{bottom.x - top.x, bottom.y - top.y};
         for (int j = 1; j <= jMax; ++j) {
-            const Point<double> p2{Hundredths(x1[j + 1]), Hundredths(y1[j + 1])};
-            const Point<double> p3{Hundredths(x0[j + 1]), Hundredths(y0[j + 1])};
-            if (!(exact && PlainlyKept(p0, p1, p2, p3)) &&
+            const Point<double> nextTop{Hundredths(x0[j + 1]), Hundredths(y0[j + 1])};
+            const Point<double> nextBottom{Hundredths(x1[j + 1]), Hundredths(y1[j + 1])};
+            const Point<double> right{nextBottom.x - nextTop.x, nextBottom.y - nextTop.y};
+            const Point<double> topSide{nextTop.x - top.x, nextTop.y - top.y};
+            const Point<double> bottomSide{nextBottom.x - bottom.x, nextBottom.y - bottom.y};
+            if (!(reach.exact &&
+                  PlainlyKept(left, right, topSide, bottomSide, !reach.shortEdges)) &&
                 ChangedByRounding(CellRing(rounded, i, j), CellRing(withDigits, i, j))) {
                 ++cells;
             }
-            p0 = p3;
-            p1 = p2;
+            top = nextTop;
+            bottom = nextBottom;
+            left = right;
         }
     }
     return cells;
