@@ -44,6 +44,7 @@ def gis_memory_budget(nodes, cells):
 
 def read_meta(path):
     machine, cases, commands, checks = {}, {}, defaultdict(dict), defaultdict(list)
+    instructions = defaultdict(dict)
     with open(path, encoding="utf-8") as meta:
         for line in meta:
             kind, *fields = line.rstrip("\n").split("\t")
@@ -55,7 +56,9 @@ def read_meta(path):
                 commands[fields[0]][fields[1]] = fields[2]
             elif kind == "check":
                 checks[fields[0]].append((fields[1], fields[2]))
-    return machine, cases, commands, checks
+            elif kind == "instructions":
+                instructions[fields[0]][fields[1]] = int(fields[2])
+    return machine, cases, commands, checks, instructions
 
 
 def read_times(path):
@@ -96,7 +99,7 @@ def verdict(passed):
 def main():
     if len(sys.argv) != 4:
         sys.exit(__doc__)
-    machine, cases, commands, checks = read_meta(sys.argv[1])
+    machine, cases, commands, checks, instructions = read_meta(sys.argv[1])
     times = read_times(sys.argv[2])
     out = []
     out.append("# Benchmark results\n")
@@ -139,6 +142,11 @@ def main():
         out.append(f"- tesselar / baseline: {spread(baseline_ratios)}; in CPU time (user + sys): "
                    f"{spread(cpu_ratios(runs, 'tesselar', 'baseline'))} (the default "
                    f"conversion against that of commit {machine['baseline'].split()[0]})")
+        if case in instructions:
+            counts = instructions[case]
+            out.append(f"- instructions (callgrind, one run each): tesselar "
+                       f"{counts['tesselar']:,}, baseline {counts['baseline']:,}: "
+                       f"{counts['tesselar'] / counts['baseline']:.3f} x")
         tesselar_peak = max(run["tesselar"][3] for run in runs.values())
         if "limit" in programs:
             limit_ratios = ratios(runs, "tesselar", "limit")

@@ -215,6 +215,18 @@ for case_name in "${cases[@]}"; do
     rm -f "$out"-*.shp "$out"-*.shx "$out"-*.dbf
 done
 
+# Instructions, counted by callgrind on the target grid: the same in every run, whatever else
+# the shared machine does, so they show the paired difference that wall times blur.
+for program in tesselar baseline; do
+    command_for "$program" grid1000
+    echo "bench: counting the instructions of $program on grid1000"
+    valgrind --tool=callgrind --callgrind-out-file="$work/callgrind-$program.out" "${cmd[@]}" \
+        >/dev/null 2>"$work/callgrind-$program.log"
+    add_meta instructions grid1000 "$program" \
+        "$(sed -n 's/^summary: //p' "$work/callgrind-$program.out")"
+done
+rm -f "$work/out"/grid1000-*.shp "$work/out"/grid1000-*.shx "$work/out"/grid1000-*.dbf
+
 targets_met=0
 "$python" "$repo/bench/write_results.py" "$meta" "$times" "$repo/bench/RESULTS.md" || targets_met=1
 echo "bench: wrote $repo/bench/RESULTS.md"
