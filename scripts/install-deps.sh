@@ -10,7 +10,7 @@ packages=(
     libproj-dev proj-data
     gdal-bin python3 python3-pyshp python3-matplotlib shapelib libshp-dev acl
     clang libclang-rt-14-dev clang-format
-    xvfb xauth hyperfine desktop-file-utils
+    xvfb xauth hyperfine desktop-file-utils valgrind
 )
 
 missing=()

@@ -25,22 +25,31 @@ std::string ShortenedValuesWarning(const ShortenedValues& shortened) {
 
 std::string CoordinateDigitsWarning(const ConversionJob& job, const ReadSummary& summary) {
     const std::string rounded = "coordinates keep the digits read: rounded to 2 decimals, " +
-                                std::to_string(summary.collapsedShapes) + " of " +
+                                std::to_string(summary.changedShapes) + " of " +
                                 std::to_string(summary.shapeCount);
     if (job.ShapeType == ShapeType::Polygon) {
         return rounded + (summary.shapeCount == 1 ? " cell" : " cells") +
-               " would have had zero area";
+               " would have changed their area by more than 1% or become invalid polygons";
     }
     return rounded + (summary.shapeCount == 1 ? " particle" : " particles") +
            " would have coincided with another";
 }
 
-std::string ZeroedValuesWarning(const ZeroedValues& zeroed) {
+std::string ZeroedValuesWarning(const ZeroedValues& zeroed, bool keepDigits) {
+    const std::string why = keepDigits ? ", too small for a double" : " when rounded to 2 decimals";
     if (zeroed.count == 1) {
-        return "1 value other than 0 became 0 when rounded to 2 decimals: " + zeroed.first;
+        return "1 value other than 0 became 0" + why + ": " + zeroed.first;
     }
-    return std::to_string(zeroed.count) +
-           " values other than 0 became 0 when rounded to 2 decimals; the first is " + zeroed.first;
+    return std::to_string(zeroed.count) + " values other than 0 became 0" + why +
+           "; the first is " + zeroed.first;
+}
+
+std::string NoNumberWarning(const NoNumberLines& lines) {
+    if (lines.count == 1) {
+        return "1 value line held no number and was read as 0: " + lines.first;
+    }
+    return std::to_string(lines.count) +
+           " value lines held no number and were read as 0; the first is " + lines.first;
 }
 
 // A grid of one node along i or j has no cells; "SIZE_I" 1 counts no particles.
@@ -69,7 +78,7 @@ ConversionOutcome RunConversion(ConversionJob& job, const std::string& shpPath,
             job,
             [&options](const ConversionJob& sized) { CheckShapeFileFits(sized, options.columns); },
             services.stop, {options.keepDigits});
-        if (read.collapsedShapes > 0) {
+        if (read.changedShapes > 0) {
             outcome.warnings.push_back(CoordinateDigitsWarning(job, read));
         }
         services.display.SetPanelText(kStatusPanel, "Creating shape file...");
@@ -82,8 +91,11 @@ ConversionOutcome RunConversion(ConversionJob& job, const std::string& shpPath,
         for (const DbfColumnName& column : summary.renamedColumns) {
             outcome.warnings.push_back(RenamedColumnWarning(column));
         }
+        if (read.noNumber.count > 0) {
+            outcome.warnings.push_back(NoNumberWarning(read.noNumber));
+        }
         if (read.zeroed.count > 0) {
-            outcome.warnings.push_back(ZeroedValuesWarning(read.zeroed));
+            outcome.warnings.push_back(ZeroedValuesWarning(read.zeroed, options.keepDigits));
         }
         for (const ShortenedValues& shortened : summary.shortenedValues) {
             outcome.warnings.push_back(ShortenedValuesWarning(shortened));

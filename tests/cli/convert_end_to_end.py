@@ -15,10 +15,37 @@ import subprocess
 import sys
 import tempfile
 import unittest
+from decimal import ROUND_HALF_EVEN, Decimal
+from fractions import Fraction
 
 import shapefile
 
 from harness import ogr_summary, proc, run, wait_until, wait_until_catching, write
+
+
+def hundredths(text):
+    """The number of a value text rounded to 2 decimals, halves to even, as a fraction."""
+    return Fraction(Decimal(text).quantize(Decimal("0.01"), rounding=ROUND_HALF_EVEN))
+
+
+def area(ring):
+    """The signed area of a ring of points, by the shoelace formula."""
+    return sum(a[0] * b[1] - b[0] * a[1] for a, b in zip(ring, ring[1:] + ring[:1])) / 2
+
+
+def crosses(ring):
+    """Whether an edge of a ring of four points crosses or touches the edge opposite it."""
+    def turn(a, b, c):
+        cross = (b[0] - a[0]) * (c[1] - a[1]) - (b[1] - a[1]) * (c[0] - a[0])
+        return (cross > 0) - (cross < 0)
+
+    def meet(p, q, r, s):
+        if len({p, q, r, s}) < 4:
+            return False  # a repeated corner: a triangle, judged by its area
+        turns = [turn(p, q, r), turn(p, q, s), turn(r, s, p), turn(r, s, q)]
+        return turns[0] * turns[1] <= 0 and turns[2] * turns[3] <= 0 and any(turns)
+
+    return meet(*ring) or meet(ring[1], ring[2], ring[3], ring[0])
 
 
 def srs(*arguments):
@@ -136,27 +163,37 @@ class Conversions(unittest.TestCase):
             self.assertTrue(err.startswith(f"tesselar-convert: {named}: PROJ "), err)
             self.assertEqual(list(self.folder.glob("out*")), [])
 
-    def test_coordinates_keep_the_digits_read_where_rounding_collapses_them(self):
-        # 21 x 21 nodes 200 m apart, about 0.0018 degrees: rounded to hundredths most cells
-        # would have no area; particles that rounding would put together.
-        nodes = [(i, j) for i in range(21) for j in range(21)]
-        x = [f"{-8.7 + 0.0024 * i + 0.0003 * j:.7f}" for i, j in nodes]
-        y = [f"{42.1 + 0.0018 * j - 0.0002 * i:.7f}" for i, j in nodes]
-        self.grid(x, y, 21, 21, ["1"] * 400)
-        self.assertRegex(self.convert("--crs", "none"), r"^tesselar-convert: warning: coordinates keep the "
-                                         r"digits read: rounded to 2 decimals, \d+ of 400 cells "
-                                         r"would have had zero area\n$")
-        read = {node: (float(a), float(b)) for node, a, b in zip(nodes, x, y)}
+    def test_coordinates_keep_the_digits_read_where_rounding_changes_cells(self):
+        # 30 x 30 nodes 0.011 degrees apart, rotated by 45 degrees: rounded to hundredths, cells
+        # lose or gain area, and some would cross themselves.
+        nodes = [(i, j) for i in range(30) for j in range(30)]
+        x = [f"{-8.7 + 0.011 * (i - j) * 0.5 ** 0.5:.7f}" for i, j in nodes]
+        y = [f"{42.1 + 0.011 * (i + j) * 0.5 ** 0.5:.7f}" for i, j in nodes]
+        self.grid(x, y, 30, 30, ["1"] * 841)
+        read = {node: (Fraction(a), Fraction(b)) for node, a, b in zip(nodes, x, y)}
+        rounded = {node: (hundredths(a), hundredths(b)) for node, a, b in zip(nodes, x, y)}
+        rings = [[(i, j), (i + 1, j), (i + 1, j + 1), (i, j + 1)]
+                 for i in range(29) for j in range(29)]
+        changed = sum(1 for ring in rings
+                      if abs(area([rounded[n] for n in ring]) - area([read[n] for n in ring]))
+                      > abs(area([read[n] for n in ring])) / 100
+                      or crosses([rounded[n] for n in ring]))
+        self.assertGreater(changed, 162)
+        self.assertEqual(self.convert("--crs", "none"),
+                         "tesselar-convert: warning: coordinates keep the digits "
+                         f"read: rounded to 2 decimals, {changed} of 841 cells "
+                         "would have changed their area by more than 1% or "
+                         "become invalid polygons\n")
         self.assertEqual([set(points) for points in self.shapes_and_records()[0]],
-                         [{read[(i + a, j + b)] for a in (0, 1) for b in (0, 1)}
-                          for i in range(20) for j in range(20)])
+                         [{tuple(map(float, read[n])) for n in ring} for ring in rings])
 
         # One cell of four: cell (1, 1) rounds to a point, its neighbours keep their area.
         self.grid(["0", "0", "0", "0.001", "0.001", "1", "2", "2", "2"],
                   ["0", "0.001", "2", "0", "0.001", "2", "0", "1", "2"], 3, 3, ["1"] * 4)
         self.assertEqual(self.convert("--crs", "none"),
                          "tesselar-convert: warning: coordinates keep the digits read: rounded to "
-                         "2 decimals, 1 of 4 cells would have had zero area\n")
+                         "2 decimals, 1 of 4 cells would have changed their area by more than 1% "
+                         "or become invalid polygons\n")
         self.assertEqual(set(self.shapes_and_records()[0][0]),
                          {(0, 0), (0.001, 0), (0.001, 0.001), (0, 0.001)})
 
@@ -166,6 +203,17 @@ class Conversions(unittest.TestCase):
                                          "have coincided with another\n")
         self.assertEqual(self.shapes_and_records()[0],
                          [[(-8.701, 42.1)], [(-8.704, 42.1)], [(-8.75, 42.1)]])
+
+    def test_lines_without_a_number_and_values_that_became_0_are_counted(self):
+        self.small_grid(["nan", "1e-400", "inf", "-inf"])
+        self.assertEqual(self.convert("--crs", "none"),
+                         "tesselar-convert: warning: 3 value lines held no number "
+                         "and were read as 0; the first is 'nan' on line 4 of "
+                         f"Attribute 'Temp' file '{self.folder / 't.dat'}'\n"
+                         "tesselar-convert: warning: 1 value other than 0 became "
+                         "0 when rounded to 2 decimals: '1e-400' on line 5 of "
+                         f"Attribute 'Temp' file '{self.folder / 't.dat'}'\n")
+        self.assertEqual([record[-1] for record in self.shapes_and_records()[2]], [0.0] * 4)
 
     def test_attribute_table_options_as_pyshp_and_ogr2ogr_read_them(self):
         cells = ["12345.67", "-9999.001", "0.125", "-0.0001234"]
