@@ -11,6 +11,9 @@
 
 namespace tesselar {
 
+// The name the command's messages, synopsis and help begin with.
+inline constexpr const char* kProgramName = "tesselar-convert";
+
 // The command line could not be understood; the message says why, in one line.
 class UsageError : public std::runtime_error {
 public:
