@@ -137,7 +137,10 @@ public:
         app_.formatter(std::make_shared<HelpLayout>());
         app_.failure_message(
             [this](const CLI::App* app, const CLI::Error& error) { return Refusal(*app, error); });
-        app_.option_defaults()->disable_flag_override();
+        // An option of one value given twice, and a flag given a value, are refused.
+        app_.option_defaults()
+            ->multi_option_policy(CLI::MultiOptionPolicy::Throw)
+            ->disable_flag_override();
 
         Required(app_.add_option("-x,--x-file", options.xFile,
                                  "X axys file: the X coordinate of every node or particle")
