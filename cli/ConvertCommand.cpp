@@ -13,8 +13,6 @@ namespace tesselar {
 
 namespace {
 
-constexpr const char* kProgramName = "tesselar-convert";
-
 void FillJob(ConversionJob& job, const ConvertOptions& options) {
     job.ShapeType = options.shapeType;
     job.XAxysFile = options.xFile;
@@ -22,8 +20,6 @@ void FillJob(ConversionJob& job, const ConvertOptions& options) {
     for (const auto& [name, file] : options.attributes) {
         AppendAttribute(job, name, file);
     }
-    job.ShapeFolder = options.shapeFolder;
-    job.ShapeFileName = options.shapeFileName;
 }
 
 int Convert(const ConvertOptions& options, CommandStreams streams, const Clock& clock,

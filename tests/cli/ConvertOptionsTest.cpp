@@ -103,6 +103,7 @@ TEST(ConvertOptionsTest, RefusesWrongCommandLinesWithAReason) {
         {{"--bogus"}, "unknown option '--bogus'"},
         {With(Minimal(), {"--type="}), "option -t (--type) needs a value"},
         {With(Minimal(), {"--quiet=yes"}), "option -q (--quiet) takes no value"},
+        {{"--help=all"}, "option -h (--help) takes no value"},
         {With(Minimal(), {"extra.dat"}), "unexpected argument 'extra.dat'"},
         {With(Minimal(), {"--x-file", "other.dat"}),
          "option -x (--x-file) is given more than once"},
