@@ -47,6 +47,8 @@ void ReplaceShapefile(OutputFileSystem& files, const std::string& shpPath,
     for (const std::string& name : files.ListFolder(folder)) {
         if (name.starts_with(asidePrefix)) {
             files.Remove(PathIn(folder, name));
+        } else if (IsTemporaryOfShapefile(name, shpName)) {
+            files.RemoveAbandoned(PathIn(folder, name));
         } else if (IsFileOfShapefile(name, shpName)) {
             earlier.push_back(name);
         }

@@ -5,13 +5,12 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
 #include <csignal>
-#include <random>
 
 #include "controls/shapefile/OutputFiles.h"
 #include "controls/shapefile/ShapeFileError.h"
 #include "controls/shapefile/ShapeFileNames.h"
+#include "conversion/ConversionError.h"
 #include "conversion/SystemErrorText.h"
 
 namespace tesselar {
@@ -30,9 +29,12 @@ namespace {
 class PosixOutputFile final : public OutputFile {
 public:
     // `name` is the path the user knows the file by, used in messages; `temporaryPath` is the
-    // file's temporary name, empty for a nameless file.
-    PosixOutputFile(int descriptor, std::string name, std::string temporaryPath)
+    // file's temporary name, empty for a nameless file, and `lockDescriptor` then another
+    // descriptor of it that holds its lock until it is placed or removed.
+    PosixOutputFile(int descriptor, std::string name, std::string temporaryPath = {},
+                    int lockDescriptor = -1)
         : descriptor_(descriptor),
+          lockDescriptor_(lockDescriptor),
           name_(std::move(name)),
           temporaryPath_(std::move(temporaryPath)) {}
     ~PosixOutputFile() override {
@@ -41,6 +43,9 @@ public:
         }
         if (!temporaryPath_.empty()) {
             ::unlink(temporaryPath_.c_str());
+        }
+        if (lockDescriptor_ >= 0) {
+            ::close(lockDescriptor_);
         }
     }
     PosixOutputFile(const PosixOutputFile&) = delete;
@@ -91,6 +96,8 @@ public:
                                  "': " + SystemErrorText(errno));
         }
         temporaryPath_.clear();
+        ::close(lockDescriptor_);
+        lockDescriptor_ = -1;
     }
 
 private:
@@ -148,6 +155,7 @@ private:
     static constexpr std::uint64_t kWriteBackStretch = 8 << 20;
 
     int descriptor_;
+    int lockDescriptor_;
     std::string name_;
     std::string temporaryPath_;
     std::uint64_t appended_ = 0;
@@ -160,9 +168,7 @@ public:
     PosixFolderLock(int descriptor, const sigset_t& previousSignals)
         : descriptor_(descriptor), previousSignals_(previousSignals) {}
     ~PosixFolderLock() override {
-        if (descriptor_ >= 0) {
-            ::close(descriptor_);
-        }
+        ::close(descriptor_);
         ::pthread_sigmask(SIG_SETMASK, &previousSignals_, nullptr);
     }
     PosixFolderLock(const PosixFolderLock&) = delete;
@@ -173,36 +179,59 @@ private:
     sigset_t previousSignals_;
 };
 
-// A name of six random letters and digits after `prefix`.
-std::string RandomName(const std::string& prefix) {
-    static constexpr char kLetters[] =
-        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    thread_local std::mt19937_64 random{std::random_device{}()};
-    std::uniform_int_distribution<std::size_t> pick(0, sizeof kLetters - 2);
-    std::string name = prefix;
-    for (int i = 0; i < 6; ++i) {
-        name += kLetters[pick(random)];
-    }
-    return name;
+// File systems without locks (some network ones) answer so; what the lock guards then goes
+// unguarded rather than impossible.
+bool HasNoLocks(int error) {
+    return error == ENOLCK || error == EOPNOTSUPP || error == EBADF || error == EINVAL;
+}
+
+// Whether a file that was created is gone from its folder.
+bool RemovedMeanwhile(int descriptor) {
+    struct stat status {};
+    return ::fstat(descriptor, &status) == 0 && status.st_nlink == 0;
 }
 
 }  // namespace
 
 std::unique_ptr<OutputFile> CreateNamedTemporary(const std::string& destination) {
     const std::string folder = FolderOf(destination);
-    // The destination's own name when the longer name fits the file system's limit.
-    const std::string name = FileNameOf(destination);
-    const std::string prefix = name.size() + 8 <= NAME_MAX ? "." + name + "." : ".tesselar.";
+    const std::string prefix = TemporaryPrefix(FileNameOf(destination));
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string path = PathIn(folder, RandomName(prefix));
+        const std::string path = PathIn(folder, prefix + RandomLetters());
         // Created as any program creates a file, so that it gets the usual permissions.
         const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (descriptor >= 0) {
-            return std::make_unique<PosixOutputFile>(descriptor, destination, path);
+        if (descriptor < 0) {
+            if (errno != EEXIST) {
+                ThrowCannotCreateIn(folder, errno);
+            }
+            continue;
         }
-        if (errno != EEXIST) {
-            ThrowCannotCreateIn(folder, errno);
+        // Locked as being written, so that a later conversion that removes the files of ended
+        // ones leaves it alone. Such a conversion may have taken it first: it then holds it or
+        // has removed it, and another name is tried.
+        if (::flock(descriptor, LOCK_EX | LOCK_NB) != 0 && !HasNoLocks(errno)) {
+            const int error = errno;
+            if (error != EWOULDBLOCK) {
+                ::unlink(path.c_str());
+                ::close(descriptor);
+                ThrowCannotCreateIn(folder, error);
+            }
+            ::close(descriptor);
+            continue;
         }
+        if (RemovedMeanwhile(descriptor)) {
+            ::close(descriptor);
+            continue;
+        }
+        // The lock belongs to the open file, so this second descriptor keeps it after Close.
+        const int lockDescriptor = ::fcntl(descriptor, F_DUPFD_CLOEXEC, 0);
+        if (lockDescriptor < 0) {
+            const int error = errno;
+            ::unlink(path.c_str());
+            ::close(descriptor);
+            ThrowCannotCreateIn(folder, error);
+        }
+        return std::make_unique<PosixOutputFile>(descriptor, destination, path, lockDescriptor);
     }
     ThrowCannotCreateIn(folder, EEXIST);
 }
@@ -211,7 +240,7 @@ std::unique_ptr<OutputFile> PosixFileSystem::CreateFile(const std::string& desti
     const std::string folder = FolderOf(destination);
     const int descriptor = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
     if (descriptor >= 0) {
-        return std::make_unique<PosixOutputFile>(descriptor, destination, std::string());
+        return std::make_unique<PosixOutputFile>(descriptor, destination);
     }
     // The file system, or a kernel older than O_TMPFILE, cannot make nameless files.
     if (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL) {
@@ -225,13 +254,20 @@ std::unique_ptr<FolderLock> PosixFileSystem::LockFolder(const std::string& folde
     if (descriptor < 0) {
         throw ShapeFileError("cannot lock the folder '" + folder + "': " + SystemErrorText(errno));
     }
+    const auto stopWhenRequested = [&] {
+        if (stop_.Requested()) {
+            ::close(descriptor);
+            throw Interrupted(stop_.Signal(),
+                              "waiting for the lock of the folder '" + folder + "'");
+        }
+    };
+    // A stop request interrupts the wait (the handlers do not restart it).
     int result = 0;
-    while ((result = ::flock(descriptor, LOCK_EX)) != 0 && errno == EINTR) {
-    }
-    // File systems without locks (some network ones) leave the replacement unguarded rather
-    // than impossible.
-    if (result != 0 && errno != ENOLCK && errno != EOPNOTSUPP && errno != EBADF &&
-        errno != EINVAL) {
+    do {
+        stopWhenRequested();
+        result = ::flock(descriptor, LOCK_EX);
+    } while (result != 0 && errno == EINTR);
+    if (result != 0 && !HasNoLocks(errno)) {
         const int error = errno;
         ::close(descriptor);
         throw ShapeFileError("cannot lock the folder '" + folder + "': " + SystemErrorText(error));
@@ -243,7 +279,15 @@ std::unique_ptr<FolderLock> PosixFileSystem::LockFolder(const std::string& folde
     }
     sigset_t previous;
     ::pthread_sigmask(SIG_BLOCK, &termination, &previous);
-    return std::make_unique<PosixFolderLock>(descriptor, previous);
+    auto lock = std::make_unique<PosixFolderLock>(descriptor, previous);
+    // A request that came just before the wait began, or as the lock was taken, still stops the
+    // conversion before anything changed.
+    if (stop_.Requested()) {
+        const int signal = stop_.Signal();
+        lock.reset();
+        throw Interrupted(signal, "waiting for the lock of the folder '" + folder + "'");
+    }
+    return lock;
 }
 
 std::vector<std::string> PosixFileSystem::ListFolder(const std::string& folder) {
@@ -283,6 +327,29 @@ void PosixFileSystem::Rename(const std::string& from, const std::string& to) {
 
 void PosixFileSystem::Remove(const std::string& path) noexcept {
     ::unlink(path.c_str());
+}
+
+void PosixFileSystem::RemoveAbandoned(const std::string& path) noexcept {
+    // Only a regular file is opened: opening a device or a FIFO can block or act.
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {
+        return;
+    }
+    // A lock for writing may need a descriptor open for writing (NFS).
+    int descriptor = ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0 && errno == EACCES) {
+        descriptor = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    }
+    if (descriptor < 0) {
+        return;
+    }
+    // Removed while locked, so that a writer that creates it at this instant finds it gone
+    // once it has the lock, and makes another.
+    if (::fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode) &&
+        ::flock(descriptor, LOCK_EX | LOCK_NB) == 0) {
+        ::unlink(path.c_str());
+    }
+    ::close(descriptor);
 }
 
 }  // namespace tesselar
