@@ -20,8 +20,9 @@ struct NewFile {
 // or a crash, finds the earlier shapefile, the new one, or no .shp, never a mix. When any step
 // fails (or anything unwinds through it), the files placed are removed and those set aside put
 // back before the error goes on. Files set aside by a replacement that was killed are removed
-// first (the shapefile they belonged to is replaced), and so are the temporary files of
-// conversions to this name that were killed while writing; those of one still writing stay.
+// first (the shapefile they belonged to is replaced); once the new files are in place, the
+// temporary files of conversions to this name killed while writing go too, and those of one
+// still writing stay.
 void ReplaceShapefile(OutputFileSystem& files, const std::string& shpPath,
                       const std::vector<NewFile>& newFiles);
 

@@ -29,23 +29,19 @@ namespace {
 class PosixOutputFile final : public OutputFile {
 public:
     // `name` is the path the user knows the file by, used in messages; `temporaryPath` is the
-    // file's temporary name, empty for a nameless file, and `lockDescriptor` then another
-    // descriptor of it that holds its lock until it is placed or removed.
-    PosixOutputFile(int descriptor, std::string name, std::string temporaryPath = {},
-                    int lockDescriptor = -1)
+    // file's temporary name, empty for a nameless file. The descriptor stays open until the
+    // file is placed or removed: through it a nameless file is linked, and a named one keeps
+    // its lock.
+    PosixOutputFile(int descriptor, std::string name, std::string temporaryPath = {})
         : descriptor_(descriptor),
-          lockDescriptor_(lockDescriptor),
           name_(std::move(name)),
           temporaryPath_(std::move(temporaryPath)) {}
     ~PosixOutputFile() override {
-        if (descriptor_ >= 0) {
-            ::close(descriptor_);
-        }
         if (!temporaryPath_.empty()) {
             ::unlink(temporaryPath_.c_str());
         }
-        if (lockDescriptor_ >= 0) {
-            ::close(lockDescriptor_);
+        if (descriptor_ >= 0) {
+            ::close(descriptor_);
         }
     }
     PosixOutputFile(const PosixOutputFile&) = delete;
@@ -70,34 +66,20 @@ public:
         if (::fsync(descriptor_) != 0 && errno != EINVAL) {
             ThrowCannotWrite(name_, errno);
         }
-        // A nameless file keeps its descriptor: Place links it into the folder through it.
-        if (temporaryPath_.empty()) {
-            return;
-        }
-        const int descriptor = descriptor_;
-        descriptor_ = -1;
-        // Linux releases the descriptor even when close reports EINTR; retrying could close
-        // another file's descriptor.
-        if (::close(descriptor) != 0 && errno != EINTR) {
-            ThrowCannotWrite(name_, errno);
-        }
     }
 
     void Place(const std::string& path) override {
         if (temporaryPath_.empty()) {
             Link(path);
-            // The data reached the disk in Close; nothing is left for close to report.
-            ::close(descriptor_);
-            descriptor_ = -1;
-            return;
-        }
-        if (::rename(temporaryPath_.c_str(), path.c_str()) != 0) {
+        } else if (::rename(temporaryPath_.c_str(), path.c_str()) == 0) {
+            temporaryPath_.clear();
+        } else {
             throw ShapeFileError("cannot move '" + temporaryPath_ + "' to '" + path +
                                  "': " + SystemErrorText(errno));
         }
-        temporaryPath_.clear();
-        ::close(lockDescriptor_);
-        lockDescriptor_ = -1;
+        // The data reached the disk in Close; nothing is left for close to report.
+        ::close(descriptor_);
+        descriptor_ = -1;
     }
 
 private:
@@ -155,7 +137,6 @@ private:
     static constexpr std::uint64_t kWriteBackStretch = 8 << 20;
 
     int descriptor_;
-    int lockDescriptor_;
     std::string name_;
     std::string temporaryPath_;
     std::uint64_t appended_ = 0;
@@ -223,15 +204,7 @@ std::unique_ptr<OutputFile> CreateNamedTemporary(const std::string& destination)
             ::close(descriptor);
             continue;
         }
-        // The lock belongs to the open file, so this second descriptor keeps it after Close.
-        const int lockDescriptor = ::fcntl(descriptor, F_DUPFD_CLOEXEC, 0);
-        if (lockDescriptor < 0) {
-            const int error = errno;
-            ::unlink(path.c_str());
-            ::close(descriptor);
-            ThrowCannotCreateIn(folder, error);
-        }
-        return std::make_unique<PosixOutputFile>(descriptor, destination, path, lockDescriptor);
+        return std::make_unique<PosixOutputFile>(descriptor, destination, path);
     }
     ThrowCannotCreateIn(folder, EEXIST);
 }
