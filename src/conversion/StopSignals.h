@@ -30,7 +30,7 @@ public:
     // Holds the caught signals back for the rest of the process, once its outcome is settled:
     // one arriving afterwards ends with the process and cannot change its exit status.
     void HoldUntilExit() const;
-    // kSignalExitBase plus the number of the signal received, or `status` when none arrived.
+    // kSignalExitBase plus the number of the first signal received, or `status` when none did.
     int ExitStatus(int status) const;
 
 private:

@@ -13,8 +13,8 @@ import signal
 import subprocess
 import time
 
-from harness import (Skip, big_grid, cells, fail, fault_shim, hidden, job, ogr_summary, run,
-                     run_case, snapshot, wait_until, writing_in)
+from harness import (Skip, big_grid, cells, fail, fault_shim, hidden, job, ogr_summary, proc,
+                     run, run_case, snapshot, wait_until, writing_in)
 
 WGS84 = ('GEOGCS["WGS 84",DATUM["WGS_1984",SPHEROID["WGS 84",6378137,298.257223563]],'
          'PRIMEM["Greenwich",0],UNIT["degree",0.0174532925199433]]')
@@ -108,6 +108,7 @@ def case_killed_while_writing_named_files(ws):
     dead = hidden(ws.out) - other_case
     live = start_writing(shp)
     live.send_signal(signal.SIGSTOP)
+    wait_until(live.pid, lambda pid: proc(pid, "stat").split(") ")[1].startswith("T"))
     at_work = hidden(ws.out) - other_case - dead
     if not other_case or not dead or not at_work:
         fail(f"the writers left no hidden files to tell apart: {sorted(hidden(ws.out))}")

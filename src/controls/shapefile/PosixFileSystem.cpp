@@ -227,24 +227,11 @@ std::unique_ptr<FolderLock> PosixFileSystem::LockFolder(const std::string& folde
     if (descriptor < 0) {
         throw ShapeFileError("cannot lock the folder '" + folder + "': " + SystemErrorText(errno));
     }
-    const auto stopWhenRequested = [&] {
-        if (stop_.Requested()) {
-            ::close(descriptor);
-            throw Interrupted(stop_.Signal(),
-                              "waiting for the lock of the folder '" + folder + "'");
-        }
-    };
-    // A stop request interrupts the wait (the handlers do not restart it).
+    // The handlers do not restart the wait, so a stop request ends it.
     int result = 0;
-    do {
-        stopWhenRequested();
-        result = ::flock(descriptor, LOCK_EX);
-    } while (result != 0 && errno == EINTR);
-    if (result != 0 && !HasNoLocks(errno)) {
-        const int error = errno;
-        ::close(descriptor);
-        throw ShapeFileError("cannot lock the folder '" + folder + "': " + SystemErrorText(error));
+    while (!stop_.Requested() && (result = ::flock(descriptor, LOCK_EX)) != 0 && errno == EINTR) {
     }
+    const int error = result == 0 ? 0 : errno;
     sigset_t termination;
     sigemptyset(&termination);
     for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
@@ -253,12 +240,16 @@ std::unique_ptr<FolderLock> PosixFileSystem::LockFolder(const std::string& folde
     sigset_t previous;
     ::pthread_sigmask(SIG_BLOCK, &termination, &previous);
     auto lock = std::make_unique<PosixFolderLock>(descriptor, previous);
-    // A request that came just before the wait began, or as the lock was taken, still stops the
-    // conversion before anything changed.
+    // Also a request that came just before the wait began, or as the lock was taken, stops the
+    // conversion here, before anything changed.
     if (stop_.Requested()) {
         const int signal = stop_.Signal();
         lock.reset();
         throw Interrupted(signal, "waiting for the lock of the folder '" + folder + "'");
+    }
+    if (error != 0 && !HasNoLocks(error)) {
+        lock.reset();
+        throw ShapeFileError("cannot lock the folder '" + folder + "': " + SystemErrorText(error));
     }
     return lock;
 }
