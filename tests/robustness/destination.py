@@ -114,7 +114,7 @@ def case_killed_while_writing_named_files(ws):
         fail(f"the writers left no hidden files to tell apart: {sorted(hidden(ws.out))}")
     try:
         ws.run(ws.second, shp, env=named)
-        if hidden(ws.out) - at_work != other_case:
+        if hidden(ws.out) != at_work | other_case:
             fail(f"after the next conversion the folder holds the hidden files "
                  f"{sorted(hidden(ws.out))}; expected those of the writer at work "
                  f"{sorted(at_work)} and of 'Result.shp' {sorted(other_case)}")
