@@ -166,10 +166,17 @@ bool HasNoLocks(int error) {
     return error == ENOLCK || error == EOPNOTSUPP || error == EBADF || error == EINVAL;
 }
 
-// Whether a file that was created is gone from its folder.
-bool RemovedMeanwhile(int descriptor) {
-    struct stat status {};
-    return ::fstat(descriptor, &status) == 0 && status.st_nlink == 0;
+// Whether the file open as `descriptor` no longer has the name `path` it was created with.
+bool RemovedMeanwhile(int descriptor, const std::string& path) {
+    struct stat opened {};
+    struct stat named {};
+    if (::fstat(descriptor, &opened) != 0) {
+        return false;
+    }
+    if (::lstat(path.c_str(), &named) != 0) {
+        return errno == ENOENT;
+    }
+    return named.st_ino != opened.st_ino || named.st_dev != opened.st_dev;
 }
 
 }  // namespace
@@ -200,7 +207,7 @@ std::unique_ptr<OutputFile> CreateNamedTemporary(const std::string& destination)
             ::close(descriptor);
             continue;
         }
-        if (RemovedMeanwhile(descriptor)) {
+        if (RemovedMeanwhile(descriptor, path)) {
             ::close(descriptor);
             continue;
         }
