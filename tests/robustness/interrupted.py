@@ -31,6 +31,13 @@ def sleeping_in(kernel_function):
         kernel_function in proc(pid, "wchan") or proc(pid, "wchan") == "0")
 
 
+def waiting_for_a_lock(pid):
+    """Whether the process waits for a lock (flock), as /proc/locks lists it."""
+    with open("/proc/locks", encoding="ascii") as locks:
+        return any(fields[1:3] == ["->", "FLOCK"] and fields[5] == str(pid)
+                   for fields in map(str.split, locks))
+
+
 def delivered(signal_number):
     """Whether the signal, once sent to the process, is no longer pending: its handler ran."""
     def no_longer_pending(pid):
@@ -114,7 +121,7 @@ def case_waiting_for_the_lock(ws):
         folder = os.open(ws.out, os.O_RDONLY | os.O_DIRECTORY)
         try:
             fcntl.flock(folder, fcntl.LOCK_EX)
-            ws.stop_once(ws.small, signal_number, sleeping_in("lock_inode_wait"),
+            ws.stop_once(ws.small, signal_number, waiting_for_a_lock,
                          f"waiting for the lock of the folder '{ws.out}'",
                          release=lambda: fcntl.flock(folder, fcntl.LOCK_UN))
         finally:

@@ -17,6 +17,7 @@
 #include <iostream>
 #include <iterator>
 #include <optional>
+#include <sstream>
 
 #include "ShapeFileTestSupport.h"
 #include "controls/shapefile/ShapeFieldList.h"
@@ -296,6 +297,21 @@ TEST(NamedTemporaries, TheNextConversionToTheNameRemovesOnlyThoseOfEndedWriters)
     }
 }
 
+// Whether the process waits for a lock (flock), as /proc/locks lists it: "1: -> FLOCK ADVISORY
+// WRITE 1234 ...".
+bool WaitsForALock(pid_t pid) {
+    std::istringstream locks(test::ReadBytes("/proc/locks"));
+    for (std::string line; std::getline(locks, line);) {
+        std::istringstream fields(line);
+        std::string number, arrow, kind, advisory, mode, holder;
+        fields >> number >> arrow >> kind >> advisory >> mode >> holder;
+        if (arrow == "->" && kind == "FLOCK" && holder == std::to_string(pid)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 volatile std::sig_atomic_t stopSignal = 0;
 
 // While another program holds the lock of the folder, a stop request ends the wait: made
@@ -320,9 +336,8 @@ TEST(FolderLock, AStopRequestEndsTheWaitForIt) {
     const pid_t waiter = ::getpid();
     const pid_t child = ::fork();
     if (child == 0) {
-        // Signals once the waiter sleeps in the wait for the lock.
-        const std::string wchan = "/proc/" + std::to_string(waiter) + "/wchan";
-        while (test::ReadBytes(wchan).find("lock") == std::string::npos) {
+        // Signals once the waiter waits for the lock.
+        while (!WaitsForALock(waiter)) {
             ::usleep(1000);
         }
         ::kill(waiter, SIGINT);
