@@ -119,7 +119,8 @@ bool IsTemporaryOfShapefile(std::string_view name, std::string_view shpName) {
         return false;
     }
     const std::string_view prefix = name.substr(0, name.size() - kRandomLetters);
-    if (prefix.starts_with('.') && prefix.ends_with(kOwnMark) &&
+    if (prefix.size() > 1 + kOwnMark.size() && prefix.starts_with('.') &&
+        prefix.ends_with(kOwnMark) &&
         IsFileOfShapefile(prefix.substr(1, prefix.size() - 1 - kOwnMark.size()), shpName)) {
         return true;
     }
