@@ -172,8 +172,9 @@ WriteSummary WriteShapeFile(const std::string& shpPath, const ConversionJob& job
     } else {
         WritePoints(shapeFiles, job, columns, iMax, progress, services.stop);
     }
-    // A signal arriving from here on no longer stops the conversion: the files are completed
-    // and put in place (with the signals held back while they move), so the shapefile is whole.
+    // The files are completed and put in place. A signal arriving meanwhile stops the conversion
+    // at the latest when it has the folder's lock, before anything moved; from there on the
+    // signals wait until every file is in place, so the shapefile is whole.
     shapeFiles.Release();
     return WriteSummary{shapeFiles.Shortened(), shapeFiles.ShpPath(), RenamedColumns(shapeFiles)};
 }

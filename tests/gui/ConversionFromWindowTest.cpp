@@ -95,6 +95,9 @@ public:
         files_.Rename(from, to);
     }
     void Remove(const std::string& path) noexcept override { files_.Remove(path); }
+    void RemoveAbandoned(const std::string& path) noexcept override {
+        files_.RemoveAbandoned(path);
+    }
 
     QWidget* clickOn = nullptr;
     volatile std::sig_atomic_t* signalOnCreate = nullptr;

@@ -46,9 +46,12 @@ void ReplaceShapefile(OutputFileSystem& files, const std::string& shpPath,
 
     const auto lock = files.LockFolder(folder);
     std::vector<std::string> earlier;
+    std::vector<std::string> temporaries;
     for (const std::string& name : files.ListFolder(folder)) {
         if (name.starts_with(asidePrefix)) {
             files.Remove(PathIn(folder, name));
+        } else if (IsTemporaryOfShapefile(name, shpName)) {
+            temporaries.push_back(PathIn(folder, name));
         } else if (IsFileOfShapefile(name, shpName)) {
             earlier.push_back(name);
         }
@@ -84,6 +87,10 @@ void ReplaceShapefile(OutputFileSystem& files, const std::string& shpPath,
     }
     for (const SetAside& file : setAside) {
         files.Remove(file.aside);
+    }
+    // Once the new files have their names: until then some of these may be theirs.
+    for (const std::string& path : temporaries) {
+        files.RemoveAbandoned(path);
     }
 }
 
