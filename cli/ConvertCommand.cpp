@@ -6,6 +6,7 @@
 #include "conversion/ConversionJob.h"
 #include "conversion/RunConversion.h"
 #include "conversion/Version.h"
+#include "writer/WriteGeoPackage.h"
 
 namespace tesselar {
 
@@ -55,8 +56,16 @@ int Convert(const ConvertOptions& options, CommandStreams streams, const Clock& 
     }
     terminalProgress.Finish(true);
     if (!options.quiet) {
-        streams.out << ShapeTypeText(options.shapeType) << " Shape File '" << outcome.shpPath
-                    << "' was created with success\n";
+        if (outcome.addedToExisting) {
+            streams.out << ShapeTypeText(options.shapeType) << " layer '"
+                        << GeoPackageLayerName(outcome.shpPath, options.conversion.layer)
+                        << "' was written into GeoPackage '" << outcome.shpPath
+                        << "' with success\n";
+        } else {
+            streams.out << ShapeTypeText(options.shapeType) << ' '
+                        << OutputFormatName(options.conversion.format) << " '" << outcome.shpPath
+                        << "' was created with success\n";
+        }
         WarnWhenOutputIsLost(streams.out, streams.err, kProgramName);
     }
     // A warning tells what the files hold: -q does not silence it.

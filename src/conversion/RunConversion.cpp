@@ -4,9 +4,12 @@
 #include <new>
 
 #include "conversion/ConversionError.h"
+#include "crs/CrsIdentity.h"
 #include "crs/ProjectionFile.h"
 #include "readers/ReadFiles.h"
 #include "writer/CreateShapeFiles.h"
+#include "writer/WriteFlatGeobuf.h"
+#include "writer/WriteGeoPackage.h"
 
 namespace tesselar {
 
@@ -42,6 +45,37 @@ std::string RenamedColumnWarning(const DbfColumnName& column) {
     return "Attribute '" + column.name + "' is stored as column '" + column.stored + "'";
 }
 
+// A GeoPackage or FlatGeobuf file without a coordinate system: GIS programs cannot place it.
+std::string NoCoordinateSystemWarning(const std::string& path, OutputFormat format) {
+    return std::string(OutputFormatName(format)) + " '" + path +
+           "' has no coordinate system: give one with --crs EPSG:<code> (or a .prj or WKT "
+           "file), or put a .prj beside the X axys file; --crs none says there is none";
+}
+
+// Refuses, as soon as the job's sizes are known, what the output format cannot hold.
+void CheckOutputFits(const ConversionJob& job, const std::string& path,
+                     const ConversionOptions& options) {
+    if (options.format == OutputFormat::GeoPackage) {
+        CheckGeoPackageFits(path, options.layer, job, options.columns);
+    } else if (options.format == OutputFormat::Shapefile) {
+        CheckShapeFileFits(job, options.columns);
+    }
+}
+
+WriteSummary WriteOutput(const std::string& path, const ConversionJob& job,
+                         ConversionServices services, const ConversionOptions& options,
+                         const std::string& projection) {
+    if (options.format == OutputFormat::Shapefile) {
+        return WriteShapeFile(path, job, services, options.columns, projection);
+    }
+    const std::optional<CrsIdentity> crs =
+        projection.empty() ? std::nullopt : std::optional<CrsIdentity>(IdentifyCrs(projection));
+    if (options.format == OutputFormat::FlatGeobuf) {
+        return WriteFlatGeobuf(path, job, services, options.columns, crs);
+    }
+    return WriteGeoPackage(path, options.layer, job, services, options.columns, crs);
+}
+
 }  // namespace
 
 ConversionOutcome RunConversion(ConversionJob& job, const std::string& shpPath,
@@ -52,15 +86,18 @@ ConversionOutcome RunConversion(ConversionJob& job, const std::string& shpPath,
             OutputProjection(options.crs, job.XAxysFile).value_or(std::string());
         const ReadSummary read = ReadInputData(
             job,
-            [&options](const ConversionJob& sized) { CheckShapeFileFits(sized, options.columns); },
+            [&](const ConversionJob& sized) { CheckOutputFits(sized, shpPath, options); },
             services.stop, {options.keepDigits});
         if (read.collapsedShapes > 0) {
             outcome.warnings.push_back(CoordinateDigitsWarning(job, read));
         }
         services.display.SetPanelText(kStatusPanel, "Creating shape file...");
-        const WriteSummary summary =
-            WriteShapeFile(shpPath, job, services, options.columns, projection);
+        const WriteSummary summary = WriteOutput(shpPath, job, services, options, projection);
         outcome.shpPath = summary.shpPath;
+        outcome.addedToExisting = summary.addedToExisting;
+        if (options.format != OutputFormat::Shapefile && projection.empty() && !options.crs) {
+            outcome.warnings.push_back(NoCoordinateSystemWarning(shpPath, options.format));
+        }
         for (const DbfColumnName& column : summary.renamedColumns) {
             outcome.warnings.push_back(RenamedColumnWarning(column));
         }

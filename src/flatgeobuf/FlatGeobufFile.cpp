@@ -1,0 +1,209 @@
+#include "flatgeobuf/FlatGeobufFile.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <exception>
+
+#include "controls/shapefile/BufferedOutputFile.h"
+#include "controls/shapefile/ByteOrder.h"
+#include "controls/shapefile/ShapeFileError.h"
+#include "controls/shapefile/ShapeFileNames.h"
+#include "flatgeobuf/feature_generated.h"
+
+namespace tesselar {
+
+namespace {
+
+// "fgb", the format's major version 3, "fgb", its patch version 1.
+constexpr std::array<std::uint8_t, 8> kMagic = {0x66, 0x67, 0x62, 0x03, 0x66, 0x67, 0x62, 0x01};
+constexpr std::uint16_t kIndexNodeSize = 16;
+// The index is written in pieces of this many nodes, so that it needs no second copy.
+constexpr std::size_t kNodesPerPiece = 1 << 14;
+
+// Puts the complete file in place of `path`, under the lock of its folder: an earlier file is
+// set aside first and removed once the new one has its name, or put back when that fails.
+void PlaceReplacing(OutputFileSystem& files, OutputFile& file, const std::string& path) {
+    const std::string folder = FolderOf(path);
+    const auto lock = files.LockFolder(folder);
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) != 0) {
+        file.Place(path);
+        return;
+    }
+    const std::string aside = PathIn(folder, "." + FileNameOf(path) + ".earlier");
+    files.Rename(path, aside);
+    try {
+        file.Place(path);
+    } catch (...) {
+        try {
+            files.Rename(aside, path);
+        } catch (const std::exception& error) {
+            throw ShapeFileError("the earlier '" + path + "' is kept as '" + aside +
+                                 "': " + error.what());
+        }
+        throw;
+    }
+    files.Remove(aside);
+}
+
+void PutNode(unsigned char* out, const IndexNode& node) {
+    PutDoubleLittle(out, node.box.minX);
+    PutDoubleLittle(out + 8, node.box.minY);
+    PutDoubleLittle(out + 16, node.box.maxX);
+    PutDoubleLittle(out + 24, node.box.maxY);
+    PutUInt32Little(out + 32, static_cast<std::uint32_t>(node.offset));
+    PutUInt32Little(out + 36, static_cast<std::uint32_t>(node.offset >> 32));
+}
+
+}  // namespace
+
+void FlatGeobufFeature::Clear() {
+    xyCount_ = 0;
+    properties_.clear();
+}
+
+void FlatGeobufFeature::Shape(const double* x, const double* y, int corners) {
+    const auto count = static_cast<std::size_t>(std::clamp(corners, 1, kMaxCorners));
+    double twiceArea = 0.0;
+    for (std::size_t c = 0; c < count; ++c) {
+        const std::size_t next = (c + 1) % count;
+        twiceArea += x[c] * y[next] - x[next] * y[c];
+    }
+    // A ring's first corner stays first; a clockwise ring is walked the other way round.
+    const bool reverse = twiceArea < 0.0;
+    const std::size_t points = count == 1 ? 1 : count + 1;
+    for (std::size_t p = 0; p < points; ++p) {
+        const std::size_t corner = reverse ? (count - p) % count : p % count;
+        xy_[2 * p] = x[corner];
+        xy_[2 * p + 1] = y[corner];
+    }
+    xyCount_ = 2 * points;
+}
+
+template <typename Value>
+void FlatGeobufFeature::Put(int column, Value value) {
+    std::array<unsigned char, 2 + sizeof(Value)> bytes{};
+    PutUInt16Little(bytes.data(), static_cast<std::uint16_t>(column));
+    if constexpr (sizeof(Value) == 8) {
+        PutDoubleLittle(bytes.data() + 2, value);
+    } else {
+        PutInt32Little(bytes.data() + 2, value);
+    }
+    properties_.insert(properties_.end(), bytes.begin(), bytes.end());
+}
+
+void FlatGeobufFeature::Integer(int column, std::int32_t value) {
+    Put(column, value);
+}
+
+void FlatGeobufFeature::Real(int column, double value) {
+    Put(column, value);
+}
+
+FlatGeobufFile::FlatGeobufFile(OutputFileSystem& files, std::string path, FlatGeobufSpec spec)
+    : files_(files), path_(std::move(path)), spec_(std::move(spec)) {}
+
+FlatGeobufFile::~FlatGeobufFile() = default;
+
+void FlatGeobufFile::AddBox(const double* x, const double* y, int corners) {
+    Box box{x[0], y[0], x[0], y[0]};
+    for (int c = 1; c < corners; ++c) {
+        const auto corner = static_cast<std::size_t>(c);
+        box.Include(Box{x[corner], y[corner], x[corner], y[corner]});
+    }
+    if (boxes_.empty()) {
+        extent_ = box;
+    } else {
+        extent_.Include(box);
+    }
+    boxes_.push_back(box);
+}
+
+std::vector<std::uint8_t> FlatGeobufFile::Header() const {
+    flatbuffers::FlatBufferBuilder builder;
+    std::vector<flatbuffers::Offset<FlatGeobuf::Column>> columns;
+    for (const FlatGeobufColumn& column : spec_.columns) {
+        columns.push_back(FlatGeobuf::CreateColumnDirect(
+            builder, column.name.c_str(),
+            column.integer ? FlatGeobuf::ColumnType::Int : FlatGeobuf::ColumnType::Double));
+    }
+    flatbuffers::Offset<FlatGeobuf::Crs> crs;
+    if (spec_.crs) {
+        const CrsIdentity& identity = *spec_.crs;
+        crs = FlatGeobuf::CreateCrsDirect(
+            builder, identity.organization.empty() ? nullptr : identity.organization.c_str(),
+            identity.code, identity.name.c_str(), nullptr, identity.wkt.c_str());
+    }
+    const std::vector<double> envelope = {extent_.minX, extent_.minY, extent_.maxX,
+                                          extent_.maxY};
+    const auto header = FlatGeobuf::CreateHeaderDirect(
+        builder, spec_.name.c_str(), boxes_.empty() ? nullptr : &envelope,
+        spec_.polygons ? FlatGeobuf::GeometryType::Polygon : FlatGeobuf::GeometryType::Point,
+        false, false, false, false, &columns, boxes_.size(),
+        boxes_.empty() ? std::uint16_t{0} : kIndexNodeSize, crs);
+    builder.FinishSizePrefixed(header);
+    return {builder.GetBufferPointer(), builder.GetBufferPointer() + builder.GetSize()};
+}
+
+void FlatGeobufFile::Finish(FlatGeobufSource& source) {
+    BufferedOutputFile out(files_.CreateFile(path_));
+    out.Write(kMagic.data(), kMagic.size());
+    const std::vector<std::uint8_t> header = Header();
+    out.Write(header.data(), header.size());
+    const std::uint64_t indexStart = kMagic.size() + header.size();
+
+    const std::uint64_t featureCount = boxes_.size();
+    std::vector<IndexNode> nodes;
+    std::uint64_t leavesStart = 0;
+    std::vector<std::uint32_t> order;
+    if (featureCount > 0) {
+        order = HilbertOrder(boxes_, extent_);
+        const auto levels = LevelBounds(featureCount, kIndexNodeSize);
+        leavesStart = levels.front().first;
+        nodes.resize(levels.front().second);
+        // Room for the index, written once the features' offsets are known.
+        const std::vector<unsigned char> zeros(kNodesPerPiece * kIndexNodeBytes);
+        for (std::uint64_t left = nodes.size() * kIndexNodeBytes; left > 0;) {
+            const auto piece = static_cast<std::size_t>(std::min<std::uint64_t>(left, zeros.size()));
+            out.Write(zeros.data(), piece);
+            left -= piece;
+        }
+    }
+
+    flatbuffers::FlatBufferBuilder builder(1024);
+    FlatGeobufFeature feature;
+    std::uint64_t offset = 0;
+    for (std::uint64_t r = 0; r < featureCount; ++r) {
+        const std::uint32_t number = order[r];
+        feature.Clear();
+        source.Fill(number, feature);
+        builder.Clear();
+        const auto xy = builder.CreateVector(feature.xy_.data(), feature.xyCount_);
+        const auto geometry = FlatGeobuf::CreateGeometry(builder, 0, xy);
+        const auto properties = builder.CreateVector(feature.properties_);
+        builder.FinishSizePrefixed(FlatGeobuf::CreateFeature(builder, geometry, properties));
+        out.Write(builder.GetBufferPointer(), builder.GetSize());
+        nodes[leavesStart + r] = IndexNode{boxes_[number], offset};
+        offset += builder.GetSize();
+    }
+    boxes_ = {};
+    order = {};
+
+    if (featureCount > 0) {
+        BuildInnerNodes(nodes, featureCount, kIndexNodeSize);
+        std::vector<unsigned char> piece(kNodesPerPiece * kIndexNodeBytes);
+        for (std::size_t first = 0; first < nodes.size(); first += kNodesPerPiece) {
+            const std::size_t count = std::min(kNodesPerPiece, nodes.size() - first);
+            for (std::size_t n = 0; n < count; ++n) {
+                PutNode(piece.data() + n * kIndexNodeBytes, nodes[first + n]);
+            }
+            out.WriteAt(indexStart + first * kIndexNodeBytes, piece.data(),
+                        count * kIndexNodeBytes);
+        }
+    }
+    out.Close();
+    PlaceReplacing(files_, out.File(), path_);
+}
+
+}  // namespace tesselar

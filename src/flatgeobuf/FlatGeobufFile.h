@@ -1,0 +1,88 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "controls/shapefile/OutputFiles.h"
+#include "crs/CrsIdentity.h"
+#include "flatgeobuf/PackedRTree.h"
+
+namespace tesselar {
+
+// A column of a FlatGeobuf file: a 32-bit integer or a double.
+struct FlatGeobufColumn {
+    std::string name;
+    bool integer = false;
+};
+
+// What a FlatGeobuf file holds besides its features.
+struct FlatGeobufSpec {
+    std::string name;
+    bool polygons = true;
+    std::vector<FlatGeobufColumn> columns;
+    std::optional<CrsIdentity> crs;
+};
+
+// One feature as its source fills it: the shape, then the values it has (a value not given
+// is missing, which readers take for null).
+class FlatGeobufFeature {
+public:
+    // A polygon of one ring through `corners` corners (closed by repeating the first, and
+    // written counter-clockwise), or a point for one corner.
+    void Shape(const double* x, const double* y, int corners);
+    void Integer(int column, std::int32_t value);
+    void Real(int column, double value);
+
+private:
+    friend class FlatGeobufFile;
+    void Clear();
+    template <typename Value>
+    void Put(int column, Value value);
+
+    static constexpr int kMaxCorners = 4;
+    std::array<double, 2 * (kMaxCorners + 1)> xy_{};
+    std::size_t xyCount_ = 0;
+    std::vector<std::uint8_t> properties_;
+};
+
+// Hands over the features of a FlatGeobuf file one by one, by the number of the box given for
+// them (AddBox), in the order the file holds them.
+class FlatGeobufSource {
+public:
+    virtual ~FlatGeobufSource() = default;
+    virtual void Fill(std::uint64_t number, FlatGeobufFeature& feature) = 0;
+};
+
+// Writes one FlatGeobuf file: its header (columns, coordinate system, feature count), its
+// packed Hilbert R-tree over the features' boxes, and the features sorted by the Hilbert value
+// of their boxes' centres. Written without a name (or under a temporary one) and moved into
+// place, replacing an earlier file, under the folder's lock: until Finish has returned, the
+// destination stays as it was. Failures throw ShapeFileError naming the file.
+class FlatGeobufFile {
+public:
+    FlatGeobufFile(OutputFileSystem& files, std::string path, FlatGeobufSpec spec);
+    ~FlatGeobufFile();
+    FlatGeobufFile(const FlatGeobufFile&) = delete;
+    FlatGeobufFile& operator=(const FlatGeobufFile&) = delete;
+
+    // The box of the next feature, numbered from 0 in the order given.
+    void AddBox(const double* x, const double* y, int corners);
+    // Writes the file, asking `source` for each feature in turn, and puts it in place.
+    void Finish(FlatGeobufSource& source);
+    const std::string& Path() const { return path_; }
+
+private:
+    std::vector<std::uint8_t> Header() const;
+
+    OutputFileSystem& files_;
+    std::string path_;
+    FlatGeobufSpec spec_;
+    std::vector<Box> boxes_;
+    Box extent_;
+};
+
+}  // namespace tesselar

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+
+namespace tesselar {
+
+// A shape's extent, as the GeoPackage envelope and the spatial index hold it.
+struct Envelope {
+    double minX = 0.0;
+    double maxX = 0.0;
+    double minY = 0.0;
+    double maxY = 0.0;
+};
+
+// Encodes shapes in the GeoPackage binary geometry: the "GP" header (version 0, little-endian,
+// with the XY envelope) and the srs_id, then the shape in little-endian WKB. Reuses one buffer.
+class GeoPackageGeometry {
+public:
+    // A polygon of one ring through `corners` corners, closed by repeating the first; the ring
+    // is written counter-clockwise, as simple features expect of an exterior ring.
+    std::span<const unsigned char> Polygon(const double* x, const double* y, int corners,
+                                           std::int32_t srsId);
+    std::span<const unsigned char> Point(double x, double y, std::int32_t srsId);
+    // The extent of the last shape encoded.
+    const Envelope& Extent() const { return envelope_; }
+
+private:
+    static constexpr int kMaxCorners = 4;
+    static constexpr std::size_t kHeaderBytes = 8 + 4 * 8;
+    static constexpr std::size_t kMaxBytes = kHeaderBytes + 1 + 4 + 4 + 4 + (kMaxCorners + 1) * 16;
+
+    unsigned char* WriteHeader(std::int32_t srsId);
+
+    Envelope envelope_;
+    std::array<unsigned char, kMaxBytes> bytes_{};
+};
+
+}  // namespace tesselar

@@ -1,0 +1,88 @@
+#include "writer/WriteFlatGeobuf.h"
+
+#include "controls/shapefile/ShapeFileNames.h"
+#include "flatgeobuf/FlatGeobufFile.h"
+#include "writer/ShapeLoop.h"
+#include "writer/WriterLayout.h"
+
+namespace tesselar {
+
+namespace {
+
+FlatGeobufSpec FileSpec(const std::string& path, const ConversionJob& job,
+                        const WriterOptions& options, const std::optional<CrsIdentity>& crs) {
+    FlatGeobufSpec spec;
+    const std::string name = FileNameOf(path);
+    spec.name = name.substr(0, name.rfind('.'));
+    spec.polygons = job.ShapeType == ShapeType::Polygon;
+    for (int c = 0; c < CellIndexColumns(options, spec.polygons); ++c) {
+        spec.columns.push_back({c == 0 ? kCellIColumn : kCellJColumn, true});
+    }
+    for (int k = 1; k <= job.AttribCount; ++k) {
+        spec.columns.push_back({job.AttribNames.at(static_cast<std::size_t>(k)), false});
+    }
+    spec.crs = crs;
+    return spec;
+}
+
+// The FlatGeobuf file as the writing loop's sink: the loop gives each shape's box; the file,
+// once it has sorted them, asks for the shapes again in its own order.
+class FlatGeobufSink final : public ShapeSink, public FlatGeobufSource {
+public:
+    FlatGeobufSink(FlatGeobufFile& file, const ConversionJob& job, const WriterOptions& options)
+        : file_(file),
+          job_(job),
+          options_(options),
+          polygons_(job.ShapeType == ShapeType::Polygon),
+          jMax_(polygons_ ? job.JMax : 1),
+          indexColumns_(CellIndexColumns(options, polygons_)) {}
+
+    void Add(const LoopShape& shape) override {
+        file_.AddBox(shape.x.data(), shape.y.data(), shape.corners);
+    }
+    void Finish() override { file_.Finish(*this); }
+    const std::string& Path() const override { return file_.Path(); }
+
+    // Shape `number` counts the shapes in the loop's order from 0.
+    void Fill(std::uint64_t number, FlatGeobufFeature& feature) override {
+        const int i = static_cast<int>(number / static_cast<std::uint64_t>(jMax_)) + 1;
+        const int j = static_cast<int>(number % static_cast<std::uint64_t>(jMax_)) + 1;
+        const LoopShape shape = ShapeOf(job_, polygons_, i, j);
+        feature.Shape(shape.x.data(), shape.y.data(), shape.corners);
+        if (indexColumns_ > 0) {
+            feature.Integer(0, i);
+        }
+        if (indexColumns_ > 1) {
+            feature.Integer(1, j);
+        }
+        for (int k = 1; k <= job_.AttribCount; ++k) {
+            double value = 0.0;
+            if (ValueOf(job_, options_, k, i, j, value)) {
+                feature.Real(indexColumns_ + k - 1, value);
+            }
+        }
+    }
+
+private:
+    FlatGeobufFile& file_;
+    const ConversionJob& job_;
+    const WriterOptions& options_;
+    bool polygons_;
+    int jMax_;
+    int indexColumns_;
+};
+
+}  // namespace
+
+WriteSummary WriteFlatGeobuf(const std::string& path, const ConversionJob& job,
+                             WriterServices services, const WriterOptions& options,
+                             const std::optional<CrsIdentity>& crs) {
+    FlatGeobufFile file(services.files, path, FileSpec(path, job, options, crs));
+    FlatGeobufSink sink(file, job, options);
+    WriteShapes(job, sink, services);
+    WriteSummary summary;
+    summary.shpPath = path;
+    return summary;
+}
+
+}  // namespace tesselar
