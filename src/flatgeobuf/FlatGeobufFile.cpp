@@ -135,15 +135,34 @@ std::vector<std::uint8_t> FlatGeobufFile::Header() const {
             builder, identity.organization.empty() ? nullptr : identity.organization.c_str(),
             identity.code, identity.name.c_str(), nullptr, identity.wkt.c_str());
     }
-    const std::vector<double> envelope = {extent_.minX, extent_.minY, extent_.maxX,
-                                          extent_.maxY};
+    const std::vector<double> envelope = {extent_.minX, extent_.minY, extent_.maxX, extent_.maxY};
     const auto header = FlatGeobuf::CreateHeaderDirect(
         builder, spec_.name.c_str(), boxes_.empty() ? nullptr : &envelope,
-        spec_.polygons ? FlatGeobuf::GeometryType::Polygon : FlatGeobuf::GeometryType::Point,
-        false, false, false, false, &columns, boxes_.size(),
+        spec_.polygons ? FlatGeobuf::GeometryType::Polygon : FlatGeobuf::GeometryType::Point, false,
+        false, false, false, &columns, boxes_.size(),
         boxes_.empty() ? std::uint16_t{0} : kIndexNodeSize, crs);
     builder.FinishSizePrefixed(header);
     return {builder.GetBufferPointer(), builder.GetBufferPointer() + builder.GetSize()};
+}
+
+void FlatGeobufFile::Encode(const FlatGeobufFeature& feature) {
+    builder_.Clear();
+    const auto xy = builder_.CreateVector(feature.xy_.data(), feature.xyCount_);
+    const auto geometry = FlatGeobuf::CreateGeometry(builder_, 0, xy);
+    const auto properties = builder_.CreateVector(feature.properties_);
+    builder_.FinishSizePrefixed(FlatGeobuf::CreateFeature(builder_, geometry, properties));
+}
+
+std::uint64_t FlatGeobufFile::EncodedBytes(const FlatGeobufFeature& feature) {
+    // A feature's encoding takes as many bytes as any other with as many coordinates and
+    // property bytes: each size is measured once.
+    const auto key = std::make_pair(feature.xyCount_, feature.properties_.size());
+    const auto known = encodedBytes_.find(key);
+    if (known != encodedBytes_.end()) {
+        return known->second;
+    }
+    Encode(feature);
+    return encodedBytes_[key] = builder_.GetSize();
 }
 
 void FlatGeobufFile::Finish(FlatGeobufSource& source) {
@@ -151,56 +170,48 @@ void FlatGeobufFile::Finish(FlatGeobufSource& source) {
     out.Write(kMagic.data(), kMagic.size());
     const std::vector<std::uint8_t> header = Header();
     out.Write(header.data(), header.size());
-    const std::uint64_t indexStart = kMagic.size() + header.size();
-
-    const std::uint64_t featureCount = boxes_.size();
-    std::vector<IndexNode> nodes;
-    std::uint64_t leavesStart = 0;
-    std::vector<std::uint32_t> order;
-    if (featureCount > 0) {
-        order = HilbertOrder(boxes_, extent_);
-        const auto levels = LevelBounds(featureCount, kIndexNodeSize);
-        leavesStart = levels.front().first;
-        nodes.resize(levels.front().second);
-        // Room for the index, written once the features' offsets are known.
-        const std::vector<unsigned char> zeros(kNodesPerPiece * kIndexNodeBytes);
-        for (std::uint64_t left = nodes.size() * kIndexNodeBytes; left > 0;) {
-            const auto piece = static_cast<std::size_t>(std::min<std::uint64_t>(left, zeros.size()));
-            out.Write(zeros.data(), piece);
-            left -= piece;
-        }
+    if (boxes_.empty()) {
+        out.Close();
+        PlaceReplacing(files_, out.File(), path_);
+        return;
     }
 
-    flatbuffers::FlatBufferBuilder builder(1024);
+    // The index comes before the features and holds their offsets: they are measured first,
+    // so that the file is written once, from start to end.
+    const std::vector<std::uint32_t> order = HilbertOrder(boxes_, extent_);
+    const std::uint64_t featureCount = order.size();
+    const auto levels = LevelBounds(featureCount, kIndexNodeSize);
+    const std::uint64_t leavesStart = levels.front().first;
+    std::vector<IndexNode> nodes(levels.front().second);
     FlatGeobufFeature feature;
     std::uint64_t offset = 0;
     for (std::uint64_t r = 0; r < featureCount; ++r) {
-        const std::uint32_t number = order[r];
         feature.Clear();
-        source.Fill(number, feature);
-        builder.Clear();
-        const auto xy = builder.CreateVector(feature.xy_.data(), feature.xyCount_);
-        const auto geometry = FlatGeobuf::CreateGeometry(builder, 0, xy);
-        const auto properties = builder.CreateVector(feature.properties_);
-        builder.FinishSizePrefixed(FlatGeobuf::CreateFeature(builder, geometry, properties));
-        out.Write(builder.GetBufferPointer(), builder.GetSize());
-        nodes[leavesStart + r] = IndexNode{boxes_[number], offset};
-        offset += builder.GetSize();
+        source.Fill(order[r], feature);
+        nodes[leavesStart + r] = IndexNode{boxes_[order[r]], offset};
+        offset += EncodedBytes(feature);
     }
     boxes_ = {};
-    order = {};
-
-    if (featureCount > 0) {
-        BuildInnerNodes(nodes, featureCount, kIndexNodeSize);
-        std::vector<unsigned char> piece(kNodesPerPiece * kIndexNodeBytes);
-        for (std::size_t first = 0; first < nodes.size(); first += kNodesPerPiece) {
-            const std::size_t count = std::min(kNodesPerPiece, nodes.size() - first);
-            for (std::size_t n = 0; n < count; ++n) {
-                PutNode(piece.data() + n * kIndexNodeBytes, nodes[first + n]);
-            }
-            out.WriteAt(indexStart + first * kIndexNodeBytes, piece.data(),
-                        count * kIndexNodeBytes);
+    BuildInnerNodes(nodes, featureCount, kIndexNodeSize);
+    std::vector<unsigned char> piece(kNodesPerPiece * kIndexNodeBytes);
+    for (std::size_t first = 0; first < nodes.size(); first += kNodesPerPiece) {
+        const std::size_t count = std::min(kNodesPerPiece, nodes.size() - first);
+        for (std::size_t n = 0; n < count; ++n) {
+            PutNode(piece.data() + n * kIndexNodeBytes, nodes[first + n]);
         }
+        out.Write(piece.data(), count * kIndexNodeBytes);
+    }
+
+    for (std::uint64_t r = 0; r < featureCount; ++r) {
+        feature.Clear();
+        source.Fill(order[r], feature);
+        Encode(feature);
+        const std::uint64_t end = r + 1 < featureCount ? nodes[leavesStart + r + 1].offset : offset;
+        if (builder_.GetSize() != end - nodes[leavesStart + r].offset) {
+            throw ShapeFileError("cannot write '" + path_ + "': feature " + std::to_string(r + 1) +
+                                 " took another size than measured");
+        }
+        out.Write(builder_.GetBufferPointer(), builder_.GetSize());
     }
     out.Close();
     PlaceReplacing(files_, out.File(), path_);

@@ -1,10 +1,14 @@
 #pragma once
 
+#include <flatbuffers/flatbuffers.h>
+
 #include <array>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "controls/shapefile/OutputFiles.h"
@@ -77,12 +81,17 @@ public:
 
 private:
     std::vector<std::uint8_t> Header() const;
+    // Encodes the feature into builder_.
+    void Encode(const FlatGeobufFeature& feature);
+    std::uint64_t EncodedBytes(const FlatGeobufFeature& feature);
 
     OutputFileSystem& files_;
     std::string path_;
     FlatGeobufSpec spec_;
     std::vector<Box> boxes_;
     Box extent_;
+    flatbuffers::FlatBufferBuilder builder_{1024};
+    std::map<std::pair<std::size_t, std::size_t>, std::uint64_t> encodedBytes_;
 };
 
 }  // namespace tesselar

@@ -32,7 +32,8 @@ void BuildInnerNodes(std::vector<IndexNode>& nodes, std::uint64_t itemCount,
         while (child < bounds[level].second) {
             IndexNode node = nodes[child];
             node.offset = child;
-            const std::uint64_t end = std::min<std::uint64_t>(child + nodeSize, bounds[level].second);
+            const std::uint64_t end =
+                std::min<std::uint64_t>(child + nodeSize, bounds[level].second);
             for (++child; child < end; ++child) {
                 node.box.Include(nodes[child].box);
             }

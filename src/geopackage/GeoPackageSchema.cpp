@@ -203,13 +203,13 @@ std::int32_t SpatialReferenceId(SqliteDatabase& db, const CrsIdentity& crs) {
 }
 
 std::optional<EarlierLayer> FindLayer(SqliteDatabase& db, const std::string& table) {
-    SqliteStatement contents =
-        db.Prepare("SELECT table_name, data_type FROM gpkg_contents WHERE table_name = ? "
-                   "COLLATE NOCASE");
+    SqliteStatement contents = db.Prepare(
+        "SELECT table_name, data_type FROM gpkg_contents WHERE table_name = ? "
+        "COLLATE NOCASE");
     contents.Bind(1, std::string_view(table));
     if (!contents.Step()) {
-        SqliteStatement other = db.Prepare(
-            "SELECT name FROM sqlite_master WHERE name = ? COLLATE NOCASE");
+        SqliteStatement other =
+            db.Prepare("SELECT name FROM sqlite_master WHERE name = ? COLLATE NOCASE");
         other.Bind(1, std::string_view(table));
         if (other.Step()) {
             throw GeoPackageError("'" + db.File() + "' has a table '" + other.Text(0) +
@@ -235,12 +235,11 @@ void DropFeatureTable(SqliteDatabase& db, const EarlierLayer& layer) {
     }
     db.Execute("DROP TABLE IF EXISTS " + QuotedIdentifier(layer.table));
     // Rows of the standard's tables, and of GDAL's feature counts, that describe the table.
-    for (const char* described :
-         {"gpkg_extensions", "gpkg_geometry_columns", "gpkg_data_columns", "gpkg_ogr_contents",
-          "gpkg_metadata_reference"}) {
+    for (const char* described : {"gpkg_extensions", "gpkg_geometry_columns", "gpkg_data_columns",
+                                  "gpkg_ogr_contents", "gpkg_metadata_reference"}) {
         if (TableExists(db, described)) {
-            SqliteStatement remove = db.Prepare("DELETE FROM " + std::string(described) +
-                                                " WHERE table_name = ?");
+            SqliteStatement remove =
+                db.Prepare("DELETE FROM " + std::string(described) + " WHERE table_name = ?");
             remove.Bind(1, std::string_view(layer.table));
             remove.Run();
         }
@@ -287,18 +286,19 @@ void RegisterLayer(SqliteDatabase& db, const GeoPackageLayerSpec& spec, std::int
     extension.Run();
 
     const std::string rtree = RtreeName(spec.table);
-    const auto trigger = [&rtree](const char* kind) { return QuotedIdentifier(rtree + "_" + kind); };
-    const std::string triggers =
-        Filled(kRtreeTriggers, {{"<n_insert>", trigger("insert")},
-                                {"<n_update1>", trigger("update1")},
-                                {"<n_update2>", trigger("update2")},
-                                {"<n_update3>", trigger("update3")},
-                                {"<n_update4>", trigger("update4")},
-                                {"<n_delete>", trigger("delete")},
-                                {"<t>", QuotedIdentifier(spec.table)},
-                                {"<c>", QuotedIdentifier(kGeometryColumn)},
-                                {"<i>", QuotedIdentifier(kFidColumn)},
-                                {"<r>", QuotedIdentifier(rtree)}});
+    const auto trigger = [&rtree](const char* kind) {
+        return QuotedIdentifier(rtree + "_" + kind);
+    };
+    const std::string triggers = Filled(kRtreeTriggers, {{"<n_insert>", trigger("insert")},
+                                                         {"<n_update1>", trigger("update1")},
+                                                         {"<n_update2>", trigger("update2")},
+                                                         {"<n_update3>", trigger("update3")},
+                                                         {"<n_update4>", trigger("update4")},
+                                                         {"<n_delete>", trigger("delete")},
+                                                         {"<t>", QuotedIdentifier(spec.table)},
+                                                         {"<c>", QuotedIdentifier(kGeometryColumn)},
+                                                         {"<i>", QuotedIdentifier(kFidColumn)},
+                                                         {"<r>", QuotedIdentifier(rtree)}});
     db.Execute(triggers);
 }
 

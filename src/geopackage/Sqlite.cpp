@@ -110,8 +110,8 @@ SqliteDatabase::SqliteDatabase(const std::string& path, bool create, std::string
         const std::string message = db_ != nullptr ? sqlite3_errmsg(db_) : sqlite3_errstr(code);
         sqlite3_close(db_);
         db_ = nullptr;
-        throw GeoPackageError("cannot open the GeoPackage '" + file_ + "': SQLite says: " +
-                              message);
+        throw GeoPackageError("cannot open the GeoPackage '" + file_ +
+                              "': SQLite says: " + message);
     }
 }
 

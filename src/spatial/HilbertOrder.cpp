@@ -41,10 +41,10 @@ std::vector<std::uint32_t> HilbertOrder(const std::vector<Box>& boxes, const Box
     const double width = extent.maxX - extent.minX;
     const double height = extent.maxY - extent.minY;
     const auto cell = [](double offset, double size) {
-        return size > 0.0 ? static_cast<std::uint32_t>(
-                                std::clamp(std::floor((kSide - 1) * offset / size), 0.0,
-                                           static_cast<double>(kSide - 1)))
-                          : 0U;
+        return size > 0.0
+                   ? static_cast<std::uint32_t>(std::clamp(std::floor((kSide - 1) * offset / size),
+                                                           0.0, static_cast<double>(kSide - 1)))
+                   : 0U;
     };
     // The Hilbert value above the box's number, so that one sort orders both.
     std::vector<std::uint64_t> keys(boxes.size());
