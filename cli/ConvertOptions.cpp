@@ -263,12 +263,14 @@ private:
     void CheckFormatOptions() const {
         const OutputFormat format = options_.conversion.format;
         if (format != OutputFormat::Shapefile && options_.conversion.columns.fitColumns) {
-            throw UsageError(std::string("option --fit-columns fits the columns of a shape file; a ") +
-                             OutputFormatName(format) +
-                             " stores every value as a double, whole: leave the option out");
+            throw UsageError(
+                std::string("option --fit-columns fits the columns of a shape file; a ") +
+                OutputFormatName(format) +
+                " stores every value as a double, whole: leave the option out");
         }
         if (format != OutputFormat::GeoPackage && !options_.conversion.layer.empty()) {
-            throw UsageError("option --layer names a GeoPackage layer: OUTPUT must end in \".gpkg\"");
+            throw UsageError(
+                "option --layer names a GeoPackage layer: OUTPUT must end in \".gpkg\"");
         }
     }
 

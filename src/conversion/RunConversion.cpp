@@ -85,8 +85,7 @@ ConversionOutcome RunConversion(ConversionJob& job, const std::string& shpPath,
         const std::string projection =
             OutputProjection(options.crs, job.XAxysFile).value_or(std::string());
         const ReadSummary read = ReadInputData(
-            job,
-            [&](const ConversionJob& sized) { CheckOutputFits(sized, shpPath, options); },
+            job, [&](const ConversionJob& sized) { CheckOutputFits(sized, shpPath, options); },
             services.stop, {options.keepDigits});
         if (read.collapsedShapes > 0) {
             outcome.warnings.push_back(CoordinateDigitsWarning(job, read));

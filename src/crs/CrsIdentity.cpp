@@ -31,7 +31,7 @@ Object ExactMatch(PJ_CONTEXT* context, const PJ* crs, const char* authority) {
     const std::unique_ptr<PJ_OBJ_LIST, DestroyList> matches(
         proj_identify(context, crs, authority, nullptr, &confidences));
     const std::unique_ptr<int, decltype(&proj_int_list_destroy)> owned(confidences,
-                                                                      &proj_int_list_destroy);
+                                                                       &proj_int_list_destroy);
     if (!matches || confidences == nullptr || proj_list_get_count(matches.get()) == 0 ||
         confidences[0] < kExactMatch) {
         return nullptr;
