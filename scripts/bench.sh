@@ -93,6 +93,12 @@ command_for() {
     case $1 in
         tesselar) cmd=("$convert" "${job[@]}" -q) ;;
         gis) cmd=("$convert" "${job[@]}" -q --crs EPSG:25829 --cell-index --fit-columns) ;;
+        gpkg | fgb)
+            job_arguments "$2" "$work/out/$2-$1.$1"
+            cmd=("$convert" "${job[@]}" -q --crs EPSG:25829)
+            ;;
+        # GDAL's conversion of our shapefile, as analysts make a GeoPackage without us.
+        gdal-gpkg) cmd=(ogr2ogr -f GPKG "$work/out/$2-gdal-gpkg.gpkg" "$work/out/$2-tesselar.shp") ;;
         peer) cmd=("$bin/tesselar-bench-peer" "${job[@]}") ;;
         limit) cmd=("$bin/tesselar-bench-limit" "${job[@]}") ;;
         limit-sync) cmd=("$bin/tesselar-bench-limit" --sync "${job[@]}") ;;
@@ -107,7 +113,8 @@ command_for() {
 measure() {
     command_for "$1" "$2"
     local stem=$work/out/$2-$1 report=$work/measure.txt
-    rm -f "$stem.shp" "$stem.shx" "$stem.dbf" "$stem.cpg" "$stem.prj" "$report"
+    rm -f "$stem.shp" "$stem.shx" "$stem.dbf" "$stem.cpg" "$stem.prj" "$stem.gpkg" "$stem.fgb" \
+        "$report"
     if ! "$bin/tesselar-bench-run" "$report" "${cmd[@]}" >/dev/null 2>"$stem.log"; then
         echo "bench: $1 failed on $2: ${cmd[*]}" >&2
         cat "$stem.log" >&2
@@ -117,7 +124,7 @@ measure() {
 }
 
 window_command
-programs=(tesselar gis peer limit limit-sync)
+programs=(tesselar gis gpkg fgb gdal-gpkg peer limit limit-sync)
 [ ${#window_cmd[@]} -gt 0 ] && programs+=(window)
 
 checks_failed=0
