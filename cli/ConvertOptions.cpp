@@ -183,13 +183,14 @@ public:
                         "attribute values equal to VALUE (after rounding, as the\n"
                         "values) are written as null")
             ->type_name("VALUE");
+        app_.add_flag("--cell-index", options.conversion.columns.cellIndex,
+                      "integer columns I and J (the cell's i and j, from 1; I the\n"
+                      "particle's number for points) before the attributes");
+
         app_.add_option("--layer", options.conversion.layer,
                         "the GeoPackage layer to write, replaced when the file has\n"
                         "it (default: OUTPUT's name without its extension)")
             ->type_name("NAME");
-        app_.add_flag("--cell-index", options.conversion.columns.cellIndex,
-                      "integer columns I and J (the cell's i and j, from 1; I the\n"
-                      "particle's number for points) before the attributes");
 
         app_.set_help_flag("-h,--help", "show this help and exit");
         app_.set_version_flag("--version", "", "show the version and exit");
