@@ -30,8 +30,11 @@ NODATA = -9999.0
 def grid_job(folder, nodes_i, nodes_j, values, names=("Depth", "Water temperature")):
     """A skewed grid of nodes_i x nodes_j nodes, with attribute k's value of cell c
     values(k, c): its arguments and, for each cell in order (j fastest), its four corners."""
-    x = [100000.0 + 10.0 * i + 2.5 * j for i in range(nodes_i) for j in range(nodes_j)]
-    y = [4500000.0 + 3.0 * i + 10.0 * j for i in range(nodes_i) for j in range(nodes_j)]
+    # Hundredths that no float holds, so that the index's boxes must be rounded outwards.
+    x = [float(f"{100000.0 + 10.01 * i + 2.53 * j:.2f}") for i in range(nodes_i)
+         for j in range(nodes_j)]
+    y = [float(f"{4500000.0 + 3.07 * i + 10.03 * j:.2f}") for i in range(nodes_i)
+         for j in range(nodes_j)]
     header = [f"SIZE_I : {nodes_i}", f"SIZE_J : {nodes_j}"]
     args = ["-x", write(folder / "x.dat", header, [f"{v:.2f}" for v in x]),
             "-y", write(folder / "y.dat", header, [f"{v:.2f}" for v in y])]
