@@ -26,11 +26,12 @@ public:
     // The extent of the last shape encoded.
     const Envelope& Extent() const { return envelope_; }
 
-private:
     static constexpr int kMaxCorners = 4;
     static constexpr std::size_t kHeaderBytes = 8 + 4 * 8;
+    // The most bytes a shape takes: a cell's closed ring.
     static constexpr std::size_t kMaxBytes = kHeaderBytes + 1 + 4 + 4 + 4 + (kMaxCorners + 1) * 16;
 
+private:
     unsigned char* WriteHeader(std::int32_t srsId);
 
     Envelope envelope_;

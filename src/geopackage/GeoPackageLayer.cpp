@@ -13,6 +13,7 @@
 #include "controls/shapefile/ShapeFileNames.h"
 #include "conversion/AsciiCase.h"
 #include "conversion/SystemErrorText.h"
+#include "geopackage/FeatureRows.h"
 #include "geopackage/GeoPackageError.h"
 #include "geopackage/GeoPackageSchema.h"
 #include "geopackage/RtreeBulkLoad.h"
@@ -141,9 +142,9 @@ public:
     Impl(const Impl&) = delete;
     Impl& operator=(const Impl&) = delete;
 
-    void SetInteger(int column, std::int64_t value) { insert_->Bind(3 + column, value); }
-    void SetReal(int column, double value) { insert_->Bind(realsStart_ + column, value); }
-    void SetNull(int column) { insert_->BindNull(realsStart_ + column); }
+    void SetInteger(int column, std::int64_t value) { rows_->SetInteger(column, value); }
+    void SetReal(int column, double value) { rows_->SetReal(column, value); }
+    void SetNull(int column) { rows_->SetNull(column); }
     void AddPolygon(const double* x, const double* y, int corners) {
         Add(geometry_.Polygon(x, y, corners, srsId_));
     }
@@ -168,8 +169,7 @@ private:
     std::unique_ptr<SqliteDatabase> db_;
     bool inTransaction_ = false;
     std::int32_t srsId_ = kUndefinedCartesianSrsId;
-    std::unique_ptr<SqliteStatement> insert_;
-    int realsStart_ = 0;
+    std::unique_ptr<FeatureRows> rows_;
     std::int64_t fid_ = 0;
     GeoPackageGeometry geometry_;
     std::vector<Box> extents_;
@@ -199,7 +199,7 @@ GeoPackageLayer::Impl::Impl(OutputFileSystem& files, const std::string& path,
 }
 
 GeoPackageLayer::Impl::~Impl() {
-    insert_.reset();
+    rows_.reset();
     if (db_ && inTransaction_) {
         try {
             db_->Execute("ROLLBACK");
@@ -218,7 +218,7 @@ void GeoPackageLayer::Impl::OpenNew() {
     writeBehind_ = std::make_unique<WriteBehind>(temporary_, path_);
     db_ = std::make_unique<SqliteDatabase>(temporary_, false, path_);
     // The file is nobody's until it is moved into place: a failure simply removes it.
-    db_->Execute("PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF");
+    db_->Execute("PRAGMA page_size = 65536; PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF");
     CreateGeoPackageTables(*db_);
     db_->Execute("BEGIN");
     inTransaction_ = true;
@@ -260,27 +260,20 @@ void GeoPackageLayer::Impl::CreateTable() {
     std::string columns = QuotedIdentifier(kFidColumn) + " INTEGER PRIMARY KEY NOT NULL, " +
                           QuotedIdentifier(kGeometryColumn) +
                           (spec_.polygons ? " POLYGON" : " POINT");
-    std::string parameters = "?, ?";
     for (const std::string& name : spec_.integerColumns) {
         columns += ", " + QuotedIdentifier(name) + " INTEGER";
-        parameters += ", ?";
     }
     for (const std::string& name : spec_.realColumns) {
         columns += ", " + QuotedIdentifier(name) + " REAL";
-        parameters += ", ?";
     }
     db_->Execute("CREATE TABLE " + QuotedIdentifier(spec_.table) + " (" + columns + ")");
-    insert_ = std::make_unique<SqliteStatement>(
-        db_->Handle(),
-        "INSERT INTO " + QuotedIdentifier(spec_.table) + " VALUES (" + parameters + ")",
-        db_->File());
-    realsStart_ = 3 + static_cast<int>(spec_.integerColumns.size());
+    rows_ = std::make_unique<FeatureRows>(*db_, spec_.table,
+                                          static_cast<int>(spec_.integerColumns.size()),
+                                          static_cast<int>(spec_.realColumns.size()));
 }
 
 void GeoPackageLayer::Impl::Add(std::span<const unsigned char> blob) {
-    insert_->Bind(1, ++fid_);
-    insert_->BindBlob(2, blob.data(), static_cast<int>(blob.size()));
-    insert_->Run();
+    rows_->Add(++fid_, blob);
     if (writeBehind_ && fid_ % kRowsPerWriteBehind == 0) {
         writeBehind_->Start();
     }
@@ -300,12 +293,13 @@ void GeoPackageLayer::Impl::FillIndex() {
     const std::string rtree = RtreeName(spec_.table);
     db_->Execute("CREATE VIRTUAL TABLE " + QuotedIdentifier(rtree) +
                  " USING rtree(id, minx, maxx, miny, maxy)");
-    BulkLoadRtree(*db_, rtree, extents_);
+    BulkLoadRtree(*db_, rtree, extents_, spec_.table, kFidColumn);
     extents_ = {};
 }
 
 void GeoPackageLayer::Impl::Finish() {
-    insert_.reset();
+    rows_->Flush();
+    rows_.reset();
     FillIndex();
     RegisterLayer(*db_, spec_, srsId_, fid_ > 0 ? std::optional<Envelope>(extent_) : std::nullopt);
     db_->Execute("COMMIT");

@@ -48,7 +48,7 @@ public:
     void SetInteger(int column, std::int64_t value);
     void SetReal(int column, double value);
     void SetNull(int realColumn);
-    // Adds a feature with the values set (a value not set again keeps the last one).
+    // Adds a feature with the values set; every value is set for each feature.
     void AddPolygon(const double* x, const double* y, int corners);
     void AddPoint(double x, double y);
     void Finish();

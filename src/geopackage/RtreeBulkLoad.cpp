@@ -20,6 +20,7 @@ constexpr int kCellsPerNode = 51;
 constexpr std::size_t kCellBytes = 8 + 4 * 4;
 constexpr std::size_t kNodeBytes = 4 + kCellsPerNode * kCellBytes;
 constexpr std::int64_t kRootNode = 1;
+constexpr const char* kLeafFunction = "tesselar_rtree_leaf";
 
 void PutBig(unsigned char* out, std::uint64_t value, int bytes) {
     for (int b = 0; b < bytes; ++b) {
@@ -75,7 +76,8 @@ struct Child {
 
 }  // namespace
 
-void BulkLoadRtree(SqliteDatabase& db, const std::string& rtree, const std::vector<Box>& boxes) {
+void BulkLoadRtree(SqliteDatabase& db, const std::string& rtree, const std::vector<Box>& boxes,
+                   const std::string& table, const std::string& idColumn) {
     if (boxes.empty()) {
         return;
     }
@@ -142,14 +144,28 @@ void BulkLoadRtree(SqliteDatabase& db, const std::string& rtree, const std::vect
         }
         level = std::move(above);
     }
-    // Which leaf holds each row, in the order of the rows.
-    SqliteStatement putRowid =
-        db.Prepare("INSERT INTO " + QuotedIdentifier(rtree + "_rowid") + " VALUES (?, ?)");
-    for (std::size_t row = 0; row < leafOf.size(); ++row) {
-        putRowid.Bind(1, static_cast<std::int64_t>(row) + 1);
-        putRowid.Bind(2, std::int64_t{leafOf[row]});
-        putRowid.Run();
+    // Which leaf holds each row: one statement over the table's rows, which asks a function of
+    // this connection for the leaf, instead of a statement run per row.
+    const auto leafOfRow = [](sqlite3_context* context, int, sqlite3_value** arguments) {
+        const auto& leaves =
+            *static_cast<const std::vector<std::uint32_t>*>(sqlite3_user_data(context));
+        const sqlite3_int64 row = sqlite3_value_int64(arguments[0]);
+        if (row < 1 || static_cast<std::uint64_t>(row) > leaves.size()) {
+            sqlite3_result_error(context, "row beyond the spatial index's rows", -1);
+            return;
+        }
+        sqlite3_result_int64(context, leaves[static_cast<std::size_t>(row - 1)]);
+    };
+    if (sqlite3_create_function(db.Handle(), kLeafFunction, 1, SQLITE_UTF8, &leafOf, leafOfRow,
+                                nullptr, nullptr) != SQLITE_OK) {
+        throw GeoPackageError("cannot write the GeoPackage '" + db.File() +
+                              "': SQLite says: " + sqlite3_errmsg(db.Handle()));
     }
+    db.Execute("INSERT INTO " + QuotedIdentifier(rtree + "_rowid") + " SELECT " +
+               QuotedIdentifier(idColumn) + ", " + kLeafFunction + "(" +
+               QuotedIdentifier(idColumn) + ") FROM " + QuotedIdentifier(table));
+    sqlite3_create_function(db.Handle(), kLeafFunction, 1, SQLITE_UTF8, nullptr, nullptr, nullptr,
+                            nullptr);
 }
 
 }  // namespace tesselar
