@@ -60,7 +60,7 @@ void PutNode(unsigned char* out, const IndexNode& node) {
 
 void FlatGeobufFeature::Clear() {
     xyCount_ = 0;
-    properties_.clear();
+    propertyBytes_ = 0;
 }
 
 void FlatGeobufFeature::Shape(const double* x, const double* y, int corners) {
@@ -90,7 +90,12 @@ void FlatGeobufFeature::Put(int column, Value value) {
     } else {
         PutInt32Little(bytes.data() + 2, value);
     }
-    properties_.insert(properties_.end(), bytes.begin(), bytes.end());
+    if (properties_.size() < propertyBytes_ + bytes.size()) {
+        properties_.resize(2 * (propertyBytes_ + bytes.size()));
+    }
+    std::copy(bytes.begin(), bytes.end(),
+              properties_.begin() + static_cast<std::ptrdiff_t>(propertyBytes_));
+    propertyBytes_ += bytes.size();
 }
 
 void FlatGeobufFeature::Integer(int column, std::int32_t value) {
@@ -106,11 +111,10 @@ FlatGeobufFile::FlatGeobufFile(OutputFileSystem& files, std::string path, FlatGe
 
 FlatGeobufFile::~FlatGeobufFile() = default;
 
-void FlatGeobufFile::AddBox(const double* x, const double* y, int corners) {
-    Box box{x[0], y[0], x[0], y[0]};
-    for (int c = 1; c < corners; ++c) {
-        const auto corner = static_cast<std::size_t>(c);
-        box.Include(Box{x[corner], y[corner], x[corner], y[corner]});
+void FlatGeobufFile::Add(const FlatGeobufFeature& feature) {
+    Box box{feature.xy_[0], feature.xy_[1], feature.xy_[0], feature.xy_[1]};
+    for (std::size_t p = 2; p < feature.xyCount_; p += 2) {
+        box.Include(Box{feature.xy_[p], feature.xy_[p + 1], feature.xy_[p], feature.xy_[p + 1]});
     }
     if (boxes_.empty()) {
         extent_ = box;
@@ -118,6 +122,7 @@ void FlatGeobufFile::AddBox(const double* x, const double* y, int corners) {
         extent_.Include(box);
     }
     boxes_.push_back(box);
+    encodedBytes_.push_back(EncodedBytes(feature));
 }
 
 std::vector<std::uint8_t> FlatGeobufFile::Header() const {
@@ -149,20 +154,21 @@ void FlatGeobufFile::Encode(const FlatGeobufFeature& feature) {
     builder_.Clear();
     const auto xy = builder_.CreateVector(feature.xy_.data(), feature.xyCount_);
     const auto geometry = FlatGeobuf::CreateGeometry(builder_, 0, xy);
-    const auto properties = builder_.CreateVector(feature.properties_);
+    const auto properties =
+        builder_.CreateVector(feature.properties_.data(), feature.propertyBytes_);
     builder_.FinishSizePrefixed(FlatGeobuf::CreateFeature(builder_, geometry, properties));
 }
 
-std::uint64_t FlatGeobufFile::EncodedBytes(const FlatGeobufFeature& feature) {
+std::uint32_t FlatGeobufFile::EncodedBytes(const FlatGeobufFeature& feature) {
     // A feature's encoding takes as many bytes as any other with as many coordinates and
     // property bytes: each size is measured once.
-    const auto key = std::make_pair(feature.xyCount_, feature.properties_.size());
-    const auto known = encodedBytes_.find(key);
-    if (known != encodedBytes_.end()) {
+    const auto key = std::make_pair(feature.xyCount_, feature.propertyBytes_);
+    const auto known = knownBytes_.find(key);
+    if (known != knownBytes_.end()) {
         return known->second;
     }
     Encode(feature);
-    return encodedBytes_[key] = builder_.GetSize();
+    return knownBytes_[key] = builder_.GetSize();
 }
 
 void FlatGeobufFile::Finish(FlatGeobufSource& source) {
@@ -176,22 +182,20 @@ void FlatGeobufFile::Finish(FlatGeobufSource& source) {
         return;
     }
 
-    // The index comes before the features and holds their offsets: they are measured first,
-    // so that the file is written once, from start to end.
+    // The index comes before the features and holds their offsets: the features were measured
+    // as they were added, so that the file is written once, from start to end.
     const std::vector<std::uint32_t> order = HilbertOrder(boxes_, extent_);
     const std::uint64_t featureCount = order.size();
     const auto levels = LevelBounds(featureCount, kIndexNodeSize);
     const std::uint64_t leavesStart = levels.front().first;
     std::vector<IndexNode> nodes(levels.front().second);
-    FlatGeobufFeature feature;
     std::uint64_t offset = 0;
     for (std::uint64_t r = 0; r < featureCount; ++r) {
-        feature.Clear();
-        source.Fill(order[r], feature);
         nodes[leavesStart + r] = IndexNode{boxes_[order[r]], offset};
-        offset += EncodedBytes(feature);
+        offset += encodedBytes_[order[r]];
     }
     boxes_ = {};
+    encodedBytes_ = {};
     BuildInnerNodes(nodes, featureCount, kIndexNodeSize);
     std::vector<unsigned char> piece(kNodesPerPiece * kIndexNodeBytes);
     for (std::size_t first = 0; first < nodes.size(); first += kNodesPerPiece) {
@@ -202,6 +206,7 @@ void FlatGeobufFile::Finish(FlatGeobufSource& source) {
         out.Write(piece.data(), count * kIndexNodeBytes);
     }
 
+    FlatGeobufFeature feature;
     for (std::uint64_t r = 0; r < featureCount; ++r) {
         feature.Clear();
         source.Fill(order[r], feature);

@@ -35,6 +35,8 @@ struct FlatGeobufSpec {
 // is missing, which readers take for null).
 class FlatGeobufFeature {
 public:
+    // Empties the feature for the next one.
+    void Clear();
     // A polygon of one ring through `corners` corners (closed by repeating the first, and
     // written counter-clockwise), or a point for one corner.
     void Shape(const double* x, const double* y, int corners);
@@ -43,18 +45,20 @@ public:
 
 private:
     friend class FlatGeobufFile;
-    void Clear();
     template <typename Value>
     void Put(int column, Value value);
 
     static constexpr int kMaxCorners = 4;
     std::array<double, 2 * (kMaxCorners + 1)> xy_{};
     std::size_t xyCount_ = 0;
-    std::vector<std::uint8_t> properties_;
+    // The properties as the format encodes them: per value its column's number, then the
+    // value; propertyBytes_ of them in use.
+    std::vector<std::uint8_t> properties_ = std::vector<std::uint8_t>(256);
+    std::size_t propertyBytes_ = 0;
 };
 
-// Hands over the features of a FlatGeobuf file one by one, by the number of the box given for
-// them (AddBox), in the order the file holds them.
+// Hands over the features of a FlatGeobuf file one by one, by their number (the order in which
+// they were added, from 0), in the order the file holds them.
 class FlatGeobufSource {
 public:
     virtual ~FlatGeobufSource() = default;
@@ -73,8 +77,8 @@ public:
     FlatGeobufFile(const FlatGeobufFile&) = delete;
     FlatGeobufFile& operator=(const FlatGeobufFile&) = delete;
 
-    // The box of the next feature, numbered from 0 in the order given.
-    void AddBox(const double* x, const double* y, int corners);
+    // Measures the next feature, numbered from 0 in the order added: its box and its size.
+    void Add(const FlatGeobufFeature& feature);
     // Writes the file, asking `source` for each feature in turn, and puts it in place.
     void Finish(FlatGeobufSource& source);
     const std::string& Path() const { return path_; }
@@ -83,15 +87,16 @@ private:
     std::vector<std::uint8_t> Header() const;
     // Encodes the feature into builder_.
     void Encode(const FlatGeobufFeature& feature);
-    std::uint64_t EncodedBytes(const FlatGeobufFeature& feature);
+    std::uint32_t EncodedBytes(const FlatGeobufFeature& feature);
 
     OutputFileSystem& files_;
     std::string path_;
     FlatGeobufSpec spec_;
     std::vector<Box> boxes_;
+    std::vector<std::uint32_t> encodedBytes_;
     Box extent_;
     flatbuffers::FlatBufferBuilder builder_{1024};
-    std::map<std::pair<std::size_t, std::size_t>, std::uint64_t> encodedBytes_;
+    std::map<std::pair<std::size_t, std::size_t>, std::uint32_t> knownBytes_;
 };
 
 }  // namespace tesselar

@@ -25,8 +25,8 @@ FlatGeobufSpec FileSpec(const std::string& path, const ConversionJob& job,
     return spec;
 }
 
-// The FlatGeobuf file as the writing loop's sink: the loop gives each shape's box; the file,
-// once it has sorted them, asks for the shapes again in its own order.
+// The FlatGeobuf file as the writing loop's sink: the file measures each shape the loop gives;
+// once it has sorted them, it asks for the shapes again in its own order.
 class FlatGeobufSink final : public ShapeSink, public FlatGeobufSource {
 public:
     FlatGeobufSink(FlatGeobufFile& file, const ConversionJob& job, const WriterOptions& options)
@@ -38,7 +38,9 @@ public:
           indexColumns_(CellIndexColumns(options, polygons_)) {}
 
     void Add(const LoopShape& shape) override {
-        file_.AddBox(shape.x.data(), shape.y.data(), shape.corners);
+        feature_.Clear();
+        Describe(shape, feature_);
+        file_.Add(feature_);
     }
     void Finish() override { file_.Finish(*this); }
     const std::string& Path() const override { return file_.Path(); }
@@ -47,29 +49,33 @@ public:
     void Fill(std::uint64_t number, FlatGeobufFeature& feature) override {
         const int i = static_cast<int>(number / static_cast<std::uint64_t>(jMax_)) + 1;
         const int j = static_cast<int>(number % static_cast<std::uint64_t>(jMax_)) + 1;
-        const LoopShape shape = ShapeOf(job_, polygons_, i, j);
+        Describe(ShapeOf(job_, polygons_, i, j), feature);
+    }
+
+private:
+    void Describe(const LoopShape& shape, FlatGeobufFeature& feature) const {
         feature.Shape(shape.x.data(), shape.y.data(), shape.corners);
         if (indexColumns_ > 0) {
-            feature.Integer(0, i);
+            feature.Integer(0, shape.i);
         }
         if (indexColumns_ > 1) {
-            feature.Integer(1, j);
+            feature.Integer(1, shape.j);
         }
         for (int k = 1; k <= job_.AttribCount; ++k) {
             double value = 0.0;
-            if (ValueOf(job_, options_, k, i, j, value)) {
+            if (ValueOf(job_, options_, k, shape.i, shape.j, value)) {
                 feature.Real(indexColumns_ + k - 1, value);
             }
         }
     }
 
-private:
     FlatGeobufFile& file_;
     const ConversionJob& job_;
     const WriterOptions& options_;
     bool polygons_;
     int jMax_;
     int indexColumns_;
+    FlatGeobufFeature feature_;
 };
 
 }  // namespace
