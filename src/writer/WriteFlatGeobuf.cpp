@@ -1,6 +1,7 @@
 #include "writer/WriteFlatGeobuf.h"
 
 #include "controls/shapefile/ShapeFileNames.h"
+#include "conversion/ConversionError.h"
 #include "flatgeobuf/FlatGeobufFile.h"
 #include "writer/ShapeLoop.h"
 #include "writer/WriterLayout.h"
@@ -29,8 +30,10 @@ FlatGeobufSpec FileSpec(const std::string& path, const ConversionJob& job,
 // once it has sorted them, it asks for the shapes again in its own order.
 class FlatGeobufSink final : public ShapeSink, public FlatGeobufSource {
 public:
-    FlatGeobufSink(FlatGeobufFile& file, const ConversionJob& job, const WriterOptions& options)
+    FlatGeobufSink(FlatGeobufFile& file, const ConversionJob& job, const WriterOptions& options,
+                   StopRequest stop)
         : file_(file),
+          stop_(stop),
           job_(job),
           options_(options),
           polygons_(job.ShapeType == ShapeType::Polygon),
@@ -45,8 +48,12 @@ public:
     void Finish() override { file_.Finish(*this); }
     const std::string& Path() const override { return file_.Path(); }
 
-    // Shape `number` counts the shapes in the loop's order from 0.
+    // Shape `number` counts the shapes in the loop's order from 0. Writing the file takes a good
+    // part of the time: a signal still stops it, and the unfinished file vanishes.
     void Fill(std::uint64_t number, FlatGeobufFeature& feature) override {
+        if (stop_.Requested()) [[unlikely]] {
+            throw Interrupted(stop_.Signal(), "writing '" + file_.Path() + "'");
+        }
         const int i = static_cast<int>(number / static_cast<std::uint64_t>(jMax_)) + 1;
         const int j = static_cast<int>(number % static_cast<std::uint64_t>(jMax_)) + 1;
         Describe(ShapeOf(job_, polygons_, i, j), feature);
@@ -70,6 +77,7 @@ private:
     }
 
     FlatGeobufFile& file_;
+    StopRequest stop_;
     const ConversionJob& job_;
     const WriterOptions& options_;
     bool polygons_;
@@ -84,7 +92,7 @@ WriteSummary WriteFlatGeobuf(const std::string& path, const ConversionJob& job,
                              WriterServices services, const WriterOptions& options,
                              const std::optional<CrsIdentity>& crs) {
     FlatGeobufFile file(services.files, path, FileSpec(path, job, options, crs));
-    FlatGeobufSink sink(file, job, options);
+    FlatGeobufSink sink(file, job, options, services.stop);
     WriteShapes(job, sink, services);
     WriteSummary summary;
     summary.shpPath = path;

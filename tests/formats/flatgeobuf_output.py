@@ -18,7 +18,9 @@ import unittest
 from osgeo import gdal, ogr
 
 from geopackage_output import NODATA, grid_job, value
-from harness import run, write
+import signal
+
+from harness import big_grid, run, wait_until, write, writing_in
 
 gdal.UseExceptions()
 
@@ -144,6 +146,24 @@ class FlatGeobufOutput(unittest.TestCase):
                                      str(x1), str(y1), self.fgb], capture_output=True, text=True,
                                     check=True).stdout
             self.assertEqual(listed.count("OGRFeature("), len(found))
+
+    def test_replacement_stopped_while_writing_leaves_the_earlier_file(self):
+        args, _ = grid_job(self.folder, 3, 3, value)
+        out = self.folder / "out"
+        out.mkdir()
+        fgb = out / "run.fgb"
+        self.convert(args, output=fgb)
+        earlier = fgb.read_bytes()
+        converter = subprocess.Popen([CONVERT, "-q", *big_grid(self.folder, 700), "-o", str(fgb)],
+                                     stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        # The file is written once every feature is measured and sorted.
+        self.assertTrue(wait_until(converter.pid, writing_in(out)))
+        converter.send_signal(signal.SIGINT)
+        _, err = converter.communicate(timeout=60)
+        self.assertEqual(converter.returncode, 130, err)
+        self.assertIn(f"interrupted by SIGINT while writing '{fgb}'".encode(), err)
+        self.assertEqual(fgb.read_bytes(), earlier)
+        self.assertEqual(sorted(p.name for p in out.iterdir()), ["run.fgb"])
 
     def test_fit_columns_is_refused(self):
         args, _ = grid_job(self.folder, 3, 3, value)

@@ -321,6 +321,19 @@ class GeoPackageOutput(unittest.TestCase):
         self.no_leftovers()
 
 
+    def test_new_file_stopped_midway_leaves_nothing(self):
+        big = big_grid(self.folder, 700)
+        converter = subprocess.Popen([CONVERT, "-q", *big, "-o", str(self.gpkg)],
+                                     stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        self.assertTrue(wait_until(converter.pid,
+                                   lambda pid: any(self.folder.glob(".run.gpkg.*"))))
+        converter.send_signal(signal.SIGINT)
+        _, err = converter.communicate(timeout=60)
+        self.assertEqual(converter.returncode, 130, err)
+        self.assertIn(b"interrupted by SIGINT while writing", err)
+        self.assertEqual(sorted(p.name for p in self.folder.glob("*run.gpkg*")), [])
+
+
 if __name__ == "__main__":
     CONVERT, VALIDATE = sys.argv[1:3]
     unittest.main(argv=sys.argv[:1], verbosity=2)
