@@ -2,13 +2,20 @@
 
 #include <algorithm>
 #include <cmath>
-#include <utility>
 
 namespace tesselar {
 
 namespace {
 
 constexpr std::uint32_t kSide = 1U << 16;
+
+// The 16 bits of `bits` spread to the even bits of the result.
+std::uint32_t Interleaved(std::uint32_t bits) {
+    bits = (bits | (bits << 8)) & 0x00FF00FFU;
+    bits = (bits | (bits << 4)) & 0x0F0F0F0FU;
+    bits = (bits | (bits << 2)) & 0x33333333U;
+    return (bits | (bits << 1)) & 0x55555555U;
+}
 
 }  // namespace
 
@@ -20,21 +27,38 @@ void Box::Include(const Box& other) {
 }
 
 std::uint32_t HilbertIndex(std::uint32_t x, std::uint32_t y) {
-    std::uint32_t index = 0;
-    for (std::uint32_t half = kSide / 2; half > 0; half /= 2) {
-        const std::uint32_t rx = (x & half) != 0 ? 1 : 0;
-        const std::uint32_t ry = (y & half) != 0 ? 1 : 0;
-        index += half * half * ((3 * rx) ^ ry);
-        // Turns the quadrant so that the curve inside it starts where the last one ended.
-        if (ry == 0) {
-            if (rx == 1) {
-                x = kSide - 1 - x;
-                y = kSide - 1 - y;
-            }
-            std::swap(x, y);
-        }
+    // The curve's turns, found for all 16 levels at once by a prefix scan over the bits of x
+    // and y in four rounds, with no branch, instead of a loop over the levels.
+    constexpr std::uint32_t kAll = kSide - 1;
+    std::uint32_t a = x ^ y;
+    std::uint32_t b = kAll ^ a;
+    std::uint32_t c = kAll ^ (x | y);
+    std::uint32_t d = x & (y ^ kAll);
+    std::uint32_t turnA = a | (b >> 1);
+    std::uint32_t turnB = (a >> 1) ^ a;
+    std::uint32_t turnC = ((c >> 1) ^ (b & (d >> 1))) ^ c;
+    std::uint32_t turnD = ((a & (c >> 1)) ^ (d >> 1)) ^ d;
+    for (const int shift : {2, 4}) {
+        a = turnA;
+        b = turnB;
+        c = turnC;
+        d = turnD;
+        turnA = (a & (a >> shift)) ^ (b & (b >> shift));
+        turnB = (a & (b >> shift)) ^ (b & ((a ^ b) >> shift));
+        turnC ^= (a & (c >> shift)) ^ (b & (d >> shift));
+        turnD ^= (b & (c >> shift)) ^ ((a ^ b) & (d >> shift));
     }
-    return index;
+    a = turnA;
+    b = turnB;
+    c = turnC;
+    d = turnD;
+    turnC ^= (a & (c >> 8)) ^ (b & (d >> 8));
+    turnD ^= (b & (c >> 8)) ^ ((a ^ b) & (d >> 8));
+    a = turnC ^ (turnC >> 1);
+    b = turnD ^ (turnD >> 1);
+    const std::uint32_t low = x ^ y;
+    const std::uint32_t high = b | (kAll ^ (low | a));
+    return (Interleaved(high) << 1) | Interleaved(low);
 }
 
 std::vector<std::uint32_t> HilbertOrder(const std::vector<Box>& boxes, const Box& extent) {
