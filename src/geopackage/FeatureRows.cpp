@@ -18,7 +18,6 @@ FeatureRows::FeatureRows(SqliteDatabase& db, std::string table, int integerColum
       table_(std::move(table)),
       integerColumns_(integerColumns),
       realColumns_(realColumns),
-      fids_(kRowsPerInsert),
       geometries_(kRowsPerInsert * kGeometrySlot),
       geometryBytes_(kRowsPerInsert),
       integers_(static_cast<std::size_t>(kRowsPerInsert * integerColumns)),
@@ -28,7 +27,9 @@ FeatureRows::FeatureRows(SqliteDatabase& db, std::string table, int integerColum
 }
 
 std::unique_ptr<SqliteStatement> FeatureRows::Insert(int rows) const {
-    std::string row = "(?, ?";
+    // fid NULL: SQLite numbers the rows 1, 2 ... of a new table itself, appending each without
+    // first looking the number up.
+    std::string row = "(NULL, ?";
     for (int c = 0; c < integerColumns_ + realColumns_; ++c) {
         row += ", ?";
     }
@@ -40,13 +41,12 @@ std::unique_ptr<SqliteStatement> FeatureRows::Insert(int rows) const {
     return std::make_unique<SqliteStatement>(db_.Handle(), sql, db_.File());
 }
 
-void FeatureRows::Add(std::int64_t fid, std::span<const unsigned char> geometry) {
+void FeatureRows::Add(std::span<const unsigned char> geometry) {
     if (geometry.size() > kGeometrySlot) {
         throw GeoPackageError("cannot write the GeoPackage '" + db_.File() + "': a geometry of " +
                               std::to_string(geometry.size()) + " bytes is larger than a cell's");
     }
     const auto row = static_cast<std::size_t>(pending_);
-    fids_[row] = fid;
     std::copy(geometry.begin(), geometry.end(), geometries_.data() + row * kGeometrySlot);
     geometryBytes_[row] = static_cast<int>(geometry.size());
     if (++pending_ == kRowsPerInsert) {
@@ -64,7 +64,6 @@ void FeatureRows::Run(SqliteStatement& insert, int rows) {
     int parameter = 1;
     for (int r = 0; r < rows; ++r) {
         const auto row = static_cast<std::size_t>(r);
-        insert.Bind(parameter++, fids_[row]);
         insert.BindBlob(parameter++, geometries_.data() + row * kGeometrySlot, geometryBytes_[row]);
         for (int c = 0; c < integerColumns_; ++c) {
             insert.Bind(parameter++, integers_[row * static_cast<std::size_t>(integerColumns_) +

@@ -10,9 +10,10 @@
 
 namespace tesselar {
 
-// Inserts the rows of a feature table (fid, geom, the integer columns, the real columns) many
-// at a time: one INSERT of kRowsPerInsert rows costs SQLite far less than as many INSERTs of
-// one row. Every value of a row is set before Add.
+// Inserts the rows of a new feature table (fid, geom, the integer columns, the real columns)
+// many at a time: one INSERT of kRowsPerInsert rows costs SQLite far less than as many INSERTs
+// of one row. The rows get the fids 1, 2 ... in the order added. Every value of a row is set
+// before Add.
 class FeatureRows {
 public:
     FeatureRows(SqliteDatabase& db, std::string table, int integerColumns, int realColumns);
@@ -28,8 +29,8 @@ public:
     void SetNull(int column) {
         nulls_[Slot(realColumns_) + static_cast<std::size_t>(column)] = true;
     }
-    // Adds the row with this fid and geometry (GeoPackage binary).
-    void Add(std::int64_t fid, std::span<const unsigned char> geometry);
+    // Adds the row with this geometry (GeoPackage binary).
+    void Add(std::span<const unsigned char> geometry);
     // Inserts the rows added and not yet inserted.
     void Flush();
 
@@ -48,7 +49,6 @@ private:
     int realColumns_;
     std::unique_ptr<SqliteStatement> fullInsert_;
     int pending_ = 0;
-    std::vector<std::int64_t> fids_;
     std::vector<unsigned char> geometries_;
     std::vector<int> geometryBytes_;
     std::vector<std::int64_t> integers_;

@@ -273,7 +273,8 @@ void GeoPackageLayer::Impl::CreateTable() {
 }
 
 void GeoPackageLayer::Impl::Add(std::span<const unsigned char> blob) {
-    rows_->Add(++fid_, blob);
+    rows_->Add(blob);
+    ++fid_;
     if (writeBehind_ && fid_ % kRowsPerWriteBehind == 0) {
         writeBehind_->Start();
     }

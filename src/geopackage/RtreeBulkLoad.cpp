@@ -144,8 +144,9 @@ void BulkLoadRtree(SqliteDatabase& db, const std::string& rtree, const std::vect
         }
         level = std::move(above);
     }
-    // Which leaf holds each row: one statement over the table's rows, which asks a function of
-    // this connection for the leaf, instead of a statement run per row.
+    // Which leaf holds each row: one statement over the table's rows (cheaper than counting
+    // them in SQL), which asks a function of this connection for the leaf, instead of a
+    // statement run per row.
     const auto leafOfRow = [](sqlite3_context* context, int, sqlite3_value** arguments) {
         const auto& leaves =
             *static_cast<const std::vector<std::uint32_t>*>(sqlite3_user_data(context));
