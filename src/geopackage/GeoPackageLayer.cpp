@@ -29,6 +29,7 @@ constexpr std::size_t kApplicationIdOffset = 68;
 constexpr std::size_t kSqliteHeaderBytes = 100;
 // Page cache for writing: the pages of the table and of the index being filled.
 constexpr int kCacheKiB = 32 * 1024;
+constexpr int kBusyMilliseconds = 10'000;
 
 bool Exists(const std::string& path) {
     struct stat status {};
@@ -237,6 +238,9 @@ void GeoPackageLayer::Impl::OpenExisting() {
                               "' is not a GeoPackage: it lacks gpkg_spatial_ref_sys or "
                               "gpkg_contents; it is left as it is");
     }
+    // Another program writing the file holds it for a moment; one that holds it longer is
+    // reported as SQLite says.
+    sqlite3_busy_timeout(db_->Handle(), kBusyMilliseconds);
     db_->Execute("BEGIN IMMEDIATE");
     inTransaction_ = true;
     EnsureExtensionsTable(*db_);
