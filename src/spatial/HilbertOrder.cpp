@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace tesselar {
 
@@ -15,6 +16,29 @@ std::uint32_t Interleaved(std::uint32_t bits) {
     bits = (bits | (bits << 4)) & 0x0F0F0F0FU;
     bits = (bits | (bits << 2)) & 0x33333333U;
     return (bits | (bits << 1)) & 0x55555555U;
+}
+
+// Sorts keys that hold a Hilbert value above a number, given in the order of their numbers, by
+// their Hilbert values, keeping the numbers' order among equal values: two stable counting
+// passes over 16 bits each, several times faster than a comparison sort of a million keys.
+void SortByHilbertValue(std::vector<std::uint64_t>& keys) {
+    constexpr std::size_t kDigits = std::size_t{1} << 16;
+    std::vector<std::uint64_t> sorted(keys.size());
+    std::vector<std::size_t> starts(kDigits);
+    for (const int shift : {32, 48}) {
+        std::fill(starts.begin(), starts.end(), 0);
+        for (const std::uint64_t key : keys) {
+            ++starts[(key >> shift) & (kDigits - 1)];
+        }
+        std::size_t start = 0;
+        for (std::size_t& count : starts) {
+            start += std::exchange(count, start);
+        }
+        for (const std::uint64_t key : keys) {
+            sorted[starts[(key >> shift) & (kDigits - 1)]++] = key;
+        }
+        keys.swap(sorted);
+    }
 }
 
 }  // namespace
@@ -78,7 +102,7 @@ std::vector<std::uint32_t> HilbertOrder(const std::vector<Box>& boxes, const Box
         const std::uint32_t y = cell((box.minY + box.maxY) / 2 - extent.minY, height);
         keys[n] = std::uint64_t{HilbertIndex(x, y)} << 32 | n;
     }
-    std::sort(keys.begin(), keys.end());
+    SortByHilbertValue(keys);
     std::vector<std::uint32_t> order(keys.size());
     std::transform(keys.begin(), keys.end(), order.begin(),
                    [](std::uint64_t key) { return static_cast<std::uint32_t>(key); });
