@@ -106,8 +106,9 @@ void FlatGeobufFeature::Real(int column, double value) {
     Put(column, value);
 }
 
-FlatGeobufFile::FlatGeobufFile(OutputFileSystem& files, std::string path, FlatGeobufSpec spec)
-    : files_(files), path_(std::move(path)), spec_(std::move(spec)) {}
+FlatGeobufFile::FlatGeobufFile(OutputFileSystem& files, std::string path,
+                               FlatGeobufDefinition definition)
+    : files_(files), path_(std::move(path)), definition_(std::move(definition)) {}
 
 FlatGeobufFile::~FlatGeobufFile() = default;
 
@@ -128,23 +129,23 @@ void FlatGeobufFile::Add(const FlatGeobufFeature& feature) {
 std::vector<std::uint8_t> FlatGeobufFile::Header() const {
     flatbuffers::FlatBufferBuilder builder;
     std::vector<flatbuffers::Offset<FlatGeobuf::Column>> columns;
-    for (const FlatGeobufColumn& column : spec_.columns) {
+    for (const FlatGeobufColumn& column : definition_.columns) {
         columns.push_back(FlatGeobuf::CreateColumnDirect(
             builder, column.name.c_str(),
             column.integer ? FlatGeobuf::ColumnType::Int : FlatGeobuf::ColumnType::Double));
     }
     flatbuffers::Offset<FlatGeobuf::Crs> crs;
-    if (spec_.crs) {
-        const CrsIdentity& identity = *spec_.crs;
+    if (definition_.crs) {
+        const CrsIdentity& identity = *definition_.crs;
         crs = FlatGeobuf::CreateCrsDirect(
             builder, identity.organization.empty() ? nullptr : identity.organization.c_str(),
             identity.code, identity.name.c_str(), nullptr, identity.wkt.c_str());
     }
     const std::vector<double> envelope = {extent_.minX, extent_.minY, extent_.maxX, extent_.maxY};
     const auto header = FlatGeobuf::CreateHeaderDirect(
-        builder, spec_.name.c_str(), boxes_.empty() ? nullptr : &envelope,
-        spec_.polygons ? FlatGeobuf::GeometryType::Polygon : FlatGeobuf::GeometryType::Point, false,
-        false, false, false, &columns, boxes_.size(),
+        builder, definition_.name.c_str(), boxes_.empty() ? nullptr : &envelope,
+        definition_.polygons ? FlatGeobuf::GeometryType::Polygon : FlatGeobuf::GeometryType::Point,
+        false, false, false, false, &columns, boxes_.size(),
         boxes_.empty() ? std::uint16_t{0} : kIndexNodeSize, crs);
     builder.FinishSizePrefixed(header);
     return {builder.GetBufferPointer(), builder.GetBufferPointer() + builder.GetSize()};

@@ -24,7 +24,7 @@ struct FlatGeobufColumn {
 };
 
 // What a FlatGeobuf file holds besides its features.
-struct FlatGeobufSpec {
+struct FlatGeobufDefinition {
     std::string name;
     bool polygons = true;
     std::vector<FlatGeobufColumn> columns;
@@ -72,7 +72,7 @@ public:
 // destination stays as it was. Failures throw ShapeFileError naming the file.
 class FlatGeobufFile {
 public:
-    FlatGeobufFile(OutputFileSystem& files, std::string path, FlatGeobufSpec spec);
+    FlatGeobufFile(OutputFileSystem& files, std::string path, FlatGeobufDefinition definition);
     ~FlatGeobufFile();
     FlatGeobufFile(const FlatGeobufFile&) = delete;
     FlatGeobufFile& operator=(const FlatGeobufFile&) = delete;
@@ -91,7 +91,7 @@ private:
 
     OutputFileSystem& files_;
     std::string path_;
-    FlatGeobufSpec spec_;
+    FlatGeobufDefinition definition_;
     std::vector<Box> boxes_;
     std::vector<std::uint32_t> encodedBytes_;
     Box extent_;

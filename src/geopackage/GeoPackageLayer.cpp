@@ -111,25 +111,25 @@ constexpr std::int64_t kRowsPerWriteBehind = 1 << 15;
 
 }  // namespace
 
-void CheckGeoPackageLayer(const GeoPackageLayerSpec& spec) {
-    if (spec.table.empty()) {
+void CheckGeoPackageLayer(const GeoPackageLayerDefinition& definition) {
+    if (definition.table.empty()) {
         throw GeoPackageError("a GeoPackage layer needs a name");
     }
-    const std::string lower = AsciiLowercase(spec.table);
+    const std::string lower = AsciiLowercase(definition.table);
     if (lower.starts_with("gpkg_") || lower.starts_with("sqlite_") || lower.starts_with("rtree_")) {
-        throw GeoPackageError("layer name '" + spec.table +
+        throw GeoPackageError("layer name '" + definition.table +
                               "' is reserved: names beginning with gpkg_, sqlite_ or rtree_ "
                               "belong to the GeoPackage's own tables");
     }
     std::vector<std::string> names = {kFidColumn, kGeometryColumn};
-    names.insert(names.end(), spec.integerColumns.begin(), spec.integerColumns.end());
-    names.insert(names.end(), spec.realColumns.begin(), spec.realColumns.end());
+    names.insert(names.end(), definition.integerColumns.begin(), definition.integerColumns.end());
+    names.insert(names.end(), definition.realColumns.begin(), definition.realColumns.end());
     for (std::size_t a = 0; a < names.size(); ++a) {
         for (std::size_t b = a + 1; b < names.size(); ++b) {
             if (EqualIgnoringAsciiCase(names[a], names[b])) {
                 throw GeoPackageError(
                     "columns '" + names[a] + "' and '" + names[b] + "' of GeoPackage layer '" +
-                    spec.table +
+                    definition.table +
                     "' have the same name (SQLite ignores the case of letters): rename one");
             }
         }
@@ -138,7 +138,8 @@ void CheckGeoPackageLayer(const GeoPackageLayerSpec& spec) {
 
 class GeoPackageLayer::Impl {
 public:
-    Impl(OutputFileSystem& files, const std::string& path, const GeoPackageLayerSpec& spec);
+    Impl(OutputFileSystem& files, const std::string& path,
+         const GeoPackageLayerDefinition& definition);
     ~Impl();
     Impl(const Impl&) = delete;
     Impl& operator=(const Impl&) = delete;
@@ -163,7 +164,7 @@ private:
 
     OutputFileSystem& files_;
     std::string path_;
-    GeoPackageLayerSpec spec_;
+    GeoPackageLayerDefinition definition_;
     bool existed_ = false;
     std::string temporary_;  // a new GeoPackage's name until it is in place
     std::unique_ptr<WriteBehind> writeBehind_;
@@ -178,9 +179,9 @@ private:
 };
 
 GeoPackageLayer::Impl::Impl(OutputFileSystem& files, const std::string& path,
-                            const GeoPackageLayerSpec& spec)
-    : files_(files), path_(path), spec_(spec) {
-    CheckGeoPackageLayer(spec_);
+                            const GeoPackageLayerDefinition& definition)
+    : files_(files), path_(path), definition_(definition) {
+    CheckGeoPackageLayer(definition_);
     try {
         if (Exists(path_)) {
             OpenExisting();
@@ -188,7 +189,8 @@ GeoPackageLayer::Impl::Impl(OutputFileSystem& files, const std::string& path,
             OpenNew();
         }
         db_->Execute("PRAGMA cache_size = -" + std::to_string(kCacheKiB));
-        srsId_ = spec_.crs ? SpatialReferenceId(*db_, *spec_.crs) : kUndefinedCartesianSrsId;
+        srsId_ =
+            definition_.crs ? SpatialReferenceId(*db_, *definition_.crs) : kUndefinedCartesianSrsId;
         CreateTable();
     } catch (...) {
         db_.reset();
@@ -248,7 +250,7 @@ void GeoPackageLayer::Impl::OpenExisting() {
 }
 
 void GeoPackageLayer::Impl::DropEarlierLayer() {
-    const std::optional<EarlierLayer> earlier = FindLayer(*db_, spec_.table);
+    const std::optional<EarlierLayer> earlier = FindLayer(*db_, definition_.table);
     if (!earlier) {
         return;
     }
@@ -263,17 +265,17 @@ void GeoPackageLayer::Impl::DropEarlierLayer() {
 void GeoPackageLayer::Impl::CreateTable() {
     std::string columns = QuotedIdentifier(kFidColumn) + " INTEGER PRIMARY KEY NOT NULL, " +
                           QuotedIdentifier(kGeometryColumn) +
-                          (spec_.polygons ? " POLYGON" : " POINT");
-    for (const std::string& name : spec_.integerColumns) {
+                          (definition_.polygons ? " POLYGON" : " POINT");
+    for (const std::string& name : definition_.integerColumns) {
         columns += ", " + QuotedIdentifier(name) + " INTEGER";
     }
-    for (const std::string& name : spec_.realColumns) {
+    for (const std::string& name : definition_.realColumns) {
         columns += ", " + QuotedIdentifier(name) + " REAL";
     }
-    db_->Execute("CREATE TABLE " + QuotedIdentifier(spec_.table) + " (" + columns + ")");
-    rows_ = std::make_unique<FeatureRows>(*db_, spec_.table,
-                                          static_cast<int>(spec_.integerColumns.size()),
-                                          static_cast<int>(spec_.realColumns.size()));
+    db_->Execute("CREATE TABLE " + QuotedIdentifier(definition_.table) + " (" + columns + ")");
+    rows_ = std::make_unique<FeatureRows>(*db_, definition_.table,
+                                          static_cast<int>(definition_.integerColumns.size()),
+                                          static_cast<int>(definition_.realColumns.size()));
 }
 
 void GeoPackageLayer::Impl::Add(std::span<const unsigned char> blob) {
@@ -295,10 +297,10 @@ void GeoPackageLayer::Impl::Add(std::span<const unsigned char> blob) {
 }
 
 void GeoPackageLayer::Impl::FillIndex() {
-    const std::string rtree = RtreeName(spec_.table);
+    const std::string rtree = RtreeName(definition_.table);
     db_->Execute("CREATE VIRTUAL TABLE " + QuotedIdentifier(rtree) +
                  " USING rtree(id, minx, maxx, miny, maxy)");
-    BulkLoadRtree(*db_, rtree, extents_, spec_.table, kFidColumn);
+    BulkLoadRtree(*db_, rtree, extents_, definition_.table, kFidColumn);
     extents_ = {};
 }
 
@@ -306,7 +308,8 @@ void GeoPackageLayer::Impl::Finish() {
     rows_->Flush();
     rows_.reset();
     FillIndex();
-    RegisterLayer(*db_, spec_, srsId_, fid_ > 0 ? std::optional<Envelope>(extent_) : std::nullopt);
+    RegisterLayer(*db_, definition_, srsId_,
+                  fid_ > 0 ? std::optional<Envelope>(extent_) : std::nullopt);
     db_->Execute("COMMIT");
     inTransaction_ = false;
     db_->Close();
@@ -325,8 +328,8 @@ void GeoPackageLayer::Impl::Finish() {
 }
 
 GeoPackageLayer::GeoPackageLayer(OutputFileSystem& files, const std::string& path,
-                                 const GeoPackageLayerSpec& spec)
-    : impl_(std::make_unique<Impl>(files, path, spec)) {}
+                                 const GeoPackageLayerDefinition& definition)
+    : impl_(std::make_unique<Impl>(files, path, definition)) {}
 
 GeoPackageLayer::~GeoPackageLayer() = default;
 

@@ -15,7 +15,7 @@ namespace tesselar {
 
 // What a feature table holds: its name, its shapes, its columns after fid and geom (integers,
 // then reals) and the coordinate system of its shapes (none: srs_id -1, undefined Cartesian).
-struct GeoPackageLayerSpec {
+struct GeoPackageLayerDefinition {
     std::string table;
     bool polygons = true;
     std::vector<std::string> integerColumns;
@@ -25,7 +25,7 @@ struct GeoPackageLayerSpec {
 
 // Refuses a layer the writer cannot write: a name reserved for the GeoPackage's own tables, or
 // two columns whose names SQLite takes for the same (it ignores the case of ASCII letters).
-void CheckGeoPackageLayer(const GeoPackageLayerSpec& spec);
+void CheckGeoPackageLayer(const GeoPackageLayerDefinition& definition);
 
 // Writes one feature table, with its spatial index (the gpkg_rtree_index extension), into the
 // GeoPackage at `path`.
@@ -39,7 +39,7 @@ void CheckGeoPackageLayer(const GeoPackageLayerSpec& spec);
 class GeoPackageLayer {
 public:
     GeoPackageLayer(OutputFileSystem& files, const std::string& path,
-                    const GeoPackageLayerSpec& spec);
+                    const GeoPackageLayerDefinition& definition);
     ~GeoPackageLayer();
     GeoPackageLayer(const GeoPackageLayer&) = delete;
     GeoPackageLayer& operator=(const GeoPackageLayer&) = delete;

@@ -253,14 +253,14 @@ std::string RtreeName(const std::string& table) {
     return std::string("rtree_") + table + "_" + kGeometryColumn;
 }
 
-void RegisterLayer(SqliteDatabase& db, const GeoPackageLayerSpec& spec, std::int32_t srsId,
-                   const std::optional<Envelope>& extent) {
+void RegisterLayer(SqliteDatabase& db, const GeoPackageLayerDefinition& definition,
+                   std::int32_t srsId, const std::optional<Envelope>& extent) {
     SqliteStatement contents = db.Prepare(
         "INSERT INTO gpkg_contents (table_name, data_type, identifier, description, "
         "last_change, min_x, min_y, max_x, max_y, srs_id) VALUES (?, 'features', ?, '', "
         "strftime('%Y-%m-%dT%H:%M:%fZ', 'now'), ?, ?, ?, ?, ?)");
-    contents.Bind(1, std::string_view(spec.table));
-    contents.Bind(2, std::string_view(spec.table));
+    contents.Bind(1, std::string_view(definition.table));
+    contents.Bind(2, std::string_view(definition.table));
     if (extent) {
         contents.Bind(3, extent->minX);
         contents.Bind(4, extent->minY);
@@ -272,33 +272,34 @@ void RegisterLayer(SqliteDatabase& db, const GeoPackageLayerSpec& spec, std::int
 
     SqliteStatement geometry =
         db.Prepare("INSERT INTO gpkg_geometry_columns VALUES (?, ?, ?, ?, 0, 0)");
-    geometry.Bind(1, std::string_view(spec.table));
+    geometry.Bind(1, std::string_view(definition.table));
     geometry.Bind(2, std::string_view(kGeometryColumn));
-    geometry.Bind(3, std::string_view(spec.polygons ? "POLYGON" : "POINT"));
+    geometry.Bind(3, std::string_view(definition.polygons ? "POLYGON" : "POINT"));
     geometry.Bind(4, std::int64_t{srsId});
     geometry.Run();
 
     SqliteStatement extension = db.Prepare(
         "INSERT INTO gpkg_extensions VALUES (?, ?, 'gpkg_rtree_index', "
         "'http://www.geopackage.org/spec120/#extension_rtree', 'write-only')");
-    extension.Bind(1, std::string_view(spec.table));
+    extension.Bind(1, std::string_view(definition.table));
     extension.Bind(2, std::string_view(kGeometryColumn));
     extension.Run();
 
-    const std::string rtree = RtreeName(spec.table);
+    const std::string rtree = RtreeName(definition.table);
     const auto trigger = [&rtree](const char* kind) {
         return QuotedIdentifier(rtree + "_" + kind);
     };
-    const std::string triggers = Filled(kRtreeTriggers, {{"<n_insert>", trigger("insert")},
-                                                         {"<n_update1>", trigger("update1")},
-                                                         {"<n_update2>", trigger("update2")},
-                                                         {"<n_update3>", trigger("update3")},
-                                                         {"<n_update4>", trigger("update4")},
-                                                         {"<n_delete>", trigger("delete")},
-                                                         {"<t>", QuotedIdentifier(spec.table)},
-                                                         {"<c>", QuotedIdentifier(kGeometryColumn)},
-                                                         {"<i>", QuotedIdentifier(kFidColumn)},
-                                                         {"<r>", QuotedIdentifier(rtree)}});
+    const std::string triggers =
+        Filled(kRtreeTriggers, {{"<n_insert>", trigger("insert")},
+                                {"<n_update1>", trigger("update1")},
+                                {"<n_update2>", trigger("update2")},
+                                {"<n_update3>", trigger("update3")},
+                                {"<n_update4>", trigger("update4")},
+                                {"<n_delete>", trigger("delete")},
+                                {"<t>", QuotedIdentifier(definition.table)},
+                                {"<c>", QuotedIdentifier(kGeometryColumn)},
+                                {"<i>", QuotedIdentifier(kFidColumn)},
+                                {"<r>", QuotedIdentifier(rtree)}});
     db.Execute(triggers);
 }
 

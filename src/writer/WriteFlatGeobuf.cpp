@@ -10,20 +10,21 @@ namespace tesselar {
 
 namespace {
 
-FlatGeobufSpec FileSpec(const std::string& path, const ConversionJob& job,
-                        const WriterOptions& options, const std::optional<CrsIdentity>& crs) {
-    FlatGeobufSpec spec;
+FlatGeobufDefinition FileDefinition(const std::string& path, const ConversionJob& job,
+                                    const WriterOptions& options,
+                                    const std::optional<CrsIdentity>& crs) {
+    FlatGeobufDefinition definition;
     const std::string name = FileNameOf(path);
-    spec.name = name.substr(0, name.rfind('.'));
-    spec.polygons = job.ShapeType == ShapeType::Polygon;
-    for (int c = 0; c < CellIndexColumns(options, spec.polygons); ++c) {
-        spec.columns.push_back({c == 0 ? kCellIColumn : kCellJColumn, true});
+    definition.name = name.substr(0, name.rfind('.'));
+    definition.polygons = job.ShapeType == ShapeType::Polygon;
+    for (int c = 0; c < CellIndexColumns(options, definition.polygons); ++c) {
+        definition.columns.push_back({c == 0 ? kCellIColumn : kCellJColumn, true});
     }
     for (int k = 1; k <= job.AttribCount; ++k) {
-        spec.columns.push_back({job.AttribNames.at(static_cast<std::size_t>(k)), false});
+        definition.columns.push_back({job.AttribNames.at(static_cast<std::size_t>(k)), false});
     }
-    spec.crs = crs;
-    return spec;
+    definition.crs = crs;
+    return definition;
 }
 
 // The FlatGeobuf file as the writing loop's sink: the file measures each shape the loop gives;
@@ -91,7 +92,7 @@ private:
 WriteSummary WriteFlatGeobuf(const std::string& path, const ConversionJob& job,
                              WriterServices services, const WriterOptions& options,
                              const std::optional<CrsIdentity>& crs) {
-    FlatGeobufFile file(services.files, path, FileSpec(path, job, options, crs));
+    FlatGeobufFile file(services.files, path, FileDefinition(path, job, options, crs));
     FlatGeobufSink sink(file, job, options, services.stop);
     WriteShapes(job, sink, services);
     WriteSummary summary;

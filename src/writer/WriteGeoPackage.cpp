@@ -9,18 +9,18 @@ namespace tesselar {
 
 namespace {
 
-GeoPackageLayerSpec LayerSpec(const std::string& path, const std::string& layer,
-                              const ConversionJob& job, const WriterOptions& options) {
-    GeoPackageLayerSpec spec;
-    spec.table = GeoPackageLayerName(path, layer);
-    spec.polygons = job.ShapeType == ShapeType::Polygon;
-    for (int c = 0; c < CellIndexColumns(options, spec.polygons); ++c) {
-        spec.integerColumns.emplace_back(c == 0 ? kCellIColumn : kCellJColumn);
+GeoPackageLayerDefinition LayerDefinition(const std::string& path, const std::string& layer,
+                                          const ConversionJob& job, const WriterOptions& options) {
+    GeoPackageLayerDefinition definition;
+    definition.table = GeoPackageLayerName(path, layer);
+    definition.polygons = job.ShapeType == ShapeType::Polygon;
+    for (int c = 0; c < CellIndexColumns(options, definition.polygons); ++c) {
+        definition.integerColumns.emplace_back(c == 0 ? kCellIColumn : kCellJColumn);
     }
     for (int k = 1; k <= job.AttribCount; ++k) {
-        spec.realColumns.push_back(job.AttribNames.at(static_cast<std::size_t>(k)));
+        definition.realColumns.push_back(job.AttribNames.at(static_cast<std::size_t>(k)));
     }
-    return spec;
+    return definition;
 }
 
 // The GeoPackage layer as the writing loop's sink.
@@ -79,15 +79,15 @@ std::string GeoPackageLayerName(const std::string& path, const std::string& laye
 
 void CheckGeoPackageFits(const std::string& path, const std::string& layer,
                          const ConversionJob& job, const WriterOptions& options) {
-    CheckGeoPackageLayer(LayerSpec(path, layer, job, options));
+    CheckGeoPackageLayer(LayerDefinition(path, layer, job, options));
 }
 
 WriteSummary WriteGeoPackage(const std::string& path, const std::string& layer,
                              const ConversionJob& job, WriterServices services,
                              const WriterOptions& options, const std::optional<CrsIdentity>& crs) {
-    GeoPackageLayerSpec spec = LayerSpec(path, layer, job, options);
-    spec.crs = crs;
-    GeoPackageLayer geoPackage(services.files, path, spec);
+    GeoPackageLayerDefinition definition = LayerDefinition(path, layer, job, options);
+    definition.crs = crs;
+    GeoPackageLayer geoPackage(services.files, path, definition);
     GeoPackageSink sink(geoPackage, path, job, options);
     WriteShapes(job, sink, services);
     WriteSummary summary;
