@@ -13,6 +13,7 @@ import pathlib
 import random
 import signal
 import sqlite3
+import struct
 import subprocess
 import sys
 import tempfile
@@ -190,6 +191,17 @@ class GeoPackageOutput(unittest.TestCase):
                             "SELECT name FROM sqlite_master WHERE type = 'trigger'")),
                         sorted(f"rtree_Estuary cells_geom_{kind}" for kind in
                                ("insert", "update1", "update2", "update3", "update4", "delete")))
+                    # Each geometry: the "GP" header (version 0, little-endian, XY envelope),
+                    # the srs_id, the envelope, then a WKB polygon of one closed ring.
+                    for (blob,), cell in zip(one('SELECT geom FROM "Estuary cells" ORDER BY fid'),
+                                             corners):
+                        magic, version, flags, srs_id = struct.unpack_from("<2sBBi", blob)
+                        self.assertEqual((magic, version, flags, srs_id), (b"GP", 0, 3, code))
+                        self.assertEqual(struct.unpack_from("<4d", blob, 8),
+                                         (min(x for x, _ in cell), max(x for x, _ in cell),
+                                          min(y for _, y in cell), max(y for _, y in cell)))
+                        self.assertEqual(struct.unpack_from("<BIII", blob, 40), (1, 3, 1, 5))
+                        self.assertEqual(len(blob), 40 + 13 + 5 * 16)
                     boxes = one('SELECT id, minx, maxx, miny, maxy FROM "rtree_Estuary cells_geom"'
                                 " ORDER BY id")
                     self.assertEqual([box[0] for box in boxes], list(range(1, len(corners) + 1)))
