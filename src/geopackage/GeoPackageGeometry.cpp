@@ -45,7 +45,7 @@ std::span<const unsigned char> GeoPackageGeometry::Polygon(const double* x, cons
                               " corners is no cell of a grid");
     }
     const auto count = static_cast<std::size_t>(corners);
-    envelope_ = {x[0], x[0], y[0], y[0]};
+    envelope_ = {x[0], y[0], x[0], y[0]};
     double twiceArea = 0.0;
     for (std::size_t c = 0; c < count; ++c) {
         const std::size_t next = (c + 1) % count;
@@ -71,7 +71,7 @@ std::span<const unsigned char> GeoPackageGeometry::Polygon(const double* x, cons
 }
 
 std::span<const unsigned char> GeoPackageGeometry::Point(double x, double y, std::int32_t srsId) {
-    envelope_ = {x, x, y, y};
+    envelope_ = {x, y, x, y};
     unsigned char* out = WriteHeader(srsId);
     *out++ = kWkbLittleEndian;
     PutUInt32Little(out, kWkbPoint);

@@ -4,15 +4,9 @@
 #include <cstdint>
 #include <span>
 
-namespace tesselar {
+#include "spatial/HilbertOrder.h"
 
-// A shape's extent, as the GeoPackage envelope and the spatial index hold it.
-struct Envelope {
-    double minX = 0.0;
-    double maxX = 0.0;
-    double minY = 0.0;
-    double maxY = 0.0;
-};
+namespace tesselar {
 
 // Encodes shapes in the GeoPackage binary geometry: the "GP" header (version 0, little-endian,
 // with the XY envelope) and the srs_id, then the shape in little-endian WKB. Reuses one buffer.
@@ -24,7 +18,7 @@ public:
                                            std::int32_t srsId);
     std::span<const unsigned char> Point(double x, double y, std::int32_t srsId);
     // The extent of the last shape encoded.
-    const Envelope& Extent() const { return envelope_; }
+    const Box& Extent() const { return envelope_; }
 
     static constexpr int kMaxCorners = 4;
     static constexpr std::size_t kHeaderBytes = 8 + 4 * 8;
@@ -34,7 +28,7 @@ public:
 private:
     unsigned char* WriteHeader(std::int32_t srsId);
 
-    Envelope envelope_;
+    Box envelope_;
     std::array<unsigned char, kMaxBytes> bytes_{};
 };
 

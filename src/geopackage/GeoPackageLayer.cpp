@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <fstream>
@@ -175,7 +174,7 @@ private:
     std::int64_t fid_ = 0;
     GeoPackageGeometry geometry_;
     std::vector<Box> extents_;
-    Envelope extent_;
+    Box extent_;
 };
 
 GeoPackageLayer::Impl::Impl(OutputFileSystem& files, const std::string& path,
@@ -284,16 +283,13 @@ void GeoPackageLayer::Impl::Add(std::span<const unsigned char> blob) {
     if (writeBehind_ && fid_ % kRowsPerWriteBehind == 0) {
         writeBehind_->Start();
     }
-    const Envelope& box = geometry_.Extent();
+    const Box& box = geometry_.Extent();
     if (extents_.empty()) {
         extent_ = box;
     } else {
-        extent_.minX = std::min(extent_.minX, box.minX);
-        extent_.maxX = std::max(extent_.maxX, box.maxX);
-        extent_.minY = std::min(extent_.minY, box.minY);
-        extent_.maxY = std::max(extent_.maxY, box.maxY);
+        extent_.Include(box);
     }
-    extents_.push_back(Box{box.minX, box.minY, box.maxX, box.maxY});
+    extents_.push_back(box);
 }
 
 void GeoPackageLayer::Impl::FillIndex() {
@@ -308,8 +304,7 @@ void GeoPackageLayer::Impl::Finish() {
     rows_->Flush();
     rows_.reset();
     FillIndex();
-    RegisterLayer(*db_, definition_, srsId_,
-                  fid_ > 0 ? std::optional<Envelope>(extent_) : std::nullopt);
+    RegisterLayer(*db_, definition_, srsId_, fid_ > 0 ? std::optional<Box>(extent_) : std::nullopt);
     db_->Execute("COMMIT");
     inTransaction_ = false;
     db_->Close();

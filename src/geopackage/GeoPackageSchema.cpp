@@ -254,7 +254,7 @@ std::string RtreeName(const std::string& table) {
 }
 
 void RegisterLayer(SqliteDatabase& db, const GeoPackageLayerDefinition& definition,
-                   std::int32_t srsId, const std::optional<Envelope>& extent) {
+                   std::int32_t srsId, const std::optional<Box>& extent) {
     SqliteStatement contents = db.Prepare(
         "INSERT INTO gpkg_contents (table_name, data_type, identifier, description, "
         "last_change, min_x, min_y, max_x, max_y, srs_id) VALUES (?, 'features', ?, '', "

@@ -51,6 +51,6 @@ std::string RtreeName(const std::string& table);
 // Describes a filled feature table: its gpkg_contents row with `extent` (none: empty), its
 // gpkg_geometry_columns row, its spatial index extension row and the index's triggers.
 void RegisterLayer(SqliteDatabase& db, const GeoPackageLayerDefinition& definition,
-                   std::int32_t srsId, const std::optional<Envelope>& extent);
+                   std::int32_t srsId, const std::optional<Box>& extent);
 
 }  // namespace tesselar
