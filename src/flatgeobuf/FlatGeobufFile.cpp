@@ -83,19 +83,18 @@ void FlatGeobufFeature::Shape(const double* x, const double* y, int corners) {
 
 template <typename Value>
 void FlatGeobufFeature::Put(int column, Value value) {
-    std::array<unsigned char, 2 + sizeof(Value)> bytes{};
-    PutUInt16Little(bytes.data(), static_cast<std::uint16_t>(column));
+    constexpr std::size_t kBytes = 2 + sizeof(Value);
+    if (properties_.size() < propertyBytes_ + kBytes) {
+        properties_.resize(2 * (propertyBytes_ + kBytes));
+    }
+    unsigned char* out = properties_.data() + propertyBytes_;
+    PutUInt16Little(out, static_cast<std::uint16_t>(column));
     if constexpr (sizeof(Value) == 8) {
-        PutDoubleLittle(bytes.data() + 2, value);
+        PutDoubleLittle(out + 2, value);
     } else {
-        PutInt32Little(bytes.data() + 2, value);
+        PutInt32Little(out + 2, value);
     }
-    if (properties_.size() < propertyBytes_ + bytes.size()) {
-        properties_.resize(2 * (propertyBytes_ + bytes.size()));
-    }
-    std::copy(bytes.begin(), bytes.end(),
-              properties_.begin() + static_cast<std::ptrdiff_t>(propertyBytes_));
-    propertyBytes_ += bytes.size();
+    propertyBytes_ += kBytes;
 }
 
 void FlatGeobufFeature::Integer(int column, std::int32_t value) {
