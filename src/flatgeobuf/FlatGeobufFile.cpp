@@ -3,13 +3,14 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <array>
 #include <exception>
 
 #include "controls/shapefile/BufferedOutputFile.h"
 #include "controls/shapefile/ByteOrder.h"
 #include "controls/shapefile/ShapeFileError.h"
 #include "controls/shapefile/ShapeFileNames.h"
-#include "flatgeobuf/feature_generated.h"
+#include "flatgeobuf/header_generated.h"
 
 namespace tesselar {
 
@@ -58,53 +59,6 @@ void PutNode(unsigned char* out, const IndexNode& node) {
 
 }  // namespace
 
-void FlatGeobufFeature::Clear() {
-    xyCount_ = 0;
-    propertyBytes_ = 0;
-}
-
-void FlatGeobufFeature::Shape(const double* x, const double* y, int corners) {
-    const auto count = static_cast<std::size_t>(std::clamp(corners, 1, kMaxCorners));
-    double twiceArea = 0.0;
-    for (std::size_t c = 0; c < count; ++c) {
-        const std::size_t next = (c + 1) % count;
-        twiceArea += x[c] * y[next] - x[next] * y[c];
-    }
-    // A ring's first corner stays first; a clockwise ring is walked the other way round.
-    const bool reverse = twiceArea < 0.0;
-    const std::size_t points = count == 1 ? 1 : count + 1;
-    for (std::size_t p = 0; p < points; ++p) {
-        const std::size_t corner = reverse ? (count - p) % count : p % count;
-        xy_[2 * p] = x[corner];
-        xy_[2 * p + 1] = y[corner];
-    }
-    xyCount_ = 2 * points;
-}
-
-template <typename Value>
-void FlatGeobufFeature::Put(int column, Value value) {
-    constexpr std::size_t kBytes = 2 + sizeof(Value);
-    if (properties_.size() < propertyBytes_ + kBytes) {
-        properties_.resize(2 * (propertyBytes_ + kBytes));
-    }
-    unsigned char* out = properties_.data() + propertyBytes_;
-    PutUInt16Little(out, static_cast<std::uint16_t>(column));
-    if constexpr (sizeof(Value) == 8) {
-        PutDoubleLittle(out + 2, value);
-    } else {
-        PutInt32Little(out + 2, value);
-    }
-    propertyBytes_ += kBytes;
-}
-
-void FlatGeobufFeature::Integer(int column, std::int32_t value) {
-    Put(column, value);
-}
-
-void FlatGeobufFeature::Real(int column, double value) {
-    Put(column, value);
-}
-
 FlatGeobufFile::FlatGeobufFile(OutputFileSystem& files, std::string path,
                                FlatGeobufDefinition definition)
     : files_(files), path_(std::move(path)), definition_(std::move(definition)) {}
@@ -112,17 +66,14 @@ FlatGeobufFile::FlatGeobufFile(OutputFileSystem& files, std::string path,
 FlatGeobufFile::~FlatGeobufFile() = default;
 
 void FlatGeobufFile::Add(const FlatGeobufFeature& feature) {
-    Box box{feature.xy_[0], feature.xy_[1], feature.xy_[0], feature.xy_[1]};
-    for (std::size_t p = 2; p < feature.xyCount_; p += 2) {
-        box.Include(Box{feature.xy_[p], feature.xy_[p + 1], feature.xy_[p], feature.xy_[p + 1]});
-    }
+    const Box box = feature.Extent();
     if (boxes_.empty()) {
         extent_ = box;
     } else {
         extent_.Include(box);
     }
     boxes_.push_back(box);
-    encodedBytes_.push_back(EncodedBytes(feature));
+    encodedBytes_.push_back(static_cast<std::uint32_t>(feature.EncodedBytes()));
 }
 
 std::vector<std::uint8_t> FlatGeobufFile::Header() const {
@@ -148,27 +99,6 @@ std::vector<std::uint8_t> FlatGeobufFile::Header() const {
         boxes_.empty() ? std::uint16_t{0} : kIndexNodeSize, crs);
     builder.FinishSizePrefixed(header);
     return {builder.GetBufferPointer(), builder.GetBufferPointer() + builder.GetSize()};
-}
-
-void FlatGeobufFile::Encode(const FlatGeobufFeature& feature) {
-    builder_.Clear();
-    const auto xy = builder_.CreateVector(feature.xy_.data(), feature.xyCount_);
-    const auto geometry = FlatGeobuf::CreateGeometry(builder_, 0, xy);
-    const auto properties =
-        builder_.CreateVector(feature.properties_.data(), feature.propertyBytes_);
-    builder_.FinishSizePrefixed(FlatGeobuf::CreateFeature(builder_, geometry, properties));
-}
-
-std::uint32_t FlatGeobufFile::EncodedBytes(const FlatGeobufFeature& feature) {
-    // A feature's encoding takes as many bytes as any other with as many coordinates and
-    // property bytes: each size is measured once.
-    const auto key = std::make_pair(feature.xyCount_, feature.propertyBytes_);
-    const auto known = knownBytes_.find(key);
-    if (known != knownBytes_.end()) {
-        return known->second;
-    }
-    Encode(feature);
-    return knownBytes_[key] = builder_.GetSize();
 }
 
 void FlatGeobufFile::Finish(FlatGeobufSource& source) {
@@ -210,13 +140,13 @@ void FlatGeobufFile::Finish(FlatGeobufSource& source) {
     for (std::uint64_t r = 0; r < featureCount; ++r) {
         feature.Clear();
         source.Fill(order[r], feature);
-        Encode(feature);
         const std::uint64_t end = r + 1 < featureCount ? nodes[leavesStart + r + 1].offset : offset;
-        if (builder_.GetSize() != end - nodes[leavesStart + r].offset) {
+        const std::size_t bytes = feature.EncodedBytes();
+        if (bytes != end - nodes[leavesStart + r].offset) {
             throw ShapeFileError("cannot write '" + path_ + "': feature " + std::to_string(r + 1) +
-                                 " took another size than measured");
+                                 " changed between its measuring and its writing");
         }
-        out.Write(builder_.GetBufferPointer(), builder_.GetSize());
+        feature.Encode(out.Claim(bytes));
     }
     out.Close();
     PlaceReplacing(files_, out.File(), path_);

@@ -1,18 +1,14 @@
 #pragma once
 
-#include <flatbuffers/flatbuffers.h>
-
-#include <array>
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "controls/shapefile/OutputFiles.h"
 #include "crs/CrsIdentity.h"
+#include "flatgeobuf/FlatGeobufFeature.h"
 #include "flatgeobuf/PackedRTree.h"
 
 namespace tesselar {
@@ -29,32 +25,6 @@ struct FlatGeobufDefinition {
     bool polygons = true;
     std::vector<FlatGeobufColumn> columns;
     std::optional<CrsIdentity> crs;
-};
-
-// One feature as its source fills it: the shape, then the values it has (a value not given
-// is missing, which readers take for null).
-class FlatGeobufFeature {
-public:
-    // Empties the feature for the next one.
-    void Clear();
-    // A polygon of one ring through `corners` corners (closed by repeating the first, and
-    // written counter-clockwise), or a point for one corner.
-    void Shape(const double* x, const double* y, int corners);
-    void Integer(int column, std::int32_t value);
-    void Real(int column, double value);
-
-private:
-    friend class FlatGeobufFile;
-    template <typename Value>
-    void Put(int column, Value value);
-
-    static constexpr int kMaxCorners = 4;
-    std::array<double, 2 * (kMaxCorners + 1)> xy_{};
-    std::size_t xyCount_ = 0;
-    // The properties as the format encodes them: per value its column's number, then the
-    // value; propertyBytes_ of them in use.
-    std::vector<std::uint8_t> properties_ = std::vector<std::uint8_t>(256);
-    std::size_t propertyBytes_ = 0;
 };
 
 // Hands over the features of a FlatGeobuf file one by one, by their number (the order in which
@@ -85,9 +55,6 @@ public:
 
 private:
     std::vector<std::uint8_t> Header() const;
-    // Encodes the feature into builder_.
-    void Encode(const FlatGeobufFeature& feature);
-    std::uint32_t EncodedBytes(const FlatGeobufFeature& feature);
 
     OutputFileSystem& files_;
     std::string path_;
@@ -95,8 +62,6 @@ private:
     std::vector<Box> boxes_;
     std::vector<std::uint32_t> encodedBytes_;
     Box extent_;
-    flatbuffers::FlatBufferBuilder builder_{1024};
-    std::map<std::pair<std::size_t, std::size_t>, std::uint32_t> knownBytes_;
 };
 
 }  // namespace tesselar
