@@ -42,6 +42,11 @@ def gis_memory_budget(nodes, cells):
     return arrays_bytes(nodes, cells) * 5 // 4 + 64 * MIB
 
 
+def formats_memory_budget(nodes, cells):
+    """What a GeoPackage or FlatGeobuf conversion may hold: its arrays and 128 MiB."""
+    return arrays_bytes(nodes, cells) + 128 * MIB
+
+
 def read_meta(path):
     machine, cases, commands, checks = {}, {}, defaultdict(dict), defaultdict(list)
     instructions = defaultdict(dict)
@@ -163,6 +168,18 @@ def main():
                        f" (the limit with each file synced to disk before it is closed)")
             if "window" in programs:
                 out.append(f"- window / tesselar: {spread(ratios(runs, 'window', 'tesselar'))}")
+            gpkg_ratios = ratios(runs, "gpkg", "tesselar")
+            gdal_ratios = ratios(runs, "gdal-gpkg", "gpkg")
+            fgb_ratios = ratios(runs, "fgb", "tesselar")
+            formats_budget = formats_memory_budget(nodes, cells)
+            formats_peak = {program: max(run[program][3] for run in runs.values())
+                            for program in ("gpkg", "fgb")}
+            out.append(f"- gpkg / tesselar: {spread(gpkg_ratios)}; gdal-gpkg (ogr2ogr from our "
+                       f"shapefile) / gpkg: {spread(gdal_ratios)}")
+            out.append(f"- fgb / tesselar: {spread(fgb_ratios)}")
+            out.append(f"- gpkg and fgb peak memory {formats_peak['gpkg'] / MIB:.1f} and "
+                       f"{formats_peak['fgb'] / MIB:.1f} MiB against the budget of the arrays + "
+                       f"128 MiB = {formats_budget / MIB:.1f} MiB")
         out.append(f"- tesselar peak memory {tesselar_peak / MIB:.1f} MiB against the budget "
                    f"8 B x (2 x {nodes:,} nodes + 3 x {cells:,} cells) + 64 MiB = "
                    f"{budget / MIB:.1f} MiB")
@@ -197,6 +214,15 @@ def main():
                  statistics.median(gis_ratios) <= TARGET_GIS_RATIO),
                 ("the GIS options' peak memory within their budget",
                  f"{gis_peak / MIB:.1f} of {gis_budget / MIB:.1f} MiB", gis_peak <= gis_budget),
+                ("GeoPackage with its index at most 2.0 x the shapefile's time",
+                 f"{statistics.median(gpkg_ratios):.2f} x", statistics.median(gpkg_ratios) <= 2.0),
+                ("GeoPackage at least 5 x faster than ogr2ogr -f GPKG from our shapefile",
+                 f"{statistics.median(gdal_ratios):.1f} x", statistics.median(gdal_ratios) >= 5.0),
+                ("FlatGeobuf with its index at most 1.2 x the shapefile's time",
+                 f"{statistics.median(fgb_ratios):.2f} x", statistics.median(fgb_ratios) <= 1.2),
+                ("GeoPackage and FlatGeobuf peak memory within the arrays + 128 MiB",
+                 f"{max(formats_peak.values()) / MIB:.1f} of {formats_budget / MIB:.1f} MiB",
+                 max(formats_peak.values()) <= formats_budget),
             ]
 
     out.append(f"## Targets ({cases[TARGET_CASE][0]})\n")

@@ -8,6 +8,7 @@
 #include "conversion/RunConversion.h"
 #include "conversion/Version.h"
 #include "readers/PrintableText.h"
+#include "writer/WriteGeoPackage.h"
 
 namespace tesselar {
 
@@ -53,8 +54,17 @@ int Convert(const ConvertOptions& options, CommandStreams streams, const Clock& 
     }
     terminalProgress.Finish(true);
     if (!options.quiet) {
-        streams.out << ShapeTypeText(options.shapeType) << " Shape File '"
-                    << PrintableText(outcome.shpPath) << "' was created with success\n";
+        if (outcome.addedToExisting) {
+            streams.out << ShapeTypeText(options.shapeType) << " layer '"
+                        << PrintableText(
+                               GeoPackageLayerName(outcome.shpPath, options.conversion.layer))
+                        << "' was written into GeoPackage '" << PrintableText(outcome.shpPath)
+                        << "' with success\n";
+        } else {
+            streams.out << ShapeTypeText(options.shapeType) << ' '
+                        << OutputFormatName(options.conversion.format) << " '"
+                        << PrintableText(outcome.shpPath) << "' was created with success\n";
+        }
         WarnWhenOutputIsLost(streams.out, streams.err, kProgramName);
     }
     // A warning tells what the files hold: -q does not silence it.

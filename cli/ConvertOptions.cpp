@@ -21,7 +21,8 @@ namespace {
 
 constexpr const char* kDescription =
     "Converts a Nerasco grid into a polygon shape file (one polygon per cell), or a set of\n"
-    "particles into a point shape file, with one numeric column per attribute.";
+    "particles into a point shape file, with one numeric column per attribute. An OUTPUT\n"
+    "ending in .gpkg writes a GeoPackage layer, in .fgb a FlatGeobuf file instead.";
 
 // NAME=FILE, split at the first "=".
 void AddAttribute(ConvertOptions& options, const std::string& value) {
@@ -56,8 +57,20 @@ ShapeType ShapeTypeOf(const std::string& value) {
     throw UsageError("unknown shape type '" + PrintableText(value) + "': use polygon or point");
 }
 
-// OUTPUT names the .shp file, with or without its extension.
+// OUTPUT names a GeoPackage (".gpkg"), a FlatGeobuf file (".fgb") or else the .shp file,
+// with or without its extension.
 void SetOutput(ConvertOptions& options, const std::string& output) {
+    options.conversion.format = OutputFormatOf(output);
+    if (options.conversion.format != OutputFormat::Shapefile) {
+        options.shpPath = output;
+        const std::string name = FileNameOf(output);
+        if (name.find('.') == 0) {
+            throw UsageError("output '" + PrintableText(output) + "' names no file");
+        }
+        options.shapeFileName = name.substr(0, name.rfind('.'));
+        options.shapeFolder = FolderOf(output);
+        return;
+    }
     const bool hasExtension =
         output.size() >= 4 && EqualIgnoringAsciiCase(output.substr(output.size() - 4), ".shp");
     options.shpPath = hasExtension ? output : output + ".shp";
@@ -167,7 +180,9 @@ public:
         Required(app_.add_option_function<std::string>(
                          "-o,--output",
                          [&options](const std::string& value) { SetOutput(options, value); },
-                         "the shape file to write; \".shp\" is added when missing")
+                         "the file to write: a GeoPackage when it ends in \".gpkg\",\n"
+                         "a FlatGeobuf file when in \".fgb\" (any case), else a shape\n"
+                         "file (\".shp\" is added when missing)")
                      ->type_name("OUTPUT"),
                  "the output shape file is missing: give it with -o OUTPUT");
         app_.add_option_function<std::string>(
@@ -199,6 +214,11 @@ public:
                       "integer columns I and J (the cell's i and j, from 1; I the\n"
                       "particle's number for points) before the attributes");
 
+        app_.add_option("--layer", options.conversion.layer,
+                        "the GeoPackage layer to write, replaced when the file has\n"
+                        "it (default: OUTPUT's name without its extension)")
+            ->type_name("NAME");
+
         app_.set_help_flag("-h,--help", "show this help and exit");
         app_.set_version_flag("--version", "", "show the version and exit");
     }
@@ -217,6 +237,7 @@ public:
             app_.exit(error, refusal, refusal);
             throw UsageError(refusal.str());
         }
+        CheckFormatOptions();
         if (!noDataText_.empty()) {
             options_.conversion.columns.noData =
                 NoDataValue(noDataText_, options_.conversion.keepDigits);
@@ -230,6 +251,21 @@ public:
 private:
     void Required(CLI::Option* option, std::string whenMissing) {
         whenMissing_.emplace(option->required(), std::move(whenMissing));
+    }
+
+    // Options that concern one output format only.
+    void CheckFormatOptions() const {
+        const OutputFormat format = options_.conversion.format;
+        if (format != OutputFormat::Shapefile && options_.conversion.columns.fitColumns) {
+            throw UsageError(
+                std::string("option --fit-columns fits the columns of a shape file; a ") +
+                OutputFormatName(format) +
+                " stores every value as a double, whole: leave the option out");
+        }
+        if (format != OutputFormat::GeoPackage && !options_.conversion.layer.empty()) {
+            throw UsageError(
+                "option --layer names a GeoPackage layer: OUTPUT must end in \".gpkg\"");
+        }
     }
 
     // CLI11's refusals in the words of this command. An argument it does not know comes first:

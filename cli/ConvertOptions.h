@@ -27,14 +27,15 @@ struct ConvertOptions {
     std::string xFile;
     std::string yFile;
     std::vector<std::pair<std::string, std::string>> attributes;  // name, file; in column order
-    std::string shpPath;  // the output path, ending in ".shp"
+    std::string shpPath;  // the output path: ending in ".shp" for a shape file
     // Its folder ("." when it names none) and its name without the extension, as the window
     // takes them; the command itself writes to shpPath.
     std::string shapeFolder;
     std::string shapeFileName;
     ShapeType shapeType = ShapeType::Polygon;
     bool quiet = false;
-    // --crs, --keep-digits, --fit-columns, --nodata (rounded as the values are) and --cell-index.
+    // --crs, --keep-digits, --fit-columns, --nodata (rounded as the values are), --cell-index,
+    // --layer and the output format.
     ConversionOptions conversion;
 };
 

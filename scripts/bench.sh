@@ -120,6 +120,12 @@ command_for() {
         tesselar) cmd=("$convert" "${job[@]}" -q) ;;
         baseline) cmd=("$baseline_convert" "${job[@]}" -q) ;;
         gis) cmd=("$convert" "${job[@]}" -q --crs EPSG:25829 --cell-index --fit-columns) ;;
+        gpkg | fgb)
+            job_arguments "$2" "$work/out/$2-$1.$1"
+            cmd=("$convert" "${job[@]}" -q --crs EPSG:25829)
+            ;;
+        # GDAL's conversion of our shapefile, as analysts make a GeoPackage without us.
+        gdal-gpkg) cmd=(ogr2ogr -f GPKG "$work/out/$2-gdal-gpkg.gpkg" "$work/out/$2-tesselar.shp") ;;
         peer) cmd=("$bin/tesselar-bench-peer" "${job[@]}") ;;
         limit) cmd=("$bin/tesselar-bench-limit" "${job[@]}") ;;
         limit-sync) cmd=("$bin/tesselar-bench-limit" --sync "${job[@]}") ;;
@@ -134,7 +140,8 @@ command_for() {
 measure() {
     command_for "$1" "$2"
     local stem=$work/out/$2-$1 report=$work/measure.txt
-    rm -f "$stem.shp" "$stem.shx" "$stem.dbf" "$stem.cpg" "$stem.prj" "$report"
+    rm -f "$stem.shp" "$stem.shx" "$stem.dbf" "$stem.cpg" "$stem.prj" "$stem.gpkg" "$stem.fgb" \
+        "$report"
     if ! "$bin/tesselar-bench-run" "$report" "${cmd[@]}" >/dev/null 2>"$stem.log"; then
         echo "bench: $1 failed on $2: ${cmd[*]}" >&2
         cat "$stem.log" >&2
@@ -144,7 +151,7 @@ measure() {
 }
 
 window_command
-all_programs=(tesselar baseline gis peer limit limit-sync)
+all_programs=(tesselar baseline gis gpkg fgb gdal-gpkg peer limit limit-sync)
 [ ${#window_cmd[@]} -gt 0 ] && all_programs+=(window)
 
 checks_failed=0

@@ -5,9 +5,12 @@
 
 #include "controls/shapefile/NumericText.h"
 #include "conversion/ConversionError.h"
+#include "crs/CrsIdentity.h"
 #include "crs/ProjectionFile.h"
 #include "readers/ReadFiles.h"
 #include "writer/CreateShapeFiles.h"
+#include "writer/WriteFlatGeobuf.h"
+#include "writer/WriteGeoPackage.h"
 
 namespace tesselar {
 
@@ -65,6 +68,37 @@ std::string RenamedColumnWarning(const DbfColumnName& column) {
     return "Attribute '" + column.name + "' is stored as column '" + column.stored + "'";
 }
 
+// A GeoPackage or FlatGeobuf file without a coordinate system: GIS programs cannot place it.
+std::string NoCoordinateSystemWarning(const std::string& path, OutputFormat format) {
+    return std::string(OutputFormatName(format)) + " '" + path +
+           "' has no coordinate system: give one with --crs EPSG:<code> (or a .prj or WKT "
+           "file), or put a .prj beside the X axys file; --crs none says there is none";
+}
+
+// Refuses, as soon as the job's sizes are known, what the output format cannot hold.
+void CheckOutputFits(const ConversionJob& job, const std::string& path,
+                     const ConversionOptions& options) {
+    if (options.format == OutputFormat::GeoPackage) {
+        CheckGeoPackageFits(path, options.layer, job, options.columns);
+    } else if (options.format == OutputFormat::Shapefile) {
+        CheckShapeFileFits(job, options.columns);
+    }
+}
+
+WriteSummary WriteOutput(const std::string& path, const ConversionJob& job,
+                         ConversionServices services, const ConversionOptions& options,
+                         const std::string& projection) {
+    if (options.format == OutputFormat::Shapefile) {
+        return WriteShapeFile(path, job, services, options.columns, projection);
+    }
+    const std::optional<CrsIdentity> crs =
+        projection.empty() ? std::nullopt : std::optional<CrsIdentity>(IdentifyCrs(projection));
+    if (options.format == OutputFormat::FlatGeobuf) {
+        return WriteFlatGeobuf(path, job, services, options.columns, crs);
+    }
+    return WriteGeoPackage(path, options.layer, job, services, options.columns, crs);
+}
+
 }  // namespace
 
 ConversionOutcome RunConversion(ConversionJob& job, const std::string& shpPath,
@@ -74,17 +108,21 @@ ConversionOutcome RunConversion(ConversionJob& job, const std::string& shpPath,
         const OutputProjection projection =
             ChooseOutputProjection(options.crs, job.XAxysFile, services.stop);
         outcome.warnings = projection.warnings;
+        // A GeoPackage or FlatGeobuf file has no .prj: say it in its own terms.
+        if (options.format != OutputFormat::Shapefile && !projection.esriWkt && !options.crs) {
+            outcome.warnings.assign(1, NoCoordinateSystemWarning(shpPath, options.format));
+        }
         const ReadSummary read = ReadInputData(
-            job,
-            [&options](const ConversionJob& sized) { CheckShapeFileFits(sized, options.columns); },
+            job, [&](const ConversionJob& sized) { CheckOutputFits(sized, shpPath, options); },
             services.stop, {options.keepDigits});
         if (read.changedShapes > 0) {
             outcome.warnings.push_back(CoordinateDigitsWarning(job, read));
         }
         services.display.SetPanelText(kStatusPanel, "Creating shape file...");
-        const WriteSummary summary = WriteShapeFile(shpPath, job, services, options.columns,
-                                                    projection.esriWkt.value_or(std::string()));
+        const WriteSummary summary = WriteOutput(shpPath, job, services, options,
+                                                 projection.esriWkt.value_or(std::string()));
         outcome.shpPath = summary.shpPath;
+        outcome.addedToExisting = summary.addedToExisting;
         if (read.shapeCount == 0) {
             outcome.warnings.push_back(NoShapesWarning(job));
         }

@@ -28,10 +28,13 @@ struct WriterServices {
 struct WriteSummary {
     // Per column, the attribute values that did not fit it and were rounded to fewer digits.
     std::vector<ShortenedValues> shortenedValues;
-    // The .shp file written: the path asked for, its extension in the case written.
+    // The .shp file written: the path asked for, its extension in the case written (the file
+    // itself for other formats).
     std::string shpPath;
     // The columns whose names the .dbf stores shortened or made unique, in column order.
     std::vector<DbfColumnName> renamedColumns;
+    // A GeoPackage: the layer went into a GeoPackage that existed before.
+    bool addedToExisting = false;
 };
 
 // Writes the job's grid cells as polygons, or its particles as points, with one numeric column

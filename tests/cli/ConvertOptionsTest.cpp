@@ -126,7 +126,7 @@ TEST(ConvertHelpTest, ListsEveryOptionUnderTheSynopsis) {
     EXPECT_EQ(ConvertSynopsis(),
               "Usage: tesselar-convert -x X_FILE -y Y_FILE -a NAME=FILE [-a NAME=FILE ...] "
               "-o OUTPUT [-t polygon|point] [-q] [--crs CRS] [--keep-digits] [--fit-columns] "
-              "[--nodata VALUE] [--cell-index]\n");
+              "[--nodata VALUE] [--cell-index] [--layer NAME]\n");
     EXPECT_EQ(ConvertHelp().rfind(ConvertSynopsis() + "\n", 0), 0u);
     // Each option with its value at the start of a line, its description in one column.
     for (const char* option :
@@ -135,7 +135,8 @@ TEST(ConvertHelpTest, ListsEveryOptionUnderTheSynopsis) {
           "\n  -t, --type polygon|point   p", "\n  -q, --quiet                p",
           "\n      --crs CRS              t", "\n      --keep-digits          e",
           "\n      --fit-columns          e", "\n      --nodata VALUE         a",
-          "\n      --cell-index           i", "\n  -h, --help                 s",
+          "\n      --cell-index           i", "\n      --layer NAME           t",
+          "\n  -h, --help                 s",
           "\n      --version              show the version and exit\n"}) {
         EXPECT_NE(ConvertHelp().find(option), std::string::npos) << option;
     }
