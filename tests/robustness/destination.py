@@ -107,14 +107,15 @@ def case_killed_while_writing_named_files(ws):
     kill(start_writing(shp))
     dead = hidden(ws.out) - other_case
     live = start_writing(shp)
-    live.send_signal(signal.SIGSTOP)
-    wait_until(live.pid, lambda pid: proc(pid, "stat").split(") ")[1].startswith("T"))
-    # Those it holds locked: one it was stopped between creating and locking may go, as
-    # the writer then makes another.
-    at_work = locked_by(live.pid, ws.out)
-    if not other_case or not dead or not at_work:
-        fail(f"the writers left no hidden files to tell apart: {sorted(hidden(ws.out))}")
     try:
+        # Stopped once it holds a file locked, the sign of a writer at work; a file it has
+        # created but not yet locked may go, as the writer then makes another.
+        wait_until(live.pid, lambda pid: locked_by(pid, ws.out))
+        live.send_signal(signal.SIGSTOP)
+        wait_until(live.pid, lambda pid: proc(pid, "stat").split(") ")[1].startswith("T"))
+        at_work = locked_by(live.pid, ws.out)
+        if not other_case or not dead or not at_work:
+            fail(f"the writers left no hidden files to tell apart: {sorted(hidden(ws.out))}")
         ws.run(ws.second, shp, env=named)
         if hidden(ws.out) != at_work | other_case:
             fail(f"after the next conversion the folder holds the hidden files "
@@ -122,11 +123,11 @@ def case_killed_while_writing_named_files(ws):
                  f"{sorted(at_work)} and of 'Result.shp' {sorted(other_case)}")
         if cells(shp) != SECOND:
             fail("pyshp does not read the next conversion")
-    except AssertionError:
+    except BaseException:
         live.kill()
+        live.wait()
         raise
-    finally:
-        live.send_signal(signal.SIGCONT)
+    live.send_signal(signal.SIGCONT)
     if live.wait() != 0:
         fail(f"the writer at work failed once resumed (status {live.returncode})")
     if hidden(ws.out) != other_case or \
@@ -139,7 +140,7 @@ def locked_by(pid, folder):
     with open("/proc/locks", encoding="ascii") as locks:
         inodes = {int(fields[5].rsplit(":", 1)[1]) for fields in map(str.split, locks)
                   if fields[1] == "FLOCK" and fields[4] == str(pid)}
-    return {entry.name for entry in folder.iterdir() if entry.stat().st_ino in inodes}
+    return {entry.name for entry in folder.iterdir() if entry.lstat().st_ino in inodes}
 
 
 def case_extension_case(ws):
