@@ -5,9 +5,9 @@
 #include "cli/TerminalProgress.h"
 #include "conversion/ConversionError.h"
 #include "conversion/ConversionJob.h"
-#include "conversion/RunConversion.h"
+#include "conversion/PrintableText.h"
 #include "conversion/Version.h"
-#include "readers/PrintableText.h"
+#include "run/RunConversion.h"
 #include "writer/WriteGeoPackage.h"
 
 namespace tesselar {

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "conversion/ConversionJob.h"
-#include "conversion/RunConversion.h"
 #include "conversion/StopRequest.h"
+#include "run/RunConversion.h"
 
 namespace tesselar {
 

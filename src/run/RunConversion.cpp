@@ -1,4 +1,4 @@
-#include "conversion/RunConversion.h"
+#include "run/RunConversion.h"
 
 #include <cstdint>
 #include <new>
