@@ -43,9 +43,18 @@ Point<double> NodeAt(NodeCoordinates nodes, int i, int j) {
     return {nodes.x.at(i, j), nodes.y.at(i, j)};
 }
 
+Point<double> NodeAsReadAt(NodeCoordinates rounded, NodesAsRead read, int i, int j) {
+    return {read.x.At(i, j, rounded.x.at(i, j)), read.y.At(i, j, rounded.y.at(i, j))};
+}
+
 Ring<double> CellRing(NodeCoordinates nodes, int i, int j) {
     return {NodeAt(nodes, i, j), NodeAt(nodes, i + 1, j), NodeAt(nodes, i + 1, j + 1),
             NodeAt(nodes, i, j + 1)};
+}
+
+Ring<double> CellRingAsRead(NodeCoordinates rounded, NodesAsRead read, int i, int j) {
+    return {NodeAsReadAt(rounded, read, i, j), NodeAsReadAt(rounded, read, i + 1, j),
+            NodeAsReadAt(rounded, read, i + 1, j + 1), NodeAsReadAt(rounded, read, i, j + 1)};
 }
 
 // A rounded coordinate as its whole number of hundredths, held in a double.
@@ -239,7 +248,7 @@ struct PositionHash {
 
 }  // namespace
 
-std::int64_t CellsChangedByRounding(NodeCoordinates rounded, NodeCoordinates withDigits, int iMax,
+std::int64_t CellsChangedByRounding(NodeCoordinates rounded, NodesAsRead withDigits, int iMax,
                                     int jMax) {
     const Reach reach = ReachOf(rounded, iMax + 1, jMax + 1);
     std::int64_t cells = 0;
@@ -261,7 +270,8 @@ std::int64_t CellsChangedByRounding(NodeCoordinates rounded, NodeCoordinates wit
             const Point<double> bottomSide{nextBottom.x - bottom.x, nextBottom.y - bottom.y};
             if (!(reach.exact &&
                   PlainlyKept(left, right, topSide, bottomSide, !reach.shortEdges)) &&
-                ChangedByRounding(CellRing(rounded, i, j), CellRing(withDigits, i, j))) {
+                ChangedByRounding(CellRing(rounded, i, j),
+                                  CellRingAsRead(rounded, withDigits, i, j))) {
                 ++cells;
             }
             top = nextTop;
@@ -272,7 +282,7 @@ std::int64_t CellsChangedByRounding(NodeCoordinates rounded, NodeCoordinates wit
     return cells;
 }
 
-std::int64_t ParticlesCoinciding(NodeCoordinates rounded, NodeCoordinates withDigits, int count) {
+std::int64_t ParticlesCoinciding(NodeCoordinates rounded, NodesAsRead withDigits, int count) {
     // Per rounded position: the first particle's position as read, how many particles round
     // to it, and whether any of them lies elsewhere as read.
     struct Sharing {
@@ -282,7 +292,7 @@ std::int64_t ParticlesCoinciding(NodeCoordinates rounded, NodeCoordinates withDi
     };
     std::unordered_map<Point<double>, Sharing, PositionHash> byRounded;
     for (int p = 1; p <= count; ++p) {
-        const Point<double> read = NodeAt(withDigits, p, 1);
+        const Point<double> read = NodeAsReadAt(rounded, withDigits, p, 1);
         Sharing& sharing =
             byRounded.try_emplace(NodeAt(rounded, p, 1), Sharing{read}).first->second;
         ++sharing.particles;
