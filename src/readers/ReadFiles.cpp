@@ -8,6 +8,7 @@
 #include "conversion/ConversionError.h"
 #include "conversion/FileLabels.h"
 #include "conversion/PrintableText.h"
+#include "readers/AsciiCharacters.h"
 #include "readers/AttributeNames.h"
 #include "readers/CoordinateDigits.h"
 #include "readers/CoordinatesAsRead.h"
@@ -34,10 +35,6 @@ constexpr SizeKeyword kPolygonSizeJ = {"SIZE_J",
                                        "a grid has at most 32767 nodes along j (\"SIZE_J\" 32767)"};
 constexpr SizeKeyword kPointSizeI = {"SIZE_I",
                                      "there are at most 32767 particles (\"SIZE_I\" 32768)"};
-
-bool IsBlank(std::string_view text) {
-    return text.find_first_not_of(" \t") == text.npos;
-}
 
 std::string Quoted(std::string_view keyword) {
     return "\"" + std::string(keyword) + "\"";
@@ -75,7 +72,7 @@ std::int16_t Extent(const std::string& label, const HeaderKeywords& header, std:
         throw InputFileError(label + ": " + MissingKeyword(size.keyword, header.stop));
     }
     const auto number = ParseGridSize(line.text);
-    if (!number && IsBlank(line.text)) {
+    if (!number && IsBlankText(line.text)) {
         throw InputFileError(label + ": the " + Quoted(size.keyword) + " value on line " +
                              std::to_string(line.line) +
                              " is blank: the number must begin within the " +
