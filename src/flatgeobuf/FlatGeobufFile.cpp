@@ -69,15 +69,14 @@ FlatGeobufFile::FlatGeobufFile(OutputFileSystem& files, std::string path,
 
 FlatGeobufFile::~FlatGeobufFile() = default;
 
-void FlatGeobufFile::Add(const FlatGeobufFeature& feature) {
-    const Box box = feature.Extent();
+void FlatGeobufFile::Add(const Box& box, std::size_t encodedBytes) {
     if (boxes_.empty()) {
         extent_ = box;
     } else {
         extent_.Include(box);
     }
     boxes_.push_back(box);
-    encodedBytes_.push_back(static_cast<std::uint32_t>(feature.EncodedBytes()));
+    encodedBytes_.push_back(static_cast<std::uint32_t>(encodedBytes));
 }
 
 std::vector<std::uint8_t> FlatGeobufFile::Header() const {
