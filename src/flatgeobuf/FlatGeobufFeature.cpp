@@ -35,6 +35,16 @@ std::size_t TableBytes(std::size_t xyCount, std::size_t propertyBytes) {
     return (PropertiesVector(xyCount) + 4 + propertyBytes + 3) / 4 * 4;
 }
 
+// The coordinates a shape of `corners` corners is written with: a ring repeats its first.
+std::size_t XyCount(int corners) {
+    const auto count =
+        static_cast<std::size_t>(std::clamp(corners, 1, FlatGeobufFeature::kMaxCorners));
+    return 2 * (count == 1 ? 1 : count + 1);
+}
+
+constexpr std::size_t kIntegerPropertyBytes = 2 + sizeof(std::int32_t);
+constexpr std::size_t kRealPropertyBytes = 2 + sizeof(double);
+
 void PutUInt16(unsigned char* out, std::size_t value) {
     PutUInt16Little(out, static_cast<std::uint16_t>(value));
 }
@@ -92,16 +102,14 @@ void FlatGeobufFeature::Real(int column, double value) {
     Put(column, value);
 }
 
-Box FlatGeobufFeature::Extent() const {
-    Box box{xy_[0], xy_[1], xy_[0], xy_[1]};
-    for (std::size_t p = 2; p < xyCount_; p += 2) {
-        box.Include(Box{xy_[p], xy_[p + 1], xy_[p], xy_[p + 1]});
-    }
-    return box;
-}
-
 std::size_t FlatGeobufFeature::EncodedBytes() const {
     return kPrefixBytes + TableBytes(xyCount_, propertyBytes_);
+}
+
+std::size_t FlatGeobufFeature::EncodedBytesOf(int corners, int integers, int reals) {
+    return kPrefixBytes +
+           TableBytes(XyCount(corners), static_cast<std::size_t>(integers) * kIntegerPropertyBytes +
+                                            static_cast<std::size_t>(reals) * kRealPropertyBytes);
 }
 
 void FlatGeobufFeature::Encode(unsigned char* out) const {

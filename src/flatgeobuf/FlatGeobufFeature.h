@@ -5,8 +5,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "spatial/HilbertOrder.h"
-
 namespace tesselar {
 
 // One feature of a FlatGeobuf file as its source fills it: the shape, then the values it has
@@ -25,10 +23,13 @@ public:
     void Integer(int column, std::int32_t value);
     void Real(int column, double value);
 
-    // The shape's box.
-    Box Extent() const;
+    static constexpr int kMaxCorners = 4;
+
     // The bytes of the encoded feature, its size prefix included.
     std::size_t EncodedBytes() const;
+    // The bytes of a feature of `corners` corners with this many values of each kind, found
+    // without filling one.
+    static std::size_t EncodedBytesOf(int corners, int integers, int reals);
     // Writes the encoded feature to `out`, which has room for EncodedBytes().
     void Encode(unsigned char* out) const;
 
@@ -36,7 +37,6 @@ private:
     template <typename Value>
     void Put(int column, Value value);
 
-    static constexpr int kMaxCorners = 4;
     std::array<double, 2 * (kMaxCorners + 1)> xy_{};
     std::size_t xyCount_ = 0;
     // The properties as the format encodes them: per value its column's number, then the

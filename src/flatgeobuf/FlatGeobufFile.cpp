@@ -8,6 +8,7 @@
 
 #include "controls/shapefile/BufferedOutputFile.h"
 #include "controls/shapefile/ByteOrder.h"
+#include "controls/shapefile/FileReplacement.h"
 #include "controls/shapefile/ShapeFileError.h"
 #include "controls/shapefile/ShapeFileNames.h"
 #include "flatgeobuf/header_generated.h"
@@ -23,13 +24,15 @@ constexpr std::uint16_t kIndexNodeSize = 16;
 constexpr std::size_t kNodesPerPiece = 1 << 14;
 
 // Puts the complete file in place of `path`, under the lock of its folder: an earlier file is
-// set aside first and removed once the new one has its name, or put back when that fails.
+// set aside first and removed once the new one has its name, or put back when that fails. Then
+// the temporary files of conversions to `path` killed while writing go.
 void PlaceReplacing(OutputFileSystem& files, OutputFile& file, const std::string& path) {
     const std::string folder = FolderOf(path);
     const auto lock = files.LockFolder(folder);
     struct stat status {};
     if (::lstat(path.c_str(), &status) != 0) {
         file.Place(path);
+        RemoveAbandonedTemporaries(files, path);
         return;
     }
     const std::string aside = PathIn(folder, "." + FileNameOf(path) + ".earlier");
@@ -46,6 +49,7 @@ void PlaceReplacing(OutputFileSystem& files, OutputFile& file, const std::string
         throw;
     }
     files.Remove(aside);
+    RemoveAbandonedTemporaries(files, path);
 }
 
 void PutNode(unsigned char* out, const IndexNode& node) {
@@ -65,15 +69,14 @@ FlatGeobufFile::FlatGeobufFile(OutputFileSystem& files, std::string path,
 
 FlatGeobufFile::~FlatGeobufFile() = default;
 
-void FlatGeobufFile::Add(const FlatGeobufFeature& feature) {
-    const Box box = feature.Extent();
+void FlatGeobufFile::Add(const Box& box, std::size_t encodedBytes) {
     if (boxes_.empty()) {
         extent_ = box;
     } else {
         extent_.Include(box);
     }
     boxes_.push_back(box);
-    encodedBytes_.push_back(static_cast<std::uint32_t>(feature.EncodedBytes()));
+    encodedBytes_.push_back(static_cast<std::uint32_t>(encodedBytes));
 }
 
 std::vector<std::uint8_t> FlatGeobufFile::Header() const {

@@ -47,8 +47,9 @@ public:
     FlatGeobufFile(const FlatGeobufFile&) = delete;
     FlatGeobufFile& operator=(const FlatGeobufFile&) = delete;
 
-    // Measures the next feature, numbered from 0 in the order added: its box and its size.
-    void Add(const FlatGeobufFeature& feature);
+    // Measures the next feature, numbered from 0 in the order added: its box and its size
+    // (FlatGeobufFeature's EncodedBytes).
+    void Add(const Box& box, std::size_t encodedBytes);
     // Writes the file, asking `source` for each feature in turn, and puts it in place.
     void Finish(FlatGeobufSource& source);
     const std::string& Path() const { return path_; }

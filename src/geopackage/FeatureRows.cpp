@@ -18,12 +18,27 @@ FeatureRows::FeatureRows(SqliteDatabase& db, std::string table, int integerColum
       table_(std::move(table)),
       integerColumns_(integerColumns),
       realColumns_(realColumns),
-      geometries_(kRowsPerInsert * kGeometrySlot),
-      geometryBytes_(kRowsPerInsert),
-      integers_(static_cast<std::size_t>(kRowsPerInsert * integerColumns)),
-      reals_(static_cast<std::size_t>(kRowsPerInsert * realColumns)),
-      nulls_(static_cast<std::size_t>(kRowsPerInsert * realColumns)) {
+      batches_(kBatches) {
     fullInsert_ = Insert(kRowsPerInsert);
+    for (Batch& batch : batches_) {
+        batch.geometries.resize(kRowsPerBatch * kGeometrySlot);
+        batch.geometryBytes.resize(kRowsPerBatch);
+        batch.integers.resize(static_cast<std::size_t>(kRowsPerBatch * integerColumns));
+        batch.reals.resize(static_cast<std::size_t>(kRowsPerBatch * realColumns));
+        batch.nulls.resize(static_cast<std::size_t>(kRowsPerBatch * realColumns));
+        free_.push_back(&batch);
+    }
+    filling_ = free_.back();
+    free_.pop_back();
+    inserter_ = std::thread([this] { InsertBatches(); });
+}
+
+FeatureRows::~FeatureRows() {
+    {
+        const std::lock_guard lock(mutex_);
+        abandoned_ = true;
+    }
+    Stop();
 }
 
 std::unique_ptr<SqliteStatement> FeatureRows::Insert(int rows) const {
@@ -46,41 +61,107 @@ void FeatureRows::Add(std::span<const unsigned char> geometry) {
         throw GeoPackageError("cannot write the GeoPackage '" + db_.File() + "': a geometry of " +
                               std::to_string(geometry.size()) + " bytes is larger than a cell's");
     }
-    const auto row = static_cast<std::size_t>(pending_);
-    std::copy(geometry.begin(), geometry.end(), geometries_.data() + row * kGeometrySlot);
-    geometryBytes_[row] = static_cast<int>(geometry.size());
-    if (++pending_ == kRowsPerInsert) {
-        Run(*fullInsert_, kRowsPerInsert);
+    const auto row = static_cast<std::size_t>(filling_->rows);
+    std::copy(geometry.begin(), geometry.end(), filling_->geometries.data() + row * kGeometrySlot);
+    filling_->geometryBytes[row] = static_cast<int>(geometry.size());
+    if (++filling_->rows == kRowsPerBatch) {
+        HandOver();
     }
+}
+
+void FeatureRows::HandOver() {
+    std::unique_lock lock(mutex_);
+    full_.push_back(filling_);
+    filling_ = nullptr;
+    changed_.notify_all();
+    changed_.wait(lock, [this] { return !free_.empty() || failure_; });
+    if (failure_) {
+        std::rethrow_exception(failure_);
+    }
+    filling_ = free_.back();
+    free_.pop_back();
 }
 
 void FeatureRows::Flush() {
-    if (pending_ > 0) {
-        Run(*Insert(pending_), pending_);
+    {
+        const std::lock_guard lock(mutex_);
+        if (filling_->rows > 0) {
+            full_.push_back(filling_);
+        }
+        filling_ = nullptr;
+        ending_ = true;
+        changed_.notify_all();
+    }
+    Stop();
+    if (failure_) {
+        std::rethrow_exception(failure_);
     }
 }
 
-void FeatureRows::Run(SqliteStatement& insert, int rows) {
+void FeatureRows::Stop() {
+    if (inserter_.joinable()) {
+        {
+            const std::lock_guard lock(mutex_);
+            ending_ = true;
+            changed_.notify_all();
+        }
+        inserter_.join();
+    }
+}
+
+void FeatureRows::InsertBatches() {
+    std::unique_lock lock(mutex_);
+    while (true) {
+        changed_.wait(lock, [this] { return !full_.empty() || ending_ || abandoned_; });
+        if (abandoned_ || full_.empty()) {
+            return;
+        }
+        Batch* batch = full_.front();
+        full_.erase(full_.begin());
+        lock.unlock();
+        try {
+            int first = 0;
+            for (; batch->rows - first >= kRowsPerInsert; first += kRowsPerInsert) {
+                Run(*fullInsert_, *batch, first, kRowsPerInsert);
+            }
+            if (first < batch->rows) {
+                Run(*Insert(batch->rows - first), *batch, first, batch->rows - first);
+            }
+        } catch (...) {
+            lock.lock();
+            failure_ = std::current_exception();
+            changed_.notify_all();
+            return;
+        }
+        batch->rows = 0;
+        lock.lock();
+        free_.push_back(batch);
+        changed_.notify_all();
+    }
+}
+
+void FeatureRows::Run(SqliteStatement& insert, const Batch& batch, int first, int rows) {
     int parameter = 1;
-    for (int r = 0; r < rows; ++r) {
+    for (int r = first; r < first + rows; ++r) {
         const auto row = static_cast<std::size_t>(r);
-        insert.BindBlob(parameter++, geometries_.data() + row * kGeometrySlot, geometryBytes_[row]);
+        insert.BindBlob(parameter++, batch.geometries.data() + row * kGeometrySlot,
+                        batch.geometryBytes[row]);
         for (int c = 0; c < integerColumns_; ++c) {
-            insert.Bind(parameter++, integers_[row * static_cast<std::size_t>(integerColumns_) +
-                                               static_cast<std::size_t>(c)]);
+            insert.Bind(parameter++,
+                        batch.integers[row * static_cast<std::size_t>(integerColumns_) +
+                                       static_cast<std::size_t>(c)]);
         }
         for (int c = 0; c < realColumns_; ++c) {
             const std::size_t slot =
                 row * static_cast<std::size_t>(realColumns_) + static_cast<std::size_t>(c);
-            if (nulls_[slot]) {
+            if (batch.nulls[slot] != 0) {
                 insert.BindNull(parameter++);
             } else {
-                insert.Bind(parameter++, reals_[slot]);
+                insert.Bind(parameter++, batch.reals[slot]);
             }
         }
     }
     insert.Run();
-    pending_ = 0;
 }
 
 }  // namespace tesselar

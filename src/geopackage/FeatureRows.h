@@ -1,9 +1,13 @@
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
+#include <exception>
 #include <memory>
+#include <mutex>
 #include <span>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "geopackage/Sqlite.h"
@@ -14,46 +18,73 @@ namespace tesselar {
 // many at a time: one INSERT of kRowsPerInsert rows costs SQLite far less than as many INSERTs
 // of one row. The rows get the fids 1, 2 ... in the order added. Every value of a row is set
 // before Add.
+//
+// SQLite inserts the rows on a thread of its own while the caller makes the next ones: rows
+// are handed over in batches, a few of which are in flight at a time. From construction until
+// Flush has returned or the object is destroyed, only that thread uses the database.
 class FeatureRows {
 public:
     FeatureRows(SqliteDatabase& db, std::string table, int integerColumns, int realColumns);
+    ~FeatureRows();
+    FeatureRows(const FeatureRows&) = delete;
+    FeatureRows& operator=(const FeatureRows&) = delete;
 
     void SetInteger(int column, std::int64_t value) {
-        integers_[Slot(integerColumns_) + static_cast<std::size_t>(column)] = value;
+        filling_->integers[Slot(integerColumns_) + static_cast<std::size_t>(column)] = value;
     }
     void SetReal(int column, double value) {
         const std::size_t slot = Slot(realColumns_) + static_cast<std::size_t>(column);
-        reals_[slot] = value;
-        nulls_[slot] = false;
+        filling_->reals[slot] = value;
+        filling_->nulls[slot] = 0;
     }
     void SetNull(int column) {
-        nulls_[Slot(realColumns_) + static_cast<std::size_t>(column)] = true;
+        filling_->nulls[Slot(realColumns_) + static_cast<std::size_t>(column)] = 1;
     }
     // Adds the row with this geometry (GeoPackage binary).
     void Add(std::span<const unsigned char> geometry);
-    // Inserts the rows added and not yet inserted.
+    // Inserts every row added, and ends the inserting thread; throws what it met.
     void Flush();
 
 private:
     static constexpr int kRowsPerInsert = 64;
+    static constexpr int kRowsPerBatch = 16 * kRowsPerInsert;
+    static constexpr int kBatches = 4;
+
+    struct Batch {
+        int rows = 0;
+        std::vector<unsigned char> geometries;
+        std::vector<int> geometryBytes;
+        std::vector<std::int64_t> integers;
+        std::vector<double> reals;
+        std::vector<unsigned char> nulls;
+    };
 
     std::size_t Slot(int columns) const {
-        return static_cast<std::size_t>(pending_) * static_cast<std::size_t>(columns);
+        return static_cast<std::size_t>(filling_->rows) * static_cast<std::size_t>(columns);
     }
+    // Hands the batch being filled to the inserting thread and takes a free one.
+    void HandOver();
+    void InsertBatches();
     std::unique_ptr<SqliteStatement> Insert(int rows) const;
-    void Run(SqliteStatement& insert, int rows);
+    void Run(SqliteStatement& insert, const Batch& batch, int first, int rows);
+    void Stop();
 
     SqliteDatabase& db_;
     std::string table_;
     int integerColumns_;
     int realColumns_;
     std::unique_ptr<SqliteStatement> fullInsert_;
-    int pending_ = 0;
-    std::vector<unsigned char> geometries_;
-    std::vector<int> geometryBytes_;
-    std::vector<std::int64_t> integers_;
-    std::vector<double> reals_;
-    std::vector<bool> nulls_;
+    std::vector<Batch> batches_;
+    Batch* filling_ = nullptr;
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<Batch*> free_;
+    std::vector<Batch*> full_;  // in the order filled
+    bool ending_ = false;       // no batch follows those handed over
+    bool abandoned_ = false;    // the rows are not wanted any more
+    std::exception_ptr failure_;
+    std::thread inserter_;
 };
 
 }  // namespace tesselar

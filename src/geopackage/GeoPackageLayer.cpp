@@ -7,8 +7,8 @@
 #include <array>
 #include <cerrno>
 #include <fstream>
-#include <random>
 
+#include "controls/shapefile/FileReplacement.h"
 #include "controls/shapefile/ShapeFileNames.h"
 #include "conversion/AsciiCase.h"
 #include "conversion/SystemErrorText.h"
@@ -50,35 +50,8 @@ bool HasGeoPackageHeader(const std::string& path) {
     return id == "GPKG" || id == "GP10" || id == "GP11";
 }
 
-// A new, empty file with a hidden temporary name beside `destination`, made as any program
-// makes a file so that it gets the usual permissions.
-std::string CreateTemporaryBeside(const std::string& destination) {
-    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    thread_local std::mt19937_64 random{std::random_device{}()};
-    std::uniform_int_distribution<std::size_t> pick(0, sizeof kLetters - 2);
-    const std::string folder = FolderOf(destination);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string name = "." + FileNameOf(destination) + ".";
-        for (int i = 0; i < 6; ++i) {
-            name += kLetters[pick(random)];
-        }
-        const std::string path = PathIn(folder, name);
-        const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (descriptor >= 0) {
-            ::close(descriptor);
-            return path;
-        }
-        if (errno != EEXIST) {
-            throw GeoPackageError("cannot create a file in the folder '" + folder +
-                                  "': " + SystemErrorText(errno));
-        }
-    }
-    throw GeoPackageError("cannot create a file in the folder '" + folder +
-                          "': " + SystemErrorText(EEXIST));
-}
-
 // A second descriptor on a new GeoPackage's file, through which its data is sent to the disk
-// while SQLite goes on writing, and is on the disk before the file is moved into place.
+// while SQLite goes on writing.
 class WriteBehind {
 public:
     WriteBehind(const std::string& path, const std::string& destination)
@@ -93,12 +66,6 @@ public:
 
     // Asks the kernel to start writing what is written so far; only a hint.
     void Start() const { ::sync_file_range(descriptor_, 0, 0, SYNC_FILE_RANGE_WRITE); }
-    // The data reaches the disk, so that a crash after the move never leaves an empty file.
-    void Sync() const {
-        if (::fsync(descriptor_) != 0) {
-            throw GeoPackageError("cannot write '" + destination_ + "': " + SystemErrorText(errno));
-        }
-    }
 
 private:
     int descriptor_;
@@ -165,7 +132,9 @@ private:
     std::string path_;
     GeoPackageLayerDefinition definition_;
     bool existed_ = false;
-    std::string temporary_;  // a new GeoPackage's name until it is in place
+    // A new GeoPackage until it is in place: locked while it is written, so that a later
+    // conversion to this name removes it only once its writer has been killed.
+    NamedTemporary temporary_;
     std::unique_ptr<WriteBehind> writeBehind_;
     std::unique_ptr<SqliteDatabase> db_;
     bool inTransaction_ = false;
@@ -181,23 +150,16 @@ GeoPackageLayer::Impl::Impl(OutputFileSystem& files, const std::string& path,
                             const GeoPackageLayerDefinition& definition)
     : files_(files), path_(path), definition_(definition) {
     CheckGeoPackageLayer(definition_);
-    try {
-        if (Exists(path_)) {
-            OpenExisting();
-        } else {
-            OpenNew();
-        }
-        db_->Execute("PRAGMA cache_size = -" + std::to_string(kCacheKiB));
-        srsId_ =
-            definition_.crs ? SpatialReferenceId(*db_, *definition_.crs) : kUndefinedCartesianSrsId;
-        CreateTable();
-    } catch (...) {
-        db_.reset();
-        if (!temporary_.empty()) {
-            ::unlink(temporary_.c_str());
-        }
-        throw;
+    // On a failure the database closes before its new file is removed.
+    if (Exists(path_)) {
+        OpenExisting();
+    } else {
+        OpenNew();
     }
+    db_->Execute("PRAGMA cache_size = -" + std::to_string(kCacheKiB));
+    srsId_ =
+        definition_.crs ? SpatialReferenceId(*db_, *definition_.crs) : kUndefinedCartesianSrsId;
+    CreateTable();
 }
 
 GeoPackageLayer::Impl::~Impl() {
@@ -210,15 +172,12 @@ GeoPackageLayer::Impl::~Impl() {
         }
     }
     db_.reset();
-    if (!temporary_.empty()) {
-        ::unlink(temporary_.c_str());
-    }
 }
 
 void GeoPackageLayer::Impl::OpenNew() {
-    temporary_ = CreateTemporaryBeside(path_);
-    writeBehind_ = std::make_unique<WriteBehind>(temporary_, path_);
-    db_ = std::make_unique<SqliteDatabase>(temporary_, false, path_);
+    temporary_ = CreateNamedTemporary(path_);
+    writeBehind_ = std::make_unique<WriteBehind>(temporary_.path, path_);
+    db_ = std::make_unique<SqliteDatabase>(temporary_.path, false, path_);
     // The file is nobody's until it is moved into place: a failure simply removes it.
     db_->Execute("PRAGMA page_size = 65536; PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF");
     CreateGeoPackageTables(*db_);
@@ -309,17 +268,17 @@ void GeoPackageLayer::Impl::Finish() {
     inTransaction_ = false;
     db_->Close();
     db_.reset();
-    if (temporary_.empty()) {
-        return;
+    if (temporary_.file) {
+        // On the disk before it has its name, so that a crash never leaves an empty file.
+        temporary_.file->Close();
+        const auto lock = files_.LockFolder(FolderOf(path_));
+        if (Exists(path_)) {
+            throw GeoPackageError(
+                "'" + path_ + "' appeared while the GeoPackage was written: it is left as it is");
+        }
+        temporary_.file->Place(path_);
     }
-    writeBehind_->Sync();
-    const auto lock = files_.LockFolder(FolderOf(path_));
-    if (Exists(path_)) {
-        throw GeoPackageError("'" + path_ +
-                              "' appeared while the GeoPackage was written: it is left as it is");
-    }
-    files_.Rename(temporary_, path_);
-    temporary_.clear();
+    RemoveAbandonedTemporaries(files_, path_);
 }
 
 GeoPackageLayer::GeoPackageLayer(OutputFileSystem& files, const std::string& path,

@@ -42,10 +42,19 @@ public:
           jMax_(polygons_ ? job.JMax : 1),
           indexColumns_(CellIndexColumns(options, polygons_)) {}
 
+    // Measured without being encoded: only its box and its size are needed now.
     void Add(const LoopShape& shape) override {
-        feature_.Clear();
-        Describe(shape, feature_);
-        file_.Add(feature_);
+        Box box{shape.x[0], shape.y[0], shape.x[0], shape.y[0]};
+        for (int c = 1; c < shape.corners; ++c) {
+            const auto corner = static_cast<std::size_t>(c);
+            box.Include(Box{shape.x[corner], shape.y[corner], shape.x[corner], shape.y[corner]});
+        }
+        int reals = 0;
+        for (int k = 1; k <= job_.AttribCount; ++k) {
+            double value = 0.0;
+            reals += ValueOf(job_, options_, k, shape.i, shape.j, value) ? 1 : 0;
+        }
+        file_.Add(box, FlatGeobufFeature::EncodedBytesOf(shape.corners, indexColumns_, reals));
     }
     void Finish() override { file_.Finish(*this); }
     const std::string& Path() const override { return file_.Path(); }
@@ -85,7 +94,6 @@ private:
     bool polygons_;
     int jMax_;
     int indexColumns_;
-    FlatGeobufFeature feature_;
 };
 
 }  // namespace

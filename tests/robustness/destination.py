@@ -135,6 +135,64 @@ def case_killed_while_writing_named_files(ws):
         fail(f"the writer at work did not complete: {sorted(hidden(ws.out))}")
 
 
+def case_killed_while_writing_other_formats(ws):
+    # A new GeoPackage is always written under a hidden name, a FlatGeobuf file so where
+    # nameless files cannot be made. The next conversion to that name removes what a killed
+    # writer left, but not the file of a writer of that name still at work (stopped here), nor
+    # those of a file named in another case.
+    named = fault_shim(no_nameless_files=1)
+    big = big_grid(ws.root)
+    for output, env in (ws.out / "result.gpkg", None), (ws.out / "result.fgb", named):
+        def start_writing(output):
+            writer = subprocess.Popen([ws.convert, "-q", *big, "-o", str(output)], env=env,
+                                      stderr=subprocess.PIPE, text=True)
+            if not wait_until(writer.pid, lambda pid: locked_by(pid, ws.out)):
+                fail(f"the converter to '{output}' ended before it was seen writing")
+            return writer
+
+        def kill(writer):
+            writer.kill()
+            if writer.wait() != -9:
+                fail(f"the converter ended on its own (status {writer.returncode}) before the kill")
+
+        before = hidden(ws.out)
+        kill(start_writing(output.with_stem("Result")))
+        other_case = hidden(ws.out) - before
+        kill(start_writing(output))
+        dead = hidden(ws.out) - before - other_case
+        live = start_writing(output)
+        try:
+            live.send_signal(signal.SIGSTOP)
+            wait_until(live.pid, lambda pid: proc(pid, "stat").split(") ")[1].startswith("T"))
+            at_work = locked_by(live.pid, ws.out)
+            if not other_case or not dead or not at_work:
+                fail(f"the writers left no hidden files to tell apart: {sorted(hidden(ws.out))}")
+            ws.run(ws.second, output, env=env)
+            if hidden(ws.out) != before | at_work | other_case:
+                fail(f"after the next conversion to '{output.name}' the folder holds the hidden "
+                     f"files {sorted(hidden(ws.out))}; expected those of the writer at work "
+                     f"{sorted(at_work)} and of '{output.with_stem('Result').name}' "
+                     f"{sorted(other_case)}")
+            if "Feature Count: 2" not in ogr_summary(ws.ogrinfo, output):
+                fail(f"ogrinfo does not read the next conversion from '{output.name}'")
+        except BaseException:
+            live.kill()
+            live.wait()
+            raise
+        live.send_signal(signal.SIGCONT)
+        _, err = live.communicate()
+        # A new GeoPackage never replaces a file that appeared meanwhile: the writer at work
+        # then fails and removes its file; a FlatGeobuf file replaces it.
+        if output.suffix == ".gpkg" and (live.returncode == 0 or "appeared" not in err):
+            fail(f"the writer at work did not refuse the GeoPackage that appeared: {err!r}")
+        if output.suffix == ".fgb" and (live.returncode != 0 or
+                                        "Feature Count: 998001" not in
+                                        ogr_summary(ws.ogrinfo, output)):
+            fail(f"the writer at work did not complete: {err!r}")
+        if hidden(ws.out) != before | other_case:
+            fail(f"the writer at work left {sorted(hidden(ws.out))}")
+
+
 def locked_by(pid, folder):
     """The names of the files in the folder that the process holds a lock (flock) on."""
     with open("/proc/locks", encoding="ascii") as locks:

@@ -226,7 +226,7 @@ TEST(NewFile, HasTheUsualPermissionsAndAnyNameLength) {
         ASSERT_EQ(::stat(folder.Write("touched", "").c_str(), &expected), 0);
         const std::string path = folder / (std::string(row.nameLength - 4, 'n') + ".shp");
         const auto create = [&] {
-            return row.named ? CreateNamedTemporary(path) : fileSystem.CreateFile(path);
+            return row.named ? CreateNamedTemporary(path).file : fileSystem.CreateFile(path);
         };
         create()->Write("dropped", 7);
         EXPECT_EQ(folder.FileNames(), std::set<std::string>{"touched"});
@@ -250,7 +250,7 @@ std::set<std::string> LeftByEndedWriter(const test::TempDir& folder,
     const pid_t child = ::fork();
     if (child == 0) {
         for (const std::string& destination : destinations) {
-            static_cast<void>(CreateNamedTemporary(folder / destination).release());
+            static_cast<void>(CreateNamedTemporary(folder / destination).file.release());
         }
         ::_exit(0);
     }
@@ -277,7 +277,7 @@ TEST(NamedTemporaries, TheNextConversionToTheNameRemovesOnlyThoseOfEndedWriters)
         ASSERT_EQ(ended.size(), 3U);
         ASSERT_EQ(otherName.size(), 2U);
         const std::set<std::string> before = folder.FileNames();
-        const auto atWork = CreateNamedTemporary(folder / (stem + ".prj"));
+        const auto atWork = CreateNamedTemporary(folder / (stem + ".prj")).file;
         std::set<std::string> keep = otherName;
         std::ranges::set_difference(folder.FileNames(), before, std::inserter(keep, keep.end()));
         ASSERT_EQ(keep.size(), 3U);

@@ -94,4 +94,20 @@ void ReplaceShapefile(OutputFileSystem& files, const std::string& shpPath,
     }
 }
 
+void RemoveAbandonedTemporaries(OutputFileSystem& files, const std::string& path) {
+    const std::string folder = FolderOf(path);
+    const std::string fileName = FileNameOf(path);
+    std::vector<std::string> names;
+    try {
+        names = files.ListFolder(folder);
+    } catch (const ShapeFileError&) {
+        return;
+    }
+    for (const std::string& name : names) {
+        if (IsTemporaryOf(name, fileName)) {
+            files.RemoveAbandoned(PathIn(folder, name));
+        }
+    }
+}
+
 }  // namespace tesselar

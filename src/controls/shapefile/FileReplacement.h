@@ -26,4 +26,10 @@ struct NewFile {
 void ReplaceShapefile(OutputFileSystem& files, const std::string& shpPath,
                       const std::vector<NewFile>& newFiles);
 
+// Removes the temporary files (TemporaryPrefix) of conversions to the single file at `path`
+// that were killed while writing; those of one still writing stay. Called once the new file has
+// its name; it needs no lock of the folder, as each file goes only while locked. A folder that
+// cannot be read keeps them: the new file is in place all the same.
+void RemoveAbandonedTemporaries(OutputFileSystem& files, const std::string& path);
+
 }  // namespace tesselar

@@ -79,7 +79,11 @@ private:
 // A new file with a hidden temporary name (TemporaryPrefix) in the folder of `destination`,
 // locked while it lives, with the permissions of any new file there (0666 under the umask or
 // the folder's default ACL). PosixFileSystem makes its files so where the file system cannot
-// make nameless ones.
-std::unique_ptr<OutputFile> CreateNamedTemporary(const std::string& destination);
+// make nameless ones; a GeoPackage is written so, through its `path`, by SQLite.
+struct NamedTemporary {
+    std::unique_ptr<OutputFile> file;
+    std::string path;
+};
+NamedTemporary CreateNamedTemporary(const std::string& destination);
 
 }  // namespace tesselar

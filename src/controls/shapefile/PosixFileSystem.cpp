@@ -183,7 +183,7 @@ bool RemovedMeanwhile(int descriptor, const std::string& path) {
 
 }  // namespace
 
-std::unique_ptr<OutputFile> CreateNamedTemporary(const std::string& destination) {
+NamedTemporary CreateNamedTemporary(const std::string& destination) {
     const std::string folder = FolderOf(destination);
     const std::string prefix = TemporaryPrefix(FileNameOf(destination));
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -213,7 +213,7 @@ std::unique_ptr<OutputFile> CreateNamedTemporary(const std::string& destination)
             ::close(descriptor);
             continue;
         }
-        return std::make_unique<PosixOutputFile>(descriptor, destination, path);
+        return {std::make_unique<PosixOutputFile>(descriptor, destination, path), path};
     }
     ThrowCannotCreateIn(folder, EEXIST);
 }
@@ -226,7 +226,7 @@ std::unique_ptr<OutputFile> PosixFileSystem::CreateFile(const std::string& desti
     }
     // The file system, or a kernel older than O_TMPFILE, cannot make nameless files.
     if (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL) {
-        return CreateNamedTemporary(destination);
+        return CreateNamedTemporary(destination).file;
     }
     ThrowCannotCreateIn(folder, errno);
 }

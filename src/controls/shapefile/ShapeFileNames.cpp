@@ -130,6 +130,12 @@ bool IsTemporaryOfShapefile(std::string_view name, std::string_view shpName) {
            IsShapefileExtension(prefix.substr(hashed.size(), prefix.size() - hashed.size() - 1));
 }
 
+bool IsTemporaryOf(std::string_view name, std::string_view fileName) {
+    const std::string prefix = TemporaryPrefix(fileName);
+    return name.size() == prefix.size() + kRandomLetters && name.starts_with(prefix) &&
+           std::ranges::all_of(name.substr(prefix.size()), IsRandomLetter);
+}
+
 std::string RandomLetters() {
     thread_local std::mt19937_64 random{std::random_device{}()};
     std::uniform_int_distribution<std::size_t> pick(0, kLetters.size() - 1);

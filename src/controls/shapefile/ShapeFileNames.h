@@ -46,6 +46,9 @@ std::string TemporaryPrefix(std::string_view fileName);
 // IsFileOfShapefile tells it).
 bool IsTemporaryOfShapefile(std::string_view name, std::string_view shpName);
 
+// Whether `name` is such a hidden name of a new file to be named `fileName`.
+bool IsTemporaryOf(std::string_view name, std::string_view fileName);
+
 // Six random letters and digits, different from one call to the next.
 std::string RandomLetters();
 
