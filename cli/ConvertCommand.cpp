@@ -6,6 +6,8 @@
 #include "conversion/ConversionError.h"
 #include "conversion/ConversionJob.h"
 #include "conversion/RunConversion.h"
+#include "conversion/RunSeries.h"
+#include "conversion/StepOutputNames.h"
 #include "conversion/Version.h"
 #include "readers/PrintableText.h"
 
@@ -20,14 +22,58 @@ void FillJob(ConversionJob& job, const ConvertOptions& options) {
     job.XAxysFile = options.xFile;
     job.YAxysFile = options.yFile;
     for (const auto& [name, file] : options.attributes) {
-        AppendAttribute(job, name, file);
+        AppendAttribute(job, name, PlainFileName(file));
     }
     job.ShapeFolder = options.shapeFolder;
     job.ShapeFileName = options.shapeFileName;
 }
 
+// A model run when a pattern gives the steps or times are given; none for a single conversion
+// as before. Throws StepSeriesError for patterns or times that do not make steps.
+std::optional<SeriesRequest> SeriesOf(const ConvertOptions& options) {
+    StepFiles steps(options.attributes);
+    if (!steps.HasPattern() && !options.timeStart && options.timesFile.empty()) {
+        return std::nullopt;
+    }
+    const std::size_t count = steps.StepCount();
+    std::vector<StepTime> times;
+    if (!options.timesFile.empty()) {
+        times = ReadTimesFile(options.timesFile, count);
+    } else if (options.timeStart) {
+        if (count > 1 && !options.timeStep) {
+            throw StepSeriesError("the run has " + std::to_string(count) +
+                                  " steps: give --time-step DURATION with --time, or --times");
+        }
+        times = RegularTimes(*options.timeStart, options.timeStep.value_or(std::chrono::seconds(1)),
+                             count);
+    }
+    CheckStepOutput(options.shpPath, count, !times.empty());
+    return SeriesRequest{std::move(steps), std::move(times), options.shpPath};
+}
+
+// The success line: one shapefile, or the first and last of a run.
+void ReportCreated(std::ostream& out, const ConvertOptions& options,
+                   const ConversionOutcome& outcome) {
+    if (outcome.stepCount > 1) {
+        out << ShapeTypeText(options.shapeType) << " Shape Files '"
+            << PrintableText(outcome.shpPath) << "' to '" << PrintableText(outcome.lastShpPath)
+            << "' (" << outcome.stepCount << " steps) were created with success\n";
+        return;
+    }
+    out << ShapeTypeText(options.shapeType) << " Shape File '" << PrintableText(outcome.shpPath)
+        << "' was created with success\n";
+}
+
 int Convert(const ConvertOptions& options, CommandStreams streams, const Clock& clock,
             OutputFileSystem& files, StopRequest stop) {
+    std::optional<SeriesRequest> series;
+    try {
+        series = SeriesOf(options);
+    } catch (const StepSeriesError& error) {
+        streams.err << kProgramName << ": " << error.what() << '\n';
+        return kExitUsage;
+    }
+
     const bool showProgress = streams.errIsTerminal && !options.quiet;
     TerminalProgress terminalProgress(streams.err);
     NoProgress noProgress;
@@ -36,8 +82,10 @@ int Convert(const ConvertOptions& options, CommandStreams streams, const Clock& 
 
     ConversionJob job;
     FillJob(job, options);
+    const ConversionServices services{display, clock, files, stop};
     const ConversionOutcome outcome =
-        RunConversion(job, options.shpPath, {display, clock, files, stop}, options.conversion);
+        series ? RunSeries(job, *series, services, options.conversion)
+               : RunConversion(job, options.shpPath, services, options.conversion);
     switch (outcome.result) {
         case ConversionOutcome::Result::Succeeded:
             break;
@@ -57,8 +105,7 @@ int Convert(const ConvertOptions& options, CommandStreams streams, const Clock& 
     }
     terminalProgress.Finish(true);
     if (!options.quiet) {
-        streams.out << ShapeTypeText(options.shapeType) << " Shape File '"
-                    << PrintableText(outcome.shpPath) << "' was created with success\n";
+        ReportCreated(streams.out, options, outcome);
         WarnWhenOutputIsLost(streams.out, streams.err, kProgramName);
     }
     // A warning tells what the files hold: -q does not silence it.

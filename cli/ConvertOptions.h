@@ -8,6 +8,7 @@
 #include "conversion/ConversionJob.h"
 #include "conversion/RunConversion.h"
 #include "conversion/StopRequest.h"
+#include "readers/StepTimes.h"
 
 namespace tesselar {
 
@@ -31,6 +32,10 @@ struct ConvertOptions {
     bool quiet = false;
     // --crs, --keep-digits, --fit-columns, --nodata (rounded as the values are) and --cell-index.
     ConversionOptions conversion;
+    // A model run's times: --time with --time-step, or --times (read once the steps are known).
+    std::optional<StepTime> timeStart;
+    std::optional<std::chrono::seconds> timeStep;
+    std::string timesFile;
 };
 
 // Reads the arguments (without the program name), and the coordinate system of --crs. Throws

@@ -4,7 +4,9 @@
 #include <new>
 
 #include "conversion/ConversionError.h"
+#include "conversion/RunSeries.h"
 #include "crs/ProjectionFile.h"
+#include "readers/PrintableText.h"
 #include "readers/ReadFiles.h"
 #include "writer/CreateShapeFiles.h"
 
@@ -82,6 +84,49 @@ ConversionOutcome RunConversion(ConversionJob& job, const std::string& shpPath,
         }
         if (summary.shortenedValueCount > 0) {
             outcome.warnings.push_back(ShortenedValuesWarning(summary.shortenedValueCount));
+        }
+    } catch (const Interrupted& interruption) {
+        outcome.result = ConversionOutcome::Result::Interrupted;
+        outcome.failure = interruption.what();
+        outcome.stopSignal = interruption.Signal();
+    } catch (const ConversionError& error) {
+        outcome.result = ConversionOutcome::Result::Failed;
+        outcome.failure = error.what();
+    } catch (const std::bad_alloc&) {
+        outcome.result = ConversionOutcome::Result::OutOfMemory;
+    }
+    return outcome;
+}
+
+ConversionOutcome RunSeries(ConversionJob& job, const SeriesRequest& request,
+                            ConversionServices services, const ConversionOptions& options) {
+    ConversionOutcome outcome;
+    try {
+        const OutputProjection projection =
+            ChooseOutputProjection(options.crs, job.XAxysFile, services.stop);
+        outcome.warnings = projection.warnings;
+        const SeriesSummary series = WriteSeries(job, request, services, options,
+                                                 projection.esriWkt.value_or(std::string()));
+        outcome.shpPath = series.shpPaths.front();
+        outcome.lastShpPath = series.shpPaths.back();
+        outcome.stepCount = series.shpPaths.size();
+        if (series.read.collapsedShapes > 0) {
+            outcome.warnings.push_back(CoordinateDigitsWarning(job, series.read));
+        }
+        if (series.read.shapeCount == 0) {
+            outcome.warnings.push_back(NoShapesWarning(job));
+        }
+        for (const DbfColumnName& column : series.renamedColumns) {
+            outcome.warnings.push_back(RenamedColumnWarning(column));
+        }
+        if (series.read.zeroed.count > 0) {
+            outcome.warnings.push_back(ZeroedValuesWarning(series.read.zeroed));
+        }
+        for (std::size_t step = 0; step < series.shpPaths.size(); ++step) {
+            if (series.shortenedValues[step] > 0) {
+                outcome.warnings.push_back("'" + PrintableText(series.shpPaths[step]) + "': " +
+                                           ShortenedValuesWarning(series.shortenedValues[step]));
+            }
         }
     } catch (const Interrupted& interruption) {
         outcome.result = ConversionOutcome::Result::Interrupted;

@@ -36,6 +36,9 @@ struct ConversionOutcome {
     int stopSignal = 0;  // Interrupted: the signal that asked to stop
     // After success: the .shp written, its extension in the case the files were given.
     std::string shpPath;
+    // After a run of several steps: the last step's .shp, and the count of steps written.
+    std::string lastShpPath;
+    std::size_t stepCount = 1;
     // After success: what the user should know, each a complete line without a final ".".
     std::vector<std::string> warnings;
 };

@@ -29,18 +29,26 @@ const std::string& AttributeName(const ConversionJob& job, int k) {
 // name (or named like an index column) still fill a column each.
 class RecordColumns {
 public:
-    RecordColumns(const ConversionJob& job, bool polygons, const WriterOptions& options)
-        : job_(job), polygons_(polygons), options_(options) {
+    // `step`: a model run's step, whose layout every step shares; else each column is planned
+    // for the job's values.
+    RecordColumns(const ConversionJob& job, bool polygons, const WriterOptions& options,
+                  const StepRecord* step)
+        : job_(job), polygons_(polygons), options_(options), step_(step) {
         for (int k = 1; k <= job.AttribCount; ++k) {
             AttributeName(job, k);  // refuses a count beyond the slots
-            formats_[static_cast<std::size_t>(k)] = PlanColumn(job, k, options);
+            formats_[static_cast<std::size_t>(k)] =
+                step != nullptr ? step->formats.at(static_cast<std::size_t>(k - 1))
+                                : PlanColumn(job, k, options);
         }
     }
 
     // The columns' count and their widths added up, for the size of a .dbf record.
-    int Count() const { return CellIndexColumns(options_, polygons_) + job_.AttribCount; }
+    int Count() const {
+        return StepColumns(options_) + CellIndexColumns(options_, polygons_) + job_.AttribCount;
+    }
     std::int64_t Bytes() const {
         std::int64_t bytes =
+            StepColumnsBytes(options_) +
             std::int64_t{CellIndexColumns(options_, polygons_)} * kCellIndexFieldWidth;
         for (int k = 1; k <= job_.AttribCount; ++k) {
             bytes += formats_[static_cast<std::size_t>(k)].width;
@@ -48,7 +56,16 @@ public:
         return bytes;
     }
 
+    // The step's own columns hold one value for all of its records: set once, they stay.
     void Add(ShapeFieldList& list) {
+        if (options_.stepColumn) {
+            list.AddField(kStepColumn, kFieldTypeNumeric, kStepFieldWidth, 0)
+                .Value(static_cast<double>(step_ != nullptr ? step_->step : 1));
+        }
+        if (options_.timeColumn) {
+            list.AddTextField(kTimeColumn, kTimeFieldWidth)
+                .Text(step_ != nullptr ? step_->time : std::string());
+        }
         if (options_.cellIndex) {
             cellI_ = &list.AddField(kCellIColumn, kFieldTypeNumeric, kCellIndexFieldWidth, 0);
             if (polygons_) {
@@ -85,6 +102,7 @@ private:
     const ConversionJob& job_;
     bool polygons_;
     const WriterOptions& options_;
+    const StepRecord* step_;
     // Slot 0 unused, as in the job.
     std::array<ColumnFormat, kMaxAttributes + 1> formats_{};
     std::array<ShapeField*, kMaxAttributes + 1> attributes_{};
@@ -149,14 +167,18 @@ void WritePoints(ShapeFiles& shapeFiles, const ConversionJob& job, const RecordC
 
 }  // namespace
 
-WriteSummary WriteShapeFile(const std::string& shpPath, const ConversionJob& job,
-                            WriterServices services, const WriterOptions& options,
-                            const std::string& projection) {
+namespace {
+
+// Writes the shapefile, then places it, or hands it to `pending` when given.
+WriteSummary WriteShapeFileTo(const std::string& shpPath, const ConversionJob& job,
+                              WriterServices services, const WriterOptions& options,
+                              const std::string& projection, const StepRecord* step,
+                              PendingShapefiles* pending) {
     const bool polygons = job.ShapeType == ShapeType::Polygon;
     const std::int16_t iMax = job.IMax;
     const std::int16_t jMax = polygons ? job.JMax : std::int16_t{1};
 
-    RecordColumns columns(job, polygons, options);
+    RecordColumns columns(job, polygons, options, step);
     CheckShapeFileFits(job, columns.Count(), columns.Bytes());
     ShapeFiles shapeFiles(services.files, services.clock.CalendarNow());
     shapeFiles.OpenShapeFile(shpPath, kNewShapeFileMode,
@@ -172,11 +194,31 @@ WriteSummary WriteShapeFile(const std::string& shpPath, const ConversionJob& job
     } else {
         WritePoints(shapeFiles, job, columns, iMax, progress, services.stop);
     }
-    // A signal arriving from here on no longer stops the conversion: the files are completed
-    // and put in place (with the signals held back while they move), so the shapefile is whole.
-    shapeFiles.Release();
+    if (pending != nullptr) {
+        shapeFiles.HoldBack(*pending);
+    } else {
+        // A signal arriving from here on no longer stops the conversion: the files are
+        // completed and put in place (with the signals held back while they move), so the
+        // shapefile is whole.
+        shapeFiles.Release();
+    }
     return WriteSummary{shapeFiles.ShortenedValueCount(), shapeFiles.ShpPath(),
                         RenamedColumns(shapeFiles)};
+}
+
+}  // namespace
+
+WriteSummary WriteShapeFile(const std::string& shpPath, const ConversionJob& job,
+                            WriterServices services, const WriterOptions& options,
+                            const std::string& projection) {
+    return WriteShapeFileTo(shpPath, job, services, options, projection, nullptr, nullptr);
+}
+
+WriteSummary WriteStepShapeFile(const std::string& shpPath, const ConversionJob& job,
+                                WriterServices services, const WriterOptions& options,
+                                const std::string& projection, const StepRecord& step,
+                                PendingShapefiles& pending) {
+    return WriteShapeFileTo(shpPath, job, services, options, projection, &step, &pending);
 }
 
 }  // namespace tesselar

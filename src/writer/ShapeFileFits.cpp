@@ -11,8 +11,9 @@ namespace tesselar {
 void CheckShapeFileFits(const ConversionJob& job, const WriterOptions& options) {
     const int indexColumns = CellIndexColumns(options, job.ShapeType == ShapeType::Polygon);
     const int attributeWidth = options.fitColumns ? 1 : kAttributeFieldWidth;
-    CheckShapeFileFits(job, indexColumns + job.AttribCount,
-                       std::int64_t{indexColumns} * kCellIndexFieldWidth +
+    CheckShapeFileFits(job, StepColumns(options) + indexColumns + job.AttribCount,
+                       StepColumnsBytes(options) +
+                           std::int64_t{indexColumns} * kCellIndexFieldWidth +
                            std::int64_t{job.AttribCount} * attributeWidth);
 }
 

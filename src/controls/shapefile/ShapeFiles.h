@@ -19,6 +19,7 @@ inline constexpr int kFieldTypeNumeric = 19;  // the type code AddField takes fo
 // length in 16-bit words in a signed 32-bit integer.
 inline constexpr std::int64_t kMaxShapeFileBytes = 2'147'483'647;
 
+class PendingShapefiles;
 class ShapeField;
 class ShapeFieldList;
 class ShapeVertexList;
@@ -65,6 +66,9 @@ public:
     void AppendShape();
     // Completes the files and puts them in place of the earlier shapefile.
     void Release();
+    // Completes the files and hands them to `pending`, which places them together with the
+    // other shapefiles it holds; until then the destination does not change.
+    void HoldBack(PendingShapefiles& pending);
 
     // Count of values so far that did not fit their column without rounding them to fewer
     // digits (see ShapeField::Value).
