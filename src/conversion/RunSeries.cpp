@@ -4,8 +4,8 @@
 
 #include "controls/shapefile/PendingShapefiles.h"
 #include "controls/shapefile/ShapeFileNames.h"
+#include "conversion/SeriesSteps.h"
 #include "conversion/StepOutputNames.h"
-#include "readers/StepValues.h"
 #include "writer/ColumnPlan.h"
 #include "writer/CreateShapeFiles.h"
 
@@ -41,78 +41,6 @@ void CheckOpenFileLimit(std::size_t stepCount) {
         " (ulimit -n): convert fewer steps at a time");
 }
 
-void SetStepFiles(ConversionJob& job, const StepFiles& steps, std::size_t step) {
-    for (std::size_t a = 0; a < steps.AttributeCount(); ++a) {
-        job.AttribFiles.at(a + 1) = steps.File(a, step);
-    }
-}
-
-// Reads the values of the attributes that change from step to step.
-ZeroedValues ReadStep(ConversionJob& job, const StepFiles& steps, std::size_t step,
-                      StopRequest stop, const ReadOptions& options) {
-    SetStepFiles(job, steps, step);
-    ZeroedValues zeroed;
-    for (std::size_t a = 0; a < steps.AttributeCount(); ++a) {
-        if (steps.Varies(a)) {
-            zeroed.Add(ReadAttributeValues(job, static_cast<int>(a + 1), stop, options));
-        }
-    }
-    return zeroed;
-}
-
-// Every step's files of the changing attributes, read to their "<BeginData>" line.
-void CheckStepFileStarts(const ConversionJob& job, const StepFiles& steps, StopRequest stop) {
-    const std::int64_t valueCount = std::int64_t{job.IMax} * job.JMax;
-    for (std::size_t step = 0; step < steps.StepCount(); ++step) {
-        for (std::size_t a = 0; a < steps.AttributeCount(); ++a) {
-            if (steps.Varies(a)) {
-                CheckAttributeFileStart(job.AttribNames.at(a + 1), steps.File(a, step), valueCount,
-                                        stop);
-            }
-        }
-    }
-}
-
-void IncludeValues(const ConversionJob& job, int k, const WriterOptions& options, ColumnFit& fit) {
-    for (int i = 1; i <= job.IMax; ++i) {
-        for (int j = 1; j <= job.JMax; ++j) {
-            const double value = job.AttribValues.at(k, i, j);
-            if (value != options.noData) {
-                fit.Include(value);
-            }
-        }
-    }
-}
-
-// The columns every step shares. Fitted columns take a first pass over every step's values,
-// which leaves the job holding those of the last step.
-std::vector<ColumnFormat> SharedFormats(ConversionJob& job, const StepFiles& steps,
-                                        StopRequest stop, const ConversionOptions& options) {
-    std::vector<ColumnFormat> formats;
-    if (!options.columns.fitColumns) {
-        for (int k = 1; k <= job.AttribCount; ++k) {
-            formats.push_back(PlanColumn(job, k, options.columns));
-        }
-        return formats;
-    }
-    std::vector<ColumnFit> fits(static_cast<std::size_t>(job.AttribCount));
-    for (std::size_t step = 0; step < steps.StepCount(); ++step) {
-        if (step > 0) {
-            ReadStep(job, steps, step, stop, {options.keepDigits});
-        }
-        for (int k = 1; k <= job.AttribCount; ++k) {
-            const auto a = static_cast<std::size_t>(k - 1);
-            if (step == 0 || steps.Varies(a)) {
-                IncludeValues(job, k, options.columns, fits[a]);
-            }
-        }
-    }
-    for (const ColumnFit& fit : fits) {
-        formats.push_back(fit.Format());
-    }
-    return formats;
-}
-
 }  // namespace
 
 SeriesSummary WriteSeries(ConversionJob& job, const SeriesRequest& request,
@@ -126,29 +54,14 @@ SeriesSummary WriteSeries(ConversionJob& job, const SeriesRequest& request,
     WriterOptions columns = options.columns;
     columns.stepColumn = true;
     columns.timeColumn = timed;
-    const ReadOptions readOptions{options.keepDigits};
+    SeriesSteps series(job, steps, services.stop, options,
+                       [&](const ConversionJob& sized) { CheckShapeFileFits(sized, columns); });
+    const std::vector<ColumnFormat> formats = series.SharedFormats();
 
-    SetStepFiles(job, steps, 0);
     SeriesSummary summary;
-    summary.read = ReadInputData(
-        job,
-        [&](const ConversionJob& sized) {
-            CheckShapeFileFits(sized, columns);
-            CheckStepFileStarts(sized, steps, services.stop);
-        },
-        services.stop, readOptions);
-    const std::vector<ColumnFormat> formats = SharedFormats(job, steps, services.stop, options);
-    // The first pass over more than one step leaves the last step's values in the job.
-    const bool rereadFirst = options.columns.fitColumns && count > 1;
-
     PendingShapefiles pending(services.files, FolderOf(request.shpPath));
     for (std::size_t step = 0; step < count; ++step) {
-        if (step > 0 || rereadFirst) {
-            const ZeroedValues zeroed = ReadStep(job, steps, step, services.stop, readOptions);
-            if (step > 0) {
-                summary.read.zeroed.Add(zeroed);
-            }
-        }
+        series.Load(step);
         const std::optional<StepTime> time =
             timed ? std::optional<StepTime>(request.times.at(step)) : std::nullopt;
         const StepRecord record{static_cast<std::int64_t>(step + 1),
@@ -166,6 +79,7 @@ SeriesSummary WriteSeries(ConversionJob& job, const SeriesRequest& request,
                           "writing the shapefiles of " + std::to_string(count) + " steps");
     }
     pending.PlaceAll();
+    summary.read = series.Read();
     return summary;
 }
 
