@@ -42,7 +42,10 @@ void TerminalProgress::SetPanelText(int panel, const std::string& text) {
 void TerminalProgress::SetStep(int step, int count) {
     step_ = "step " + std::to_string(step) + "/" + std::to_string(count) + " ";
     value_ = min_;
-    Draw(Percent());
+    // Before the first step's bar has its range there is nothing to show.
+    if (max_ > min_) {
+        Draw(Percent());
+    }
 }
 
 void TerminalProgress::Finish(bool completed) {

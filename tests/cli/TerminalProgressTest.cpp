@@ -51,6 +51,9 @@ TEST_F(TerminalProgressTest, DrawsOnlyChangesOverWhatWasThere) {
 
 // A run of several steps names the step before the bar, which starts again for each step.
 TEST_F(TerminalProgressTest, ShowsTheStepBeforeTheBar) {
+    TerminalProgress unranged(terminal_);
+    unranged.SetStep(1, 10);
+    EXPECT_EQ(terminal_.str(), "") << "a bar without its range is not drawn";
     for (int step = 1; step <= 3; ++step) {
         progress_.SetStep(step, 10);
         EXPECT_TRUE(Drawn().back().starts_with("step " + std::to_string(step) + "/10 [...."))

@@ -174,6 +174,19 @@ class ModelRun(unittest.TestCase):
             self.assertEqual(converter.returncode, expected, err)
             self.assertEqual(snapshot(self.out), earlier, signal_number)
 
+    def test_warnings_are_collected_over_all_steps_naming_the_step(self):
+        # Step 2 holds a value too long for the 10-character column, step 3 one that rounding
+        # to hundredths makes 0.
+        self.steps("T", {"w_1.dat": [1, 2], "w_2.dat": [123456789.25, 2], "w_3.dat": [0.004, 2]})
+        result = self.convert("-a", f"T={self.folder}/w_*.dat", "-o", self.out / "w_{step}")
+        warnings = [line for line in result.stderr.splitlines() if ": warning: " in line]
+        self.assertIn(f"tesselar-convert: warning: '{self.out}/w_2.shp': 1 value did not fit "
+                      "the 10-character column and was rounded to fewer digits", warnings)
+        zeroed = [line for line in warnings if "became 0" in line]
+        self.assertEqual(len(zeroed), 1, warnings)
+        self.assertIn(f"w_3.dat", zeroed[0])
+        self.assertFalse(any("w_1.shp" in line or "w_3.shp" in line for line in warnings))
+
     def test_a_single_step_is_written_as_before_and_one_match_as_one_step(self):
         self.steps("T", {"only_1.dat": [12.5, -3.25]})
         self.convert("-a", f"T={self.folder}/only_1.dat", "-o", self.out / "plain_{step}")
