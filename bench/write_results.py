@@ -23,6 +23,8 @@ TARGET_LIMIT_RATIO = 1.5
 TARGET_PEER_RATIO = 10.0
 # The GIS options (a coordinate system, cell index columns, fitted columns) against the default.
 TARGET_GIS_RATIO = 1.10
+# The default conversion against the same conversion as of the baseline commit.
+TARGET_BASELINE_RATIO = 1.05
 
 
 def arrays_bytes(nodes, cells):
@@ -40,8 +42,14 @@ def gis_memory_budget(nodes, cells):
     return arrays_bytes(nodes, cells) * 5 // 4 + 64 * MIB
 
 
+def formats_memory_budget(nodes, cells):
+    """What a GeoPackage or FlatGeobuf conversion may hold: its arrays and 128 MiB."""
+    return arrays_bytes(nodes, cells) + 128 * MIB
+
+
 def read_meta(path):
     machine, cases, commands, checks = {}, {}, defaultdict(dict), defaultdict(list)
+    instructions = defaultdict(dict)
     with open(path, encoding="utf-8") as meta:
         for line in meta:
             kind, *fields = line.rstrip("\n").split("\t")
@@ -53,7 +61,9 @@ def read_meta(path):
                 commands[fields[0]][fields[1]] = fields[2]
             elif kind == "check":
                 checks[fields[0]].append((fields[1], fields[2]))
-    return machine, cases, commands, checks
+            elif kind == "instructions":
+                instructions[fields[0]][fields[1]] = int(fields[2])
+    return machine, cases, commands, checks, instructions
 
 
 def read_times(path):
@@ -94,7 +104,7 @@ def verdict(passed):
 def main():
     if len(sys.argv) != 4:
         sys.exit(__doc__)
-    machine, cases, commands, checks = read_meta(sys.argv[1])
+    machine, cases, commands, checks, instructions = read_meta(sys.argv[1])
     times = read_times(sys.argv[2])
     out = []
     out.append("# Benchmark results\n")
@@ -106,9 +116,17 @@ def main():
     out.append(f"- Build: Release, {machine['compiler']}; source {machine['source']}")
     out.append(f"- Peer: shapelib {machine['shapelib']}; inputs and outputs in "
                f"`{machine['work']}` ({machine['filesystem']})")
-    out.append(f"- Runs: {machine['runs']} timed runs per program and size after one warm-up "
-               f"run, programs interleaved run by run in a rotating order; medians over the "
-               f"runs, ratios taken within each run and given as median (lowest to highest)\n")
+    out.append(f"- Baseline: `tesselar-convert` of commit {machine['baseline']}, built by "
+               f"`scripts/bench.sh` from a `git worktree` of that commit into `build/baseline` "
+               f"(Release, same compiler) and run with the same arguments and inputs as "
+               f"tesselar, alternately with it. That commit neither links nor starts PROJ: the "
+               f"ratio includes what tesselar pays for PROJ in a run without a coordinate "
+               f"system")
+    out.append(f"- Runs: {machine['runs']} timed runs per program and size "
+               f"({machine['large_runs']} for the 3000 x 3000 grid, tesselar and the baseline "
+               f"only) after one warm-up run, programs interleaved run by run in a rotating "
+               f"order; medians over the runs, ratios taken within each run and given as median "
+               f"(lowest to highest)\n")
 
     targets = []
     for case, (label, nodes, cells) in cases.items():
@@ -124,28 +142,51 @@ def main():
             out.append(f"| {program} | {median_of(runs, program, 0):.3f} | "
                        f"{median_of(runs, program, 1):.3f} | {median_of(runs, program, 2):.3f} | "
                        f"{peak / MIB:.1f} |")
-        limit_ratios = ratios(runs, "tesselar", "limit")
-        peer_ratios = ratios(runs, "peer", "tesselar")
-        tesselar_peak = max(run["tesselar"][3] for run in runs.values())
-        gis_ratios = ratios(runs, "gis", "tesselar")
-        gis_peak = max(run["gis"][3] for run in runs.values())
-        gis_budget = gis_memory_budget(nodes, cells)
         out.append("")
-        out.append(f"- tesselar / limit: {spread(limit_ratios)}; in CPU time (user + sys): "
-                   f"{spread(cpu_ratios(runs, 'tesselar', 'limit'))}")
-        out.append(f"- peer / tesselar: {spread(peer_ratios)}")
-        out.append(f"- gis / tesselar: {spread(gis_ratios)} (gis: `--crs EPSG:25829 "
-                   f"--cell-index --fit-columns`)")
-        out.append(f"- tesselar / limit-sync: {spread(ratios(runs, 'tesselar', 'limit-sync'))} "
-                   f"(the limit with each file synced to disk before it is closed)")
-        if "window" in programs:
-            out.append(f"- window / tesselar: {spread(ratios(runs, 'window', 'tesselar'))}")
+        baseline_ratios = ratios(runs, "tesselar", "baseline")
+        out.append(f"- tesselar / baseline: {spread(baseline_ratios)}; in CPU time (user + sys): "
+                   f"{spread(cpu_ratios(runs, 'tesselar', 'baseline'))} (the default "
+                   f"conversion against that of commit {machine['baseline'].split()[0]})")
+        if case in instructions:
+            counts = instructions[case]
+            out.append(f"- instructions (callgrind, one run each): tesselar "
+                       f"{counts['tesselar']:,}, baseline {counts['baseline']:,}: "
+                       f"{counts['tesselar'] / counts['baseline']:.3f} x")
+        tesselar_peak = max(run["tesselar"][3] for run in runs.values())
+        if "limit" in programs:
+            limit_ratios = ratios(runs, "tesselar", "limit")
+            peer_ratios = ratios(runs, "peer", "tesselar")
+            gis_ratios = ratios(runs, "gis", "tesselar")
+            gis_peak = max(run["gis"][3] for run in runs.values())
+            gis_budget = gis_memory_budget(nodes, cells)
+            out.append(f"- tesselar / limit: {spread(limit_ratios)}; in CPU time (user + sys): "
+                       f"{spread(cpu_ratios(runs, 'tesselar', 'limit'))}")
+            out.append(f"- peer / tesselar: {spread(peer_ratios)}")
+            out.append(f"- gis / tesselar: {spread(gis_ratios)} (gis: `--crs EPSG:25829 "
+                       f"--cell-index --fit-columns`)")
+            out.append(f"- tesselar / limit-sync: {spread(ratios(runs, 'tesselar', 'limit-sync'))}"
+                       f" (the limit with each file synced to disk before it is closed)")
+            if "window" in programs:
+                out.append(f"- window / tesselar: {spread(ratios(runs, 'window', 'tesselar'))}")
+            gpkg_ratios = ratios(runs, "gpkg", "tesselar")
+            gdal_ratios = ratios(runs, "gdal-gpkg", "gpkg")
+            fgb_ratios = ratios(runs, "fgb", "tesselar")
+            formats_budget = formats_memory_budget(nodes, cells)
+            formats_peak = {program: max(run[program][3] for run in runs.values())
+                            for program in ("gpkg", "fgb")}
+            out.append(f"- gpkg / tesselar: {spread(gpkg_ratios)}; gdal-gpkg (ogr2ogr from our "
+                       f"shapefile) / gpkg: {spread(gdal_ratios)}")
+            out.append(f"- fgb / tesselar: {spread(fgb_ratios)}")
+            out.append(f"- gpkg and fgb peak memory {formats_peak['gpkg'] / MIB:.1f} and "
+                       f"{formats_peak['fgb'] / MIB:.1f} MiB against the budget of the arrays + "
+                       f"128 MiB = {formats_budget / MIB:.1f} MiB")
         out.append(f"- tesselar peak memory {tesselar_peak / MIB:.1f} MiB against the budget "
                    f"8 B x (2 x {nodes:,} nodes + 3 x {cells:,} cells) + 64 MiB = "
                    f"{budget / MIB:.1f} MiB")
-        out.append(f"- gis peak memory {gis_peak / MIB:.1f} MiB against the budget "
-                   f"1.25 x 8 B x (2 x {nodes:,} nodes + 3 x {cells:,} cells) + 64 MiB = "
-                   f"{gis_budget / MIB:.1f} MiB")
+        if "gis" in programs:
+            out.append(f"- gis peak memory {gis_peak / MIB:.1f} MiB against the budget "
+                       f"1.25 x 8 B x (2 x {nodes:,} nodes + 3 x {cells:,} cells) + 64 MiB = "
+                       f"{gis_budget / MIB:.1f} MiB")
         out.append("- Output checks:")
         for what, result in checks[case]:
             out.append(f"  - {what}: {result}")
@@ -156,6 +197,10 @@ def main():
         out.append("```\n")
         if case == TARGET_CASE:
             targets = [
+                (f"the default conversion at most {TARGET_BASELINE_RATIO:.2f} x the time of "
+                 f"commit {machine['baseline'].split()[0]}'s (paired, byte-identical output)",
+                 f"{statistics.median(baseline_ratios):.2f} x",
+                 statistics.median(baseline_ratios) <= TARGET_BASELINE_RATIO),
                 (f"`tesselar-convert -q` at most {TARGET_LIMIT_RATIO} x the limit's time",
                  f"{statistics.median(limit_ratios):.2f} x",
                  statistics.median(limit_ratios) <= TARGET_LIMIT_RATIO),
@@ -169,6 +214,15 @@ def main():
                  statistics.median(gis_ratios) <= TARGET_GIS_RATIO),
                 ("the GIS options' peak memory within their budget",
                  f"{gis_peak / MIB:.1f} of {gis_budget / MIB:.1f} MiB", gis_peak <= gis_budget),
+                ("GeoPackage with its index at most 2.0 x the shapefile's time",
+                 f"{statistics.median(gpkg_ratios):.2f} x", statistics.median(gpkg_ratios) <= 2.0),
+                ("GeoPackage at least 5 x faster than ogr2ogr -f GPKG from our shapefile",
+                 f"{statistics.median(gdal_ratios):.1f} x", statistics.median(gdal_ratios) >= 5.0),
+                ("FlatGeobuf with its index at most 1.2 x the shapefile's time",
+                 f"{statistics.median(fgb_ratios):.2f} x", statistics.median(fgb_ratios) <= 1.2),
+                ("GeoPackage and FlatGeobuf peak memory within the arrays + 128 MiB",
+                 f"{max(formats_peak.values()) / MIB:.1f} of {formats_budget / MIB:.1f} MiB",
+                 max(formats_peak.values()) <= formats_budget),
             ]
 
     out.append(f"## Targets ({cases[TARGET_CASE][0]})\n")
@@ -179,10 +233,15 @@ def main():
     out.append("""
 ## Rerunning
 
-    scripts/bench.sh                # BENCH_RUNS=N sets the timed runs (default 7)
+    scripts/bench.sh    # BENCH_RUNS=N sets the timed runs (default 7), BENCH_LARGE_RUNS the
+                        # 3000 x 3000 grid's (default 3)
 
-It builds everything in `build/bench` (Release, `-DTESSELAR_BUILD_BENCH=ON`), regenerates the
-inputs outside the repository, checks the outputs and rewrites this file. The programs:
+It builds everything in `build/bench` (Release, `-DTESSELAR_BUILD_BENCH=ON`) and the baseline
+in `build/baseline` from a worktree of its commit in `build/baseline-src`, regenerates the
+inputs outside the repository, checks the outputs and rewrites this file. The baseline row is
+paired: in every run tesselar and the baseline convert the same inputs one right after the
+other (their order rotating from run to run), each ratio is taken within one run, and the
+outputs are compared byte for byte with `cmp`. The programs:
 `tesselar-bench-generate` (inputs), `tesselar-bench-peer` (shapelib converter),
 `tesselar-bench-limit` (reads the inputs with a hand-written parser from mapped memory and
 writes as many bytes as the job's .shp, .shx and .dbf in 8 MiB writes; `--sync` syncs each file

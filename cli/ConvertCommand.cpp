@@ -10,12 +10,11 @@
 #include "conversion/StepOutputNames.h"
 #include "conversion/Version.h"
 #include "readers/PrintableText.h"
+#include "writer/WriteGeoPackage.h"
 
 namespace tesselar {
 
 namespace {
-
-constexpr const char* kProgramName = "tesselar-convert";
 
 void FillJob(ConversionJob& job, const ConvertOptions& options) {
     job.ShapeType = options.shapeType;
@@ -24,8 +23,6 @@ void FillJob(ConversionJob& job, const ConvertOptions& options) {
     for (const auto& [name, file] : options.attributes) {
         AppendAttribute(job, name, PlainFileName(file));
     }
-    job.ShapeFolder = options.shapeFolder;
-    job.ShapeFileName = options.shapeFileName;
 }
 
 // A model run when a pattern gives the steps or times are given; none for a single conversion
@@ -51,7 +48,8 @@ std::optional<SeriesRequest> SeriesOf(const ConvertOptions& options) {
     return SeriesRequest{std::move(steps), std::move(times), options.shpPath};
 }
 
-// The success line: one shapefile, or the first and last of a run.
+// The success line: one file, a layer added to a GeoPackage, or the first and last shapefile
+// of a run.
 void ReportCreated(std::ostream& out, const ConvertOptions& options,
                    const ConversionOutcome& outcome) {
     if (outcome.stepCount > 1) {
@@ -60,8 +58,15 @@ void ReportCreated(std::ostream& out, const ConvertOptions& options,
             << "' (" << outcome.stepCount << " steps) were created with success\n";
         return;
     }
-    out << ShapeTypeText(options.shapeType) << " Shape File '" << PrintableText(outcome.shpPath)
-        << "' was created with success\n";
+    if (outcome.addedToExisting) {
+        out << ShapeTypeText(options.shapeType) << " layer '"
+            << PrintableText(GeoPackageLayerName(outcome.shpPath, options.conversion.layer))
+            << "' was written into GeoPackage '" << PrintableText(outcome.shpPath)
+            << "' with success\n";
+        return;
+    }
+    out << ShapeTypeText(options.shapeType) << ' ' << OutputFormatName(options.conversion.format)
+        << " '" << PrintableText(outcome.shpPath) << "' was created with success\n";
 }
 
 int Convert(const ConvertOptions& options, CommandStreams streams, const Clock& clock,

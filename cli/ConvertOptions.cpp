@@ -1,11 +1,10 @@
 #include "cli/ConvertOptions.h"
 
 #include <CLI/CLI.hpp>
-#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <map>
-#include <string_view>
+#include <sstream>
 
 #include "cli/HelpLayout.h"
 #include "controls/shapefile/ShapeFileNames.h"
@@ -21,10 +20,10 @@ namespace tesselar {
 
 namespace {
 
-constexpr const char* kProgramName = "tesselar-convert";
 constexpr const char* kDescription =
     "Converts a Nerasco grid into a polygon shape file (one polygon per cell), or a set of\n"
-    "particles into a point shape file, with one numeric column per attribute.";
+    "particles into a point shape file, with one numeric column per attribute. An OUTPUT\n"
+    "ending in .gpkg writes a GeoPackage layer, in .fgb a FlatGeobuf file instead.";
 
 // NAME=FILE, split at the first "=".
 void AddAttribute(ConvertOptions& options, const std::string& value) {
@@ -59,8 +58,20 @@ ShapeType ShapeTypeOf(const std::string& value) {
     throw UsageError("unknown shape type '" + PrintableText(value) + "': use polygon or point");
 }
 
-// OUTPUT names the .shp file, with or without its extension.
+// OUTPUT names a GeoPackage (".gpkg"), a FlatGeobuf file (".fgb") or else the .shp file,
+// with or without its extension.
 void SetOutput(ConvertOptions& options, const std::string& output) {
+    options.conversion.format = OutputFormatOf(output);
+    if (options.conversion.format != OutputFormat::Shapefile) {
+        options.shpPath = output;
+        const std::string name = FileNameOf(output);
+        if (name.find('.') == 0) {
+            throw UsageError("output '" + PrintableText(output) + "' names no file");
+        }
+        options.shapeFileName = name.substr(0, name.rfind('.'));
+        options.shapeFolder = FolderOf(output);
+        return;
+    }
     const bool hasExtension =
         output.size() >= 4 && EqualIgnoringAsciiCase(output.substr(output.size() - 4), ".shp");
     options.shpPath = hasExtension ? output : output + ".shp";
@@ -129,25 +140,51 @@ std::string Spelled(const CLI::Option& option) {
                                        : "-" + option.get_snames().front() + " (" + longName + ")";
 }
 
+// "unknown option '--bogus'" for what looks like an option, else "unexpected argument 'a.dat'".
+std::string Unexpected(const std::string& argument) {
+    if (argument.size() > 1 && argument.front() == '-') {
+        const auto end = argument.starts_with("--") ? argument.find('=') : std::string::npos;
+        return "unknown option '" + PrintableText(argument.substr(0, end)) + "'";
+    }
+    return "unexpected argument '" + PrintableText(argument) + "'";
+}
+
+// CLI11 takes "" as a value; a file name or number cannot be empty.
+const CLI::Validator kNonEmpty(
+    [](const std::string& value) { return value.empty() ? "needs a non-empty value" : ""; }, "");
+
+// The option a CLI11 error is about: CLI11 begins its messages with the option's long name
+// ("--type: 1 required polygon|point missing", "quiet was given a disallowed flag override").
+const CLI::Option* OptionNamedIn(const CLI::App& app, const std::string& message) {
+    std::string name = message.substr(0, message.find_first_of(": "));
+    name.erase(0, name.find_first_not_of('-'));
+    return app.get_option_no_throw("--" + name);
+}
+
 // The options of tesselar-convert, declared once: the parser, the synopsis and the help all
-// come from these declarations. Values that need more than storing are turned into
-// ConvertOptions by the option's own function; a required option names what is missing.
+// come from these declarations. CLI11 refuses what is missing, repeated, unknown or lacks its
+// value; each option's own function checks its value and turns it into ConvertOptions.
 class ConvertParser {
 public:
     explicit ConvertParser(ConvertOptions& options, StopRequest stop = {})
         : options_(options), app_(kDescription, kProgramName) {
         app_.formatter(std::make_shared<HelpLayout>());
-        app_.allow_extras();  // reported below in today's words
-        // A repeated option is refused below, naming it; CLI11 only keeps its last value.
-        app_.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+        app_.failure_message(
+            [this](const CLI::App* app, const CLI::Error& error) { return Refusal(*app, error); });
+        // An option of one value given twice, and a flag given a value, are refused.
+        app_.option_defaults()
+            ->multi_option_policy(CLI::MultiOptionPolicy::Throw)
+            ->disable_flag_override();
 
         Required(app_.add_option("-x,--x-file", options.xFile,
                                  "X axys file: the X coordinate of every node or particle")
-                     ->type_name("X_FILE"),
+                     ->type_name("X_FILE")
+                     ->check(kNonEmpty),
                  "the X axys file is missing: give it with -x X_FILE");
         Required(app_.add_option("-y,--y-file", options.yFile,
                                  "Y axys file: the Y coordinates, in the same order")
-                     ->type_name("Y_FILE"),
+                     ->type_name("Y_FILE")
+                     ->check(kNonEmpty),
                  "the Y axys file is missing: give it with -y Y_FILE");
         Required(app_.add_option_function<std::vector<std::string>>(
                          "-a,--attribute",
@@ -164,7 +201,9 @@ public:
         Required(app_.add_option_function<std::string>(
                          "-o,--output",
                          [&options](const std::string& value) { SetOutput(options, value); },
-                         "the shape file to write; \".shp\" is added when missing")
+                         "the file to write: a GeoPackage when it ends in \".gpkg\",\n"
+                         "a FlatGeobuf file when in \".fgb\" (any case), else a shape\n"
+                         "file (\".shp\" is added when missing)")
                      ->type_name("OUTPUT"),
                  "the output shape file is missing: give it with -o OUTPUT");
         app_.add_option_function<std::string>(
@@ -190,10 +229,16 @@ public:
         app_.add_option("--nodata", noDataText_,
                         "attribute values equal to VALUE (after rounding, as the\n"
                         "values) are written as null")
-            ->type_name("VALUE");
+            ->type_name("VALUE")
+            ->check(kNonEmpty);
         app_.add_flag("--cell-index", options.conversion.columns.cellIndex,
                       "integer columns I and J (the cell's i and j, from 1; I the\n"
                       "particle's number for points) before the attributes");
+
+        app_.add_option("--layer", options.conversion.layer,
+                        "the GeoPackage layer to write, replaced when the file has\n"
+                        "it (default: OUTPUT's name without its extension)")
+            ->type_name("NAME");
 
         app_.add_option_function<std::string>(
                 "--time",
@@ -223,19 +268,12 @@ public:
             return ConvertOptions::Action::ShowHelp;
         } catch (const CLI::CallForVersion&) {
             return ConvertOptions::Action::ShowVersion;
-        } catch (const CLI::RequiredError& error) {
-            CheckArgumentsGiven();
-            ThrowFirstMissing(error);
-        } catch (const CLI::ArgumentMismatch& error) {
-            // CLI11 ran out of arguments: the last one is an option without its value.
-            const std::string& last = arguments.back();
-            const CLI::Option* option = app_.get_option_no_throw(last.substr(0, last.find('=')));
-            throw UsageError(option == nullptr ? error.what()
-                                               : "option " + Spelled(*option) + " needs a value");
         } catch (const CLI::ParseError& error) {
-            throw UsageError(error.what());
+            std::ostringstream refusal;
+            app_.exit(error, refusal, refusal);
+            throw UsageError(refusal.str());
         }
-        CheckArgumentsGiven();
+        CheckFormatOptions();
         CheckTimes();
         if (!noDataText_.empty()) {
             options_.conversion.columns.noData =
@@ -245,36 +283,25 @@ public:
     }
 
     std::string Help() const { return app_.help(); }
-    std::string Synopsis() const { return UsageSynopsis(app_); }
+    std::string Synopsis() const { return HelpLayout().make_usage(&app_, app_.get_name()); }
 
 private:
     void Required(CLI::Option* option, std::string whenMissing) {
         whenMissing_.emplace(option->required(), std::move(whenMissing));
     }
 
-    // What CLI11 accepts but this command refuses: unknown options and stray arguments,
-    // repeated and empty values, and a value given to a flag.
-    void CheckArgumentsGiven() const {
-        if (const auto remaining = app_.remaining(); !remaining.empty()) {
-            const std::string& first = remaining.front();
-            if (first.size() > 1 && first.front() == '-') {
-                const auto end = first.starts_with("--") ? first.find('=') : std::string::npos;
-                throw UsageError("unknown option '" + PrintableText(first.substr(0, end)) + "'");
-            }
-            throw UsageError("unexpected argument '" + PrintableText(first) + "'");
+    // Options that concern one output format only.
+    void CheckFormatOptions() const {
+        const OutputFormat format = options_.conversion.format;
+        if (format != OutputFormat::Shapefile && options_.conversion.columns.fitColumns) {
+            throw UsageError(
+                std::string("option --fit-columns fits the columns of a shape file; a ") +
+                OutputFormatName(format) +
+                " stores every value as a double, whole: leave the option out");
         }
-        for (const CLI::Option* option : app_.get_options()) {
-            const auto& results = option->results();
-            if (option->get_items_expected_max() == 0) {
-                if (std::any_of(results.begin(), results.end(),
-                                [](const std::string& value) { return value != "true"; })) {
-                    throw UsageError("option " + Spelled(*option) + " takes no value");
-                }
-            } else if (option->get_items_expected_max() == 1 && option->count() > 1) {
-                throw UsageError("option " + Spelled(*option) + " is given more than once");
-            } else if (std::find(results.begin(), results.end(), "") != results.end()) {
-                throw UsageError("option " + Spelled(*option) + " needs a non-empty value");
-            }
+        if (format != OutputFormat::GeoPackage && !options_.conversion.layer.empty()) {
+            throw UsageError(
+                "option --layer names a GeoPackage layer: OUTPUT must end in \".gpkg\"");
         }
     }
 
@@ -290,13 +317,30 @@ private:
         }
     }
 
-    [[noreturn]] void ThrowFirstMissing(const CLI::RequiredError& error) const {
-        for (const CLI::Option* option : app_.get_options()) {
-            if (option->count() == 0 && whenMissing_.contains(option)) {
-                throw UsageError(whenMissing_.at(option));
-            }
+    // CLI11's refusals in the words of this command. An argument it does not know comes first:
+    // it may be a misspelt option that CLI11 then finds missing.
+    std::string Refusal(const CLI::App& app, const CLI::Error& error) const {
+        if (const auto extras = app.remaining(); !extras.empty()) {
+            return Unexpected(extras.front());
         }
-        throw UsageError(error.what());
+        const CLI::Option* option = OptionNamedIn(app, error.what());
+        if (option == nullptr) {
+            return error.what();
+        }
+        if (error.get_name() == "RequiredError") {
+            return whenMissing_.at(option);
+        }
+        const std::string named = "option " + Spelled(*option);
+        if (const std::string what = error.what(); error.get_name() == "ValidationError") {
+            return named + ' ' + what.substr(what.find(": ") + 2);
+        }
+        if (option->get_items_expected_max() == 0) {
+            return named + " takes no value";
+        }
+        if (option->count() > static_cast<std::size_t>(option->get_items_expected_max())) {
+            return named + " is given more than once";
+        }
+        return named + " needs a value";
     }
 
     ConvertOptions& options_;

@@ -12,6 +12,9 @@
 
 namespace tesselar {
 
+// The name the command's messages, synopsis and help begin with.
+inline constexpr const char* kProgramName = "tesselar-convert";
+
 // The command line could not be understood; the message says why, in one line.
 class UsageError : public std::runtime_error {
 public:
@@ -25,12 +28,15 @@ struct ConvertOptions {
     std::string xFile;
     std::string yFile;
     std::vector<std::pair<std::string, std::string>> attributes;  // name, file; in column order
-    std::string shpPath;        // the output path, ending in ".shp"
-    std::string shapeFolder;    // its folder ("." when it names none)
-    std::string shapeFileName;  // its name without the extension
+    std::string shpPath;  // the output path: ending in ".shp" for a shape file
+    // Its folder ("." when it names none) and its name without the extension, as the window
+    // takes them; the command itself writes to shpPath.
+    std::string shapeFolder;
+    std::string shapeFileName;
     ShapeType shapeType = ShapeType::Polygon;
     bool quiet = false;
-    // --crs, --keep-digits, --fit-columns, --nodata (rounded as the values are) and --cell-index.
+    // --crs, --keep-digits, --fit-columns, --nodata (rounded as the values are), --cell-index,
+    // --layer and the output format.
     ConversionOptions conversion;
     // A model run's times: --time with --time-step, or --times (read once the steps are known).
     std::optional<StepTime> timeStart;

@@ -17,8 +17,11 @@ int main(int argc, char* argv[]) {
     const tesselar::StopSignals stopSignals;
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     tesselar::SystemClock clock;
-    tesselar::PosixFileSystem files;
-    return tesselar::RunConvertCommand(arguments,
-                                       {std::cout, std::cerr, isatty(STDERR_FILENO) == 1}, clock,
-                                       files, stopSignals.Request());
+    tesselar::PosixFileSystem files(stopSignals.Request());
+    const int status =
+        tesselar::RunConvertCommand(arguments, {std::cout, std::cerr, isatty(STDERR_FILENO) == 1},
+                                    clock, files, stopSignals.Request());
+    // The status tells what became of the files; a signal arriving now must not say otherwise.
+    stopSignals.HoldUntilExit();
+    return status;
 }

@@ -61,6 +61,12 @@ public:
         files.erase(path);
     }
 
+    // New files here have no name until placed, so a temporary name found belongs to no writer.
+    void RemoveAbandoned(const std::string& path) noexcept override {
+        FUZZ_CHECK(locked_, "'" + path + "' removed as abandoned without the folder's lock");
+        files.erase(path);
+    }
+
 private:
     struct Lock final : FolderLock {
         explicit Lock(bool& locked) : locked_(locked) { locked_ = true; }

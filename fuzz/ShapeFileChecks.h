@@ -95,21 +95,21 @@ inline void CheckTable(const std::string& dbf, const ShapeFileModel& model,
 
 // Checks the files written on a successful Release: the files of `model.shpPath` (".SHP" with
 // upper-case companions, any other case of ".shp" as ".shp" with lower-case ones, a .prj when
-// the model has a projection) in place of every file of a shapefile of that name in any case
-// that stood there in `before`, every other file as it was, and each file's headers and record
-// layout as the model says.
+// the model has a projection) in place of every file of the shapefile of that name (the
+// extensions in any case) that stood there in `before`, every other file as it was (those of a
+// shapefile whose name differs only in case too), and each file's headers and record layout
+// as the model says.
 inline void CheckCompleteFileSet(const FileMap& before, const FileMap& after,
                                  const ShapeFileModel& model) {
     const std::size_t slash = model.shpPath.rfind('/');
     const std::string stem = model.shpPath.substr(0, model.shpPath.size() - 4);
     const bool upper = model.shpPath.ends_with(".SHP");
-    // Files of the shapefile: its name up to the extension and one of the extensions the fuzzer
-    // puts beside it, in any case.
+    // Files of the shapefile: its name up to the extension, byte for byte, and one of the
+    // extensions the fuzzer puts beside it, in any case.
     const auto ofShapefile = [&](const std::string& path) {
         static const std::set<std::string> kExtensions = {".shp", ".shx", ".dbf", ".cpg",    ".prj",
                                                           ".qix", ".sbn", ".sbx", ".shp.xml"};
-        return path.size() > stem.size() && path.rfind('/') == slash &&
-               Cased(path.substr(0, stem.size()), false) == Cased(stem, false) &&
+        return path.size() > stem.size() && path.rfind('/') == slash && path.starts_with(stem) &&
                kExtensions.contains(Cased(path.substr(stem.size()), false));
     };
     std::map<std::string, std::string> written;  // by lower-case extension

@@ -77,7 +77,7 @@ FileMap ExistingFiles(FuzzedDataProvider& input, const std::string& path) {
             files[stem + kNames[n]] = std::string("earlier ") + kNames[n];
         }
     }
-    // The same shapefile with its name in upper case
+    // Another shapefile, its name in upper case (the same one when the name is)
     if ((chosen >> 13 & 1U) != 0) {
         const std::size_t name = stem.rfind('/') + 1;
         const std::string upperStem = stem.substr(0, name) + Cased(stem.substr(name), true);

@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# Measures tesselar-convert against a straightforward shapelib converter (the peer) and the
-# least work any converter has to do on this machine (the limit; limit-sync is the same with its
-# files synced to disk before they are closed), checks that their outputs agree, and writes
-# bench/RESULTS.md.
+# Measures tesselar-convert against a straightforward shapelib converter (the peer), the least
+# work any converter has to do on this machine (the limit; limit-sync is the same with its
+# files synced to disk before they are closed) and its own default conversion as of commit
+# 0709abf (the baseline, built from a git worktree of that commit), checks that their outputs
+# agree, and writes bench/RESULTS.md.
 #
 #   scripts/bench.sh
 #
-# BENCH_RUNS sets the timed runs per program and size (default 7), after one warm-up run.
+# BENCH_RUNS sets the timed runs per program and size (default 7), after one warm-up run;
+# BENCH_LARGE_RUNS those of the 3000 x 3000 grid, run by tesselar and the baseline only
+# (default 3).
 # Inputs and outputs go to ${TMPDIR:-/tmp}/tesselar-bench, outside the repository. Exits 1 when
 # the outputs disagree or a target is missed, after writing the results.
 set -euo pipefail
@@ -17,7 +20,15 @@ bin=$build/bench
 convert=$build/cli/tesselar-convert
 work=${TMPDIR:-/tmp}/tesselar-bench
 runs=${BENCH_RUNS:-7}
+large_runs=${BENCH_LARGE_RUNS:-3}
 python=/usr/bin/python3
+
+# The baseline: tesselar-convert of an earlier commit, built from a worktree of that commit
+# with the same compiler and build type, run on the same inputs alternately with tesselar.
+baseline_commit=0709abf
+baseline_src=$repo/build/baseline-src
+baseline_build=$repo/build/baseline
+baseline_convert=$baseline_build/cli/tesselar-convert
 
 # The window: one conversion through the shown main window (offscreen), progress display
 # included, driven by tesselar-bench-window with tesselar-convert's arguments ("$@").
@@ -35,7 +46,16 @@ cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTESSELAR_BUIL
     -DTESSELAR_BUILD_TESTS=OFF -DTESSELAR_BUILD_GUI="$bench_gui" >/dev/null
 cmake --build "$build" -j2 --target "${targets[@]}"
 
-cases=(grid300 grid1000 particles)
+if [ -e "$baseline_src/.git" ]; then
+    git -C "$baseline_src" checkout -q --detach "$baseline_commit"
+else
+    git -C "$repo" worktree add -q --detach "$baseline_src" "$baseline_commit"
+fi
+cmake -S "$baseline_src" -B "$baseline_build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DTESSELAR_BUILD_GUI=OFF -DTESSELAR_BUILD_TESTS=OFF >/dev/null
+cmake --build "$baseline_build" -j2 --target tesselar-convert
+
+cases=(grid300 grid1000 particles grid3000)
 declare -A label nodes cells
 label[grid300]="Polygons, 300 x 300 nodes (89,401 cells), 3 attributes"
 nodes[grid300]=90000
@@ -46,13 +66,17 @@ cells[grid1000]=998001
 label[particles]="Points, SIZE_I 32,768 (32,767 particles), 3 attributes"
 nodes[particles]=32767
 cells[particles]=32767
+label[grid3000]="Polygons, 3000 x 3000 nodes (8,994,001 cells), 3 attributes"
+nodes[grid3000]=9000000
+cells[grid3000]=8994001
 
 echo "bench: generating inputs in $work"
 rm -rf "$work"
-mkdir -p "$work/grid300" "$work/grid1000" "$work/particles" "$work/out"
+mkdir -p "$work/grid300" "$work/grid1000" "$work/particles" "$work/grid3000" "$work/out"
 "$bin/tesselar-bench-generate" grid "$work/grid300" 300 300
 "$bin/tesselar-bench-generate" grid "$work/grid1000" 1000 1000
 "$bin/tesselar-bench-generate" particles "$work/particles" 32768
+"$bin/tesselar-bench-generate" grid "$work/grid3000" 3000 3000
 
 meta=$work/meta.tsv
 times=$work/times.tsv
@@ -76,6 +100,8 @@ add_meta machine source "$source_state"
 add_meta machine work "$work"
 add_meta machine filesystem "$(df --output=fstype "$work" | tail -n 1) file system"
 add_meta machine runs "$runs"
+add_meta machine large_runs "$large_runs"
+add_meta machine baseline "$baseline_commit ($(git -C "$baseline_src" log -1 --format=%s))"
 
 # Sets job to the tesselar-convert arguments of a case ($1) writing to $2.
 job_arguments() {
@@ -92,7 +118,14 @@ command_for() {
     job_arguments "$2" "$work/out/$2-$1.shp"
     case $1 in
         tesselar) cmd=("$convert" "${job[@]}" -q) ;;
+        baseline) cmd=("$baseline_convert" "${job[@]}" -q) ;;
         gis) cmd=("$convert" "${job[@]}" -q --crs EPSG:25829 --cell-index --fit-columns) ;;
+        gpkg | fgb)
+            job_arguments "$2" "$work/out/$2-$1.$1"
+            cmd=("$convert" "${job[@]}" -q --crs EPSG:25829)
+            ;;
+        # GDAL's conversion of our shapefile, as analysts make a GeoPackage without us.
+        gdal-gpkg) cmd=(ogr2ogr -f GPKG "$work/out/$2-gdal-gpkg.gpkg" "$work/out/$2-tesselar.shp") ;;
         peer) cmd=("$bin/tesselar-bench-peer" "${job[@]}") ;;
         limit) cmd=("$bin/tesselar-bench-limit" "${job[@]}") ;;
         limit-sync) cmd=("$bin/tesselar-bench-limit" --sync "${job[@]}") ;;
@@ -107,7 +140,8 @@ command_for() {
 measure() {
     command_for "$1" "$2"
     local stem=$work/out/$2-$1 report=$work/measure.txt
-    rm -f "$stem.shp" "$stem.shx" "$stem.dbf" "$stem.cpg" "$stem.prj" "$report"
+    rm -f "$stem.shp" "$stem.shx" "$stem.dbf" "$stem.cpg" "$stem.prj" "$stem.gpkg" "$stem.fgb" \
+        "$report"
     if ! "$bin/tesselar-bench-run" "$report" "${cmd[@]}" >/dev/null 2>"$stem.log"; then
         echo "bench: $1 failed on $2: ${cmd[*]}" >&2
         cat "$stem.log" >&2
@@ -117,8 +151,8 @@ measure() {
 }
 
 window_command
-programs=(tesselar gis peer limit limit-sync)
-[ ${#window_cmd[@]} -gt 0 ] && programs+=(window)
+all_programs=(tesselar baseline gis gpkg fgb gdal-gpkg peer limit limit-sync)
+[ ${#window_cmd[@]} -gt 0 ] && all_programs+=(window)
 
 checks_failed=0
 record_check() {  # case, what, passed (0 or 1), text
@@ -132,6 +166,14 @@ record_check() {  # case, what, passed (0 or 1), text
 for case_name in "${cases[@]}"; do
     echo "bench: ${label[$case_name]}"
     add_meta case "$case_name" "${label[$case_name]}" "${nodes[$case_name]}" "${cells[$case_name]}"
+    # The largest grid: the default conversion against the baseline alone.
+    if [ "$case_name" = grid3000 ]; then
+        programs=(tesselar baseline)
+        case_runs=$large_runs
+    else
+        programs=("${all_programs[@]}")
+        case_runs=$runs
+    fi
     for program in "${programs[@]}"; do
         command_for "$program" "$case_name"
         # Written as run from the repository, with the data folder named as bench.sh names it.
@@ -152,23 +194,45 @@ for case_name in "${cases[@]}"; do
             record_check "$case_name" "tesselar against $other (pyshp)" 0 "${result//$'\n'/; }"
         fi
     done
-    sizes_agree=1
-    sizes=""
+    identical=1
     for extension in shp shx dbf; do
-        tesselar_bytes=$(stat -c %s "$out-tesselar.$extension")
-        limit_bytes=$(stat -c %s "$out-limit.$extension")
-        sizes+=" .$extension $tesselar_bytes/$limit_bytes"
-        [ "$tesselar_bytes" = "$limit_bytes" ] || sizes_agree=0
+        cmp -s "$out-tesselar.$extension" "$out-baseline.$extension" || identical=0
     done
-    record_check "$case_name" "file sizes tesselar/limit" "$sizes_agree" \
-        "$([ $sizes_agree = 1 ] && echo equal || echo DIFFER):$sizes bytes"
+    record_check "$case_name" "tesselar against baseline (cmp of .shp, .shx, .dbf)" "$identical" \
+        "$([ $identical = 1 ] && echo byte-identical || echo DIFFER)"
+    if [[ " ${programs[*]} " == *" limit "* ]]; then
+        sizes_agree=1
+        sizes=""
+        for extension in shp shx dbf; do
+            tesselar_bytes=$(stat -c %s "$out-tesselar.$extension")
+            limit_bytes=$(stat -c %s "$out-limit.$extension")
+            sizes+=" .$extension $tesselar_bytes/$limit_bytes"
+            [ "$tesselar_bytes" = "$limit_bytes" ] || sizes_agree=0
+        done
+        record_check "$case_name" "file sizes tesselar/limit" "$sizes_agree" \
+            "$([ $sizes_agree = 1 ] && echo equal || echo DIFFER):$sizes bytes"
+    fi
 
-    for ((run = 1; run <= runs; run++)); do
+    for ((run = 1; run <= case_runs; run++)); do
         for ((k = 0; k < ${#programs[@]}; k++)); do
             measure "${programs[(run + k) % ${#programs[@]}]}" "$case_name" "$run"
         done
     done
+    # The largest outputs go before the next case.
+    rm -f "$out"-*.shp "$out"-*.shx "$out"-*.dbf
 done
+
+# Instructions, counted by callgrind on the target grid: the same in every run, whatever else
+# the shared machine does, so they show the paired difference that wall times blur.
+for program in tesselar baseline; do
+    command_for "$program" grid1000
+    echo "bench: counting the instructions of $program on grid1000"
+    valgrind --tool=callgrind --callgrind-out-file="$work/callgrind-$program.out" "${cmd[@]}" \
+        >/dev/null 2>"$work/callgrind-$program.log"
+    add_meta instructions grid1000 "$program" \
+        "$(sed -n 's/^summary: //p' "$work/callgrind-$program.out")"
+done
+rm -f "$work/out"/grid1000-*.shp "$work/out"/grid1000-*.shx "$work/out"/grid1000-*.dbf
 
 targets_met=0
 "$python" "$repo/bench/write_results.py" "$meta" "$times" "$repo/bench/RESULTS.md" || targets_met=1

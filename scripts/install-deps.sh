@@ -7,10 +7,10 @@ packages=(
     build-essential cmake ninja-build pkg-config git
     qt6-base-dev libgl-dev fonts-dejavu-core fonts-liberation
     libgtest-dev libgmock-dev libcli11-dev
-    libproj-dev proj-data
-    gdal-bin python3 python3-pyshp python3-matplotlib shapelib libshp-dev acl
+    libproj-dev proj-data libsqlite3-dev libflatbuffers-dev flatbuffers-compiler
+    gdal-bin python3-gdal sqlite3 python3 python3-pyshp python3-matplotlib shapelib libshp-dev acl
     clang libclang-rt-14-dev clang-format
-    xvfb xauth hyperfine desktop-file-utils
+    xvfb xauth hyperfine desktop-file-utils valgrind
 )
 
 missing=()

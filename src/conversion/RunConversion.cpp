@@ -3,41 +3,58 @@
 #include <cstdint>
 #include <new>
 
+#include "controls/shapefile/NumericText.h"
 #include "conversion/ConversionError.h"
 #include "conversion/RunSeries.h"
+#include "crs/CrsIdentity.h"
 #include "crs/ProjectionFile.h"
 #include "readers/PrintableText.h"
 #include "readers/ReadFiles.h"
 #include "writer/CreateShapeFiles.h"
+#include "writer/WriteFlatGeobuf.h"
+#include "writer/WriteGeoPackage.h"
 
 namespace tesselar {
 
 namespace {
 
-std::string ShortenedValuesWarning(std::int64_t count) {
-    return std::to_string(count) + (count == 1 ? " value" : " values") +
-           " did not fit the 10-character column and " + (count == 1 ? "was" : "were") +
-           " rounded to fewer digits";
+std::string ShortenedValuesWarning(const ShortenedValues& shortened) {
+    const bool one = shortened.count == 1;
+    const std::string first = NumberText(shortened.first);
+    return std::to_string(shortened.count) + (one ? " value" : " values") + " of attribute '" +
+           shortened.column + "' did not fit its " + std::to_string(shortened.width) +
+           "-character column and " + (one ? "was" : "were") + " rounded to fewer digits" +
+           (one ? ": " + first : "; the first, " + first + ",") + " was written as " +
+           shortened.firstText;
 }
 
 std::string CoordinateDigitsWarning(const ConversionJob& job, const ReadSummary& summary) {
     const std::string rounded = "coordinates keep the digits read: rounded to 2 decimals, " +
-                                std::to_string(summary.collapsedShapes) + " of " +
+                                std::to_string(summary.changedShapes) + " of " +
                                 std::to_string(summary.shapeCount);
     if (job.ShapeType == ShapeType::Polygon) {
         return rounded + (summary.shapeCount == 1 ? " cell" : " cells") +
-               " would have had zero area";
+               " would have changed their area by more than 1% or become invalid polygons";
     }
     return rounded + (summary.shapeCount == 1 ? " particle" : " particles") +
            " would have coincided with another";
 }
 
-std::string ZeroedValuesWarning(const ZeroedValues& zeroed) {
+std::string ZeroedValuesWarning(const ZeroedValues& zeroed, bool keepDigits) {
+    const std::string why = keepDigits ? ", too small for a double" : " when rounded to 2 decimals";
     if (zeroed.count == 1) {
-        return "1 value other than 0 became 0 when rounded to 2 decimals: " + zeroed.first;
+        return "1 value other than 0 became 0" + why + ": " + zeroed.first;
     }
-    return std::to_string(zeroed.count) +
-           " values other than 0 became 0 when rounded to 2 decimals; the first is " + zeroed.first;
+    return std::to_string(zeroed.count) + " values other than 0 became 0" + why +
+           "; the first is " + zeroed.first;
+}
+
+std::string NoNumberWarning(const NoNumberLines& lines) {
+    if (lines.count == 1) {
+        return "1 value line held no number and was read as 0: " + lines.first;
+    }
+    return std::to_string(lines.count) +
+           " value lines held no number and were read as 0; the first is " + lines.first;
 }
 
 // A grid of one node along i or j has no cells; "SIZE_I" 1 counts no particles.
@@ -53,6 +70,37 @@ std::string RenamedColumnWarning(const DbfColumnName& column) {
     return "Attribute '" + column.name + "' is stored as column '" + column.stored + "'";
 }
 
+// A GeoPackage or FlatGeobuf file without a coordinate system: GIS programs cannot place it.
+std::string NoCoordinateSystemWarning(const std::string& path, OutputFormat format) {
+    return std::string(OutputFormatName(format)) + " '" + path +
+           "' has no coordinate system: give one with --crs EPSG:<code> (or a .prj or WKT "
+           "file), or put a .prj beside the X axys file; --crs none says there is none";
+}
+
+// Refuses, as soon as the job's sizes are known, what the output format cannot hold.
+void CheckOutputFits(const ConversionJob& job, const std::string& path,
+                     const ConversionOptions& options) {
+    if (options.format == OutputFormat::GeoPackage) {
+        CheckGeoPackageFits(path, options.layer, job, options.columns);
+    } else if (options.format == OutputFormat::Shapefile) {
+        CheckShapeFileFits(job, options.columns);
+    }
+}
+
+WriteSummary WriteOutput(const std::string& path, const ConversionJob& job,
+                         ConversionServices services, const ConversionOptions& options,
+                         const std::string& projection) {
+    if (options.format == OutputFormat::Shapefile) {
+        return WriteShapeFile(path, job, services, options.columns, projection);
+    }
+    const std::optional<CrsIdentity> crs =
+        projection.empty() ? std::nullopt : std::optional<CrsIdentity>(IdentifyCrs(projection));
+    if (options.format == OutputFormat::FlatGeobuf) {
+        return WriteFlatGeobuf(path, job, services, options.columns, crs);
+    }
+    return WriteGeoPackage(path, options.layer, job, services, options.columns, crs);
+}
+
 }  // namespace
 
 ConversionOutcome RunConversion(ConversionJob& job, const std::string& shpPath,
@@ -62,28 +110,35 @@ ConversionOutcome RunConversion(ConversionJob& job, const std::string& shpPath,
         const OutputProjection projection =
             ChooseOutputProjection(options.crs, job.XAxysFile, services.stop);
         outcome.warnings = projection.warnings;
+        // A GeoPackage or FlatGeobuf file has no .prj: say it in its own terms.
+        if (options.format != OutputFormat::Shapefile && !projection.esriWkt && !options.crs) {
+            outcome.warnings.assign(1, NoCoordinateSystemWarning(shpPath, options.format));
+        }
         const ReadSummary read = ReadInputData(
-            job,
-            [&options](const ConversionJob& sized) { CheckShapeFileFits(sized, options.columns); },
+            job, [&](const ConversionJob& sized) { CheckOutputFits(sized, shpPath, options); },
             services.stop, {options.keepDigits});
-        if (read.collapsedShapes > 0) {
+        if (read.changedShapes > 0) {
             outcome.warnings.push_back(CoordinateDigitsWarning(job, read));
         }
         services.display.SetPanelText(kStatusPanel, "Creating shape file...");
-        const WriteSummary summary = WriteShapeFile(shpPath, job, services, options.columns,
-                                                    projection.esriWkt.value_or(std::string()));
+        const WriteSummary summary = WriteOutput(shpPath, job, services, options,
+                                                 projection.esriWkt.value_or(std::string()));
         outcome.shpPath = summary.shpPath;
+        outcome.addedToExisting = summary.addedToExisting;
         if (read.shapeCount == 0) {
             outcome.warnings.push_back(NoShapesWarning(job));
         }
         for (const DbfColumnName& column : summary.renamedColumns) {
             outcome.warnings.push_back(RenamedColumnWarning(column));
         }
-        if (read.zeroed.count > 0) {
-            outcome.warnings.push_back(ZeroedValuesWarning(read.zeroed));
+        if (read.noNumber.count > 0) {
+            outcome.warnings.push_back(NoNumberWarning(read.noNumber));
         }
-        if (summary.shortenedValueCount > 0) {
-            outcome.warnings.push_back(ShortenedValuesWarning(summary.shortenedValueCount));
+        if (read.zeroed.count > 0) {
+            outcome.warnings.push_back(ZeroedValuesWarning(read.zeroed, options.keepDigits));
+        }
+        for (const ShortenedValues& shortened : summary.shortenedValues) {
+            outcome.warnings.push_back(ShortenedValuesWarning(shortened));
         }
     } catch (const Interrupted& interruption) {
         outcome.result = ConversionOutcome::Result::Interrupted;
@@ -110,7 +165,7 @@ ConversionOutcome RunSeries(ConversionJob& job, const SeriesRequest& request,
         outcome.shpPath = series.shpPaths.front();
         outcome.lastShpPath = series.shpPaths.back();
         outcome.stepCount = series.shpPaths.size();
-        if (series.read.collapsedShapes > 0) {
+        if (series.read.changedShapes > 0) {
             outcome.warnings.push_back(CoordinateDigitsWarning(job, series.read));
         }
         if (series.read.shapeCount == 0) {
@@ -119,13 +174,16 @@ ConversionOutcome RunSeries(ConversionJob& job, const SeriesRequest& request,
         for (const DbfColumnName& column : series.renamedColumns) {
             outcome.warnings.push_back(RenamedColumnWarning(column));
         }
+        if (series.read.noNumber.count > 0) {
+            outcome.warnings.push_back(NoNumberWarning(series.read.noNumber));
+        }
         if (series.read.zeroed.count > 0) {
-            outcome.warnings.push_back(ZeroedValuesWarning(series.read.zeroed));
+            outcome.warnings.push_back(ZeroedValuesWarning(series.read.zeroed, options.keepDigits));
         }
         for (std::size_t step = 0; step < series.shpPaths.size(); ++step) {
-            if (series.shortenedValues[step] > 0) {
-                outcome.warnings.push_back("'" + PrintableText(series.shpPaths[step]) + "': " +
-                                           ShortenedValuesWarning(series.shortenedValues[step]));
+            for (const ShortenedValues& shortened : series.shortenedValues[step]) {
+                outcome.warnings.push_back("'" + PrintableText(series.shpPaths[step]) +
+                                           "': " + ShortenedValuesWarning(shortened));
             }
         }
     } catch (const Interrupted& interruption) {

@@ -7,6 +7,7 @@
 #include "conversion/ConversionJob.h"
 #include "crs/ProjectionFile.h"
 #include "writer/CreateShapeFiles.h"
+#include "writer/OutputFormat.h"
 #include "writer/WriterOptions.h"
 
 namespace tesselar {
@@ -24,6 +25,10 @@ struct ConversionOptions {
     std::optional<GivenCoordinateSystem> crs;
     // The layout of the attribute table.
     WriterOptions columns;
+    // The kind of file written, and a GeoPackage's layer (empty: the file's name without its
+    // extension).
+    OutputFormat format = OutputFormat::Shapefile;
+    std::string layer;
 };
 
 // How a conversion ended, for the window or the command line to present.
@@ -34,8 +39,11 @@ struct ConversionOutcome {
     // Failed, Interrupted: the complete message, naming the file concerned
     std::string failure;
     int stopSignal = 0;  // Interrupted: the signal that asked to stop
-    // After success: the .shp written, its extension in the case the files were given.
+    // After success: the .shp written, its extension in the case the files were given (the
+    // file itself for other formats).
     std::string shpPath;
+    // After success: a GeoPackage that existed before got the layer.
+    bool addedToExisting = false;
     // After a run of several steps: the last step's .shp, and the count of steps written.
     std::string lastShpPath;
     std::size_t stepCount = 1;

@@ -71,7 +71,7 @@ SeriesSummary WriteSeries(ConversionJob& job, const SeriesRequest& request,
             WriteStepShapeFile(StepShpPath(request.shpPath, step, count, time), job, services,
                                columns, projection, record, pending);
         summary.shpPaths.push_back(written.shpPath);
-        summary.shortenedValues.push_back(written.shortenedValueCount);
+        summary.shortenedValues.push_back(written.shortenedValues);
         summary.renamedColumns = written.renamedColumns;
     }
     if (services.stop.Requested()) {

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "controls/shapefile/ShortenedValues.h"
 #include "conversion/ConversionJob.h"
 #include "conversion/RunConversion.h"
 #include "readers/ReadFiles.h"
@@ -22,9 +23,11 @@ struct SeriesRequest {
 
 // What writing a run tells about it.
 struct SeriesSummary {
-    ReadSummary read;                   // of the grid; `zeroed` counts the values of every step
+    // Of the grid; `zeroed` and `noNumber` count the values of every step.
+    ReadSummary read;
     std::vector<std::string> shpPaths;  // every step's .shp as written, in step order
-    std::vector<std::int64_t> shortenedValues;  // per step, as WriteSummary counts them
+    // Per step, per column, as WriteSummary counts them.
+    std::vector<std::vector<ShortenedValues>> shortenedValues;
     std::vector<DbfColumnName> renamedColumns;  // the same for every step
 };
 

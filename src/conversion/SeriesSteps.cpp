@@ -79,16 +79,17 @@ void SeriesSteps::Load(std::size_t step) {
         return;
     }
     SetStepFiles(job_, steps_, step);
-    ZeroedValues zeroed;
+    ReadSummary counts;
     for (std::size_t a = 0; a < steps_.AttributeCount(); ++a) {
         if (steps_.Varies(a)) {
-            zeroed.Add(
-                ReadAttributeValues(job_, static_cast<int>(a + 1), stop_, {options_.keepDigits}));
+            ReadAttributeValues(job_, static_cast<int>(a + 1), stop_, {options_.keepDigits},
+                                counts);
         }
     }
     loaded_ = step;
     if (step > counted_) {
-        read_.zeroed.Add(zeroed);
+        read_.zeroed.Add(counts.zeroed);
+        read_.noNumber.Add(counts.noNumber);
         counted_ = step;
     }
 }

@@ -24,7 +24,8 @@ public:
                 const ConversionOptions& options, const SizesRead& sizesRead);
 
     std::size_t Count() const { return steps_.StepCount(); }
-    // The grid's summary; `zeroed` counts the values of every step loaded so far, each once.
+    // The grid's summary; `zeroed` and `noNumber` count the values of every step loaded so far,
+    // each once.
     const ReadSummary& Read() const { return read_; }
 
     // Attribute k's column in element k - 1, the same for every step: 10 characters with 5

@@ -3,6 +3,7 @@
 #include "controls/shapefile/ShapeFileNames.h"
 #include "readers/PrintableText.h"
 #include "readers/StepFiles.h"
+#include "writer/OutputFormat.h"
 
 namespace tesselar {
 
@@ -28,6 +29,11 @@ bool HasStepPlaceholder(const std::string& shpPath) {
 
 void CheckStepOutput(const std::string& shpPath, std::size_t count, bool hasTimes) {
     const std::string output = "output '" + PrintableText(shpPath) + "'";
+    if (const OutputFormat format = OutputFormatOf(shpPath); format != OutputFormat::Shapefile) {
+        throw StepSeriesError(output + " is a " + OutputFormatName(format) +
+                              ": a model run is written as shapefile sets for now: use {step} "
+                              "or {time} in a .shp OUTPUT");
+    }
     const std::string folder = FolderOf(shpPath);
     if (Holds(folder, kStepPlaceholder) || Holds(folder, kTimePlaceholder)) {
         throw StepSeriesError(output +

@@ -18,6 +18,15 @@ constexpr int kCaughtSignals[] = {SIGINT, SIGTERM, SIGHUP};
 std::atomic<StopSignals*> activeStopSignals{nullptr};
 static_assert(std::atomic<StopSignals*>::is_always_lock_free);
 
+sigset_t CaughtSignals() {
+    sigset_t caught;
+    sigemptyset(&caught);
+    for (const int signal : kCaughtSignals) {
+        sigaddset(&caught, signal);
+    }
+    return caught;
+}
+
 }  // namespace
 
 StopSignals::StopSignals(int wakeDescriptor) : wakeDescriptor_(wakeDescriptor) {
@@ -27,8 +36,7 @@ StopSignals::StopSignals(int wakeDescriptor) : wakeDescriptor_(wakeDescriptor) {
     }
     struct sigaction action {};
     action.sa_handler = &StopSignals::Handle;
-    action.sa_flags = static_cast<int>(SA_RESETHAND);
-    sigemptyset(&action.sa_mask);
+    action.sa_mask = CaughtSignals();
     for (int index = 0; index < 3; ++index) {
         ::sigaction(kCaughtSignals[index], &action, &previous_[index]);
     }
@@ -46,7 +54,10 @@ void StopSignals::Handle(int signal) {
     if (self == nullptr) {
         return;
     }
-    self->received_ = signal;
+    // The first signal names the request; a repeated one only wakes again.
+    if (self->received_ == 0) {
+        self->received_ = signal;
+    }
     if (self->wakeDescriptor_ >= 0) {
         const int savedErrno = errno;
         const char byte = static_cast<char>(signal);
@@ -54,6 +65,11 @@ void StopSignals::Handle(int signal) {
         static_cast<void>(::write(self->wakeDescriptor_, &byte, 1));
         errno = savedErrno;
     }
+}
+
+void StopSignals::HoldUntilExit() const {
+    const sigset_t caught = CaughtSignals();
+    ::pthread_sigmask(SIG_BLOCK, &caught, nullptr);
 }
 
 int StopSignals::ExitStatus(int status) const {

@@ -14,8 +14,9 @@ inline constexpr int kSignalExitBase = 128;
 // records the signal, for Request(), and writes one byte to `wakeDescriptor` (when given: the
 // write end of a non-blocking pipe) to wake an event loop that may not be reached otherwise.
 // The handlers are installed without SA_RESTART, so a read(2) blocked on a pipe that delivers
-// nothing returns EINTR and the reader sees the request at once; with SA_RESETHAND, so a second
-// signal of the same kind ends the program the usual way should something not stop.
+// nothing, or a wait for a lock, returns EINTR and the waiter sees the request at once. They
+// stay installed after the first signal: a repeated Ctrl-C is the same request again and never
+// cuts short the removal of the files the first one started.
 //
 // One at a time: the handler reaches the object through one static pointer.
 class StopSignals {
@@ -26,7 +27,10 @@ public:
     StopSignals& operator=(const StopSignals&) = delete;
 
     StopRequest Request() const { return StopRequest(received_); }
-    // kSignalExitBase plus the number of the signal received, or `status` when none arrived.
+    // Holds the caught signals back for the rest of the process, once its outcome is settled:
+    // one arriving afterwards ends with the process and cannot change its exit status.
+    void HoldUntilExit() const;
+    // kSignalExitBase plus the number of the first signal received, or `status` when none did.
     int ExitStatus(int status) const;
 
 private:

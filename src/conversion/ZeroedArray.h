@@ -38,6 +38,9 @@ public:
     // Checked access: an index outside the bounds throws IndexError.
     double& at(int i, int j) { return values_.data()[Offset(i, j)]; }
     double at(int i, int j) const { return values_.data()[Offset(i, j)]; }
+    // Row i, its elements (i, 0) to (i, UpperJ()), checked once for loops that run along j.
+    double* Row(int i) { return values_.data() + Offset(i, 0); }
+    const double* Row(int i) const { return values_.data() + Offset(i, 0); }
 
 private:
     // Inline: the writer reads every element through here, a million times per second.

@@ -47,6 +47,13 @@ ProjLibrary Load() {
     Find(library, "proj_get_name", proj.get_name);
     Find(library, "proj_get_source_crs", proj.get_source_crs);
     Find(library, "proj_as_wkt", proj.as_wkt);
+    Find(library, "proj_identify", proj.identify);
+    Find(library, "proj_list_get_count", proj.list_get_count);
+    Find(library, "proj_list_get", proj.list_get);
+    Find(library, "proj_list_destroy", proj.list_destroy);
+    Find(library, "proj_int_list_destroy", proj.int_list_destroy);
+    Find(library, "proj_get_id_auth_name", proj.get_id_auth_name);
+    Find(library, "proj_get_id_code", proj.get_id_code);
     return proj;
 }
 

@@ -23,6 +23,13 @@ struct ProjLibrary {
     decltype(&proj_get_name) get_name;
     decltype(&proj_get_source_crs) get_source_crs;
     decltype(&proj_as_wkt) as_wkt;
+    decltype(&proj_identify) identify;
+    decltype(&proj_list_get_count) list_get_count;
+    decltype(&proj_list_get) list_get;
+    decltype(&proj_list_destroy) list_destroy;
+    decltype(&proj_int_list_destroy) int_list_destroy;
+    decltype(&proj_get_id_auth_name) get_id_auth_name;
+    decltype(&proj_get_id_code) get_id_code;
 };
 
 // PROJ's functions, libproj loaded on the first call; it stays loaded for the rest of the

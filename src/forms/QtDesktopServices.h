@@ -47,7 +47,7 @@ private:
     QtFileDialog fileDialog_;
     QuitApplication programEnd_;
     SystemClock clock_;
-    PosixFileSystem files_;
+    PosixFileSystem files_{signalEnd_.Request()};
 };
 
 }  // namespace tesselar

@@ -3,109 +3,234 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <functional>
 #include <limits>
+#include <type_traits>
 #include <unordered_map>
 
 namespace tesselar {
 
 namespace {
 
-// Values below this many hundredths are whole numbers of hundredths exactly once scaled by 100.
-constexpr double kLargestExactHundredths = 4.5e15;
+// Rounded coordinates below this many hundredths (10^10 m in metres) are whole numbers of
+// hundredths exactly once scaled by 100 and rounded to the nearest whole number, and the digits
+// read lie within 2^-10 hundredths of the decimal number they stand for.
+constexpr double kLargestExactHundredths = 0x1p40;
+// Adding and taking away 1.5 x 2^52 rounds a double below 2^51 to the nearest whole number.
+constexpr double kRoundingShift = 0x1.8p52;
+// Cells whose edges' components, in hundredths, add up to less than this have every
+// difference, product and twice their area below 2^53 in hundredths: exact in doubles.
+constexpr double kLargestExactEdges = 0x1p25;
+// A cell's area may change by this part of it before rounding counts as changing it.
+constexpr double kAreaTolerance = 0.01;
 
 // Products of two differences of hundredths, which pass 64 bits.
 __extension__ typedef __int128 Wide;
 
-// A cell's four corners, in ring order: (i, j), (i+1, j), (i+1, j+1), (i, j+1).
-struct Corners {
-    std::array<double, 4> x;
-    std::array<double, 4> y;
+template <class Number>
+struct Point {
+    Number x;
+    Number y;
+    friend bool operator==(const Point&, const Point&) = default;
 };
 
-Corners CellCorners(NodeCoordinates nodes, int i, int j) {
-    return {
-        {nodes.x.at(i, j), nodes.x.at(i + 1, j), nodes.x.at(i + 1, j + 1), nodes.x.at(i, j + 1)},
-        {nodes.y.at(i, j), nodes.y.at(i + 1, j), nodes.y.at(i + 1, j + 1), nodes.y.at(i, j + 1)}};
-}
-
-// The shoelace formula's four products, from the differences to the first corner: twice the
-// area is products[0] - products[1] + products[2] - products[3].
+// A cell's four corners in ring order: (i, j), (i+1, j), (i+1, j+1), (i, j+1).
 template <class Number>
-std::array<Number, 4> ShoelaceProducts(const std::array<Number, 4>& x,
-                                       const std::array<Number, 4>& y) {
-    const Number dx1 = x[1] - x[0], dy1 = y[1] - y[0];
-    const Number dx2 = x[2] - x[0], dy2 = y[2] - y[0];
-    const Number dx3 = x[3] - x[0], dy3 = y[3] - y[0];
-    return {dx1 * dy2, dx2 * dy1, dx2 * dy3, dx3 * dy2};
+using Ring = std::array<Point<Number>, 4>;
+
+Point<double> NodeAt(NodeCoordinates nodes, int i, int j) {
+    return {nodes.x.at(i, j), nodes.y.at(i, j)};
 }
 
-template <class Number>
-Number TwiceArea(const std::array<Number, 4>& products) {
-    return products[0] - products[1] + products[2] - products[3];
+Ring<double> CellRing(NodeCoordinates nodes, int i, int j) {
+    return {NodeAt(nodes, i, j), NodeAt(nodes, i + 1, j), NodeAt(nodes, i + 1, j + 1),
+            NodeAt(nodes, i, j + 1)};
 }
 
-// Whether the rounded corners enclose an area that the double products show beyond any doubt,
-// which saves nearly every cell the exact test. Each corner lies within eps x the largest
-// coordinate M of its whole hundredths and each difference within 4 eps M of its exact value,
-// which moves each product by at most 2M x 2 x 4 eps M and their sum by four times that, besides
-// the rounding of the products and their sum.
-bool PlainlyEnclosesArea(const Corners& rounded) {
-    double largest = 0.0;
-    for (std::size_t corner = 0; corner < 4; ++corner) {
-        largest = std::max({largest, std::abs(rounded.x[corner]), std::abs(rounded.y[corner])});
+// A rounded coordinate as its whole number of hundredths, held in a double.
+double Hundredths(double rounded) {
+    return (rounded * 100.0 + kRoundingShift) - kRoundingShift;
+}
+
+// Twice the signed area of a ring, from its diagonals.
+template <class Product, class Number>
+Product TwiceArea(const Ring<Number>& ring) {
+    return Product(ring[2].x - ring[0].x) * Product(ring[3].y - ring[1].y) -
+           Product(ring[2].y - ring[0].y) * Product(ring[3].x - ring[1].x);
+}
+
+// How far the rounded coordinates reach, in hundredths.
+struct Reach {
+    bool exact = false;       // every one lies below kLargestExactHundredths
+    bool shortEdges = false;  // any two of x, or of y, lie less than kLargestExactEdges apart
+};
+
+Reach ReachOf(NodeCoordinates rounded, int upperI, int upperJ) {
+    Reach reach{true, true};
+    for (const Array2D* nodes : {&rounded.x, &rounded.y}) {
+        double least = nodes->at(1, 1);
+        double most = least;
+        for (int i = 1; i <= upperI; ++i) {
+            const double* row = nodes->Row(i);
+            for (int j = 1; j <= upperJ; ++j) {
+                least = std::min(least, row[j]);
+                most = std::max(most, row[j]);
+            }
+        }
+        reach.exact &= std::max(-least, most) * 100.0 < kLargestExactHundredths;
+        reach.shortEdges &= (most - least) * 100.0 < kLargestExactEdges / 2;
     }
-    const std::array<double, 4> products = ShoelaceProducts(rounded.x, rounded.y);
-    double magnitude = 0.0;
-    for (const double product : products) {
-        magnitude += std::abs(product);
-    }
-    constexpr double kEpsilon = std::numeric_limits<double>::epsilon();
-    const double differenceError = 4 * kEpsilon * largest;
-    const double bound = 4 * (4 * largest * differenceError + differenceError * differenceError) +
-                         8 * kEpsilon * magnitude;
-    return std::abs(TwiceArea(products)) > 2 * bound;
+    return reach;
 }
 
-// Rounded corners hold whole hundredths: in integers their area is exactly zero or not.
-bool EnclosesNoArea(const Corners& rounded) {
-    if (PlainlyEnclosesArea(rounded)) {
+// Whether rounding plainly left a cell as it was read, judged on its rounded corners alone in
+// exact whole hundredths: its sides from (i, j) to (i+1, j) (`left`), from (i, j+1) to
+// (i+1, j+1) (`right`), from (i, j) to (i, j+1) (`top`) and from (i+1, j) to (i+1, j+1)
+// (`bottom`). Edges whose components add up to less than kLargestExactEdges keep every product
+// and sum exact in doubles (`checkEdges` when the reach does not show that for every cell).
+// Rounding moved each corner by at most half a hundredth in x and in y (and the reading's
+// error, far below 2^-10 hundredths at these sizes), so each diagonal component by at most 1 and
+// twice the area by at most the sum of the diagonal components' sizes plus 2. When 101 times
+// that stays below twice the rounded area, the area as read differs from it by less than 1%. A
+// ring that turns the same way at every corner is convex: its edges meet only at its corners.
+bool PlainlyKept(const Point<double>& left, const Point<double>& right, const Point<double>& top,
+                 const Point<double>& bottom, bool checkEdges) {
+    if (checkEdges &&
+        !(std::abs(left.x) + std::abs(left.y) + std::abs(right.x) + std::abs(right.y) +
+              std::abs(top.x) + std::abs(top.y) + std::abs(bottom.x) + std::abs(bottom.y) <
+          kLargestExactEdges)) {
         return false;
     }
-    std::array<Wide, 4> x{};
-    std::array<Wide, 4> y{};
-    for (std::size_t corner = 0; corner < 4; ++corner) {
-        const double hundredthsX = rounded.x[corner] * 100.0;
-        const double hundredthsY = rounded.y[corner] * 100.0;
-        if (!(std::abs(hundredthsX) < kLargestExactHundredths &&
-              std::abs(hundredthsY) < kLargestExactHundredths)) {
-            return TwiceArea(ShoelaceProducts(rounded.x, rounded.y)) == 0.0;
-        }
-        x[corner] = std::llround(hundredthsX);
-        y[corner] = std::llround(hundredthsY);
+    // The turns at the four corners of the ring (i, j), (i+1, j), (i+1, j+1), (i, j+1); twice
+    // the area is half their sum.
+    const double t0 = left.x * top.y - left.y * top.x;
+    const double t1 = left.x * bottom.y - left.y * bottom.x;
+    const double t2 = right.x * bottom.y - right.y * bottom.x;
+    const double t3 = right.x * top.y - right.y * top.x;
+    const double twiceArea = ((t0 + t1) + (t2 + t3)) * 0.5;
+    // The diagonals: left + bottom and top - left.
+    const double diagonalSpan = std::abs(left.x + bottom.x) + std::abs(left.y + bottom.y) +
+                                std::abs(top.x - left.x) + std::abs(top.y - left.y);
+    const double change = diagonalSpan * (1.0 + 0x1p-10) + 3.0;
+    const double leastTurn = std::min(std::min(t0, t1), std::min(t2, t3));
+    const double mostTurn = std::max(std::max(t0, t1), std::max(t2, t3));
+    return 101.0 * change < std::abs(twiceArea) && (leastTurn > 0.0 || mostTurn < 0.0);
+}
+
+// The sign of the turn from a to b to c: 1 left, -1 right, 0 on one line.
+template <class Number>
+int Turn(const Point<Number>& a, const Point<Number>& b, const Point<Number>& c) {
+    using Product = std::conditional_t<std::is_integral_v<Number>, Wide, double>;
+    const Product cross =
+        Product(b.x - a.x) * Product(c.y - a.y) - Product(b.y - a.y) * Product(c.x - a.x);
+    return (cross > 0) - (cross < 0);
+}
+
+// Whether c, on the line through a and b, lies on the segment from a to b.
+template <class Number>
+bool WithinBox(const Point<Number>& a, const Point<Number>& b, const Point<Number>& c) {
+    return std::min(a.x, b.x) <= c.x && c.x <= std::max(a.x, b.x) && std::min(a.y, b.y) <= c.y &&
+           c.y <= std::max(a.y, b.y);
+}
+
+// Whether the segments p1-p2 and q1-q2 cross or touch.
+template <class Number>
+bool SegmentsMeet(const Point<Number>& p1, const Point<Number>& p2, const Point<Number>& q1,
+                  const Point<Number>& q2) {
+    const int t1 = Turn(p1, p2, q1);
+    const int t2 = Turn(p1, p2, q2);
+    const int t3 = Turn(q1, q2, p1);
+    const int t4 = Turn(q1, q2, p2);
+    if (t1 * t2 < 0 && t3 * t4 < 0) {
+        return true;
     }
-    return TwiceArea(ShoelaceProducts(x, y)) == 0;
+    return (t1 == 0 && WithinBox(p1, p2, q1)) || (t2 == 0 && WithinBox(p1, p2, q2)) ||
+           (t3 == 0 && WithinBox(q1, q2, p1)) || (t4 == 0 && WithinBox(q1, q2, p2));
+}
+
+// Whether a ring is a polygon that GIS programs take as valid: with its repeated corners taken
+// out, at least three corners that do not lie on one line, and edges that meet only where they
+// follow one another, without folding back.
+template <class Number>
+bool IsValidRing(const Ring<Number>& ring) {
+    Ring<Number> corners{};
+    std::size_t count = 0;
+    for (const Point<Number>& corner : ring) {
+        if (count == 0 || !(corners[count - 1] == corner)) {
+            corners[count++] = corner;
+        }
+    }
+    while (count > 1 && corners[count - 1] == corners[0]) {
+        --count;
+    }
+    if (count < 3) {
+        return false;
+    }
+    if (count == 3) {
+        return Turn(corners[0], corners[1], corners[2]) != 0;
+    }
+    if (SegmentsMeet(corners[0], corners[1], corners[2], corners[3]) ||
+        SegmentsMeet(corners[1], corners[2], corners[3], corners[0])) {
+        return false;
+    }
+    bool anyTurn = false;
+    for (std::size_t corner = 0; corner < 4; ++corner) {
+        const Point<Number>& before = corners[corner];
+        const Point<Number>& at = corners[(corner + 1) % 4];
+        const Point<Number>& after = corners[(corner + 2) % 4];
+        if (Turn(before, at, after) != 0) {
+            anyTurn = true;
+        } else if (!WithinBox(before, after, at)) {
+            return false;  // the ring folds back on itself at `at`
+        }
+    }
+    return anyTurn;
 }
 
 // Corners as read: an area within the rounding error of the products counts as none, so that
 // a cell read without area is not taken for one that has it.
-bool EnclosesArea(const Corners& read) {
-    const std::array<double, 4> products = ShoelaceProducts(read.x, read.y);
-    double magnitude = 0.0;
-    for (const double product : products) {
-        magnitude += std::abs(product);
-    }
-    return std::abs(TwiceArea(products)) > 8 * std::numeric_limits<double>::epsilon() * magnitude;
+bool EnclosesArea(const Ring<double>& read) {
+    const double twiceArea = TwiceArea<double>(read);
+    const double magnitude = std::abs((read[2].x - read[0].x) * (read[3].y - read[1].y)) +
+                             std::abs((read[2].y - read[0].y) * (read[3].x - read[1].x));
+    return std::abs(twiceArea) > 8 * std::numeric_limits<double>::epsilon() * magnitude;
 }
 
-struct Position {
-    double x;
-    double y;
-    friend bool operator==(const Position&, const Position&) = default;
-};
+// The rounded ring as whole hundredths, when they are exact: its area and its crossings are
+// then judged exactly.
+bool InHundredths(const Ring<double>& rounded, Ring<std::int64_t>& hundredths) {
+    for (std::size_t corner = 0; corner < 4; ++corner) {
+        const Point<double> exact = {Hundredths(rounded[corner].x), Hundredths(rounded[corner].y)};
+        if (!(std::abs(exact.x) < kLargestExactHundredths &&
+              std::abs(exact.y) < kLargestExactHundredths)) {
+            return false;
+        }
+        hundredths[corner] = {static_cast<std::int64_t>(exact.x),
+                              static_cast<std::int64_t>(exact.y)};
+    }
+    return true;
+}
+
+// Whether rounding changes a cell that has an area as read: its area by more than 1%, or its
+// ring from a valid polygon into one that is not (no area, edges crossing or touching).
+bool ChangedByRounding(const Ring<double>& rounded, const Ring<double>& read) {
+    if (!EnclosesArea(read)) {
+        return false;
+    }
+    const double twiceAreaRead = TwiceArea<double>(read);
+    if (std::abs(TwiceArea<double>(rounded) - twiceAreaRead) >
+        kAreaTolerance * std::abs(twiceAreaRead)) {
+        return true;
+    }
+    Ring<std::int64_t> hundredths{};
+    const bool roundedValid =
+        InHundredths(rounded, hundredths) ? IsValidRing(hundredths) : IsValidRing(rounded);
+    return !roundedValid && IsValidRing(read);
+}
 
 struct PositionHash {
-    std::size_t operator()(const Position& position) const {
+    std::size_t operator()(const Point<double>& position) const {
         const std::size_t hashX = std::hash<double>{}(position.x);
         return hashX ^ (std::hash<double>{}(position.y) + 0x9e3779b97f4a7c15ULL + (hashX << 6) +
                         (hashX >> 2));
@@ -114,15 +239,34 @@ struct PositionHash {
 
 }  // namespace
 
-std::int64_t CellsLosingArea(NodeCoordinates rounded, NodeCoordinates withDigits, int iMax,
-                             int jMax) {
+std::int64_t CellsChangedByRounding(NodeCoordinates rounded, NodeCoordinates withDigits, int iMax,
+                                    int jMax) {
+    const Reach reach = ReachOf(rounded, iMax + 1, jMax + 1);
     std::int64_t cells = 0;
     for (int i = 1; i <= iMax; ++i) {
+        const double* x0 = rounded.x.Row(i);
+        const double* y0 = rounded.y.Row(i);
+        const double* x1 = rounded.x.Row(i + 1);
+        const double* y1 = rounded.y.Row(i + 1);
+        // The corners in whole hundredths along the rows i and i+1, and the side between
+        // them, carried over from the cell before.
+        Point<double> top{Hundredths(x0[1]), Hundredths(y0[1])};
+        Point<double> bottom{Hundredths(x1[1]), Hundredths(y1[1])};
+        Point<double> left{bottom.x - top.x, bottom.y - top.y};
         for (int j = 1; j <= jMax; ++j) {
-            if (EnclosesNoArea(CellCorners(rounded, i, j)) &&
-                EnclosesArea(CellCorners(withDigits, i, j))) {
+            const Point<double> nextTop{Hundredths(x0[j + 1]), Hundredths(y0[j + 1])};
+            const Point<double> nextBottom{Hundredths(x1[j + 1]), Hundredths(y1[j + 1])};
+            const Point<double> right{nextBottom.x - nextTop.x, nextBottom.y - nextTop.y};
+            const Point<double> topSide{nextTop.x - top.x, nextTop.y - top.y};
+            const Point<double> bottomSide{nextBottom.x - bottom.x, nextBottom.y - bottom.y};
+            if (!(reach.exact &&
+                  PlainlyKept(left, right, topSide, bottomSide, !reach.shortEdges)) &&
+                ChangedByRounding(CellRing(rounded, i, j), CellRing(withDigits, i, j))) {
                 ++cells;
             }
+            top = nextTop;
+            bottom = nextBottom;
+            left = right;
         }
     }
     return cells;
@@ -132,16 +276,15 @@ std::int64_t ParticlesCoinciding(NodeCoordinates rounded, NodeCoordinates withDi
     // Per rounded position: the first particle's position as read, how many particles round
     // to it, and whether any of them lies elsewhere as read.
     struct Sharing {
-        Position firstRead;
+        Point<double> firstRead;
         std::int64_t particles = 0;
         bool apart = false;
     };
-    std::unordered_map<Position, Sharing, PositionHash> byRounded;
+    std::unordered_map<Point<double>, Sharing, PositionHash> byRounded;
     for (int p = 1; p <= count; ++p) {
-        const Position read{withDigits.x.at(p, 1), withDigits.y.at(p, 1)};
+        const Point<double> read = NodeAt(withDigits, p, 1);
         Sharing& sharing =
-            byRounded.try_emplace({rounded.x.at(p, 1), rounded.y.at(p, 1)}, Sharing{read})
-                .first->second;
+            byRounded.try_emplace(NodeAt(rounded, p, 1), Sharing{read}).first->second;
         ++sharing.particles;
         sharing.apart = sharing.apart || !(sharing.firstRead == read);
     }

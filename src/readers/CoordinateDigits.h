@@ -12,11 +12,12 @@ struct NodeCoordinates {
     const Array2D& y;
 };
 
-// How many cells (i, j), i 1..iMax and j 1..jMax, enclose no area with their corners `rounded`
-// while they do with their corners as read (`withDigits`). A cell's area is the shoelace
-// formula's over its four corners; the rounded one is judged exactly in hundredths.
-std::int64_t CellsLosingArea(NodeCoordinates rounded, NodeCoordinates withDigits, int iMax,
-                             int jMax);
+// How many cells (i, j), i 1..iMax and j 1..jMax, that enclose an area with their corners as
+// read (`withDigits`) would be changed by their corners `rounded` to hundredths: their area by
+// more than 1%, or their ring from a valid polygon into one without area or with edges that
+// cross or touch.
+std::int64_t CellsChangedByRounding(NodeCoordinates rounded, NodeCoordinates withDigits, int iMax,
+                                    int jMax);
 
 // How many particles 1..count share their `rounded` position with another particle that lies
 // elsewhere as read (`withDigits`).

@@ -4,6 +4,7 @@
 #include <array>
 #include <charconv>
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 #include <system_error>
 #include <utility>
@@ -68,6 +69,7 @@ const char* SkipDropped(const char* p, const char* end) {
 // one) go to a sink, and value = 0.d1d2... x 10^(pointPosition + exponent).
 struct DecimalShape {
     bool negative = false;
+    bool anyDigit = false;  // false: the line holds no number
     std::int64_t significantDigits = 0;
     std::int64_t pointPosition = 0;
     std::int64_t exponent = 0;
@@ -121,11 +123,10 @@ DecimalShape ScanDecimal(const char* p, const char* end, Sink& sink) {
         ++p;
     }
     bool seenPoint = false;
-    bool anyDigit = false;
     for (; p != end; ++p) {
         const char c = *p;
         if (IsDigit(c)) {
-            anyDigit = true;
+            shape.anyDigit = true;
             if (shape.significantDigits == 0 && c == '0') {
                 if (seenPoint) {
                     --shape.pointPosition;
@@ -143,7 +144,7 @@ DecimalShape ScanDecimal(const char* p, const char* end, Sink& sink) {
             break;
         }
     }
-    if (anyDigit && p != end && IsExponentLetter(*p)) {
+    if (shape.anyDigit && p != end && IsExponentLetter(*p)) {
         shape.exponent = ScanExponent(p + 1, end);
     }
     return shape;
@@ -279,10 +280,20 @@ const char* SkipDigits(const char* p, const char* end) {
     return p;
 }
 
-// The common form of a value line, such as "-1234.5678" or "1.5E+02": no blank inside the
-// number and at most 19 digits. False when the line needs ReadDecimal.
-bool ReadPlainDecimal(const char* p, const char* end, double& value) {
-    const bool negative = p != end && *p == '-';
+// The common form of a value line, such as "-512496.004" or "1.5E+02": an optional sign, at
+// most 19 digits with at most one point, an optional exponent of at most 9 digits, and no blank
+// inside. Its value is digits x 10^scale.
+struct PlainNumber {
+    bool negative = false;
+    std::uint64_t digits = 0;
+    std::int64_t scale = 0;
+};
+
+// False when the line is not of the common form: the general scan reads it then. Inline in
+// each reading: nearly every value line is scanned here, and a call costs as much again.
+[[gnu::always_inline]] inline bool ScanPlainNumber(const char* p, const char* end,
+                                                   PlainNumber& number) {
+    number.negative = p != end && *p == '-';
     if (p != end && (*p == '-' || *p == '+')) {
         ++p;
     }
@@ -320,15 +331,43 @@ bool ReadPlainDecimal(const char* p, const char* end, double& value) {
         }
         exponent = negativeExponent ? -exponent : exponent;
     }
-    // Only blanks may follow: after a blank the number could go on.
+    // What follows a blank could continue the number; any other text ends it.
     if (p != end && IsDropped(*p) && SkipDropped(p, end) != end) {
         return false;
     }
+    number.digits = digits;
+    number.scale = exponent - fractionDigits;
+    return true;
+}
+
+// A plain number rounded to hundredths; false when the general rounding must decide.
+bool RoundPlainNumber(const PlainNumber& number, double& value) {
     std::uint64_t hundredths = 0;
-    if (!RoundToHundredths(digits, exponent - fractionDigits + 2, hundredths)) {
+    if (!RoundToHundredths(number.digits, number.scale + 2, hundredths)) {
         return false;
     }
-    SetHundredths(hundredths, negative, value);
+    SetHundredths(hundredths, number.negative, value);
+    return true;
+}
+
+// Powers of 10 that doubles hold exactly.
+constexpr std::array<double, 23> kExactPowersOf10 = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                     1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                                     1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// The double nearest to a plain number, when one multiplication or division of exact doubles
+// gives it (IEEE arithmetic rounds each to the nearest double); false otherwise.
+bool NearestToPlainNumber(const PlainNumber& number, double& value) {
+    constexpr auto kLargestPower = static_cast<std::int64_t>(kExactPowersOf10.size()) - 1;
+    if (number.digits > kExactLimit || number.scale < -kLargestPower ||
+        number.scale > kLargestPower) {
+        return false;
+    }
+    const auto digits = static_cast<double>(number.digits);
+    const double power = kExactPowersOf10[static_cast<std::size_t>(std::abs(number.scale))];
+    const double magnitude = number.scale < 0 ? digits / power : digits * power;
+    // Adding +0 turns -0 into 0 and leaves every other value as it is.
+    value = Signed(magnitude, number.negative) + 0.0;
     return true;
 }
 
@@ -366,31 +405,45 @@ int HexDigitValue(char c) {
     return -1;
 }
 
-// A hexadecimal or octal integer after "&H" or "&O": never negative, exact up to 2^53 and
-// rounded to the nearest double beyond.
-bool ReadRadixInteger(const char* p, const char* end, double& value) {
-    value = 0.0;
+// The digits of a hexadecimal or octal integer after "&H" or "&O", without leading zeros.
+struct RadixDigits {
+    bool hexadecimal = false;
+    bool anyDigit = false;  // false: the line holds no number
+    std::string significant;
+};
+
+RadixDigits ScanRadixDigits(const char* p, const char* end) {
+    RadixDigits digits;
     p = SkipDropped(p, end);
     if (p == end) {
-        return true;
+        return digits;
     }
-    const bool hexadecimal = *p == 'H' || *p == 'h';
-    if (!hexadecimal && *p != 'O' && *p != 'o') {
-        return true;
+    digits.hexadecimal = *p == 'H' || *p == 'h';
+    if (!digits.hexadecimal && *p != 'O' && *p != 'o') {
+        return digits;
     }
-    const int radix = hexadecimal ? 16 : 8;
-    std::string digits;
+    const int radix = digits.hexadecimal ? 16 : 8;
     for (++p; p != end; ++p) {
         const int digit = HexDigitValue(*p);
         if (digit >= 0 && digit < radix) {
-            if (!digits.empty() || digit != 0) {
-                digits.push_back(*p);
+            digits.anyDigit = true;
+            if (!digits.significant.empty() || digit != 0) {
+                digits.significant.push_back(*p);
             }
         } else if (!IsDropped(*p)) {
             break;
         }
     }
-    const std::string hex = hexadecimal ? digits : OctalAsHex(digits);
+    return digits;
+}
+
+// A hexadecimal or octal integer after "&H" or "&O": never negative, exact up to 2^53 and
+// rounded to the nearest double beyond.
+bool ReadRadixInteger(const char* p, const char* end, double& value) {
+    value = 0.0;
+    const RadixDigits digits = ScanRadixDigits(p, end);
+    const std::string hex =
+        digits.hexadecimal ? digits.significant : OctalAsHex(digits.significant);
     if (hex.empty()) {
         return true;
     }
@@ -416,58 +469,6 @@ bool NearestDouble(const DecimalShape& shape, const std::string& digits, double&
     return true;
 }
 
-// The common form of a value line, "-512496.004" or "1.5e+02" with nothing after it but
-// blanks, read by from_chars directly. False when the line needs ScanDecimal.
-// "-512496.004": at most 15 digits with or without a point, nothing after them but blanks.
-struct ShortDecimal {
-    bool negative = false;
-    std::uint64_t digits = 0;
-    int decimals = 0;  // digits after the point
-
-    // Both the digits and the power of 10 are exact doubles, so one division gives the double
-    // nearest to the text, as from_chars does, for a fraction of its cost.
-    double Nearest() const {
-        return Signed(static_cast<double>(digits) /
-                          static_cast<double>(kPowersOf10[static_cast<std::size_t>(decimals)]),
-                      negative);
-    }
-};
-
-bool ScanShortDecimal(const char* p, const char* end, ShortDecimal& number) {
-    number.negative = p != end && *p == '-';
-    p += number.negative ? 1 : 0;
-    int count = 0;
-    bool point = false;
-    for (; p != end; ++p) {
-        if (IsDigit(*p)) {
-            number.digits = number.digits * 10 + DigitValue(*p);
-            ++count;
-            number.decimals += point ? 1 : 0;
-        } else if (*p == '.' && !point) {
-            point = true;
-        } else {
-            break;
-        }
-    }
-    return count > 0 && count <= 15 && SkipDropped(p, end) == end;
-}
-
-bool ReadPlainDigits(const char* p, const char* end, double& value) {
-    if (ShortDecimal number; ScanShortDecimal(p, end, number)) {
-        value = number.Nearest();
-        return true;
-    }
-    const char* first = p != end && *p == '-' ? p + 1 : p;
-    const bool startsNumber =
-        first != end &&
-        (IsDigit(*first) || (*first == '.' && first + 1 != end && IsDigit(first[1])));
-    if (!startsNumber) {
-        return false;
-    }
-    const auto result = std::from_chars(p, end, value);
-    return result.ec == std::errc() && SkipDropped(result.ptr, end) == end;
-}
-
 }  // namespace
 
 bool ReadLineValue(std::string_view line, double& value) {
@@ -476,7 +477,11 @@ bool ReadLineValue(std::string_view line, double& value) {
     if (p != end && *p == '&') {
         return ReadRadixInteger(p + 1, end, value);
     }
-    return ReadPlainDecimal(p, end, value) || ReadDecimal(p, end, value);
+    PlainNumber number;
+    if (ScanPlainNumber(p, end, number) && RoundPlainNumber(number, value)) {
+        return true;
+    }
+    return ReadDecimal(p, end, value);
 }
 
 bool ReadLineDigits(std::string_view line, double& value) {
@@ -485,41 +490,49 @@ bool ReadLineDigits(std::string_view line, double& value) {
     if (p != end && *p == '&') {
         return ReadRadixInteger(p + 1, end, value);
     }
-    if (!ReadPlainDigits(p, end, value)) {
-        AllDigits digits;
-        const DecimalShape shape = ScanDecimal(p, end, digits);
-        if (!NearestDouble(shape, digits.text, value)) {
-            return false;
-        }
+    PlainNumber number;
+    if (ScanPlainNumber(p, end, number) && NearestToPlainNumber(number, value)) {
+        return true;
     }
-    if (value == 0.0) {
-        value = 0.0;  // never -0
+    AllDigits digits;
+    const DecimalShape shape = ScanDecimal(p, end, digits);
+    if (!NearestDouble(shape, digits.text, value)) {
+        return false;
     }
+    value += 0.0;  // never -0
     return true;
 }
 
 bool ReadLineBoth(std::string_view line, double& rounded, double& withDigits) {
     const char* end = line.data() + line.size();
     const char* p = SkipDropped(line.data(), end);
-    ShortDecimal number;
-    std::uint64_t hundredths = 0;
-    // The common form read once for both; the rounding is ReadPlainDecimal's for it.
-    if (ScanShortDecimal(p, end, number) &&
-        RoundToHundredths(number.digits, 2 - number.decimals, hundredths)) {
-        SetHundredths(hundredths, number.negative, rounded);
-        withDigits = number.Nearest();
-        if (withDigits == 0.0) {
-            withDigits = 0.0;  // never -0
-        }
+    // The common form is scanned once for both readings.
+    PlainNumber number;
+    if (ScanPlainNumber(p, end, number) && RoundPlainNumber(number, rounded) &&
+        NearestToPlainNumber(number, withDigits)) {
         return true;
     }
     return ReadLineValue(line, rounded) && ReadLineDigits(line, withDigits);
 }
 
-bool HoldsNonZeroNumber(std::string_view line) {
-    // A number too small for a double reads as 0 with all its digits too, and counts as 0.
-    double value = 0.0;
-    return ReadLineDigits(line, value) && value != 0.0;
+WrittenNumber NumberAsWritten(std::string_view line) {
+    const char* end = line.data() + line.size();
+    const char* p = SkipDropped(line.data(), end);
+    if (p != end && *p == '&') {
+        const RadixDigits digits = ScanRadixDigits(p + 1, end);
+        if (!digits.anyDigit) {
+            return WrittenNumber::kNone;
+        }
+        return digits.significant.empty() ? WrittenNumber::kZero : WrittenNumber::kOther;
+    }
+    struct Uncounted {
+        void Add(char /*digit*/) {}
+    } uncounted;
+    const DecimalShape shape = ScanDecimal(p, end, uncounted);
+    if (!shape.anyDigit) {
+        return WrittenNumber::kNone;
+    }
+    return shape.significantDigits == 0 ? WrittenNumber::kZero : WrittenNumber::kOther;
 }
 
 }  // namespace tesselar

@@ -24,8 +24,12 @@ bool ReadLineDigits(std::string_view line, double& value);
 // digit as ReadLineDigits reads it. Returns false when it lies beyond the range of a double.
 bool ReadLineBoth(std::string_view line, double& rounded, double& withDigits);
 
-// Whether the number of a value line is other than 0 as written, read as ReadLineValue reads
-// it. When ReadLineValue gives 0 for such a line, the rounding to hundredths made it 0.
-bool HoldsNonZeroNumber(std::string_view line);
+// What the number of a value line is as written, to tell why a line was read as 0.
+enum class WrittenNumber {
+    kNone,   // no leading number ("nan", "inf", "abc", an empty line): read as 0 by the rule
+    kZero,   // a number that is 0 ("0", "-0.00", "&H0")
+    kOther,  // a number other than 0, though rounding or the range of a double may make it 0
+};
+WrittenNumber NumberAsWritten(std::string_view line);
 
 }  // namespace tesselar

@@ -110,28 +110,35 @@ void ReadValues(ValueFile& file, int rows, int columns, Read read) {
 // also, in `withDigits`, as read.
 void ReadCoordinates(ValueFile& file, int rows, int columns, bool keepDigits, Array2D& kept,
                      Array2D& withDigits) {
-    if (keepDigits) {
-        ReadValues(file, rows, columns,
-                   [&](int i, int j) { kept.at(i, j) = file.NextWithDigits(); });
-    } else {
-        ReadValues(file, rows, columns,
-                   [&](int i, int j) { file.NextBoth(kept.at(i, j), withDigits.at(i, j)); });
+    file.StartValues(std::int64_t{rows} * columns);
+    for (int i = 1; i <= rows; ++i) {
+        double* keptRow = kept.Row(i);
+        if (keepDigits) {
+            for (int j = 1; j <= columns; ++j) {
+                keptRow[j] = file.NextWithDigits();
+            }
+        } else {
+            double* readRow = withDigits.Row(i);
+            for (int j = 1; j <= columns; ++j) {
+                file.NextBoth(keptRow[j], readRow[j]);
+            }
+        }
     }
 }
 
-// The cells or particles that the rounded coordinates collapse; when there are any, the
+// The cells or particles that the rounded coordinates change; when there are any, the
 // coordinates as read take the rounded ones' place.
-std::int64_t KeepDigitsWhereRoundingCollapses(ConversionJob& job, Array2D& xRead, Array2D& yRead) {
+std::int64_t KeepDigitsWhereRoundingChanges(ConversionJob& job, Array2D& xRead, Array2D& yRead) {
     const NodeCoordinates rounded{job.XCoords, job.YCoords};
     const NodeCoordinates read{xRead, yRead};
-    const std::int64_t collapsed = job.ShapeType == ShapeType::Polygon
-                                       ? CellsLosingArea(rounded, read, job.IMax, job.JMax)
-                                       : ParticlesCoinciding(rounded, read, job.IMax);
-    if (collapsed > 0) {
+    const std::int64_t changed = job.ShapeType == ShapeType::Polygon
+                                     ? CellsChangedByRounding(rounded, read, job.IMax, job.JMax)
+                                     : ParticlesCoinciding(rounded, read, job.IMax);
+    if (changed > 0) {
         job.XCoords = std::move(xRead);
         job.YCoords = std::move(yRead);
     }
-    return collapsed;
+    return changed;
 }
 
 void CheckAttributeCount(const ConversionJob& job) {
@@ -178,32 +185,36 @@ ReadSummary ReadInputData(ConversionJob& job, const SizesRead& sizesRead, StopRe
     job.YCoords = Array2D(nodeUpperI, nodeUpperJ, "YCoords");
     job.AttribValues = Array3D(job.AttribCount, job.IMax, job.JMax, "AttribValues");
 
-    // Unless every digit is kept, the coordinates are read twice over: rounded, and as read
-    // for the cells or particles that rounding would collapse.
+    // Unless every digit is kept, the coordinates are read in two forms: rounded, and as read
+    // for the cells or particles that rounding would change.
     Array2D xRead;
     Array2D yRead;
     if (!options.keepDigits) {
         xRead = Array2D(nodeUpperI, nodeUpperJ, "XCoords");
         yRead = Array2D(nodeUpperI, nodeUpperJ, "YCoords");
     }
-    ZeroedValues zeroedCoordinates;
+    ReadSummary summary;
+    // Coordinates that keep their digits are 0 only when too small for a double.
+    ZeroedValues zeroedRounded;
+    ZeroedValues zeroedWithDigits;
+    const auto countCoordinates = [&](const ValueFile& file) {
+        zeroedRounded.Add(file.Zeroed());
+        zeroedWithDigits.Add(file.ZeroedWithDigits());
+        summary.noNumber.Add(file.NoNumber());
+    };
     ReadCoordinates(*xFile, nodeUpperI, nodeColumns, options.keepDigits, job.XCoords, xRead);
-    zeroedCoordinates.Add(xFile->Zeroed());
+    countCoordinates(*xFile);
     xFile.reset();
     {
         ValueFile yFile(job.YAxysFile, YAxysFileLabel(job.YAxysFile), stop);
         ReadCoordinates(yFile, nodeUpperI, nodeColumns, options.keepDigits, job.YCoords, yRead);
-        zeroedCoordinates.Add(yFile.Zeroed());
+        countCoordinates(yFile);
     }
-    ReadSummary summary;
     summary.shapeCount = polygons ? std::int64_t{job.IMax} * job.JMax : job.IMax;
     if (!options.keepDigits) {
-        summary.collapsedShapes = KeepDigitsWhereRoundingCollapses(job, xRead, yRead);
+        summary.changedShapes = KeepDigitsWhereRoundingChanges(job, xRead, yRead);
     }
-    // Coordinates that keep their digits were not rounded to 0.
-    if (summary.collapsedShapes == 0) {
-        summary.zeroed.Add(zeroedCoordinates);
-    }
+    summary.zeroed.Add(summary.changedShapes > 0 ? zeroedWithDigits : zeroedRounded);
     xRead = Array2D();  // their memory goes before the attributes are read
     yRead = Array2D();
 
@@ -215,6 +226,7 @@ ReadSummary ReadInputData(ConversionJob& job, const SizesRead& sizesRead, StopRe
             job.AttribValues.at(k, i, j) = options.keepDigits ? file.NextWithDigits() : file.Next();
         });
         summary.zeroed.Add(file.Zeroed());
+        summary.noNumber.Add(file.NoNumber());
     }
     return summary;
 }

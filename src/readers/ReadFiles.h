@@ -22,12 +22,16 @@ struct ReadOptions {
 // What the reader tells about the values it stored.
 struct ReadSummary {
     // Shapes (cells or particles) that rounding the coordinates to hundredths would have
-    // collapsed: cells left without area, particles put on another's place. When there are
-    // any, every coordinate keeps the digits read instead.
-    std::int64_t collapsedShapes = 0;
+    // changed: cells whose area would have changed by more than 1% or that would no longer be
+    // valid polygons, particles put on another's place. When there are any, every coordinate
+    // keeps the digits read instead.
+    std::int64_t changedShapes = 0;
     std::int64_t shapeCount = 0;  // the cells or particles of the job
-    // Values, coordinates and attribute values alike, that the rounding to hundredths made 0.
+    // Values, coordinates and attribute values alike, other than 0 as written but stored as 0:
+    // rounded to hundredths, or too small for a double.
     ZeroedValues zeroed;
+    // Value lines, in every file, that held no number and were read as 0.
+    NoNumberLines noNumber;
 };
 
 // Reads the job's X and Y axys files and attribute files into IMax, JMax, XCoords, YCoords and

@@ -11,8 +11,8 @@ void CheckAttributeFileStart(const std::string& name, const std::string& path,
     file.StartValues(valueCount);
 }
 
-ZeroedValues ReadAttributeValues(ConversionJob& job, int k, StopRequest stop,
-                                 const ReadOptions& options) {
+void ReadAttributeValues(ConversionJob& job, int k, StopRequest stop, const ReadOptions& options,
+                         ReadSummary& counts) {
     const auto slot = static_cast<std::size_t>(k);
     ValueFile file(job.AttribFiles.at(slot),
                    AttributeFileLabel(job.AttribNames.at(slot), job.AttribFiles.at(slot)), stop);
@@ -22,7 +22,8 @@ ZeroedValues ReadAttributeValues(ConversionJob& job, int k, StopRequest stop,
             job.AttribValues.at(k, i, j) = options.keepDigits ? file.NextWithDigits() : file.Next();
         }
     }
-    return file.Zeroed();
+    counts.zeroed.Add(file.Zeroed());
+    counts.noNumber.Add(file.NoNumber());
 }
 
 }  // namespace tesselar

@@ -16,9 +16,9 @@ void CheckAttributeFileStart(const std::string& name, const std::string& path,
                              std::int64_t valueCount, StopRequest stop);
 
 // Reads the values of attribute `k` from the file in its slot into the job's AttribValues, as
-// ReadInputData does, once the job's sizes and arrays are set. Returns the values the rounding
-// made 0.
-ZeroedValues ReadAttributeValues(ConversionJob& job, int k, StopRequest stop,
-                                 const ReadOptions& options);
+// ReadInputData does, once the job's sizes and arrays are set. Adds the values stored as 0 and
+// the lines without a number to `counts`.
+void ReadAttributeValues(ConversionJob& job, int k, StopRequest stop, const ReadOptions& options,
+                         ReadSummary& counts);
 
 }  // namespace tesselar

@@ -95,12 +95,26 @@ void ValueFile::ThrowEnded() const {
                          std::string(kBeginDataMarker) + "\" line were read");
 }
 
-void ValueFile::CountZeroed(std::string_view line) {
-    if (zeroed_.count == 0) {
-        zeroed_.first = Quoted(line) + " on line " + std::to_string(stream_.Line() - 1) + " of " +
-                        stream_.Label();
+void ValueFile::CountReadAsZero(std::string_view line, bool zeroWithDigits) {
+    const WrittenNumber written = NumberAsWritten(line);
+    if (written == WrittenNumber::kZero) {
+        return;
     }
-    ++zeroed_.count;
+    const auto count = [&](CountedLines& lines) {
+        if (lines.count == 0) {
+            lines.first = Quoted(line) + " on line " + std::to_string(stream_.Line() - 1) + " of " +
+                          stream_.Label();
+        }
+        ++lines.count;
+    };
+    if (written == WrittenNumber::kNone) {
+        count(noNumber_);
+        return;
+    }
+    count(zeroed_);
+    if (zeroWithDigits) {
+        count(zeroedWithDigits_);
+    }
 }
 
 void ValueFile::ThrowBeyondRange(std::string_view line) const {

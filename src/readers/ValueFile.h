@@ -47,13 +47,19 @@ public:
     // would lose what matters; throws as Next.
     void NextBoth(double& rounded, double& withDigits);
 
-    // The values so far that the rounding made 0.
+    // The values so far that were other than 0 as written but were read as 0: rounded to
+    // hundredths (Next, NextBoth), or too small for a double (NextWithDigits).
     const ZeroedValues& Zeroed() const { return zeroed_; }
+    // Of those read by NextBoth, the ones that are 0 with every digit as well.
+    const ZeroedValues& ZeroedWithDigits() const { return zeroedWithDigits_; }
+    // The value lines so far that held no number and were read as 0.
+    const NoNumberLines& NoNumber() const { return noNumber_; }
 
 private:
     std::string_view NextLine();
-    // Counts the value of `line` as one that was not 0 as written but was rounded to 0.
-    void CountZeroed(std::string_view line);
+    // Counts a line read as 0 by why it was: no number, or a number other than 0 that the
+    // reading made 0 (`zeroWithDigits`: with every digit too).
+    void CountReadAsZero(std::string_view line, bool zeroWithDigits);
     [[noreturn]] void ThrowEnded() const;
     [[noreturn]] void ThrowBeyondRange(std::string_view line) const;
 
@@ -61,6 +67,8 @@ private:
     std::int64_t markerLine_ = 0;  // 0 until the "<BeginData>" line is read
     std::int64_t valueCount_ = 0;
     ZeroedValues zeroed_;
+    ZeroedValues zeroedWithDigits_;
+    NoNumberLines noNumber_;
 };
 
 inline std::string_view ValueFile::NextLine() {
@@ -77,8 +85,8 @@ inline double ValueFile::Next() {
     if (!ReadLineValue(line, value)) {
         ThrowBeyondRange(line);
     }
-    if (value == 0.0 && HoldsNonZeroNumber(line)) {
-        CountZeroed(line);
+    if (value == 0.0) {
+        CountReadAsZero(line, false);
     }
     return value;
 }
@@ -89,6 +97,9 @@ inline double ValueFile::NextWithDigits() {
     if (!ReadLineDigits(line, value)) {
         ThrowBeyondRange(line);
     }
+    if (value == 0.0) {
+        CountReadAsZero(line, true);
+    }
     return value;
 }
 
@@ -97,8 +108,8 @@ inline void ValueFile::NextBoth(double& rounded, double& withDigits) {
     if (!ReadLineBoth(line, rounded, withDigits)) {
         ThrowBeyondRange(line);
     }
-    if (rounded == 0.0 && withDigits != 0.0) {
-        CountZeroed(line);
+    if (rounded == 0.0) {
+        CountReadAsZero(line, withDigits == 0.0);
     }
 }
 

@@ -45,19 +45,28 @@ void ColumnFit::Include(double value) {
         return;
     }
     holdsValues_ = true;
-    // The shortest exact text in exponent form, "d.ddde+XX": its digits and exponent give the
+    // The shortest exact text in exponent form, "-d.ddde+XX": its digits and exponent give the
     // digits before and after the point of its fixed form.
     std::array<char, 32> buffer{};
-    const auto end = std::to_chars(buffer.data(), buffer.data() + buffer.size(), std::fabs(value),
+    const auto end = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
                                    std::chars_format::scientific)
                          .ptr;
     const std::string_view text(buffer.data(), static_cast<std::size_t>(end - buffer.data()));
+    const std::size_t sign = value < 0.0 ? 1 : 0;
     const std::size_t e = text.find('e');
-    const int digits = e > 1 ? static_cast<int>(e) - 1 : 1;
+    const int digits = e > sign + 1 ? static_cast<int>(e - sign) - 1 : 1;
     const std::size_t exponentStart = text[e + 1] == '+' ? e + 2 : e + 1;
     int exponent = 0;
     std::from_chars(text.data() + exponentStart, end, exponent);
-    Need((value < 0.0 ? 1 : 0) + std::max(1, exponent + 1), std::max(0, digits - 1 - exponent));
+    const int wholeChars = static_cast<int>(sign) + std::max(1, exponent + 1);
+    const int decimals = std::max(0, digits - 1 - exponent);
+    if (decimals <= kMaxFittedDecimals &&
+        wholeChars + (decimals > 0 ? 1 + decimals : 0) <= kMaxFittedWidth) {
+        Need(wholeChars, decimals);
+    } else {
+        exponentChars_ =
+            std::max(exponentChars_, std::min(kMaxFittedWidth, static_cast<int>(text.size())));
+    }
 }
 
 ColumnFormat ColumnFit::Format() const {
@@ -71,10 +80,12 @@ ColumnFormat ColumnFit::Format() const {
     const int wholeChars =
         std::max({wholeChars_, wholeDigits(largestHundredths_),
                   (smallestHundredths_ < 0 ? 1 : 0) + wholeDigits(smallestHundredths_)});
-    const int room = std::max(0, kMaxFittedWidth - wholeChars - 1);
-    const int decimals = std::min({decimals_, kMaxFittedDecimals, room});
-    const int width = std::min(kMaxFittedWidth, wholeChars + (decimals > 0 ? 1 + decimals : 0));
-    return {width, decimals};
+    // A column without decimals is read as integers (GDAL, pyshp): a value in exponent form
+    // needs one.
+    const int decimals = std::max(decimals_, exponentChars_ > 0 ? 1 : 0);
+    const int decimalChars = decimals > 0 ? 1 + decimals : 0;
+    const int fixedWidth = std::min(wholeChars, kMaxFittedWidth - decimalChars) + decimalChars;
+    return {std::max(fixedWidth, exponentChars_), decimals};
 }
 
 ColumnFormat PlanColumn(const ConversionJob& job, int k, const WriterOptions& options) {

@@ -5,9 +5,8 @@
 #include "controls/shapefile/ShapeFieldList.h"
 #include "controls/shapefile/ShapeFiles.h"
 #include "conversion/ConversionError.h"
-#include "readers/PrintableText.h"
 #include "writer/ColumnPlan.h"
-#include "writer/ShapeProgress.h"
+#include "writer/ShapeLoop.h"
 #include "writer/WriterLayout.h"
 
 namespace tesselar {
@@ -110,13 +109,6 @@ private:
     ShapeField* cellJ_ = nullptr;
 };
 
-// Unwinding through the component discards the files written so far.
-void StopWhenRequested(StopRequest stop, const ShapeFiles& shapeFiles) {
-    if (stop.Requested()) [[unlikely]] {
-        throw Interrupted(stop.Signal(), "writing '" + PrintableText(shapeFiles.ShpPath()) + "'");
-    }
-}
-
 std::vector<DbfColumnName> RenamedColumns(const ShapeFiles& shapeFiles) {
     std::vector<DbfColumnName> renamed;
     for (const DbfColumnName& name : shapeFiles.ColumnNames()) {
@@ -127,47 +119,37 @@ std::vector<DbfColumnName> RenamedColumns(const ShapeFiles& shapeFiles) {
     return renamed;
 }
 
-// A polygon per cell (i, j), its corners the nodes (i, j), (i+1, j), (i+1, j+1) and (i, j+1);
-// j runs fastest.
-void WritePolygons(ShapeFiles& shapeFiles, const ConversionJob& job, const RecordColumns& columns,
-                   std::int16_t iMax, std::int16_t jMax, ShapeProgress& progress,
-                   StopRequest stop) {
-    std::int32_t shapeNumber = 0;
-    progress.Start();
-    for (int i = 1; i <= iMax; ++i) {
-        for (int j = 1; j <= jMax; ++j) {
-            ++shapeNumber;
-            ShapeVertexList& vertices = shapeFiles.VertexList();
-            vertices.AddVertex(job.XCoords.at(i, j), job.YCoords.at(i, j), 0);
-            vertices.AddVertex(job.XCoords.at(i + 1, j), job.YCoords.at(i + 1, j), 0);
-            vertices.AddVertex(job.XCoords.at(i + 1, j + 1), job.YCoords.at(i + 1, j + 1), 0);
-            vertices.AddVertex(job.XCoords.at(i, j + 1), job.YCoords.at(i, j + 1), 0);
-            columns.Set(i, j);
-            shapeFiles.AppendShape();
-            progress.Step(shapeNumber);
-            StopWhenRequested(stop, shapeFiles);
+// The shapefile as the writing loop's sink: each shape becomes a record of its vertices and
+// columns; unwinding through the component discards the files written so far. With `pending`,
+// the complete files are handed to it instead of being put in place.
+class ShapefileSink final : public ShapeSink {
+public:
+    ShapefileSink(ShapeFiles& shapeFiles, const RecordColumns& columns, PendingShapefiles* pending)
+        : shapeFiles_(shapeFiles), columns_(columns), pending_(pending) {}
+
+    void Add(const LoopShape& shape) override {
+        ShapeVertexList& vertices = shapeFiles_.VertexList();
+        for (int c = 0; c < shape.corners; ++c) {
+            const auto corner = static_cast<std::size_t>(c);
+            vertices.AddVertex(shape.x[corner], shape.y[corner], 0);
+        }
+        columns_.Set(shape.i, shape.j);
+        shapeFiles_.AppendShape();
+    }
+    void Finish() override {
+        if (pending_ != nullptr) {
+            shapeFiles_.HoldBack(*pending_);
+        } else {
+            shapeFiles_.Release();
         }
     }
-}
+    const std::string& Path() const override { return shapeFiles_.ShpPath(); }
 
-// A point per particle p, at (p, 1) of the coordinate arrays.
-void WritePoints(ShapeFiles& shapeFiles, const ConversionJob& job, const RecordColumns& columns,
-                 std::int16_t iMax, ShapeProgress& progress, StopRequest stop) {
-    std::int32_t shapeNumber = 0;
-    progress.Start();
-    for (int p = 1; p <= iMax; ++p) {
-        ++shapeNumber;
-        shapeFiles.VertexList().AddVertex(job.XCoords.at(p, 1), job.YCoords.at(p, 1), 0);
-        columns.Set(p, 1);
-        shapeFiles.AppendShape();
-        progress.Step(shapeNumber);
-        StopWhenRequested(stop, shapeFiles);
-    }
-}
-
-}  // namespace
-
-namespace {
+private:
+    ShapeFiles& shapeFiles_;
+    const RecordColumns& columns_;
+    PendingShapefiles* pending_;
+};
 
 // Writes the shapefile, then places it, or hands it to `pending` when given.
 WriteSummary WriteShapeFileTo(const std::string& shpPath, const ConversionJob& job,
@@ -175,8 +157,6 @@ WriteSummary WriteShapeFileTo(const std::string& shpPath, const ConversionJob& j
                               const std::string& projection, const StepRecord* step,
                               PendingShapefiles* pending) {
     const bool polygons = job.ShapeType == ShapeType::Polygon;
-    const std::int16_t iMax = job.IMax;
-    const std::int16_t jMax = polygons ? job.JMax : std::int16_t{1};
 
     RecordColumns columns(job, polygons, options, step);
     CheckShapeFileFits(job, columns.Count(), columns.Bytes());
@@ -187,23 +167,9 @@ WriteSummary WriteShapeFileTo(const std::string& shpPath, const ConversionJob& j
     columns.Add(shapeFiles.FieldList());
     shapeFiles.CommitFields();
 
-    ShapeProgress progress(services.display, services.clock, iMax, jMax);
-    StopWhenRequested(services.stop, shapeFiles);
-    if (polygons) {
-        WritePolygons(shapeFiles, job, columns, iMax, jMax, progress, services.stop);
-    } else {
-        WritePoints(shapeFiles, job, columns, iMax, progress, services.stop);
-    }
-    if (pending != nullptr) {
-        shapeFiles.HoldBack(*pending);
-    } else {
-        // A signal arriving from here on no longer stops the conversion: the files are
-        // completed and put in place (with the signals held back while they move), so the
-        // shapefile is whole.
-        shapeFiles.Release();
-    }
-    return WriteSummary{shapeFiles.ShortenedValueCount(), shapeFiles.ShpPath(),
-                        RenamedColumns(shapeFiles)};
+    ShapefileSink sink(shapeFiles, columns, pending);
+    WriteShapes(job, sink, services);
+    return WriteSummary{shapeFiles.Shortened(), shapeFiles.ShpPath(), RenamedColumns(shapeFiles)};
 }
 
 }  // namespace

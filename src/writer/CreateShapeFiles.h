@@ -6,6 +6,7 @@
 
 #include "controls/shapefile/DbfFieldNames.h"
 #include "controls/shapefile/OutputFiles.h"
+#include "controls/shapefile/ShortenedValues.h"
 #include "conversion/Clock.h"
 #include "conversion/ConversionJob.h"
 #include "conversion/StopRequest.h"
@@ -28,12 +29,15 @@ struct WriterServices {
 
 // What the writer tells about a shape file it has finished.
 struct WriteSummary {
-    // Attribute values that did not fit their column without being rounded to fewer digits.
-    std::int64_t shortenedValueCount = 0;
-    // The .shp file written: the path asked for, its extension in the case written.
+    // Per column, the attribute values that did not fit it and were rounded to fewer digits.
+    std::vector<ShortenedValues> shortenedValues;
+    // The .shp file written: the path asked for, its extension in the case written (the file
+    // itself for other formats).
     std::string shpPath;
     // The columns whose names the .dbf stores shortened or made unique, in column order.
     std::vector<DbfColumnName> renamedColumns;
+    // A GeoPackage: the layer went into a GeoPackage that existed before.
+    bool addedToExisting = false;
 };
 
 // Writes the job's grid cells as polygons, or its particles as points, with one numeric column
@@ -61,8 +65,8 @@ WriteSummary WriteStepShapeFile(const std::string& shpPath, const ConversionJob&
                                 PendingShapefiles& pending);
 
 // Refuses a job whose shape file would pass the format's size limits; checked as soon as the
-// reader knows the job's sizes, before it reads any value. Fitted columns count as narrow as
-// they can be; the writer checks again once it knows their widths.
+// reader knows the job's sizes, before it reads any value. Fitted columns count as wide as they
+// can be (kMaxFittedWidth), so that no value is read for a shapefile that cannot be written.
 void CheckShapeFileFits(const ConversionJob& job, const WriterOptions& options = {});
 
 // The same for an attribute table of `fieldCount` columns whose widths add up to `fieldBytes`.

@@ -10,7 +10,8 @@ namespace tesselar {
 
 void CheckShapeFileFits(const ConversionJob& job, const WriterOptions& options) {
     const int indexColumns = CellIndexColumns(options, job.ShapeType == ShapeType::Polygon);
-    const int attributeWidth = options.fitColumns ? 1 : kAttributeFieldWidth;
+    // Fitted widths are known only once the values are read: the widest they can be counts.
+    const int attributeWidth = options.fitColumns ? kMaxFittedWidth : kAttributeFieldWidth;
     CheckShapeFileFits(job, StepColumns(options) + indexColumns + job.AttribCount,
                        StepColumnsBytes(options) +
                            std::int64_t{indexColumns} * kCellIndexFieldWidth +

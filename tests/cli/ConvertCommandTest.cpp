@@ -67,8 +67,9 @@ TEST_F(ConvertCommandTest, QuietSilencesOnlyTheProgressAndTheSuccessLine) {
         "the first is '0.004' on line 2 of Attribute 'Temperatur' file '" +
         (dir_ / "tiny.dat") +
         "'\n"
-        "tesselar-convert: warning: 1 value did not fit the 10-character column and was "
-        "rounded to fewer digits\n";
+        "tesselar-convert: warning: 1 value of attribute 'Temperature_surface' did not fit its "
+        "10-character column and was rounded to fewer digits: 12345678.91 was written as "
+        "12345678.9\n";
     for (const bool quiet : {false, true}) {
         for (const bool terminal : {false, true}) {
             SCOPED_TRACE(testing::Message() << "quiet " << quiet << ", terminal " << terminal);
@@ -91,6 +92,31 @@ TEST_F(ConvertCommandTest, QuietSilencesOnlyTheProgressAndTheSuccessLine) {
             EXPECT_EQ(outcome.err.size() == warnings.size(), !progress);
         }
     }
+}
+
+// The 2 GB limit is checked from the sizes alone, before any value is read, with fitted columns
+// as wide as they can be: 3500 x 3500 cells with 10 attributes make a .dbf of 12250000 records
+// of 1 + 10 x 19 bytes. In columns 1 character wide it would be 0.13 GB; the files hold no
+// value, so a later check would come only after the reader failed at the missing values.
+TEST_F(ConvertCommandTest, FittedColumnsCountAsWideAsTheyCanBeBeforeAnyValueIsRead) {
+    dir_.Write("huge.dat", "SIZE_I : 3501\nSIZE_J : 3501\n<BeginData>\n");
+    Arguments arguments = {"-x", dir_ / "huge.dat", "-y",           dir_ / "huge.dat",
+                           "-o", dir_ / "huge",     "--fit-columns"};
+    for (int k = 1; k <= 10; ++k) {
+        arguments.insert(arguments.end(),
+                         {"-a", "A" + std::to_string(k) + "=" + (dir_ / "huge.dat")});
+    }
+    const auto before = dir_.Files();
+    const Outcome outcome = Run(arguments);
+    EXPECT_EQ(outcome.exitCode, kExitConversionFailed);
+    const std::int64_t dbfBytes = 32 + 32 * 10 + 1 + std::int64_t{3500 * 3500} * (1 + 10 * 19) + 1;
+    EXPECT_EQ(outcome.err, "tesselar-convert: X axys file '" + (dir_ / "huge.dat") +
+                               "' (SIZE_I 3501, SIZE_J 3501): the shape file would hold 12250000 "
+                               "shapes: its .dbf file would be " +
+                               std::to_string(dbfBytes) +
+                               " bytes, more than the 2147483647 bytes the shapefile format "
+                               "allows\n");
+    EXPECT_EQ(dir_.Files(), before);
 }
 
 // Too little memory fails the conversion with the reason and leaves an earlier shape file as it

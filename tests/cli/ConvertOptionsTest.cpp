@@ -103,6 +103,7 @@ TEST(ConvertOptionsTest, RefusesWrongCommandLinesWithAReason) {
         {{"--bogus"}, "unknown option '--bogus'"},
         {With(Minimal(), {"--type="}), "option -t (--type) needs a value"},
         {With(Minimal(), {"--quiet=yes"}), "option -q (--quiet) takes no value"},
+        {{"--help=all"}, "option -h (--help) takes no value"},
         {With(Minimal(), {"extra.dat"}), "unexpected argument 'extra.dat'"},
         {With(Minimal(), {"--x-file", "other.dat"}),
          "option -x (--x-file) is given more than once"},
@@ -136,8 +137,8 @@ TEST(ConvertHelpTest, ListsEveryOptionUnderTheSynopsis) {
     EXPECT_EQ(ConvertSynopsis(),
               "Usage: tesselar-convert -x X_FILE -y Y_FILE -a NAME=FILE [-a NAME=FILE ...] "
               "-o OUTPUT [-t polygon|point] [-q] [--crs CRS] [--keep-digits] [--fit-columns] "
-              "[--nodata VALUE] [--cell-index] [--time START] [--time-step DURATION] "
-              "[--times FILE]\n");
+              "[--nodata VALUE] [--cell-index] [--layer NAME] [--time START] "
+              "[--time-step DURATION] [--times FILE]\n");
     EXPECT_EQ(ConvertHelp().rfind(ConvertSynopsis() + "\n", 0), 0u);
     // Each option with its value at the start of a line, its description in one column.
     for (const char* option :
@@ -146,9 +147,9 @@ TEST(ConvertHelpTest, ListsEveryOptionUnderTheSynopsis) {
           "\n  -t, --type polygon|point   p", "\n  -q, --quiet                p",
           "\n      --crs CRS              t", "\n      --keep-digits          e",
           "\n      --fit-columns          e", "\n      --nodata VALUE         a",
-          "\n      --cell-index           i", "\n      --time START           t",
-          "\n      --time-step DURATION   t", "\n      --times FILE           e",
-          "\n  -h, --help                 s",
+          "\n      --cell-index           i", "\n      --layer NAME           t",
+          "\n      --time START           t", "\n      --time-step DURATION   t",
+          "\n      --times FILE           e", "\n  -h, --help                 s",
           "\n      --version              show the version and exit\n"}) {
         EXPECT_NE(ConvertHelp().find(option), std::string::npos) << option;
     }

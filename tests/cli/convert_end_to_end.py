@@ -15,10 +15,37 @@ import subprocess
 import sys
 import tempfile
 import unittest
+from decimal import ROUND_HALF_EVEN, Decimal
+from fractions import Fraction
 
 import shapefile
 
 from harness import ogr_summary, proc, run, wait_until, wait_until_catching, write
+
+
+def hundredths(text):
+    """The number of a value text rounded to 2 decimals, halves to even, as a fraction."""
+    return Fraction(Decimal(text).quantize(Decimal("0.01"), rounding=ROUND_HALF_EVEN))
+
+
+def area(ring):
+    """The signed area of a ring of points, by the shoelace formula."""
+    return sum(a[0] * b[1] - b[0] * a[1] for a, b in zip(ring, ring[1:] + ring[:1])) / 2
+
+
+def crosses(ring):
+    """Whether an edge of a ring of four points crosses or touches the edge opposite it."""
+    def turn(a, b, c):
+        cross = (b[0] - a[0]) * (c[1] - a[1]) - (b[1] - a[1]) * (c[0] - a[0])
+        return (cross > 0) - (cross < 0)
+
+    def meet(p, q, r, s):
+        if len({p, q, r, s}) < 4:
+            return False  # a repeated corner: a triangle, judged by its area
+        turns = [turn(p, q, r), turn(p, q, s), turn(r, s, p), turn(r, s, q)]
+        return turns[0] * turns[1] <= 0 and turns[2] * turns[3] <= 0 and any(turns)
+
+    return meet(*ring) or meet(ring[1], ring[2], ring[3], ring[0])
 
 
 def srs(*arguments):
@@ -136,20 +163,39 @@ class Conversions(unittest.TestCase):
             self.assertTrue(err.startswith(f"tesselar-convert: {named}: PROJ "), err)
             self.assertEqual(list(self.folder.glob("out*")), [])
 
-    def test_coordinates_keep_the_digits_read_where_rounding_collapses_them(self):
-        # 21 x 21 nodes 200 m apart, about 0.0018 degrees: rounded to hundredths most cells
-        # would have no area; particles that rounding would put together.
-        nodes = [(i, j) for i in range(21) for j in range(21)]
-        x = [f"{-8.7 + 0.0024 * i + 0.0003 * j:.7f}" for i, j in nodes]
-        y = [f"{42.1 + 0.0018 * j - 0.0002 * i:.7f}" for i, j in nodes]
-        self.grid(x, y, 21, 21, ["1"] * 400)
-        self.assertRegex(self.convert("--crs", "none"), r"^tesselar-convert: warning: coordinates keep the "
-                                         r"digits read: rounded to 2 decimals, \d+ of 400 cells "
-                                         r"would have had zero area\n$")
-        read = {node: (float(a), float(b)) for node, a, b in zip(nodes, x, y)}
+    def test_coordinates_keep_the_digits_read_where_rounding_changes_cells(self):
+        # 30 x 30 nodes 0.011 degrees apart, rotated by 45 degrees: rounded to hundredths, cells
+        # lose or gain area, and some would cross themselves.
+        nodes = [(i, j) for i in range(30) for j in range(30)]
+        x = [f"{-8.7 + 0.011 * (i - j) * 0.5 ** 0.5:.7f}" for i, j in nodes]
+        y = [f"{42.1 + 0.011 * (i + j) * 0.5 ** 0.5:.7f}" for i, j in nodes]
+        self.grid(x, y, 30, 30, ["1"] * 841)
+        read = {node: (Fraction(a), Fraction(b)) for node, a, b in zip(nodes, x, y)}
+        rounded = {node: (hundredths(a), hundredths(b)) for node, a, b in zip(nodes, x, y)}
+        rings = [[(i, j), (i + 1, j), (i + 1, j + 1), (i, j + 1)]
+                 for i in range(29) for j in range(29)]
+        changed = sum(1 for ring in rings
+                      if abs(area([rounded[n] for n in ring]) - area([read[n] for n in ring]))
+                      > abs(area([read[n] for n in ring])) / 100
+                      or crosses([rounded[n] for n in ring]))
+        self.assertGreater(changed, 162)
+        self.assertEqual(self.convert("--crs", "none"),
+                         "tesselar-convert: warning: coordinates keep the digits "
+                         f"read: rounded to 2 decimals, {changed} of 841 cells "
+                         "would have changed their area by more than 1% or "
+                         "become invalid polygons\n")
         self.assertEqual([set(points) for points in self.shapes_and_records()[0]],
-                         [{read[(i + a, j + b)] for a in (0, 1) for b in (0, 1)}
-                          for i in range(20) for j in range(20)])
+                         [{tuple(map(float, read[n])) for n in ring} for ring in rings])
+
+        # One cell of four: cell (1, 1) rounds to a point, its neighbours keep their area.
+        self.grid(["0", "0", "0", "0.001", "0.001", "1", "2", "2", "2"],
+                  ["0", "0.001", "2", "0", "0.001", "2", "0", "1", "2"], 3, 3, ["1"] * 4)
+        self.assertEqual(self.convert("--crs", "none"),
+                         "tesselar-convert: warning: coordinates keep the digits read: rounded to "
+                         "2 decimals, 1 of 4 cells would have changed their area by more than 1% "
+                         "or become invalid polygons\n")
+        self.assertEqual(set(self.shapes_and_records()[0][0]),
+                         {(0, 0), (0.001, 0), (0.001, 0.001), (0, 0.001)})
 
         self.grid(["-8.701", "-8.704", "-8.75"], ["42.1"] * 3, 4, None, ["1", "2", "3"], "point")
         self.assertEqual(self.convert("--crs", "none"), "tesselar-convert: warning: coordinates keep the digits "
@@ -157,6 +203,17 @@ class Conversions(unittest.TestCase):
                                          "have coincided with another\n")
         self.assertEqual(self.shapes_and_records()[0],
                          [[(-8.701, 42.1)], [(-8.704, 42.1)], [(-8.75, 42.1)]])
+
+    def test_lines_without_a_number_and_values_that_became_0_are_counted(self):
+        self.small_grid(["nan", "1e-400", "inf", "-inf"])
+        self.assertEqual(self.convert("--crs", "none"),
+                         "tesselar-convert: warning: 3 value lines held no number "
+                         "and were read as 0; the first is 'nan' on line 4 of "
+                         f"Attribute 'Temp' file '{self.folder / 't.dat'}'\n"
+                         "tesselar-convert: warning: 1 value other than 0 became "
+                         "0 when rounded to 2 decimals: '1e-400' on line 5 of "
+                         f"Attribute 'Temp' file '{self.folder / 't.dat'}'\n")
+        self.assertEqual([record[-1] for record in self.shapes_and_records()[2]], [0.0] * 4)
 
     def test_attribute_table_options_as_pyshp_and_ogr2ogr_read_them(self):
         cells = ["12345.67", "-9999.001", "0.125", "-0.0001234"]
@@ -305,6 +362,56 @@ class Conversions(unittest.TestCase):
                 self.assertTrue(result.stderr.startswith(
                     f"tesselar-convert: Attribute '{name}': the name {reason}"), result.stderr)
                 self.assertEqual(list(self.folder.glob("named*")), [])
+
+    def column_texts(self):
+        """The raw text of the last column of each record of out.dbf, as the dBASE file holds
+        it: the header gives the header and record lengths, the last descriptor the width."""
+        dbf = (self.folder / "out.dbf").read_bytes()
+        header, record = int.from_bytes(dbf[8:10], "little"), int.from_bytes(dbf[10:12], "little")
+        width = dbf[header - 1 - 32 + 16]
+        count = int.from_bytes(dbf[4:8], "little")
+        return [dbf[header + n * record + record - width:header + (n + 1) * record].decode()
+                for n in range(count)]
+
+    def test_fitted_and_kept_digits_are_written_whole_or_counted(self):
+        # Each value's column text reads back as the value (read by float() from the raw field
+        # and by pyshp, GDAL reading the column as real numbers), except those that no text of
+        # the column can hold: those are counted, per column, with the column's real width and
+        # the first of them as the column holds it.
+        for options, cells, field, lost in (
+                (["--fit-columns"], ["0.25", "1e17"], ["Temp", "N", 19, 2], []),
+                (["--fit-columns"], ["1.5", "1e300"], ["Temp", "N", 6, 1], []),
+                (["--keep-digits", "--fit-columns"],
+                 ["1e-20", "0.5", "0.30000000000000004", "12345.678901234567", "-0.000001"],
+                 ["Temp", "N", 19, 12], ["0.30000000000000004"]),
+                (["--keep-digits"],
+                 ["0.30000000000000004", "12345.678901234567", "4.9e-324", "1e-310", "-0.000001",
+                  "1e-20", "1.25"],
+                 ["Temp", "N", 10, 5], ["0.30000000000000004", "12345.678901234567"])):
+            with self.subTest(options=options, cells=cells):
+                self.grid([str(100 * n) for n in range(len(cells))], ["0"] * len(cells),
+                          len(cells) + 1, None, cells, "point")
+                err = self.convert(*options, "--crs", "none")
+                _, fields, records = self.shapes_and_records()
+                self.assertEqual(fields, [field])
+                self.assertIn(f"Temp: Real ({field[2]}.{field[3]})",
+                              ogr_summary(OGRINFO, self.folder / "out.shp"))
+                texts = self.column_texts()
+                self.assertEqual([float(text) == float(cell) for text, cell in zip(texts, cells)],
+                                 [cell not in lost for cell in cells], texts)
+                self.assertEqual([record[0] == float(cell) for record, cell in zip(records, cells)],
+                                 [cell not in lost for cell in cells], records)
+                if not lost:
+                    self.assertEqual(err, "")
+                    continue
+                first = texts[cells.index(lost[0])].strip()
+                counted = (f"1 value of attribute 'Temp' did not fit its {field[2]}-character "
+                           f"column and was rounded to fewer digits: {lost[0]} was written as "
+                           f"{first}" if len(lost) == 1 else
+                           f"{len(lost)} values of attribute 'Temp' did not fit its "
+                           f"{field[2]}-character column and were rounded to fewer digits; the "
+                           f"first, {lost[0]}, was written as {first}")
+                self.assertEqual(err, f"tesselar-convert: warning: {counted}\n")
 
 
 if __name__ == "__main__":

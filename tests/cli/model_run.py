@@ -126,6 +126,13 @@ class ModelRun(unittest.TestCase):
              ["option --time: '2024-13-01T00:00' is not an ISO 8601 date-time"]),
             (["-a", f"T={t}", "--time", "2024-01-01T00:00", "--time-step", "P1M", "-o", out],
              ["option --time-step: 'P1M'"]),
+            (["-a", f"T={t}", "-o", f"{out}.gpkg"],
+             [f"output '{out}.gpkg' is a GeoPackage: a model run is written as shapefile sets "
+              "for now: use {step} or {time} in a .shp OUTPUT"]),
+            (["-a", f"T={t}", "--time", "2024-01-01T00:00", "--time-step", "PT1H", "-o",
+              f"{out}.FGB"],
+             [f"output '{out}.FGB' is a FlatGeobuf file: a model run is written as shapefile "
+              "sets for now"]),
         ]
         for arguments, named in cases:
             result = self.convert(*arguments, status=2)
@@ -178,14 +185,20 @@ class ModelRun(unittest.TestCase):
         # Step 2 holds a value too long for the 10-character column, step 3 one that rounding
         # to hundredths makes 0.
         self.steps("T", {"w_1.dat": [1, 2], "w_2.dat": [123456789.25, 2], "w_3.dat": [0.004, 2]})
-        result = self.convert("-a", f"T={self.folder}/w_*.dat", "-o", self.out / "w_{step}")
+        arguments = ["-a", f"T={self.folder}/w_*.dat", "-o", self.out / "w_{step}"]
+        result = self.convert(*arguments, "--crs", "none")
         warnings = [line for line in result.stderr.splitlines() if ": warning: " in line]
-        self.assertIn(f"tesselar-convert: warning: '{self.out}/w_2.shp': 1 value did not fit "
-                      "the 10-character column and was rounded to fewer digits", warnings)
-        zeroed = [line for line in warnings if "became 0" in line]
-        self.assertEqual(len(zeroed), 1, warnings)
-        self.assertIn(f"w_3.dat", zeroed[0])
-        self.assertFalse(any("w_1.shp" in line or "w_3.shp" in line for line in warnings))
+        written = dbf_text(self.out / "w_2.dbf", record=0, start=9, width=10).strip()
+        self.assertEqual(len(warnings), 2, warnings)
+        self.assertEqual(warnings[1], f"tesselar-convert: warning: '{self.out}/w_2.shp': 1 value "
+                         "of attribute 'T' did not fit its 10-character column and was rounded "
+                         f"to fewer digits: 123456789.25 was written as {written}")
+        self.assertIn("became 0", warnings[0])
+        self.assertIn("w_3.dat", warnings[0])
+        # Without a coordinate system the run is told once that its sets have no .prj.
+        result = self.convert(*arguments)
+        no_prj = [line for line in result.stderr.splitlines() if "no .prj" in line]
+        self.assertEqual(len(no_prj), 1, result.stderr)
 
     def test_a_single_step_is_written_as_before_and_one_match_as_one_step(self):
         self.steps("T", {"only_1.dat": [12.5, -3.25]})
@@ -203,6 +216,16 @@ class ModelRun(unittest.TestCase):
                      "-o", self.out / "stamped")
         self.assertEqual(records(self.out / "stamped.shp"),
                          [[1, "2024-05-01T12:00:00Z", 12.5], [1, "2024-05-01T12:00:00Z", -3.25]])
+
+
+def dbf_text(dbf, record, start, width):
+    """The text of a record's field as the .dbf stores it: `start` counts from the first byte
+    after the record's deletion flag."""
+    data = dbf.read_bytes()
+    header_size = int.from_bytes(data[8:10], "little")
+    record_size = int.from_bytes(data[10:12], "little")
+    at = header_size + record * record_size + 1 + start
+    return data[at:at + width].decode("ascii")
 
 
 def open_in(folder, at_least):

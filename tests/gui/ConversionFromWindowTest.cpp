@@ -95,6 +95,9 @@ public:
         files_.Rename(from, to);
     }
     void Remove(const std::string& path) noexcept override { files_.Remove(path); }
+    void RemoveAbandoned(const std::string& path) noexcept override {
+        files_.RemoveAbandoned(path);
+    }
 
     QWidget* clickOn = nullptr;
     volatile std::sig_atomic_t* signalOnCreate = nullptr;
@@ -194,17 +197,17 @@ TEST_F(ConversionFromWindowTest, PolygonGridAndOneBoxListingEveryWarning) {
     AddAttribute("Temperatur", InFolder("small.dat"));
     fileSystem_->clickOn = &Find<QPushButton>("Command1");
 
-    EXPECT_EQ(
-        Create(),
-        (QStringList{kCreated, NoPrjWarning() + "\n" +
-                                   "Attribute 'Temperature_surface' is stored as column "
-                                   "'Temperat_1'.\n"
-                                   "2 values other than 0 became 0 when rounded to 2 decimals; the "
-                                   "first is '0.004' on line 2 of Attribute 'Temperatur' file '" +
-                                   InFolder("small.dat") +
-                                   "'.\n"
-                                   "1 value did not fit the 10-character column and was rounded to "
-                                   "fewer digits."}));
+    EXPECT_EQ(Create(),
+              (QStringList{kCreated,
+                           NoPrjWarning() + "\n" +
+                               "Attribute 'Temperature_surface' is stored as column 'Temperat_1'.\n"
+                               "2 values other than 0 became 0 when rounded to 2 decimals; the "
+                               "first is '0.004' on line 2 of Attribute 'Temperatur' file '" +
+                               InFolder("small.dat") +
+                               "'.\n"
+                               "1 value of attribute 'Temperature_surface' did not fit its "
+                               "10-character column and was rounded to fewer digits: 123456789.5 "
+                               "was written as 123456790."}));
     ExpectCreated();
     EXPECT_TRUE(PanelText(3).startsWith(QStringLiteral("Time elapsed: ")));
     EXPECT_TRUE(PanelText(4).startsWith(QStringLiteral("Time remaining: ")));

@@ -65,8 +65,8 @@ protected:
                 content == "missing" ? dir_ / "missing.dat" : dir_.Write(file, Lines(content)));
         }
     }
-    // The sizes, every node's X and Y, every attribute's values and the zeroed values; or the
-    // message of the error.
+    // The sizes, every node's X and Y, every attribute's values, the changed shapes, the zeroed
+    // values and the lines without a number; or the message of the error.
     std::string Read(const Case& c) {
         SetInputs(c);
         std::ostringstream out;
@@ -86,8 +86,9 @@ protected:
                     out << " " << job_.AttribValues.at(k, n / job_.JMax + 1, n % job_.JMax + 1);
                 }
             }
-            out << " collapsed " << summary.collapsedShapes << " zeroed " << summary.zeroed.count
-                << " " << summary.zeroed.first;
+            out << " changed " << summary.changedShapes << " zeroed " << summary.zeroed.count << " "
+                << summary.zeroed.first << " no number " << summary.noNumber.count << " "
+                << summary.noNumber.first;
         } catch (const ConversionError& error) {
             out << error.what();
         }
@@ -100,13 +101,22 @@ protected:
 
 TEST_F(ReadInputDataTest, ReadsTheFilesIntoTheJobOrSaysWhatIsWrongWithThem) {
     const std::string sizes = "SIZE_I : 3|SIZE_J : 2|<BeginData>|";
+    // One cell: its corners (1, 1), (2, 1), (2, 2), (1, 2) are nodes 1, 3, 4, 2 in the files.
+    const std::string square = "SIZE_I : 2|SIZE_J : 2|<BeginData>|";
     const std::string nodes = "1|2|3|4|5|6";
     constexpr char kBinary[] = "SIZE_I : 3\0\x12\nSIZE_J : 2\n<BeginData>\n";
     const std::string binary(kBinary, sizeof kBinary - 1);
     const Case cases[] = {
         {ShapeType::Polygon, kX, kY,
          "Depth=<BeginData>|1.5|2.5|ignored;Temp=a|b|c|d|x <BeginData> x|-1|-2",
-         kNodes + " Depth 1.5 2.5 Temp -1 -2 collapsed 0 zeroed 0"},
+         kNodes + " Depth 1.5 2.5 Temp -1 -2 changed 0 zeroed 0  no number 0"},
+        // 3 x 2 cells, every node and cell its own value: the files run j fastest, i slowest.
+        {ShapeType::Polygon,
+         "SIZE_I : 4|SIZE_J : 3|<BeginData>|11|12|13|21|22|23|31|32|33|41|42|43",
+         "<BeginData>|101|102|103|201|202|203|301|302|303|401|402|403",
+         "A=<BeginData>|1.5|2.5|3.5|4.5|5.5|6.5",
+         "3x2 X 11 12 13 21 22 23 31 32 33 41 42 43 Y 101 102 103 201 202 203 301 302 303 401 "
+         "402 403 A 1.5 2.5 3.5 4.5 5.5 6.5 changed 0"},
         // SIZE_J is not read in point mode.
         {ShapeType::Point, "SIZE_I: 5|<BeginData>|1|2|3|4|5", "<BeginData>|-1|-2|-3|-4",
          "Age=<BeginData>|0.5|1.5|2.5|3.5", "4x1 X 1 2 3 4 Y -1 -2 -3 -4 Age 0.5 1.5 2.5 3.5"},
@@ -114,20 +124,44 @@ TEST_F(ReadInputDataTest, ReadsTheFilesIntoTheJobOrSaysWhatIsWrongWithThem) {
         // lines stand above the first empty line.
         {ShapeType::Polygon, "SIZE_I: 3|SIZE_J: 2||||header||<BeginData>|11|12|21|22|31|32",
          "||y|x <BeginData> x|111|121.12|112|122|113|123|ignored", "A=||t||<BeginData>|1.5|2.5",
-         kNodes + " A 1.5 2.5 collapsed 0"},
+         kNodes + " A 1.5 2.5 changed 0"},
         // Nonzero values that the rounding made 0 are counted in every file; the first is named.
         {ShapeType::Polygon, sizes + "1|0.004|3|4|5|6", "<BeginData>|" + nodes,
          "A=<BeginData>|0|1e-9", "zeroed 2 '0.004' on line 5 of X axys file"},
         {ShapeType::Polygon, sizes + nodes, "<BeginData>|1|2|3|4|5|-0.0 0 4",
-         "A=<BeginData>|-0.00|abc", "zeroed 1 '-0.0 0 4' on line 7 of Y axys file"},
+         "A=<BeginData>|-0.00|0", "zeroed 1 '-0.0 0 4' on line 7 of Y axys file"},
         {ShapeType::Polygon, sizes + nodes, "<BeginData>|" + nodes, "A=<BeginData>|0.005|0.0051",
          "zeroed 1 '0.005' on line 2 of Attribute 'A'"},
-        // Cells that rounding would leave without area keep every coordinate's digits.
+        // Lines without a number read as 0 and are counted apart; a number too small for a
+        // double is a value that became 0.
+        {ShapeType::Polygon, sizes + nodes, "<BeginData>|1|nan|3|-inf|5|6", "A=<BeginData>||1e-400",
+         "zeroed 1 '1e-400' on line 3 of Attribute 'A' file '" + dir_ / "a0.dat" +
+             "' no number 3 'nan' on line 3 of Y axys file"},
+        {ShapeType::Point, "SIZE_I: 3|<BeginData>|1e-400|abc", "<BeginData>|1|&H0",
+         "A=<BeginData>|inf|-0.0e-999",
+         "X 0 0 Y 1 0 A 0 0 changed 0 zeroed 1 '1e-400' on line 3 of X axys file '" +
+             dir_ / "grid_x.dat" + "' no number 2 'abc' on line 4 of X axys file",
+         true},
+        // Cells whose area rounding would change by more than 1%, or that it would leave
+        // without area or with edges that touch or cross, keep every coordinate's digits;
+        // coordinates that keep their digits are not 0.
         {ShapeType::Polygon, sizes + "0|0|0.001|0.001|0.002|0.002",
          "<BeginData>|0|0.001|0|0.001|0|0.001", kOne,
-         "X 0 0 0.001 0.001 0.002 0.002 Y 0 0.001 0 0.001 0 0.001 A 1.5 2.5 collapsed 2"},
+         "X 0 0 0.001 0.001 0.002 0.002 Y 0 0.001 0 0.001 0 0.001 A 1.5 2.5 changed 2 zeroed 0"},
+        // One cell of four collapses: cell (1, 1) rounds to a point, its neighbours keep area.
+        {ShapeType::Polygon, "SIZE_I : 3|SIZE_J : 3|<BeginData>|0|0|0|0.001|0.001|1|2|2|2",
+         "<BeginData>|0|0.001|2|0|0.001|2|0|1|2", "A=<BeginData>|1|2|3|4",
+         "2x2 X 0 0 0 0.001 0.001 1 2 2 2 Y 0 0.001 2 0 0.001 2 0 1 2 A 1 2 3 4 changed 1"},
+        {ShapeType::Polygon, square + "0|0|0.504|0.504", "<BeginData>|0|0.504|0|0.504", kOne,
+         "X 0 0 0.504 0.504 Y 0 0.504 0 0.504 A 1.5 changed 1"},
+        {ShapeType::Polygon, square + "0|0|1.004|1.004", "<BeginData>|0|1.004|0|1.004", kOne,
+         "X 0 0 1 1 Y 0 1 0 1 A 1.5 changed 0"},
+        {ShapeType::Polygon, square + "0|0.5|1|1", "<BeginData>|0|0.004|0|1", kOne,
+         "X 0 0.5 1 1 Y 0 0.004 0 1 A 1.5 changed 1"},
+        {ShapeType::Polygon, square + "0|0.1|1|1", "<BeginData>|0.006|0.0084|0.024|1", kOne,
+         "X 0 0.1 1 1 Y 0.006 0.0084 0.024 1 A 1.5 changed 1"},
         {ShapeType::Point, "SIZE_I: 2|<BeginData>|1.015", "<BeginData>|2.125",
-         "A=<BeginData>|3.005", "1x1 X 1.015 Y 2.125 A 3.005 collapsed 0", true},
+         "A=<BeginData>|3.005", "1x1 X 1.015 Y 2.125 A 3.005 changed 0", true},
         // A size comes only from its own keyword line above the first empty and marker lines.
         {ShapeType::Polygon, "SIZE_I: 3||SIZE_J: 2|<BeginData>", kY, kOne,
          "grid_x.dat': there is no \"SIZE_J\" line above the first empty line (line 2)"},

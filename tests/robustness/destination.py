@@ -1,17 +1,20 @@
 #!/usr/bin/python3
 """Runs the real tesselar-convert against a destination that is busy, has an earlier shapefile
-with other companions or names in another case, a default ACL or a name of the longest length,
-or is killed while it writes. What stands at the destination afterwards is read with pyshp and
-ogrinfo: always one whole shapefile, with every file of the earlier one gone, and nothing else.
+with other companions or extensions in another case, shapefiles whose names differ only in
+case, a default ACL or a name of the longest length, or is killed while it writes (also where
+nameless files cannot be made). What stands at the destination afterwards is read with pyshp
+and ogrinfo: always one whole shapefile, with every file of the earlier one gone, other
+shapefiles untouched, and nothing else.
 
     destination.py TESSELAR_CONVERT OGRINFO CASE
 """
 
+import signal
 import subprocess
 import time
 
-from harness import (Skip, big_grid, cells, fail, job, ogr_summary, run, run_case, snapshot,
-                     wait_until, writing_in)
+from harness import (Skip, big_grid, cells, fail, fault_shim, hidden, job, ogr_summary, proc,
+                     run, run_case, snapshot, wait_until, writing_in)
 
 WGS84 = ('GEOGCS["WGS 84",DATUM["WGS_1984",SPHEROID["WGS 84",6378137,298.257223563]],'
          'PRIMEM["Greenwich",0],UNIT["degree",0.0174532925199433]]')
@@ -29,8 +32,8 @@ class Workspace:
         self.first = job(root, "a_", 0, [1.0, 1.0])
         self.second = job(root, "b_", 100, [2.0, 2.0])
 
-    def run(self, args, output):
-        result = run(self.convert, "-q", *args, "-o", output)
+    def run(self, args, output, env=None):
+        result = run(self.convert, "-q", *args, "-o", output, env=env)
         if result.returncode != 0:
             fail(f"converting to '{output}' failed: {result.stderr!r}")
 
@@ -41,18 +44,22 @@ class Workspace:
 
 
 def case_concurrent_writers(ws):
-    # Two conversions to one destination, started together, round after round: both succeed,
-    # and the shapefile is always one of them whole.
+    # Six conversions to one destination, started together, round after round, every other
+    # round under hidden temporary names (nameless files refused): all succeed, and the
+    # shapefile is always one of them whole.
     shp = ws.out / "out.shp"
-    for round_number in range(100):
+    jobs = [job(ws.root, f"w{n}_", 100 * n, [float(n), float(n)]) for n in range(6)]
+    wholes = [[(100 * n, float(n)), (100 * n + 1, float(n))] for n in range(6)]
+    for round_number in range(60):
+        env = fault_shim(no_nameless_files=1) if round_number % 2 else None
         writers = [subprocess.Popen([ws.convert, "-q", *args, "-o", str(shp)],
-                                    stderr=subprocess.PIPE) for args in (ws.first, ws.second)]
+                                    stderr=subprocess.PIPE, env=env) for args in jobs]
         for writer in writers:
             _, err = writer.communicate(timeout=600)
             if writer.returncode != 0:
                 fail(f"round {round_number}: a writer failed: {err!r}")
-        if cells(shp) not in (FIRST, SECOND):
-            fail(f"round {round_number}: the shapefile mixes both conversions: {cells(shp)}")
+        if cells(shp) not in wholes:
+            fail(f"round {round_number}: the shapefile mixes conversions: {cells(shp)}")
         ws.expect_names({f"out.{extension}" for extension in SET})
 
 
@@ -75,6 +82,67 @@ def case_killed_while_writing(ws):
                  f"{sorted(snapshot(ws.out))}")
 
 
+def case_killed_while_writing_named_files(ws):
+    # Where nameless files cannot be made, a writer killed while writing leaves its hidden
+    # files. The next conversion to that name removes them, but not those of a writer of that
+    # name still at work (stopped here), nor those of a shapefile named in another case.
+    named = fault_shim(no_nameless_files=1)
+    big = big_grid(ws.root)
+    shp = ws.out / "result.shp"
+    ws.run(ws.first, shp)
+
+    def start_writing(output):
+        writer = subprocess.Popen([ws.convert, "-q", *big, "-o", str(output)], env=named)
+        if not wait_until(writer.pid, writing_in(ws.out)):
+            fail(f"the converter to '{output}' ended before it was seen writing")
+        return writer
+
+    def kill(writer):
+        writer.kill()
+        if writer.wait() != -9:
+            fail(f"the converter ended on its own (status {writer.returncode}) before the kill")
+
+    kill(start_writing(ws.out / "Result.shp"))
+    other_case = hidden(ws.out)
+    kill(start_writing(shp))
+    dead = hidden(ws.out) - other_case
+    live = start_writing(shp)
+    try:
+        # Stopped once it holds a file locked, the sign of a writer at work; a file it has
+        # created but not yet locked may go, as the writer then makes another.
+        wait_until(live.pid, lambda pid: locked_by(pid, ws.out))
+        live.send_signal(signal.SIGSTOP)
+        wait_until(live.pid, lambda pid: proc(pid, "stat").split(") ")[1].startswith("T"))
+        at_work = locked_by(live.pid, ws.out)
+        if not other_case or not dead or not at_work:
+            fail(f"the writers left no hidden files to tell apart: {sorted(hidden(ws.out))}")
+        ws.run(ws.second, shp, env=named)
+        if hidden(ws.out) != at_work | other_case:
+            fail(f"after the next conversion the folder holds the hidden files "
+                 f"{sorted(hidden(ws.out))}; expected those of the writer at work "
+                 f"{sorted(at_work)} and of 'Result.shp' {sorted(other_case)}")
+        if cells(shp) != SECOND:
+            fail("pyshp does not read the next conversion")
+    except BaseException:
+        live.kill()
+        live.wait()
+        raise
+    live.send_signal(signal.SIGCONT)
+    if live.wait() != 0:
+        fail(f"the writer at work failed once resumed (status {live.returncode})")
+    if hidden(ws.out) != other_case or \
+            "Feature Count: 998001" not in ogr_summary(ws.ogrinfo, shp):
+        fail(f"the writer at work did not complete: {sorted(hidden(ws.out))}")
+
+
+def locked_by(pid, folder):
+    """The names of the files in the folder that the process holds a lock (flock) on."""
+    with open("/proc/locks", encoding="ascii") as locks:
+        inodes = {int(fields[5].rsplit(":", 1)[1]) for fields in map(str.split, locks)
+                  if fields[1] == "FLOCK" and fields[4] == str(pid)}
+    return {entry.name for entry in folder.iterdir() if entry.lstat().st_ino in inodes}
+
+
 def case_extension_case(ws):
     # ".SHP" writes upper-case companions and replaces the lower-case set of the same name;
     # any other mix of case is written as ".shp" with lower-case companions.
@@ -88,17 +156,37 @@ def case_extension_case(ws):
                     {f"mixed.{extension}" for extension in SET})
 
 
+def case_other_sets(ws):
+    # "Lagoon" and "lagoon" are two shapefiles: converting into one leaves the other as it was.
+    # Files of the same name with extensions in another case ("t.SHX" beside "t.shp") belong
+    # to the one shapefile and are replaced with it.
+    ws.run(ws.first, ws.out / "Lagoon.shp")
+    lagoon = snapshot(ws.out)
+    ws.run(ws.second, ws.out / "lagoon")
+    if {name: data for name, data in snapshot(ws.out).items() if name in lagoon} != lagoon or \
+            cells(ws.out / "Lagoon.shp") != FIRST or cells(ws.out / "lagoon.shp") != SECOND:
+        fail(f"converting into 'lagoon' changed 'Lagoon': {sorted(snapshot(ws.out))}")
+    for name in ("t.shp", "t.SHX", "t.Dbf", "t.PRJ"):
+        (ws.out / name).write_text("earlier")
+    ws.run(ws.first, ws.out / "t.shp")
+    ws.expect_names({f"{stem}.{extension}" for stem in ("Lagoon", "lagoon", "t")
+                     for extension in SET})
+    if cells(ws.out / "t.shp") != FIRST:
+        fail("pyshp does not read the new 't.shp'")
+
+
 def case_stale_companions(ws):
-    # Every file of the earlier shapefile goes, whatever the case of its name; files of other
-    # shapefiles and other files stay.
+    # Every file of the earlier shapefile goes, whatever the case of its extension; files of
+    # other shapefiles (a name in another case is another shapefile) and other files stay.
     ws.run(ws.first, ws.out / "result.shp")
+    others = {"RESULT.CPG", "Result.Prj", "result2.shp", "result.txt"}
     for name in ("result.prj", "result.qix", "result.sbn", "result.SBX", "result.shp.xml",
-                 "RESULT.CPG", "Result.Prj", "result2.shp", "result.txt"):
+                 "result.SHX", *others):
         (ws.out / name).write_text(WGS84 if name.endswith(("prj", "Prj")) else "earlier")
     if "WGS 84" not in ogr_summary(ws.ogrinfo, ws.out / "result.shp"):
         fail("GDAL does not see the earlier projection this case relies on")
     ws.run(ws.second, ws.out / "result.shp")
-    ws.expect_names({f"result.{extension}" for extension in SET} | {"result2.shp", "result.txt"})
+    ws.expect_names({f"result.{extension}" for extension in SET} | others)
     summary = ogr_summary(ws.ogrinfo, ws.out / "result.shp")
     if "WGS 84" in summary or "Feature Count: 2" not in summary:
         fail(f"GDAL reads the new shapefile with the earlier projection:\n{summary}")

@@ -86,6 +86,25 @@ def snapshot(folder):
             for entry in folder.iterdir()}
 
 
+def fault_shim(**variables):
+    """The environment that preloads the fault shim into tesselar-convert, with its
+    TESSELAR_SHIM_ variables (no_nameless_files=1 ... ; see FaultShim.cpp)."""
+    shim = os.environ.get("TESSELAR_FAULT_SHIM")
+    if not shim:
+        raise Skip("TESSELAR_FAULT_SHIM does not name the fault shim")
+    environment = {**os.environ, "LD_PRELOAD": shim,
+                   # A sanitizer runtime then comes after the shim: let it start anyway.
+                   "ASAN_OPTIONS": os.environ.get("ASAN_OPTIONS", "") + ":verify_asan_link_order=0"}
+    environment.update({f"TESSELAR_SHIM_{name.upper()}": str(value)
+                        for name, value in variables.items()})
+    return environment
+
+
+def hidden(folder):
+    """The names of the hidden files in the folder."""
+    return {entry.name for entry in folder.iterdir() if entry.name.startswith(".")}
+
+
 def proc(pid, entry):
     with open(f"/proc/{pid}/{entry}", encoding="ascii") as text:
         return text.read()

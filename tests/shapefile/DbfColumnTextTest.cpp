@@ -1,7 +1,11 @@
 // What the .dbf holds of a column: the text of a value and the stored names.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <iomanip>
+#include <limits>
 #include <random>
 #include <ranges>
 #include <sstream>
@@ -31,19 +35,27 @@ TEST(NumericText, WritesTheColumnText) {
         "0 => |   0.00000|", "12.34 => |  12.34000|", "-1.25 => |  -1.25000|",
         "0.001 => |   0.00100|", "-999.99999 => |-999.99999|", "9999.99999 => |9999.99999|",
         "1000000000000.5 in 19.5 => |1000000000000.50000|", "-7 in 3.0 => | -7|",
-        "999 in 3.0 => |999|",
-        // Rounded to the column's decimals like any value; a vanished negative keeps no sign.
-        "1e-7 => |   0.00000|", "-1e-7 => |   0.00000|", "-0 => |   0.00000|",
-        "2.000004 => |   2.00000|",
-        // Too long with its decimals: only zeros are dropped while that is enough.
+        "999 in 3.0 => |999|", "-0 => |   0.00000|",
+        // Every digit of the shortest exact text, and zeros after it: no digit of the binary
+        // expansion beyond it ("1234.09999999999991").
+        "1234.1 in 19.15 => |1234.10000000000000|", "0.1 in 19.15 => |  0.100000000000000|",
+        "123456789012.3 in 19.6 => |123456789012.300000|",
+        // Too long with its decimals: fewer zeros after the digits while that is enough.
         "10000 => |10000.0000|", "-1000.5 => |-1000.5000|", "1234567.89 => |1234567.89|",
-        "123456789 => | 123456789|",
+        "123456789 => | 123456789|", "1e17 in 19.2 => | 100000000000000000|",
+        "0.25 in 19.2 => |               0.25|",
         // Beyond that, rounded to the decimals that fit while the whole part fits ...
         "12345.678912 => |12345.6789| shortened", "123456789.4 => | 123456789| shortened",
-        "12.36 in 4.2 => |12.4| shortened",
-        // ... and in exponent form with as many digits as fit when it does not ...
+        "12.36 in 4.2 => |12.4| shortened", "12345.678901234567 => |12345.6789| shortened",
+        "0.30000000000000004 => |   0.30000| shortened", "2.000004 => |   2.00000| shortened",
+        "0.30000000000000004 in 19.15 => |  0.300000000000000| shortened",
+        // ... and in exponent form where that reads back nearer: too large for the whole part
+        // or too small for the decimals, with every digit when they fit ...
         "12345678901 => |1.2346e+10| shortened", "-123456789012 => |-1.235e+11| shortened",
-        "1e300 => |1.000e+300| shortened",
+        "1e300 => |1.000e+300|", "1e300 in 6.1 => |1e+300|", "1e-20 in 5.1 => |1e-20|",
+        "1e-7 => |1.0000e-07|", "-1e-7 => |-1.000e-07|", "-0.000001 => |-1.000e-06|",
+        "4.9e-324 => |4.941e-324|", "1e-310 => |1.000e-310|",
+        "0.000123456 => |1.2346e-04| shortened",
         // ... never rounded past the largest double, which readers would take for infinity.
         "-1.7976931348623157e308 => |-1.79e+308| shortened",
         "1.7976931348623157e308 => |1.797e+308| shortened",
@@ -64,32 +76,116 @@ TEST(NumericText, WritesTheColumnText) {
     }
 }
 
-// Hundredths (as the reader gives them) in steps that reach every last digit, hundredths and
-// whole numbers up to 1e15 and random values of every size, in several columns.
-TEST(NumericText, AnyValueThatFitsIsPrintfsText) {
+double ReadBack(const std::string& text) {
+    return std::strtod(text.c_str(), nullptr);
+}
+
+// The shortest exact text's digits by printf: the fewest significant digits that read back.
+std::string ShortestDigits(double value) {
+    char printed[64];
+    for (int precision = 0;; ++precision) {
+        std::snprintf(printed, sizeof printed, "%.*e", precision, value);
+        if (ReadBack(printed) == value) {
+            break;
+        }
+    }
+    std::string digits;
+    for (const char c : std::string_view(printed).substr(0, std::string_view(printed).find('e'))) {
+        if (c >= '0' && c <= '9') {
+            digits += c;
+        }
+    }
+    return digits;
+}
+
+// The significant digits of a fixed-form text, without the zeros before and after them.
+std::string SignificantDigits(const std::string& text) {
+    std::string digits;
+    for (const char c : text) {
+        if (c >= '0' && c <= '9') {
+            digits += c;
+        }
+    }
+    const std::size_t first = digits.find_first_not_of('0');
+    if (first == std::string::npos) {
+        return "0";
+    }
+    return digits.substr(first, digits.find_last_not_of('0') - first + 1);
+}
+
+// How near to the value printf's texts that fit the column read back: fixed form with the
+// column's decimals or fewer, exponent form with any count of digits.
+double NearestPrintfDistance(double value, int width, int decimals) {
+    double nearest = std::numeric_limits<double>::infinity();
+    char printed[400];
+    for (const char* format : {"%.*f", "%.*e"}) {
+        for (int precision = format[3] == 'f' ? decimals : width; precision >= 0; --precision) {
+            const int length = std::snprintf(printed, sizeof printed, format, precision, value);
+            if (length <= width && std::isfinite(ReadBack(printed))) {
+                nearest = std::min(nearest, std::fabs(ReadBack(printed) - value));
+            }
+        }
+    }
+    return nearest;
+}
+
+// Hundredths (as the reader gives them), hundredths and whole numbers up to 1e15 and random
+// values of every size, in several columns, as printf and strtod see them: the text reads back
+// as the value (and only then counts as exact) wherever printf has a text that does and fits,
+// and then in fixed form holds the digits of the shortest exact text and no others; otherwise
+// no text printf can fit reads back nearer. Only what printf cannot fit at all is refused.
+TEST(NumericText, KeepsEveryDigitThatFitsAndCountsWhatItLoses) {
     std::vector<double> values;
-    for (int hundredths = -999999; hundredths <= 999999; hundredths += 7) {
-        values.push_back(hundredths / 100.0);
+    for (int count = -999999; count <= 999999; count += 997) {
+        values.push_back(count / 100.0);
     }
     std::mt19937_64 random(20240517);
     std::uniform_real_distribution<double> unit(-1.0, 1.0);
     std::uniform_int_distribution<std::int64_t> large(-999'999'999'999'999, 999'999'999'999'999);
-    for (int i = 0; i < 8000; ++i) {
+    std::uniform_int_distribution<int> exponent(-330, 308);
+    for (int i = 0; i < 3000; ++i) {
         values.insert(values.end(), {unit(random) * 2e4, unit(random) * 1e-3, unit(random) * 1e6,
                                      static_cast<double>(large(random)) / 100.0,
-                                     static_cast<double>(large(random))});
+                                     static_cast<double>(large(random)),
+                                     unit(random) * std::pow(10.0, exponent(random))});
     }
     for (const auto& [width, decimals] :
-         {std::pair{10, 5}, {5, 0}, {8, 1}, {13, 3}, {16, 0}, {19, 15}}) {
+         {std::pair{10, 5}, {5, 0}, {8, 1}, {13, 3}, {16, 0}, {19, 15}, {19, 2}, {7, 1}}) {
         for (const double value : values) {
-            char printed[64];
-            std::snprintf(printed, sizeof printed, "|%*.*f|", width, decimals, value);
-            const std::string reference = printed;
-            // printf keeps the sign of a vanished negative; the column does not.
-            if (static_cast<int>(reference.size()) == width + 2 &&
-                reference.find_first_not_of("|-0. ") != std::string::npos) {
-                ASSERT_EQ(ColumnText(value, width, decimals), reference);
+            SCOPED_TRACE(testing::Message()
+                         << std::setprecision(17) << value << " in " << width << "." << decimals);
+            std::string text(static_cast<std::size_t>(width), '#');
+            const NumericTextFit fit = WriteNumericText(value, width, decimals, text.data());
+            const double read = ReadBack(text);
+            if (fit == NumericTextFit::kTooWide) {
+                ASSERT_TRUE(std::isinf(NearestPrintfDistance(value, width, decimals)));
+            } else if (read == value) {
+                ASSERT_EQ(fit, NumericTextFit::kExact) << text;
+                if (text.find('e') == std::string::npos) {
+                    ASSERT_EQ(SignificantDigits(text), SignificantDigits(ShortestDigits(value)))
+                        << text;
+                }
+            } else {
+                ASSERT_EQ(fit, NumericTextFit::kShortened) << text;
+                ASSERT_LE(std::fabs(read - value), NearestPrintfDistance(value, width, decimals))
+                    << text;
             }
+            if (fit != NumericTextFit::kTooWide) {
+                // Right-aligned: blanks, then the text without a blank in it.
+                ASSERT_EQ(text.find(' ', text.find_first_not_of(' ')), std::string::npos) << text;
+            }
+        }
+    }
+}
+
+// Hundredths in steps that reach every last digit are written in the default column as they
+// always were: printf's text with 5 decimals wherever that fits.
+TEST(NumericText, HundredthsInTheDefaultColumnArePrintfsText) {
+    for (int count = -999999; count <= 999999; count += 7) {
+        const double value = count / 100.0;
+        char printed[64];
+        if (std::snprintf(printed, sizeof printed, "%10.5f", value) == 10) {
+            ASSERT_EQ(ColumnText(value), "|" + std::string(printed) + "|");
         }
     }
 }

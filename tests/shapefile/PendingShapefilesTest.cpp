@@ -12,6 +12,7 @@
 #include "controls/shapefile/PendingShapefiles.h"
 #include "controls/shapefile/ShapeFieldList.h"
 #include "controls/shapefile/ShapeFileError.h"
+#include "controls/shapefile/ShapeFileNames.h"
 #include "controls/shapefile/ShapeFiles.h"
 #include "support/FaultyFileSystem.h"
 #include "support/OpenFileCount.h"
@@ -92,6 +93,32 @@ TEST(PendingShapefiles, AnyFailingStepLeavesEveryEarlierFileAndNoNewOne) {
     }
 }
 
+// Placing the run removes what killed writers left for any of its names (the extension in any
+// case), and nothing of another shapefile: one named in another case, or another step's.
+TEST(PendingShapefiles, PlacingTheRunRemovesTheLeftoversOfItsNamesOnly) {
+    test::TempDir folder;
+    std::set<std::string> kept = {"RUN_1.shp", "run_10.shp",
+                                  TemporaryPrefix("RUN_2.dbf") + RandomLetters(),
+                                  TemporaryPrefix("run_4.shp") + RandomLetters()};
+    std::set<std::string> leftovers;
+    for (int n = 1; n <= kSets; ++n) {
+        const std::string stem = "run_" + std::to_string(n);
+        kept.insert({stem + ".shp", stem + ".shx", stem + ".dbf", stem + ".cpg"});
+        leftovers.insert(TemporaryPrefix(stem + ".dbf") + RandomLetters());
+        leftovers.insert(TemporaryPrefix(stem + ".SHX") + RandomLetters());
+    }
+    for (const std::string& name : kept) {
+        folder.Write(name, "earlier");
+    }
+    for (const std::string& name : leftovers) {
+        folder.Write(name, "left by a killed writer");
+    }
+    PosixFileSystem posix;
+    WriteRun(posix, folder);
+    EXPECT_EQ(folder.FileNames(), kept);
+    EXPECT_EQ(test::ReadBytes(folder / "RUN_1.shp"), "earlier");
+}
+
 TEST(PendingShapefiles, RefusesASetOutsideTheFolderOrTwiceTheSameName) {
     test::TempDir folder;
     PosixFileSystem posix;
@@ -100,8 +127,10 @@ TEST(PendingShapefiles, RefusesASetOutsideTheFolderOrTwiceTheSameName) {
         std::string shpPath;
         const char* named;
     } cases[] = {{folder / "sub/run.shp", "lies outside the folder"},
-                 {folder / "RUN.shp", "two shapefiles of the run are named"}};
+                 {folder / "run.SHP", "two shapefiles of the run are named"}};
     pending.Add(folder / "run.shp", {});
+    // A name in another case is another shapefile.
+    pending.Add(folder / "RUN.shp", {});
     for (const auto& [shpPath, named] : cases) {
         try {
             pending.Add(shpPath, {});

@@ -2,22 +2,28 @@
 // earlier shapefile goes: a failure, an interruption or the end of the process at any step
 // leaves the earlier files as they were (or, ended while they are replaced, no mix of the two
 // shapefiles), no file open and no other name; the next conversion cleans up.
+#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <strings.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <iostream>
+#include <iterator>
 #include <optional>
+#include <sstream>
 
 #include "ShapeFileTestSupport.h"
 #include "controls/shapefile/ShapeFieldList.h"
 #include "controls/shapefile/ShapeFileError.h"
 #include "controls/shapefile/ShapeFiles.h"
+#include "conversion/StopSignals.h"
 #include "support/FaultyFileSystem.h"
 #include "support/OpenFileCount.h"
 
@@ -54,37 +60,46 @@ void Restore(const test::TempDir& folder, const Snapshot& files) {
     }
 }
 
-// Files beside the destination that are no part of its shapefile.
-const char* const kBystanders[] = {"harbour.qix", "lagoon.txt", "lagoon2.shp", "lagoon.shp.bak"};
-
 const struct {
     const char* name;
     std::vector<const char*> earlier;  // the files of the earlier shapefile
+    std::vector<const char*> others;   // files beside it that are no part of it
     const char* path;                  // the .shp path asked for
     const char* projection;
     std::set<std::string> written;  // the names of the new files
 } kReplacements[] = {
-    {"no earlier set, mixed case asked",
+    {"no earlier set, mixed case asked, beside a set named in lower case",
      {},
+     {"lagoon.shp", "lagoon.shx", "lagoon.dbf", "LAGOON.PRJ", "harbour.qix"},
      "Lagoon.Shp",
      "GEOGCS[\"WGS 84\"]",
      {"Lagoon.shp", "Lagoon.shx", "Lagoon.dbf", "Lagoon.cpg", "Lagoon.prj"}},
-    {"lower-case set with a stale .prj and .qix",
+    {"lower-case set with a stale .prj and .qix, beside sets named in other cases",
      {"lagoon.shp", "lagoon.shx", "lagoon.dbf", "lagoon.cpg", "lagoon.prj", "lagoon.qix",
       "lagoon.sbn", "lagoon.shp.xml"},
+     {"Lagoon.shp", "Lagoon.shx", "Lagoon.dbf", "LAGOON.SHP", "lagoon.txt", "lagoon2.shp",
+      "lagoon.shp.bak"},
      "lagoon.shp",
      "",
      {"lagoon.shp", "lagoon.shx", "lagoon.dbf", "lagoon.cpg"}},
-    {"upper-case set",
-     {"LAGOON.SHP", "LAGOON.SHX", "LAGOON.DBF", "Lagoon.Cpg", "lagoon.SBN", "LAGOON.PRJ"},
+    {"upper-case set with extensions in any case",
+     {"LAGOON.SHP", "LAGOON.SHX", "LAGOON.DBF", "LAGOON.Cpg", "LAGOON.sbn", "LAGOON.PRJ"},
+     {"Lagoon.Cpg", "lagoon.SBN", "lagoon.shp"},
      "LAGOON.SHP",
      "PROJCS[]",
      {"LAGOON.SHP", "LAGOON.SHX", "LAGOON.DBF", "LAGOON.CPG", "LAGOON.PRJ"}},
+    {"one-letter set with companions in upper case",
+     {"t.shp", "t.SHX", "t.Dbf", "t.PRJ"},
+     {"T.shp", "T.shx", "T.dbf"},
+     "t.shp",
+     "",
+     {"t.shp", "t.shx", "t.dbf", "t.cpg"}},
 };
 
-// Ended at any step, the folder shows the earlier or the new shapefile or no .shp, each file
-// as one of them holds it, and set aside (hidden) only earlier files.
-void ExpectNoMix(const Snapshot& now, const Snapshot& earlier, const Snapshot& replacement) {
+// Ended at any step, the folder shows the earlier or the new shapefile (named `stem`) or no
+// .shp, each file as one of them holds it, and set aside (hidden) only earlier files.
+void ExpectNoMix(const Snapshot& now, const Snapshot& earlier, const Snapshot& replacement,
+                 const std::string& stem) {
     Snapshot visible;
     for (const auto& [name, content] : now) {
         if (name.starts_with(".tesselar-")) {
@@ -93,8 +108,9 @@ void ExpectNoMix(const Snapshot& now, const Snapshot& earlier, const Snapshot& r
             visible[name] = content;
         }
     }
-    if (std::ranges::any_of(visible, [](const auto& file) {
-            return ::strcasecmp(file.first.c_str(), "lagoon.shp") == 0;
+    if (std::ranges::any_of(visible, [&stem](const auto& file) {
+            return file.first.size() == stem.size() + 4 && file.first.starts_with(stem) &&
+                   ::strcasecmp(file.first.c_str() + stem.size(), ".shp") == 0;
         })) {
         EXPECT_TRUE(visible == earlier || visible == replacement);
     }
@@ -109,8 +125,8 @@ TEST(ShapeFileDestination, AnyFailingStepLeavesTheEarlierShapefileAndTheNextRunR
     PosixFileSystem posix;
     for (const auto& row : kReplacements) {
         test::TempDir folder;
-        for (const char* name : kBystanders) {
-            folder.Write(name, std::string("bystander ") + name);
+        for (const char* name : row.others) {
+            folder.Write(name, std::string("other ") + name);
         }
         for (const char* name : row.earlier) {
             folder.Write(name, std::string("earlier ") + name);
@@ -123,7 +139,7 @@ TEST(ShapeFileDestination, AnyFailingStepLeavesTheEarlierShapefileAndTheNextRunR
         writeNew(posix);
         const Snapshot replacement = folder.Files();
         std::set<std::string> written = row.written;
-        written.insert(std::begin(kBystanders), std::end(kBystanders));
+        written.insert(row.others.begin(), row.others.end());
         EXPECT_EQ(folder.FileNames(), written);
         for (const Failure failure : {Failure::kError, Failure::kOutOfMemory,
                                       Failure::kInterruption, Failure::kEndOfProcess}) {
@@ -147,7 +163,9 @@ TEST(ShapeFileDestination, AnyFailingStepLeavesTheEarlierShapefileAndTheNextRunR
                     ASSERT_TRUE(WIFEXITED(status));
                     failed = WEXITSTATUS(status) == 0;
                     if (failed) {
-                        ExpectNoMix(folder.Files(), earlier, replacement);
+                        const std::string path = row.path;
+                        ExpectNoMix(folder.Files(), earlier, replacement,
+                                    path.substr(0, path.size() - 4));
                     }
                 } else {
                     const long openFiles = test::OpenFileCount();
@@ -222,6 +240,112 @@ TEST(NewFile, HasTheUsualPermissionsAndAnyNameLength) {
         EXPECT_EQ(test::ReadBytes(path), "data");
     }
     ::umask(previousMask);
+}
+
+// The hidden names of the files a process made with CreateNamedTemporary for `destinations`
+// and left behind when it ended without removing them, as a killed writer does.
+std::set<std::string> LeftByEndedWriter(const test::TempDir& folder,
+                                        const std::vector<std::string>& destinations) {
+    const std::set<std::string> before = folder.FileNames();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        for (const std::string& destination : destinations) {
+            static_cast<void>(CreateNamedTemporary(folder / destination).release());
+        }
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    std::set<std::string> left;
+    std::ranges::set_difference(folder.FileNames(), before, std::inserter(left, left.end()));
+    return left;
+}
+
+// Where new files have hidden names, the next conversion to a name removes those that writers
+// killed while writing left, whatever the case of their extension; never those of a writer
+// still at work, in this or another process, nor those of a shapefile of another name.
+TEST(NamedTemporaries, TheNextConversionToTheNameRemovesOnlyThoseOfEndedWriters) {
+    for (const std::string& stem : {std::string("lagoon"), std::string(251, 'n')}) {
+        SCOPED_TRACE("name of " + std::to_string(stem.size() + 4) + " bytes");
+        test::TempDir folder;
+        const std::set<std::string> ended =
+            LeftByEndedWriter(folder, {stem + ".shp", stem + ".dbf", stem + ".SHX"});
+        std::string otherStem = stem;
+        otherStem[0] = static_cast<char>(otherStem[0] - 'a' + 'A');
+        const std::set<std::string> otherName =
+            LeftByEndedWriter(folder, {otherStem + ".shp", stem + "2.shp"});
+        ASSERT_EQ(ended.size(), 3U);
+        ASSERT_EQ(otherName.size(), 2U);
+        const std::set<std::string> before = folder.FileNames();
+        const auto atWork = CreateNamedTemporary(folder / (stem + ".prj"));
+        std::set<std::string> keep = otherName;
+        std::ranges::set_difference(folder.FileNames(), before, std::inserter(keep, keep.end()));
+        ASSERT_EQ(keep.size(), 3U);
+
+        PosixFileSystem files;
+        ShapeFiles shapeFiles(files, kToday);
+        WriteSquares(shapeFiles, folder / (stem + ".shp"), "");
+
+        for (const char* extension : {".shp", ".shx", ".dbf", ".cpg"}) {
+            keep.insert(stem + extension);
+        }
+        EXPECT_EQ(folder.FileNames(), keep);
+        atWork->Write("at work", 7);
+        atWork->Close();
+        atWork->Place(folder / (stem + ".prj"));
+        EXPECT_EQ(test::ReadBytes(folder / (stem + ".prj")), "at work");
+    }
+}
+
+// Whether the process waits for a lock (flock), as /proc/locks lists it: "1: -> FLOCK ADVISORY
+// WRITE 1234 ...".
+bool WaitsForALock(pid_t pid) {
+    std::istringstream locks(test::ReadBytes("/proc/locks"));
+    for (std::string line; std::getline(locks, line);) {
+        std::istringstream fields(line);
+        std::string number, arrow, kind, advisory, mode, holder;
+        fields >> number >> arrow >> kind >> advisory >> mode >> holder;
+        if (arrow == "->" && kind == "FLOCK" && holder == std::to_string(pid)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+volatile std::sig_atomic_t stopSignal = 0;
+
+// While another program holds the lock of the folder, a stop request ends the wait: made
+// before it, or by a signal during it.
+TEST(FolderLock, AStopRequestEndsTheWaitForIt) {
+    test::TempDir folder;
+    const int otherHolder = ::open(folder.Path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_EQ(::flock(otherHolder, LOCK_EX), 0);
+    const auto expectInterrupted = [&](PosixFileSystem& files, const char* signalName) {
+        EXPECT_THAT(
+            [&] { files.LockFolder(folder.Path().string()); },
+            testing::ThrowsMessage<Interrupted>(HasSubstr(
+                std::string("interrupted by ") + signalName +
+                " while waiting for the lock of the folder '" + folder.Path().string() + "'")));
+    };
+    stopSignal = SIGTERM;
+    PosixFileSystem stoppedBefore{StopRequest(stopSignal)};
+    expectInterrupted(stoppedBefore, "SIGTERM");
+
+    const StopSignals signals;
+    PosixFileSystem stoppedDuring{signals.Request()};
+    const pid_t waiter = ::getpid();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        // Signals once the waiter waits for the lock.
+        while (!WaitsForALock(waiter)) {
+            ::usleep(1000);
+        }
+        ::kill(waiter, SIGINT);
+        ::_exit(0);
+    }
+    expectInterrupted(stoppedDuring, "SIGINT");
+    ::waitpid(child, nullptr, 0);
+    ::close(otherHolder);
 }
 
 volatile std::sig_atomic_t terminationSeen = 0;

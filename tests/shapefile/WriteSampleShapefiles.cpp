@@ -1,4 +1,5 @@
-// Writes the sample shapefiles that check_samples.py reads with pyshp, GDAL and shapelib:
+// Writes the sample shapefiles that check_samples.py reads with pyshp, GDAL and shapelib and
+// check_sample_bytes.py reads byte by byte:
 //   write_sample_shapefiles FOLDER
 // The checks know the samples from their own description in check_samples.py, not from
 // this program's output:
@@ -15,13 +16,16 @@
 // rings.shp    polygons read from standard input, one vertex "SHAPE PART X Y" a line, shapes
 //               numbered from 1 in order; column "Shape" = the shape's number.
 // Through the writer, with its options:
-// cells.shp     polygons, 2 x 3 cells (i outer, j inner), cell index columns, no-data -9999:
+// cells.shp     polygons, 2 x 3 cells (i outer, j inner), cell index columns, no-data -9999,
+//               coordinate system EPSG:32633 (WGS 84 / UTM zone 33N):
 //                 "J"     = 10 i + j + 0.5
 //                 "Depth" = -9999 for cells (1, 2) and (2, 3), otherwise 1.25 i j
 // particles.shp 3 points at (p, -p), cell index column, attribute "I" = 100 - p.
 // fitted.shp    6 points at (p, 0), fitted columns, no-data -9999, values per point in
 //               FITTED_VALUES.
 // empty.shp     points: no particles, one column "Mass".
+// Every .dbf is dated 17 May 2024, the date of the writer tests' clock.
+#include <chrono>
 #include <cstdio>
 #include <exception>
 #include <iostream>
@@ -30,12 +34,18 @@
 
 #include "controls/shapefile/ShapeFieldList.h"
 #include "controls/shapefile/ShapeFiles.h"
+#include "crs/CoordinateSystem.h"
 #include "writer/CreateShapeFiles.h"
 #include "writer/JobBuilder.h"
 #include "writer/WriterFakes.h"
 
 namespace tesselar {
 namespace {
+
+// The date stamped into every sample's .dbf.
+std::chrono::system_clock::time_point Today() {
+    return test::SteppingClock().CalendarNow();
+}
 
 ShapeField& Column(ShapeFiles& files, const std::string& name) {
     return files.FieldList().AddField(name, kFieldTypeNumeric, 10, 5);
@@ -50,7 +60,7 @@ void AddCell(ShapeFiles& files, int i, int j) {
 }
 
 void WriteGrid(const std::string& folder, PosixFileSystem& fileSystem) {
-    ShapeFiles files(fileSystem, std::chrono::system_clock::now());
+    ShapeFiles files(fileSystem, Today());
     files.OpenShapeFile(folder + "/grid.shp", 1, kShapeTypePolygon);
     ShapeField& temperature = Column(files, "Temperature");
     ShapeField& maximum = Column(files, "temperature_max");
@@ -80,7 +90,7 @@ void WriteGrid(const std::string& folder, PosixFileSystem& fileSystem) {
 }
 
 void WriteRings(const std::string& folder, PosixFileSystem& fileSystem) {
-    ShapeFiles files(fileSystem, std::chrono::system_clock::now());
+    ShapeFiles files(fileSystem, Today());
     files.OpenShapeFile(folder + "/rings.shp", 1, kShapeTypePolygon);
     ShapeField& number = Column(files, "Shape");
     files.CommitFields();
@@ -114,8 +124,9 @@ const std::vector<std::vector<double>> kFittedValues = {
 void WriteWithOptions(const std::string& folder, PosixFileSystem& fileSystem) {
     test::RecordingDisplay display;
     const test::SteppingClock clock;
-    const auto write = [&](const ConversionJob& job, const char* name, WriterOptions options) {
-        WriteShapeFile(folder + "/" + name, job, {display, clock, fileSystem}, options);
+    const auto write = [&](const ConversionJob& job, const char* name, WriterOptions options,
+                           const std::string& projection = {}) {
+        WriteShapeFile(folder + "/" + name, job, {display, clock, fileSystem}, options, projection);
     };
     const auto along = [](int n, int) { return 1.0 * n; };
     const auto zero = [](int, int) { return 0.0; };
@@ -130,7 +141,8 @@ void WriteWithOptions(const std::string& folder, PosixFileSystem& fileSystem) {
             }
             return (i == 1 && j == 2) || (i == 2 && j == 3) ? -9999.0 : 1.25 * i * j;
         });
-    write(cells, "cells.shp", {.fitColumns = false, .cellIndex = true, .noData = -9999.0});
+    write(cells, "cells.shp", {.fitColumns = false, .cellIndex = true, .noData = -9999.0},
+          EsriWkt("EPSG:32633"));
 
     ConversionJob particles;
     test::FillJob(

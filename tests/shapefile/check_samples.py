@@ -131,14 +131,19 @@ def rings(geometry):
     return [[tuple(p) for p in ring] for polygon in polygons for ring in polygon]
 
 
+def write_samples(program, folder):
+    """Has the sample program write every sample into `folder`."""
+    vertices = "".join(f"{shape} {7 - 4 * part} {x!r} {y!r}\n"
+                       for shape, rings in enumerate(RINGS_GIVEN, 1)
+                       for part, ring in enumerate(rings) for x, y in ring)
+    subprocess.run([program, folder], input=vertices, text=True, check=True)
+
+
 class ReadersReadSamples(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.folder = tempfile.TemporaryDirectory()
-        vertices = "".join(f"{shape} {7 - 4 * part} {x!r} {y!r}\n"
-                           for shape, rings in enumerate(RINGS_GIVEN, 1)
-                           for part, ring in enumerate(rings) for x, y in ring)
-        subprocess.run([PROGRAM, cls.folder.name], input=vertices, text=True, check=True)
+        write_samples(PROGRAM, cls.folder.name)
 
     @classmethod
     def tearDownClass(cls):

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -30,7 +31,8 @@ enum class Failure {
 // The operating system's files, with one step made to fail. Steps are the calls that change
 // the disk: writes, closes, placements, renames and (only for the end of the process, as they
 // cannot fail) removals. With `countOnly`, writes keep no bytes and only count the size each
-// file would reach, for files larger than a test should write.
+// file would reach, for files larger than a test should write. A placement, rename or removal
+// made without the folder's lock held fails the test.
 class FaultyFileSystem final : public OutputFileSystem {
 public:
     bool countOnly = false;
@@ -46,23 +48,48 @@ public:
         return std::make_unique<FaultyFile>(*this, real_.CreateFile(destination), destination);
     }
     std::unique_ptr<FolderLock> LockFolder(const std::string& folder) override {
-        return real_.LockFolder(folder);
+        return std::make_unique<HeldLock>(real_.LockFolder(folder), locksHeld_);
     }
     std::vector<std::string> ListFolder(const std::string& folder) override {
         return real_.ListFolder(folder);
     }
     void Rename(const std::string& from, const std::string& to) override {
+        RequireLock("'" + from + "' moved to '" + to + "'");
         Step("cannot move '" + from + "' to '" + to + "': Permission denied");
         real_.Rename(from, to);
     }
     void Remove(const std::string& path) noexcept override {
+        RequireLock("'" + path + "' removed");
         if (failure_ == Failure::kEndOfProcess) {
             Step("");
         }
         real_.Remove(path);
     }
+    void RemoveAbandoned(const std::string& path) noexcept override {
+        RequireLock("'" + path + "' removed as abandoned");
+        if (failure_ == Failure::kEndOfProcess) {
+            Step("");
+        }
+        real_.RemoveAbandoned(path);
+    }
 
 private:
+    // The real lock, counted while it lives.
+    class HeldLock final : public FolderLock {
+    public:
+        HeldLock(std::unique_ptr<FolderLock> lock, int& held)
+            : lock_(std::move(lock)), held_(held) {
+            ++held_;
+        }
+        ~HeldLock() override { --held_; }
+        HeldLock(const HeldLock&) = delete;
+        HeldLock& operator=(const HeldLock&) = delete;
+
+    private:
+        std::unique_ptr<FolderLock> lock_;
+        int& held_;
+    };
+
     class FaultyFile final : public OutputFile {
     public:
         FaultyFile(FaultyFileSystem& disk, std::unique_ptr<OutputFile> file, std::string name)
@@ -83,6 +110,7 @@ private:
             file_->Close();
         }
         void Place(const std::string& path) override {
+            disk_.RequireLock("'" + name_ + "' placed as '" + path + "'");
             disk_.Step("cannot move '" + name_ + "' to '" + path + "': Permission denied");
             file_->Place(path);
         }
@@ -104,6 +132,12 @@ private:
         std::string name_;
     };
 
+    void RequireLock(const std::string& change) const {
+        if (locksHeld_ == 0) {
+            ADD_FAILURE() << change << " without the folder's lock";
+        }
+    }
+
     void Step(const std::string& error) {
         if (steps_++ < failingStep_) {
             return;
@@ -122,6 +156,7 @@ private:
     }
 
     PosixFileSystem real_;
+    int locksHeld_ = 0;
     int steps_ = 0;
     int failingStep_ = INT_MAX;
     Failure failure_ = Failure::kError;

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <tuple>
 
 #include "controls/shapefile/OutputFiles.h"
@@ -129,6 +130,46 @@ TEST_F(WriteShapeFileTest, GridsWithoutCellsAndNoParticlesWriteTheColumnsAndNoRe
         EXPECT_EQ(contents.shapeType, shapeType == ShapeType::Polygon ? 5 : 1);
         EXPECT_TRUE(contents.records.empty());
         EXPECT_EQ(contents.fields.size(), 2u);
+    }
+}
+
+// Values whose text loses digits are counted per column, as the records are written: a null
+// after such a value is no loss. Each count names the column's width as the .dbf declares it,
+// and its first value with the text shapelib reads.
+TEST_F(WriteShapeFileTest, ValuesThatLoseDigitsAreCountedPerColumnWithItsWidth) {
+    const double lossy = 0.1 + 0.2;  // 17 digits: no text of 19 characters holds them
+    const std::vector<std::vector<double>> values = {{lossy, 1.25, 12345678.91},
+                                                     {-9999.0, 2.5, 1.0},
+                                                     {0.5, -9999.0, 123456789012.0},
+                                                     {lossy, 3.75, 2.0}};
+    const struct {
+        bool fitColumns;
+        std::vector<std::pair<int, std::int64_t>> counted;  // column, count
+    } cases[] = {{true, {{0, 2}}}, {false, {{0, 2}, {2, 2}}}};
+    for (const auto& [fitColumns, counted] : cases) {
+        SCOPED_TRACE(fitColumns ? "fitted" : "default");
+        ConversionJob job;
+        test::FillJob(
+            job, ShapeType::Point, 4, 1, {"lossy", "exact", "large"}, East, South,
+            [&](int k, int p, int) {
+                return values[static_cast<std::size_t>(p - 1)][static_cast<std::size_t>(k - 1)];
+            });
+        const WriteSummary summary =
+            WriteShapeFile(dir_ / "out.shp", job, {display_, clock_, files_},
+                           {.fitColumns = fitColumns, .cellIndex = false, .noData = -9999.0});
+        const auto contents = Read();
+        ASSERT_EQ(summary.shortenedValues.size(), counted.size());
+        for (std::size_t n = 0; n < counted.size(); ++n) {
+            const auto [column, count] = counted[n];
+            const ShortenedValues& shortened = summary.shortenedValues[n];
+            const auto index = static_cast<std::size_t>(column);
+            EXPECT_EQ(shortened.column, job.AttribNames[index + 1]);
+            EXPECT_EQ(shortened.width, contents.fields[index].width);
+            EXPECT_EQ(shortened.count, count);
+            EXPECT_EQ(shortened.first, values[0][index]);
+            EXPECT_EQ(std::strtod(shortened.firstText.c_str(), nullptr), contents.values[0][index]);
+            EXPECT_NE(contents.values[0][index], values[0][index]);
+        }
     }
 }
 

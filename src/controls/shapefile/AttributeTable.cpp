@@ -45,15 +45,25 @@ void DbfNumericColumn::Value(double value) {
                              "' of '" + table_.dbfName_ + "': it does not fit in " +
                              std::to_string(width_) + " characters");
     }
-    MarkShortened(fit == NumericTextFit::kShortened);
+    MarkShortened(fit == NumericTextFit::kShortened, value);
 }
 
 void DbfNumericColumn::SetNull() {
     std::memset(&table_.record_[offset_], kNullNumberFill, static_cast<std::size_t>(width_));
-    MarkShortened(false);
+    MarkShortened(false, 0.0);
 }
 
-void DbfNumericColumn::MarkShortened(bool shortened) {
+ShortenedValues DbfNumericColumn::Shortened() const {
+    return {name_, width_, shortenedCount_, firstShortened_, firstShortenedText_};
+}
+
+void DbfNumericColumn::MarkShortened(bool shortened, double value) {
+    if (shortened && firstShortenedText_.empty()) {
+        const std::string_view text =
+            std::string_view(table_.record_).substr(offset_, static_cast<std::size_t>(width_));
+        firstShortened_ = value;
+        firstShortenedText_ = text.substr(text.find_first_not_of(' '));
+    }
     if (shortened != shortened_) {
         table_.shortenedColumns_ += shortened ? 1 : -1;
         shortened_ = shortened;
@@ -141,6 +151,24 @@ void AttributeTable::Commit() {
     }
     columnNames_ = DbfColumnNames(names);
     committed_ = true;
+}
+
+void AttributeTable::CountShortenedColumns() {
+    for (DbfNumericColumn& column : columns_) {
+        if (column.shortened_) {
+            ++column.shortenedCount_;
+        }
+    }
+}
+
+std::vector<ShortenedValues> AttributeTable::Shortened() const {
+    std::vector<ShortenedValues> shortened;
+    for (const DbfNumericColumn& column : columns_) {
+        if (column.shortenedCount_ > 0) {
+            shortened.push_back(column.Shortened());
+        }
+    }
+    return shortened;
 }
 
 std::vector<unsigned char> AttributeTable::Header(std::chrono::year_month_day date,

@@ -9,6 +9,7 @@
 
 #include "controls/shapefile/DbfFieldNames.h"
 #include "controls/shapefile/ShapeFieldList.h"
+#include "controls/shapefile/ShortenedValues.h"
 
 namespace tesselar {
 
@@ -28,15 +29,24 @@ public:
     int Width() const { return width_; }
     int Decimals() const { return decimals_; }
 
+    // The values counted so far that this column holds with fewer digits than they have.
+    ShortenedValues Shortened() const;
+
 private:
-    void MarkShortened(bool shortened);
+    friend class AttributeTable;
+
+    void MarkShortened(bool shortened, double value);
 
     AttributeTable& table_;
     std::string name_;
     std::size_t offset_;
     int width_;
     int decimals_;
+    // Whether the current record's text lost digits of the value.
     bool shortened_ = false;
+    std::int64_t shortenedCount_ = 0;
+    double firstShortened_ = 0.0;
+    std::string firstShortenedText_;
 };
 
 // One text column; blank until its text is set, then kept for every following record.
@@ -73,8 +83,14 @@ public:
                                       std::uint32_t recordCount) const;
     // The record of the current values: a blank deletion flag, then each column's text.
     std::string_view Record() const { return record_; }
-    // How many columns hold a value written with fewer digits than the column's decimals.
-    int ShortenedColumns() const { return shortenedColumns_; }
+    // Counts the values of the current record that lost digits, as the record is written.
+    void CountShortened() {
+        if (shortenedColumns_ > 0) [[unlikely]] {
+            CountShortenedColumns();
+        }
+    }
+    // The columns holding values counted so far that lost digits, in column order.
+    std::vector<ShortenedValues> Shortened() const;
 
 private:
     friend class DbfNumericColumn;
@@ -94,6 +110,8 @@ private:
     // Records the column's descriptor and its room in the record; returns its offset there.
     std::size_t AppendColumn(const std::string& name, unsigned char type, int width, int decimals);
 
+    void CountShortenedColumns();
+
     std::string dbfName_;
     std::deque<DbfNumericColumn> columns_;
     std::deque<DbfTextColumn> textColumns_;
@@ -101,6 +119,7 @@ private:
     // The stored column names, set by Commit: each depends on all the others.
     std::vector<DbfColumnName> columnNames_;
     std::string record_ = " ";
+    // How many columns hold a value in the current record that lost digits.
     int shortenedColumns_ = 0;
     bool committed_ = false;
 };

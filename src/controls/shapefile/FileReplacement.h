@@ -20,19 +20,23 @@ struct NewShapefile {
 };
 
 // Puts the files of a new shapefile in place of the one at `shpPath`, as one step, under the lock
-// of its folder: every file of the earlier shapefile (any companion, the names in any case) is
-// set aside, its .shp first, then the new files are placed in the order given, the .shp last, and
-// the files set aside are removed. So a reader, or a crash, finds the earlier shapefile, the new
-// one, or no .shp, never a mix. When any step fails (or anything unwinds through it), the files
-// placed are removed and those set aside put back before the error goes on. Files set aside by
-// a replacement that was killed are removed first: the shapefile they belonged to is replaced.
+// of its folder: every file of the earlier shapefile (any companion, the extensions in any case;
+// the name before them byte for byte the same) is set aside, its .shp first, then the new files
+// are placed in the order given, the .shp last, and the files set aside are removed. So a reader,
+// or a crash, finds the earlier shapefile, the new one, or no .shp, never a mix. When any step
+// fails (or anything unwinds through it), the files placed are removed and those set aside put
+// back before the error goes on. Files set aside by a replacement that was killed are removed
+// first (the shapefile they belonged to is replaced); once the new files are in place, the
+// temporary files of conversions to this name killed while writing go too, and those of one
+// still writing stay.
 void ReplaceShapefile(OutputFileSystem& files, const std::string& shpPath,
                       const std::vector<NewFile>& newFiles);
 
 // The same for several shapefiles of one folder (every `shpPath` in `folder`, each named once)
 // under one hold of its lock: all are replaced, or, when any step fails, every file placed is
 // removed and every earlier file put back, so that the folder holds all the new shapefiles or
-// all the earlier ones. The earlier files of all are removed only once every new one is placed.
+// all the earlier ones. The earlier files of all are removed only once every new one is placed,
+// and the temporaries that killed conversions left for any of the names after that.
 void ReplaceShapefiles(OutputFileSystem& files, const std::string& folder,
                        const std::vector<NewShapefile>& shapefiles);
 

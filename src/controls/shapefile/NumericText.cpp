@@ -1,10 +1,12 @@
 #include "controls/shapefile/NumericText.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <string_view>
 
 namespace tesselar {
@@ -12,7 +14,7 @@ namespace tesselar {
 namespace {
 
 // Long enough for any value up to 1e40 in fixed form with 15 decimals; a longer text fits no
-// column and is not needed.
+// column and is not needed (its conversion fails for want of room).
 using TextBuffer = std::array<char, 64>;
 
 void PlaceRightAligned(std::string_view text, int width, char* out) {
@@ -87,19 +89,63 @@ std::string_view FixedText(double value, int decimals, TextBuffer& buffer) {
     return text;
 }
 
-// The fixed text with `dropped` trailing digits of its fraction removed, and the point with
-// them when no decimal is left.
-std::string_view DropDecimals(std::string_view text, int decimals, int dropped) {
-    const auto cut = static_cast<std::size_t>(dropped == decimals ? dropped + 1 : dropped);
-    return text.substr(0, text.size() - cut);
+// The value's shortest exact text in fixed form: the digits of its shortest exact text, the
+// point placed by their exponent, and zeros after them up to the column's decimals as far as
+// they fit. Empty when it needs more decimals than the column has or more characters than its
+// width.
+std::string_view ExactFixedText(double value, int width, int decimals, TextBuffer& buffer) {
+    std::array<char, 32> shortest{};
+    const char* end = std::to_chars(shortest.data(), shortest.data() + shortest.size(),
+                                    std::fabs(value), std::chars_format::scientific)
+                          .ptr;
+    const std::string_view text(shortest.data(), static_cast<std::size_t>(end - shortest.data()));
+    const std::size_t e = text.find('e');
+    std::array<char, 20> digits{};
+    int count = 0;
+    for (const char c : text.substr(0, e)) {
+        if (c != '.') {
+            digits[static_cast<std::size_t>(count++)] = c;
+        }
+    }
+    int exponent = 0;
+    std::from_chars(text.data() + e + (text[e + 1] == '+' ? 2 : 1), end, exponent);
+    const int shown = std::max(0, count - 1 - exponent);
+    const bool negative = value < 0.0;
+    const int length = (negative ? 1 : 0) + std::max(1, exponent + 1) + (shown > 0 ? 1 + shown : 0);
+    if (shown > decimals || length > width) {
+        return {};
+    }
+    char* cursor = buffer.data();
+    if (negative) {
+        *cursor++ = '-';
+    }
+    // The digit at each place from the first before the point to the last shown.
+    for (int place = std::max(0, exponent); place >= -shown; --place) {
+        if (place == -1) {
+            *cursor++ = '.';
+        }
+        const int index = exponent - place;
+        *cursor++ = index >= 0 && index < count ? digits[static_cast<std::size_t>(index)] : '0';
+    }
+    int zeros = std::min(decimals - shown, width - length);
+    // The point comes before the first zero: with room for it only, it is left out.
+    if (shown == 0 && zeros > 0 && --zeros > 0) {
+        *cursor++ = '.';
+    }
+    std::memset(cursor, '0', static_cast<std::size_t>(zeros));
+    return {buffer.data(), static_cast<std::size_t>(cursor - buffer.data() + zeros)};
 }
 
-int TrailingZeros(std::string_view text, int decimals) {
-    int zeros = 0;
-    while (zeros < decimals && text[text.size() - 1 - static_cast<std::size_t>(zeros)] == '0') {
-        ++zeros;
+// The value rounded to the most decimals, at most the column's, that leave it within `width`
+// characters; empty when even its whole part does not fit.
+std::string_view RoundedFixedText(double value, int width, int decimals, TextBuffer& buffer) {
+    for (int fewer = decimals; fewer >= 0; --fewer) {
+        const std::string_view rounded = FixedText(value, fewer, buffer);
+        if (!rounded.empty() && rounded.size() <= static_cast<std::size_t>(width)) {
+            return rounded;
+        }
     }
-    return zeros;
+    return {};
 }
 
 // A value next to the largest double can round up past it ("1.798e+308"), which readers take
@@ -122,6 +168,59 @@ void KeepWithinDoubleRange(char* text, std::string_view shown) {
     }
 }
 
+// The value in exponent form with as many digits as fit in `width` characters; empty when not
+// even one digit fits.
+std::string_view ExponentText(double value, int width, TextBuffer& buffer) {
+    for (int digits = width; digits >= 0; --digits) {
+        const auto [end, error] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                                std::chars_format::scientific, digits);
+        const auto length = static_cast<std::size_t>(end - buffer.data());
+        if (error == std::errc{} && length <= static_cast<std::size_t>(width)) {
+            const std::string_view text(buffer.data(), length);
+            KeepWithinDoubleRange(buffer.data(), text);
+            return text;
+        }
+    }
+    return {};
+}
+
+// How far the number a reader takes from `text` lies from `value`; infinite for no text.
+double Distance(std::string_view text, double value) {
+    double read = 0.0;
+    if (text.empty()) {
+        return std::numeric_limits<double>::infinity();
+    }
+    std::from_chars(text.data(), text.data() + text.size(), read);
+    return std::fabs(read - value);
+}
+
+// The text of a value that is no number of hundredths or does not fit as one. Kept out of
+// WriteNumericText so that its buffers cost the hundredths nothing.
+[[gnu::noinline]] NumericTextFit WriteOtherText(double value, int width, int decimals, char* out) {
+    TextBuffer exactBuffer;
+    const std::string_view exact = ExactFixedText(value, width, decimals, exactBuffer);
+    if (!exact.empty()) {
+        PlaceRightAligned(exact, width, out);
+        return NumericTextFit::kExact;
+    }
+    // Digits are lost in fixed form: the exponent form is taken where it reads back nearer the
+    // value, as it does for a value too large for the whole part to fit or too small for the
+    // decimals to show it, and it may still hold every digit.
+    TextBuffer fixedBuffer;
+    const std::string_view fixed = RoundedFixedText(value, width, decimals, fixedBuffer);
+    TextBuffer exponentBuffer;
+    const std::string_view exponent = ExponentText(value, width, exponentBuffer);
+    const double fixedDistance = Distance(fixed, value);
+    const double exponentDistance = Distance(exponent, value);
+    if (fixed.empty() && exponent.empty()) {
+        return NumericTextFit::kTooWide;
+    }
+    const bool fixedNearer = fixedDistance <= exponentDistance;
+    PlaceRightAligned(fixedNearer ? fixed : exponent, width, out);
+    return (fixedNearer ? fixedDistance : exponentDistance) == 0.0 ? NumericTextFit::kExact
+                                                                   : NumericTextFit::kShortened;
+}
+
 }  // namespace
 
 int DecimalDigits(std::uint64_t number) {
@@ -137,46 +236,7 @@ NumericTextFit WriteNumericText(double value, int width, int decimals, char* out
     if (WriteHundredths(value, width, decimals, out)) {
         return NumericTextFit::kExact;
     }
-    const auto columnWidth = static_cast<std::size_t>(width);
-    TextBuffer buffer;
-    const std::string_view text = FixedText(value, decimals, buffer);
-    if (!text.empty()) {
-        if (text.size() <= columnWidth) {
-            PlaceRightAligned(text, width, out);
-            return NumericTextFit::kExact;
-        }
-        // Fewer decimals without losing a digit: only trailing zeros go.
-        const int zeros = TrailingZeros(text, decimals);
-        for (int dropped = 1; dropped <= zeros; ++dropped) {
-            const std::string_view shorter = DropDecimals(text, decimals, dropped);
-            if (shorter.size() <= columnWidth) {
-                PlaceRightAligned(shorter, width, out);
-                return NumericTextFit::kExact;
-            }
-        }
-        // Rounded to fewer decimals: while the whole part fits this keeps more digits than the
-        // exponent form, which spends four characters on the exponent.
-        TextBuffer roundedBuffer;
-        for (int fewer = decimals - 1; fewer >= 0; --fewer) {
-            const std::string_view rounded = FixedText(value, fewer, roundedBuffer);
-            if (!rounded.empty() && rounded.size() <= columnWidth) {
-                PlaceRightAligned(rounded, width, out);
-                return NumericTextFit::kShortened;
-            }
-        }
-    }
-    for (int digits = width; digits >= 0; --digits) {
-        const auto [end, error] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
-                                                std::chars_format::scientific, digits);
-        const auto length = static_cast<std::size_t>(end - buffer.data());
-        if (error == std::errc{} && length <= columnWidth) {
-            const std::string_view exponentText(buffer.data(), length);
-            KeepWithinDoubleRange(buffer.data(), exponentText);
-            PlaceRightAligned(exponentText, width, out);
-            return NumericTextFit::kShortened;
-        }
-    }
-    return NumericTextFit::kTooWide;
+    return WriteOtherText(value, width, decimals, out);
 }
 
 std::string NumberText(double value) {

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "conversion/StopRequest.h"
+
 namespace tesselar {
 
 // A new file being written. It has no name in its folder (or a temporary one where the file
@@ -38,7 +40,8 @@ public:
     // Creates a new, empty file in the folder of `destination`, for writing its content.
     virtual std::unique_ptr<OutputFile> CreateFile(const std::string& destination) = 0;
     // Waits until no other component, in this or another process, replaces files in `folder`,
-    // and keeps them from it until the lock is destroyed.
+    // and keeps them from it until the lock is destroyed. Every change of the final step of a
+    // replacement (moves, placements, removals) is made under it.
     virtual std::unique_ptr<FolderLock> LockFolder(const std::string& folder) = 0;
     // The names of the files in `folder` (not of its subfolders).
     virtual std::vector<std::string> ListFolder(const std::string& folder) = 0;
@@ -46,25 +49,37 @@ public:
     virtual void Rename(const std::string& from, const std::string& to) = 0;
     // Removes a file when it exists; never throws.
     virtual void Remove(const std::string& path) noexcept = 0;
+    // Removes a temporary file whose writer has ended without removing it (killed while
+    // writing); one that a writer, in this or another process, is still writing stays. Never
+    // throws.
+    virtual void RemoveAbandoned(const std::string& path) noexcept = 0;
 };
 
 // The operating system's files. New files are nameless (O_TMPFILE) where the file system allows
 // it, so that a crash or a kill while writing leaves nothing; elsewhere they have a hidden
-// temporary name. The lock of a folder is an advisory lock on the folder itself, which leaves
-// no file behind; while it is held, the termination signals (SIGINT, SIGTERM, SIGHUP, SIGQUIT)
-// wait, so that a signal handler never sees a shapefile half replaced.
+// temporary name, and an advisory lock (flock) on each tells that its writer still runs. The
+// lock of a folder is an advisory lock on the folder itself, which leaves no file behind; a
+// stop request ends the wait for it with Interrupted, and while it is held the termination
+// signals (SIGINT, SIGTERM, SIGHUP, SIGQUIT) wait, so that a signal handler never sees a
+// shapefile half replaced.
 class PosixFileSystem final : public OutputFileSystem {
 public:
+    explicit PosixFileSystem(StopRequest stop = {}) : stop_(stop) {}
     std::unique_ptr<OutputFile> CreateFile(const std::string& destination) override;
     std::unique_ptr<FolderLock> LockFolder(const std::string& folder) override;
     std::vector<std::string> ListFolder(const std::string& folder) override;
     void Rename(const std::string& from, const std::string& to) override;
     void Remove(const std::string& path) noexcept override;
+    void RemoveAbandoned(const std::string& path) noexcept override;
+
+private:
+    StopRequest stop_;
 };
 
-// A new file with a hidden temporary name in the folder of `destination`, with the permissions
-// of any new file there (0666 under the umask or the folder's default ACL). PosixFileSystem
-// makes its files so where the file system cannot make nameless ones.
+// A new file with a hidden temporary name (TemporaryPrefix) in the folder of `destination`,
+// locked while it lives, with the permissions of any new file there (0666 under the umask or
+// the folder's default ACL). PosixFileSystem makes its files so where the file system cannot
+// make nameless ones.
 std::unique_ptr<OutputFile> CreateNamedTemporary(const std::string& destination);
 
 }  // namespace tesselar

@@ -3,7 +3,6 @@
 #include "controls/shapefile/FileReplacement.h"
 #include "controls/shapefile/ShapeFileError.h"
 #include "controls/shapefile/ShapeFileNames.h"
-#include "conversion/AsciiCase.h"
 #include "readers/PrintableText.h"
 
 namespace tesselar {
@@ -19,7 +18,7 @@ void PendingShapefiles::Add(
                              PrintableText(folder_) + "' of the other shapefiles of the run");
     }
     for (const Held& held : shapefiles_) {
-        if (EqualIgnoringAsciiCase(held.shpPath, shpPath)) {
+        if (IsFileOfShapefile(FileNameOf(held.shpPath), FileNameOf(shpPath))) {
             throw ShapeFileError("two shapefiles of the run are named '" + PrintableText(shpPath) +
                                  "'");
         }

@@ -19,7 +19,7 @@ public:
 
     // The closed files of the shapefile at `shpPath`, each with its destination, the .shp last.
     // Throws ShapeFileError when `shpPath` lies outside the folder or another shapefile held
-    // has its name.
+    // has its name (its extension in any case).
     void Add(const std::string& shpPath,
              std::vector<std::pair<std::unique_ptr<OutputFile>, std::string>> files);
     std::size_t Count() const { return shapefiles_.size(); }

@@ -5,13 +5,12 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
 #include <csignal>
-#include <random>
 
 #include "controls/shapefile/OutputFiles.h"
 #include "controls/shapefile/ShapeFileError.h"
 #include "controls/shapefile/ShapeFileNames.h"
+#include "conversion/ConversionError.h"
 #include "conversion/SystemErrorText.h"
 #include "readers/PrintableText.h"
 
@@ -31,17 +30,19 @@ namespace {
 class PosixOutputFile final : public OutputFile {
 public:
     // `name` is the path the user knows the file by, used in messages; `temporaryPath` is the
-    // file's temporary name, empty for a nameless file.
-    PosixOutputFile(int descriptor, std::string name, std::string temporaryPath)
+    // file's temporary name, empty for a nameless file. The descriptor stays open until the
+    // file is placed or removed: through it a nameless file is linked, and a named one keeps
+    // its lock.
+    PosixOutputFile(int descriptor, std::string name, std::string temporaryPath = {})
         : descriptor_(descriptor),
           name_(std::move(name)),
           temporaryPath_(std::move(temporaryPath)) {}
     ~PosixOutputFile() override {
-        if (descriptor_ >= 0) {
-            ::close(descriptor_);
-        }
         if (!temporaryPath_.empty()) {
             ::unlink(temporaryPath_.c_str());
+        }
+        if (descriptor_ >= 0) {
+            ::close(descriptor_);
         }
     }
     PosixOutputFile(const PosixOutputFile&) = delete;
@@ -66,32 +67,20 @@ public:
         if (::fsync(descriptor_) != 0 && errno != EINVAL) {
             ThrowCannotWrite(name_, errno);
         }
-        // A nameless file keeps its descriptor: Place links it into the folder through it.
-        if (temporaryPath_.empty()) {
-            return;
-        }
-        const int descriptor = descriptor_;
-        descriptor_ = -1;
-        // Linux releases the descriptor even when close reports EINTR; retrying could close
-        // another file's descriptor.
-        if (::close(descriptor) != 0 && errno != EINTR) {
-            ThrowCannotWrite(name_, errno);
-        }
     }
 
     void Place(const std::string& path) override {
         if (temporaryPath_.empty()) {
             Link(path);
-            // The data reached the disk in Close; nothing is left for close to report.
-            ::close(descriptor_);
-            descriptor_ = -1;
-            return;
-        }
-        if (::rename(temporaryPath_.c_str(), path.c_str()) != 0) {
+        } else if (::rename(temporaryPath_.c_str(), path.c_str()) == 0) {
+            temporaryPath_.clear();
+        } else {
             throw ShapeFileError("cannot move '" + PrintableText(temporaryPath_) + "' to '" +
                                  PrintableText(path) + "': " + SystemErrorText(errno));
         }
-        temporaryPath_.clear();
+        // The data reached the disk in Close; nothing is left for close to report.
+        ::close(descriptor_);
+        descriptor_ = -1;
     }
 
 private:
@@ -162,9 +151,7 @@ public:
     PosixFolderLock(int descriptor, const sigset_t& previousSignals)
         : descriptor_(descriptor), previousSignals_(previousSignals) {}
     ~PosixFolderLock() override {
-        if (descriptor_ >= 0) {
-            ::close(descriptor_);
-        }
+        ::close(descriptor_);
         ::pthread_sigmask(SIG_SETMASK, &previousSignals_, nullptr);
     }
     PosixFolderLock(const PosixFolderLock&) = delete;
@@ -175,36 +162,58 @@ private:
     sigset_t previousSignals_;
 };
 
-// A name of six random letters and digits after `prefix`.
-std::string RandomName(const std::string& prefix) {
-    static constexpr char kLetters[] =
-        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    thread_local std::mt19937_64 random{std::random_device{}()};
-    std::uniform_int_distribution<std::size_t> pick(0, sizeof kLetters - 2);
-    std::string name = prefix;
-    for (int i = 0; i < 6; ++i) {
-        name += kLetters[pick(random)];
+// File systems without locks (some network ones) answer so; what the lock guards then goes
+// unguarded rather than impossible.
+bool HasNoLocks(int error) {
+    return error == ENOLCK || error == EOPNOTSUPP || error == EBADF || error == EINVAL;
+}
+
+// Whether the file open as `descriptor` no longer has the name `path` it was created with.
+bool RemovedMeanwhile(int descriptor, const std::string& path) {
+    struct stat opened {};
+    struct stat named {};
+    if (::fstat(descriptor, &opened) != 0) {
+        return false;
     }
-    return name;
+    if (::lstat(path.c_str(), &named) != 0) {
+        return errno == ENOENT;
+    }
+    return named.st_ino != opened.st_ino || named.st_dev != opened.st_dev;
 }
 
 }  // namespace
 
 std::unique_ptr<OutputFile> CreateNamedTemporary(const std::string& destination) {
     const std::string folder = FolderOf(destination);
-    // The destination's own name when the longer name fits the file system's limit.
-    const std::string name = FileNameOf(destination);
-    const std::string prefix = name.size() + 8 <= NAME_MAX ? "." + name + "." : ".tesselar.";
+    const std::string prefix = TemporaryPrefix(FileNameOf(destination));
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string path = PathIn(folder, RandomName(prefix));
+        const std::string path = PathIn(folder, prefix + RandomLetters());
         // Created as any program creates a file, so that it gets the usual permissions.
         const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (descriptor >= 0) {
-            return std::make_unique<PosixOutputFile>(descriptor, destination, path);
+        if (descriptor < 0) {
+            if (errno != EEXIST) {
+                ThrowCannotCreateIn(folder, errno);
+            }
+            continue;
         }
-        if (errno != EEXIST) {
-            ThrowCannotCreateIn(folder, errno);
+        // Locked as being written, so that a later conversion that removes the files of ended
+        // ones leaves it alone. Such a conversion may have taken it first: it then holds it or
+        // has removed it, and another name is tried.
+        if (::flock(descriptor, LOCK_EX | LOCK_NB) != 0 && !HasNoLocks(errno)) {
+            const int error = errno;
+            if (error != EWOULDBLOCK) {
+                ::unlink(path.c_str());
+                ::close(descriptor);
+                ThrowCannotCreateIn(folder, error);
+            }
+            ::close(descriptor);
+            continue;
         }
+        if (RemovedMeanwhile(descriptor, path)) {
+            ::close(descriptor);
+            continue;
+        }
+        return std::make_unique<PosixOutputFile>(descriptor, destination, path);
     }
     ThrowCannotCreateIn(folder, EEXIST);
 }
@@ -213,7 +222,7 @@ std::unique_ptr<OutputFile> PosixFileSystem::CreateFile(const std::string& desti
     const std::string folder = FolderOf(destination);
     const int descriptor = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
     if (descriptor >= 0) {
-        return std::make_unique<PosixOutputFile>(descriptor, destination, std::string());
+        return std::make_unique<PosixOutputFile>(descriptor, destination);
     }
     // The file system, or a kernel older than O_TMPFILE, cannot make nameless files.
     if (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL) {
@@ -228,18 +237,11 @@ std::unique_ptr<FolderLock> PosixFileSystem::LockFolder(const std::string& folde
         throw ShapeFileError("cannot lock the folder '" + PrintableText(folder) +
                              "': " + SystemErrorText(errno));
     }
+    // The handlers do not restart the wait, so a stop request ends it.
     int result = 0;
-    while ((result = ::flock(descriptor, LOCK_EX)) != 0 && errno == EINTR) {
+    while (!stop_.Requested() && (result = ::flock(descriptor, LOCK_EX)) != 0 && errno == EINTR) {
     }
-    // File systems without locks (some network ones) leave the replacement unguarded rather
-    // than impossible.
-    if (result != 0 && errno != ENOLCK && errno != EOPNOTSUPP && errno != EBADF &&
-        errno != EINVAL) {
-        const int error = errno;
-        ::close(descriptor);
-        throw ShapeFileError("cannot lock the folder '" + PrintableText(folder) +
-                             "': " + SystemErrorText(error));
-    }
+    const int error = result == 0 ? 0 : errno;
     sigset_t termination;
     sigemptyset(&termination);
     for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
@@ -247,7 +249,21 @@ std::unique_ptr<FolderLock> PosixFileSystem::LockFolder(const std::string& folde
     }
     sigset_t previous;
     ::pthread_sigmask(SIG_BLOCK, &termination, &previous);
-    return std::make_unique<PosixFolderLock>(descriptor, previous);
+    auto lock = std::make_unique<PosixFolderLock>(descriptor, previous);
+    // Also a request that came just before the wait began, or as the lock was taken, stops the
+    // conversion here, before anything changed.
+    if (stop_.Requested()) {
+        const int signal = stop_.Signal();
+        lock.reset();
+        throw Interrupted(signal,
+                          "waiting for the lock of the folder '" + PrintableText(folder) + "'");
+    }
+    if (error != 0 && !HasNoLocks(error)) {
+        lock.reset();
+        throw ShapeFileError("cannot lock the folder '" + PrintableText(folder) +
+                             "': " + SystemErrorText(error));
+    }
+    return lock;
 }
 
 std::vector<std::string> PosixFileSystem::ListFolder(const std::string& folder) {
@@ -289,6 +305,29 @@ void PosixFileSystem::Rename(const std::string& from, const std::string& to) {
 
 void PosixFileSystem::Remove(const std::string& path) noexcept {
     ::unlink(path.c_str());
+}
+
+void PosixFileSystem::RemoveAbandoned(const std::string& path) noexcept {
+    // Only a regular file is opened: opening a device or a FIFO can block or act.
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {
+        return;
+    }
+    // A lock for writing may need a descriptor open for writing (NFS).
+    int descriptor = ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0 && errno == EACCES) {
+        descriptor = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    }
+    if (descriptor < 0) {
+        return;
+    }
+    // Removed while locked, so that a writer that creates it at this instant finds it gone
+    // once it has the lock, and makes another.
+    if (::fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode) &&
+        ::flock(descriptor, LOCK_EX | LOCK_NB) == 0) {
+        ::unlink(path.c_str());
+    }
+    ::close(descriptor);
 }
 
 }  // namespace tesselar

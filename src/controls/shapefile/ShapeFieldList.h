@@ -9,10 +9,11 @@ namespace tesselar {
 class ShapeField {
 public:
     virtual ~ShapeField() = default;
-    // The column's value for the shape being built. A value whose text does not fit the
-    // column's width with its decimals is written with fewer decimals while that loses
-    // nothing, otherwise rounded to as many digits as fit: in fixed form while its whole part
-    // fits, else in exponent form. A value that is not a finite number is refused.
+    // The column's value for the shape being built, in fixed form with every digit of its
+    // shortest exact text and zeros up to the column's decimals where they fit. A value that
+    // needs more decimals or characters than the column has is rounded to as many digits as
+    // fit, in fixed or exponent form, whichever reads back nearer (see WriteNumericText). A
+    // value that is not a finite number is refused.
     virtual void Value(double value) = 0;
     // The column's value for the shape being built is null: the field is filled with
     // asterisks, the form shapelib, GDAL and pyshp write for a null number and read back as

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <cstdint>
 #include <cstdio>
+#include <random>
 
 #include "conversion/AsciiCase.h"
 
@@ -16,6 +18,33 @@ namespace {
 constexpr std::array<std::string_view, 16> kShapefileExtensions = {
     ".shp", ".shx", ".dbf", ".prj", ".cpg", ".qix", ".sbn", ".sbx",
     ".fbn", ".fbx", ".ain", ".aih", ".ixs", ".mxs", ".atx", ".shp.xml"};
+
+// Begins, or follows the name in, the hidden names this program gives the files it sets aside
+// or is writing, so that it never takes another program's file for one of its own.
+constexpr std::string_view kOwnMark = ".tesselar-";
+constexpr std::string_view kLetters =
+    "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+constexpr std::size_t kRandomLetters = 6;
+
+bool IsRandomLetter(char c) {
+    return kLetters.find(c) != std::string_view::npos;
+}
+
+// The name of a shapefile's .shp file without its extension.
+std::string_view StemOf(std::string_view shpName) {
+    return shpName.substr(0, shpName.size() - 4);
+}
+
+// 16 hexadecimal digits of the FNV-1a hash of `text`: a short stand-in for a long name.
+std::string NameHash(std::string_view text) {
+    std::uint64_t hash = 14695981039346656037ULL;
+    for (const char c : text) {
+        hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
+    }
+    char digits[17];
+    std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(hash));
+    return digits;
+}
 
 }  // namespace
 
@@ -57,23 +86,58 @@ std::string CompanionPath(const std::string& shpPath, std::string_view extension
     return path;
 }
 
+bool IsShapefileExtension(std::string_view extension) {
+    return std::find(kShapefileExtensions.begin(), kShapefileExtensions.end(),
+                     AsciiLowercase(extension)) != kShapefileExtensions.end();
+}
+
 bool IsFileOfShapefile(std::string_view name, std::string_view shpName) {
-    const std::size_t stem = shpName.size() - 4;
-    return name.size() > stem &&
-           EqualIgnoringAsciiCase(name.substr(0, stem), shpName.substr(0, stem)) &&
-           std::find(kShapefileExtensions.begin(), kShapefileExtensions.end(),
-                     AsciiLowercase(name.substr(stem))) != kShapefileExtensions.end();
+    const std::string_view stem = StemOf(shpName);
+    return name.size() > stem.size() && name.starts_with(stem) &&
+           IsShapefileExtension(name.substr(stem.size()));
 }
 
 std::string SetAsidePrefix(std::string_view shpName) {
-    // FNV-1a of the lower-case name without its extension.
-    std::uint64_t hash = 14695981039346656037ULL;
-    for (const char c : shpName.substr(0, shpName.size() - 4)) {
-        hash = (hash ^ static_cast<unsigned char>(AsciiLower(c))) * 1099511628211ULL;
+    return std::string(kOwnMark) + NameHash(StemOf(shpName)) + "-";
+}
+
+std::string TemporaryPrefix(std::string_view fileName) {
+    const std::string named = "." + std::string(fileName) + std::string(kOwnMark);
+    if (named.size() + kRandomLetters <= NAME_MAX) {
+        return named;
     }
-    char text[40];
-    std::snprintf(text, sizeof text, ".tesselar-%016llx-", static_cast<unsigned long long>(hash));
-    return text;
+    const std::size_t dot = fileName.rfind('.');
+    const std::string_view extension = dot == std::string_view::npos ? "" : fileName.substr(dot);
+    return std::string(kOwnMark) +
+           NameHash(fileName.substr(0, fileName.size() - extension.size())) +
+           std::string(extension) + ".";
+}
+
+bool IsTemporaryOfShapefile(std::string_view name, std::string_view shpName) {
+    if (name.size() <= kRandomLetters ||
+        !std::ranges::all_of(name.substr(name.size() - kRandomLetters), IsRandomLetter)) {
+        return false;
+    }
+    const std::string_view prefix = name.substr(0, name.size() - kRandomLetters);
+    if (prefix.size() > 1 + kOwnMark.size() && prefix.starts_with('.') &&
+        prefix.ends_with(kOwnMark) &&
+        IsFileOfShapefile(prefix.substr(1, prefix.size() - 1 - kOwnMark.size()), shpName)) {
+        return true;
+    }
+    const std::string hashed = std::string(kOwnMark) + NameHash(StemOf(shpName));
+    return prefix.size() > hashed.size() + 1 && prefix.starts_with(hashed) &&
+           prefix.ends_with('.') &&
+           IsShapefileExtension(prefix.substr(hashed.size(), prefix.size() - hashed.size() - 1));
+}
+
+std::string RandomLetters() {
+    thread_local std::mt19937_64 random{std::random_device{}()};
+    std::uniform_int_distribution<std::size_t> pick(0, kLetters.size() - 1);
+    std::string letters;
+    for (std::size_t i = 0; i < kRandomLetters; ++i) {
+        letters += kLetters[pick(random)];
+    }
+    return letters;
 }
 
 }  // namespace tesselar

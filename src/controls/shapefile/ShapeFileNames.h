@@ -23,13 +23,30 @@ std::string WrittenShpPath(const std::string& path);
 // (given in lower case), upper case when the .shp extension is.
 std::string CompanionPath(const std::string& shpPath, std::string_view extension);
 
+// Whether `extension` (".shp", ".prj", ".shp.xml" ...) is that of a file a shapefile may have,
+// letters in any case.
+bool IsShapefileExtension(std::string_view extension);
+
 // Whether the file `name` belongs to the shapefile whose .shp file is named `shpName`: the same
-// name up to the extension and the extension of a shapefile's file (.shp, .dbf, .prj, a spatial
-// index, the metadata ...), letters in any case.
+// name, byte for byte, up to the extension, and the extension of a shapefile's file (.shp, .dbf,
+// .prj, a spatial index, the metadata ...) in any case. "Lagoon.dbf" is no file of "lagoon.shp":
+// on most file systems the two are different shapefiles.
 bool IsFileOfShapefile(std::string_view name, std::string_view shpName);
 
 // The beginning of the names under which the files of the shapefile `shpName` are set aside
-// while it is replaced: the same for every case of its name, and short enough for any name.
+// while it is replaced: one for each name, and short enough for any name.
 std::string SetAsidePrefix(std::string_view shpName);
+
+// The hidden name of a new file while it is written, without the RandomLetters() that end it:
+// ".lagoon.shp.tesselar-" for "lagoon.shp", or, where that would pass the longest name a file
+// system allows, a stand-in for the name without its extension followed by the extension.
+std::string TemporaryPrefix(std::string_view fileName);
+
+// Whether `name` is such a hidden name of a file of the shapefile `shpName` (as
+// IsFileOfShapefile tells it).
+bool IsTemporaryOfShapefile(std::string_view name, std::string_view shpName);
+
+// Six random letters and digits, different from one call to the next.
+std::string RandomLetters();
 
 }  // namespace tesselar

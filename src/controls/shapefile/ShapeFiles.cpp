@@ -78,7 +78,7 @@ public:
     void HoldBack(PendingShapefiles& pending);
     const std::string& ShpPath() const { return shpPath_; }
     void SetProjection(std::string wkt);
-    std::int64_t ShortenedValueCount() const { return shortenedValues_; }
+    std::vector<ShortenedValues> Shortened() const;
     const std::vector<DbfColumnName>& ColumnNames() const;
 
 private:
@@ -120,7 +120,6 @@ private:
     std::int64_t shpBytes_ = 0;
     std::int64_t shxBytes_ = 0;
     std::int64_t dbfBytes_ = 0;
-    std::int64_t shortenedValues_ = 0;
 };
 
 void ShapeFiles::Impl::Require(Stage stage, const char* operation) const {
@@ -234,6 +233,13 @@ const std::vector<DbfColumnName>& ShapeFiles::Impl::ColumnNames() const {
     return table_->ColumnNames();
 }
 
+std::vector<ShortenedValues> ShapeFiles::Impl::Shortened() const {
+    if (table_ == nullptr) {
+        return {};
+    }
+    return table_->Shortened();
+}
+
 ShapeVertexList& ShapeFiles::Impl::VertexList() {
     Require(Stage::kWritingShapes, "VertexList");
     return *vertices_;
@@ -281,7 +287,7 @@ void ShapeFiles::Impl::AppendShape() {
     shpBytes_ += static_cast<std::int64_t>(record_.Bytes());
     shxBytes_ += static_cast<std::int64_t>(kIndexRecordBytes);
     dbfBytes_ += static_cast<std::int64_t>(dbfRecord.size());
-    shortenedValues_ += table_->ShortenedColumns();
+    table_->CountShortened();
     vertices_->Clear();
 }
 
@@ -406,8 +412,8 @@ void ShapeFiles::SetProjection(std::string wkt) {
     impl_->SetProjection(std::move(wkt));
 }
 
-std::int64_t ShapeFiles::ShortenedValueCount() const {
-    return impl_->ShortenedValueCount();
+std::vector<ShortenedValues> ShapeFiles::Shortened() const {
+    return impl_->Shortened();
 }
 
 }  // namespace tesselar

@@ -8,6 +8,7 @@
 
 #include "controls/shapefile/DbfFieldNames.h"
 #include "controls/shapefile/OutputFiles.h"
+#include "controls/shapefile/ShortenedValues.h"
 
 namespace tesselar {
 
@@ -70,9 +71,10 @@ public:
     // other shapefiles it holds; until then the destination does not change.
     void HoldBack(PendingShapefiles& pending);
 
-    // Count of values so far that did not fit their column without rounding them to fewer
-    // digits (see ShapeField::Value).
-    std::int64_t ShortenedValueCount() const;
+    // The columns holding values, among the shapes appended so far, written with fewer digits
+    // than their shortest exact text because they did not fit (see ShapeField::Value), in
+    // column order.
+    std::vector<ShortenedValues> Shortened() const;
 
 private:
     class Impl;

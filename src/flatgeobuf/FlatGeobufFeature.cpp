@@ -1,0 +1,141 @@
+#include "flatgeobuf/FlatGeobufFeature.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "controls/shapefile/ByteOrder.h"
+
+namespace tesselar {
+
+namespace {
+
+// The Feature table as written, in bytes from the start of the table data (after the size
+// prefix), where FlatBuffers measures its offsets and alignments from:
+//   0  the root: the offset of the Feature table
+//   4  the Feature's vtable: its size, the table's size, geometry at 4, properties at 8
+//  12  the Feature table: the offset back to its vtable, then the two fields' offsets
+//  24  the Geometry's vtable: its size, the table's size, no ends, xy at 4
+//  32  the Geometry table: the offset back to its vtable, then the xy vector's offset
+//  40  padding, so that the coordinates lie on 8 bytes
+//  44  the xy vector: its count, then the coordinates from 48
+//      the properties vector: its count, then its bytes; padding to 4 bytes.
+constexpr std::size_t kPrefixBytes = 4;
+constexpr std::size_t kFeatureVtable = 4;
+constexpr std::size_t kFeatureTable = 12;
+constexpr std::size_t kGeometryVtable = 24;
+constexpr std::size_t kGeometryTable = 32;
+constexpr std::size_t kXyVector = 44;
+constexpr std::size_t kXyData = 48;
+
+std::size_t PropertiesVector(std::size_t xyCount) {
+    return kXyData + 8 * xyCount;
+}
+
+std::size_t TableBytes(std::size_t xyCount, std::size_t propertyBytes) {
+    return (PropertiesVector(xyCount) + 4 + propertyBytes + 3) / 4 * 4;
+}
+
+void PutUInt16(unsigned char* out, std::size_t value) {
+    PutUInt16Little(out, static_cast<std::uint16_t>(value));
+}
+
+void PutUInt32(unsigned char* out, std::size_t value) {
+    PutUInt32Little(out, static_cast<std::uint32_t>(value));
+}
+
+}  // namespace
+
+void FlatGeobufFeature::Clear() {
+    xyCount_ = 0;
+    propertyBytes_ = 0;
+}
+
+void FlatGeobufFeature::Shape(const double* x, const double* y, int corners) {
+    const auto count = static_cast<std::size_t>(std::clamp(corners, 1, kMaxCorners));
+    double twiceArea = 0.0;
+    for (std::size_t c = 0; c < count; ++c) {
+        const std::size_t next = (c + 1) % count;
+        twiceArea += x[c] * y[next] - x[next] * y[c];
+    }
+    // A ring's first corner stays first; a clockwise ring is walked the other way round.
+    const bool reverse = twiceArea < 0.0;
+    const std::size_t points = count == 1 ? 1 : count + 1;
+    for (std::size_t p = 0; p < points; ++p) {
+        const std::size_t corner = reverse ? (count - p) % count : p % count;
+        xy_[2 * p] = x[corner];
+        xy_[2 * p + 1] = y[corner];
+    }
+    xyCount_ = 2 * points;
+}
+
+template <typename Value>
+void FlatGeobufFeature::Put(int column, Value value) {
+    constexpr std::size_t kBytes = 2 + sizeof(Value);
+    if (properties_.size() < propertyBytes_ + kBytes) {
+        properties_.resize(2 * (propertyBytes_ + kBytes));
+    }
+    unsigned char* out = properties_.data() + propertyBytes_;
+    PutUInt16Little(out, static_cast<std::uint16_t>(column));
+    if constexpr (sizeof(Value) == 8) {
+        PutDoubleLittle(out + 2, value);
+    } else {
+        PutInt32Little(out + 2, value);
+    }
+    propertyBytes_ += kBytes;
+}
+
+void FlatGeobufFeature::Integer(int column, std::int32_t value) {
+    Put(column, value);
+}
+
+void FlatGeobufFeature::Real(int column, double value) {
+    Put(column, value);
+}
+
+Box FlatGeobufFeature::Extent() const {
+    Box box{xy_[0], xy_[1], xy_[0], xy_[1]};
+    for (std::size_t p = 2; p < xyCount_; p += 2) {
+        box.Include(Box{xy_[p], xy_[p + 1], xy_[p], xy_[p + 1]});
+    }
+    return box;
+}
+
+std::size_t FlatGeobufFeature::EncodedBytes() const {
+    return kPrefixBytes + TableBytes(xyCount_, propertyBytes_);
+}
+
+void FlatGeobufFeature::Encode(unsigned char* out) const {
+    const std::size_t tableBytes = TableBytes(xyCount_, propertyBytes_);
+    PutUInt32(out, tableBytes);
+    unsigned char* table = out + kPrefixBytes;
+    std::memset(table, 0, tableBytes);
+    PutUInt32(table, kFeatureTable);
+
+    PutUInt16(table + kFeatureVtable, 8);
+    PutUInt16(table + kFeatureVtable + 2, 12);
+    PutUInt16(table + kFeatureVtable + 4, 4);
+    PutUInt16(table + kFeatureVtable + 6, 8);
+    PutInt32Little(table + kFeatureTable,
+                   static_cast<std::int32_t>(kFeatureTable - kFeatureVtable));
+    PutUInt32(table + kFeatureTable + 4, kGeometryTable - (kFeatureTable + 4));
+    const std::size_t properties = PropertiesVector(xyCount_);
+    PutUInt32(table + kFeatureTable + 8, properties - (kFeatureTable + 8));
+
+    PutUInt16(table + kGeometryVtable, 8);
+    PutUInt16(table + kGeometryVtable + 2, 8);
+    PutUInt16(table + kGeometryVtable + 6, 4);
+    PutInt32Little(table + kGeometryTable,
+                   static_cast<std::int32_t>(kGeometryTable - kGeometryVtable));
+    PutUInt32(table + kGeometryTable + 4, kXyVector - (kGeometryTable + 4));
+
+    PutUInt32(table + kXyVector, xyCount_);
+    for (std::size_t c = 0; c < xyCount_; ++c) {
+        PutDoubleLittle(table + kXyData + 8 * c, xy_[c]);
+    }
+    PutUInt32(table + properties, propertyBytes_);
+    std::copy(properties_.begin(),
+              properties_.begin() + static_cast<std::ptrdiff_t>(propertyBytes_),
+              table + properties + 4);
+}
+
+}  // namespace tesselar

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <string_view>
+
+#include "conversion/AsciiCase.h"
+
+namespace tesselar {
+
+// The kinds of file a conversion writes.
+enum class OutputFormat { Shapefile, GeoPackage, FlatGeobuf };
+
+// The format an output path asks for by its extension, in any case: ".gpkg" a GeoPackage,
+// ".fgb" a FlatGeobuf file, anything else a shapefile.
+inline OutputFormat OutputFormatOf(std::string_view path) {
+    const auto endsWith = [path](std::string_view extension) {
+        return path.size() > extension.size() &&
+               EqualIgnoringAsciiCase(path.substr(path.size() - extension.size()), extension);
+    };
+    if (endsWith(".gpkg")) {
+        return OutputFormat::GeoPackage;
+    }
+    if (endsWith(".fgb")) {
+        return OutputFormat::FlatGeobuf;
+    }
+    return OutputFormat::Shapefile;
+}
+
+// How messages name a file of the format: "Shape File", "GeoPackage", "FlatGeobuf file".
+inline const char* OutputFormatName(OutputFormat format) {
+    switch (format) {
+        case OutputFormat::GeoPackage:
+            return "GeoPackage";
+        case OutputFormat::FlatGeobuf:
+            return "FlatGeobuf file";
+        case OutputFormat::Shapefile:
+            break;
+    }
+    return "Shape File";
+}
+
+}  // namespace tesselar

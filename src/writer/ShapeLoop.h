@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+
+#include "conversion/ConversionJob.h"
+#include "writer/CreateShapeFiles.h"
+#include "writer/ShapeSink.h"
+
+namespace tesselar {
+
+// The shape of cell (i, j), or of particle i with j 1, as the loop hands it to a sink.
+inline LoopShape ShapeOf(const ConversionJob& job, bool polygons, int i, int j) {
+    LoopShape shape;
+    shape.i = i;
+    shape.j = j;
+    if (!polygons) {
+        shape.corners = 1;
+        shape.x[0] = job.XCoords.at(i, 1);
+        shape.y[0] = job.YCoords.at(i, 1);
+        return shape;
+    }
+    shape.corners = 4;
+    shape.x = {job.XCoords.at(i, j), job.XCoords.at(i + 1, j), job.XCoords.at(i + 1, j + 1),
+               job.XCoords.at(i, j + 1)};
+    shape.y = {job.YCoords.at(i, j), job.YCoords.at(i + 1, j), job.YCoords.at(i + 1, j + 1),
+               job.YCoords.at(i, j + 1)};
+    return shape;
+}
+
+// The count of shapes of the job: its cells, or its particles.
+inline std::int64_t ShapeCount(const ConversionJob& job) {
+    return job.ShapeType == ShapeType::Polygon ? std::int64_t{job.IMax} * job.JMax
+                                               : std::int64_t{job.IMax};
+}
+
+// The attribute value of cell (i, j) in slot k, or nothing when it is the no-data value.
+inline bool ValueOf(const ConversionJob& job, const WriterOptions& options, int k, int i, int j,
+                    double& value) {
+    value = job.AttribValues.at(k, i, j);
+    return value != options.noData;
+}
+
+// Hands every shape of the job to `sink` in grid order, showing progress and stopping when a
+// signal asks to (Interrupted, naming the sink's path), then finishes the sink.
+void WriteShapes(const ConversionJob& job, ShapeSink& sink, WriterServices services);
+
+}  // namespace tesselar

@@ -1,0 +1,99 @@
+#include "writer/WriteGeoPackage.h"
+
+#include "controls/shapefile/ShapeFileNames.h"
+#include "geopackage/GeoPackageLayer.h"
+#include "writer/ShapeLoop.h"
+#include "writer/WriterLayout.h"
+
+namespace tesselar {
+
+namespace {
+
+GeoPackageLayerDefinition LayerDefinition(const std::string& path, const std::string& layer,
+                                          const ConversionJob& job, const WriterOptions& options) {
+    GeoPackageLayerDefinition definition;
+    definition.table = GeoPackageLayerName(path, layer);
+    definition.polygons = job.ShapeType == ShapeType::Polygon;
+    for (int c = 0; c < CellIndexColumns(options, definition.polygons); ++c) {
+        definition.integerColumns.emplace_back(c == 0 ? kCellIColumn : kCellJColumn);
+    }
+    for (int k = 1; k <= job.AttribCount; ++k) {
+        definition.realColumns.push_back(job.AttribNames.at(static_cast<std::size_t>(k)));
+    }
+    return definition;
+}
+
+// The GeoPackage layer as the writing loop's sink.
+class GeoPackageSink final : public ShapeSink {
+public:
+    GeoPackageSink(GeoPackageLayer& layer, const std::string& path, const ConversionJob& job,
+                   const WriterOptions& options)
+        : layer_(layer),
+          path_(path),
+          job_(job),
+          options_(options),
+          indexColumns_(CellIndexColumns(options, job.ShapeType == ShapeType::Polygon)) {}
+
+    void Add(const LoopShape& shape) override {
+        if (indexColumns_ > 0) {
+            layer_.SetInteger(0, shape.i);
+        }
+        if (indexColumns_ > 1) {
+            layer_.SetInteger(1, shape.j);
+        }
+        for (int k = 1; k <= job_.AttribCount; ++k) {
+            double value = 0.0;
+            if (ValueOf(job_, options_, k, shape.i, shape.j, value)) {
+                layer_.SetReal(k - 1, value);
+            } else {
+                layer_.SetNull(k - 1);
+            }
+        }
+        if (shape.corners == 1) {
+            layer_.AddPoint(shape.x[0], shape.y[0]);
+        } else {
+            layer_.AddPolygon(shape.x.data(), shape.y.data(), shape.corners);
+        }
+    }
+    void Finish() override { layer_.Finish(); }
+    const std::string& Path() const override { return path_; }
+
+private:
+    GeoPackageLayer& layer_;
+    const std::string& path_;
+    const ConversionJob& job_;
+    const WriterOptions& options_;
+    int indexColumns_;
+};
+
+}  // namespace
+
+std::string GeoPackageLayerName(const std::string& path, const std::string& layer) {
+    if (!layer.empty()) {
+        return layer;
+    }
+    const std::string name = FileNameOf(path);
+    const auto dot = name.rfind('.');
+    return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+void CheckGeoPackageFits(const std::string& path, const std::string& layer,
+                         const ConversionJob& job, const WriterOptions& options) {
+    CheckGeoPackageLayer(LayerDefinition(path, layer, job, options));
+}
+
+WriteSummary WriteGeoPackage(const std::string& path, const std::string& layer,
+                             const ConversionJob& job, WriterServices services,
+                             const WriterOptions& options, const std::optional<CrsIdentity>& crs) {
+    GeoPackageLayerDefinition definition = LayerDefinition(path, layer, job, options);
+    definition.crs = crs;
+    GeoPackageLayer geoPackage(services.files, path, definition);
+    GeoPackageSink sink(geoPackage, path, job, options);
+    WriteShapes(job, sink, services);
+    WriteSummary summary;
+    summary.shpPath = path;
+    summary.addedToExisting = geoPackage.Existed();
+    return summary;
+}
+
+}  // namespace tesselar
