@@ -5,11 +5,11 @@
 #include "cli/TerminalProgress.h"
 #include "conversion/ConversionError.h"
 #include "conversion/ConversionJob.h"
-#include "conversion/RunConversion.h"
-#include "conversion/RunSeries.h"
-#include "conversion/StepOutputNames.h"
+#include "conversion/PrintableText.h"
 #include "conversion/Version.h"
-#include "readers/PrintableText.h"
+#include "run/RunConversion.h"
+#include "run/RunSeries.h"
+#include "run/StepOutputNames.h"
 #include "writer/WriteGeoPackage.h"
 
 namespace tesselar {

@@ -10,10 +10,10 @@
 #include "controls/shapefile/ShapeFileNames.h"
 #include "conversion/AsciiCase.h"
 #include "conversion/ConversionJob.h"
+#include "conversion/PrintableText.h"
 #include "crs/CoordinateSystemError.h"
 #include "crs/ProjectionFile.h"
 #include "readers/LineValue.h"
-#include "readers/PrintableText.h"
 #include "readers/StepTimes.h"
 
 namespace tesselar {

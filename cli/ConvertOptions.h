@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "conversion/ConversionJob.h"
-#include "conversion/RunConversion.h"
 #include "conversion/StopRequest.h"
 #include "readers/StepTimes.h"
+#include "run/RunConversion.h"
 
 namespace tesselar {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "readers/PrintableText.h"
+#include "conversion/PrintableText.h"
 
 namespace tesselar {
 

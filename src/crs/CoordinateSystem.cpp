@@ -8,10 +8,10 @@
 #include <system_error>
 
 #include "conversion/AsciiCase.h"
+#include "conversion/PrintableText.h"
 #include "conversion/SystemErrorText.h"
 #include "crs/CoordinateSystemError.h"
 #include "crs/ProjLibrary.h"
-#include "readers/PrintableText.h"
 
 namespace tesselar {
 

@@ -3,8 +3,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "conversion/PrintableText.h"
 #include "crs/CoordinateSystem.h"
-#include "readers/PrintableText.h"
 
 namespace tesselar {
 

@@ -4,10 +4,10 @@
 #include <QWidget>
 
 #include "conversion/ConversionJob.h"
-#include "conversion/RunConversion.h"
 #include "forms/BrowseFolder.h"
 #include "forms/BrowseForFile.h"
 #include "forms/DesktopServices.h"
+#include "run/RunConversion.h"
 
 class QGroupBox;
 class QLineEdit;

@@ -6,8 +6,8 @@
 #include <string_view>
 
 #include "conversion/ConversionError.h"
+#include "conversion/PrintableText.h"
 #include "conversion/Utf8.h"
-#include "readers/PrintableText.h"
 
 namespace tesselar {
 

@@ -7,12 +7,12 @@
 
 #include "conversion/ConversionError.h"
 #include "conversion/FileLabels.h"
+#include "conversion/PrintableText.h"
 #include "readers/AttributeNames.h"
 #include "readers/CoordinateDigits.h"
 #include "readers/GridSize.h"
 #include "readers/HeaderScan.h"
 #include "readers/InputFileError.h"
-#include "readers/PrintableText.h"
 #include "readers/ValueFile.h"
 
 namespace tesselar {

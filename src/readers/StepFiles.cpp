@@ -6,7 +6,7 @@
 #include <cctype>
 #include <new>
 
-#include "readers/PrintableText.h"
+#include "conversion/PrintableText.h"
 
 namespace tesselar {
 

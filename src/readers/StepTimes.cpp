@@ -6,7 +6,7 @@
 #include <fstream>
 #include <limits>
 
-#include "readers/PrintableText.h"
+#include "conversion/PrintableText.h"
 #include "readers/StepFiles.h"
 
 namespace tesselar {

@@ -3,8 +3,8 @@
 #include <limits>
 
 #include "conversion/ConversionError.h"
+#include "conversion/PrintableText.h"
 #include "readers/InputFileError.h"
-#include "readers/PrintableText.h"
 
 namespace tesselar {
 

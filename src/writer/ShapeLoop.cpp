@@ -1,7 +1,7 @@
 #include "writer/ShapeLoop.h"
 
 #include "conversion/ConversionError.h"
-#include "readers/PrintableText.h"
+#include "conversion/PrintableText.h"
 #include "writer/ShapeProgress.h"
 
 namespace tesselar {

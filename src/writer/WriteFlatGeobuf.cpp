@@ -2,8 +2,8 @@
 
 #include "controls/shapefile/ShapeFileNames.h"
 #include "conversion/ConversionError.h"
+#include "conversion/PrintableText.h"
 #include "flatgeobuf/FlatGeobufFile.h"
-#include "readers/PrintableText.h"
 #include "writer/ShapeLoop.h"
 #include "writer/WriterLayout.h"
 

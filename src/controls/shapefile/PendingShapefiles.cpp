@@ -3,7 +3,7 @@
 #include "controls/shapefile/FileReplacement.h"
 #include "controls/shapefile/ShapeFileError.h"
 #include "controls/shapefile/ShapeFileNames.h"
-#include "readers/PrintableText.h"
+#include "conversion/PrintableText.h"
 
 namespace tesselar {
 

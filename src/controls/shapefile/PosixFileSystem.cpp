@@ -11,8 +11,8 @@
 #include "controls/shapefile/ShapeFileError.h"
 #include "controls/shapefile/ShapeFileNames.h"
 #include "conversion/ConversionError.h"
+#include "conversion/PrintableText.h"
 #include "conversion/SystemErrorText.h"
-#include "readers/PrintableText.h"
 
 namespace tesselar {
 

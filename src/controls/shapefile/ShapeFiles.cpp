@@ -14,7 +14,7 @@
 #include "controls/shapefile/ShapeFileError.h"
 #include "controls/shapefile/ShapeFileNames.h"
 #include "controls/shapefile/ShapeRecord.h"
-#include "readers/PrintableText.h"
+#include "conversion/PrintableText.h"
 
 namespace tesselar {
 

@@ -8,7 +8,7 @@
 #include "controls/shapefile/NumericText.h"
 #include "controls/shapefile/ShapeFileError.h"
 #include "controls/shapefile/ShapeFiles.h"
-#include "readers/PrintableText.h"
+#include "conversion/PrintableText.h"
 
 namespace tesselar {
 

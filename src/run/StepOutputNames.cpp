@@ -1,7 +1,7 @@
-#include "conversion/StepOutputNames.h"
+#include "run/StepOutputNames.h"
 
 #include "controls/shapefile/ShapeFileNames.h"
-#include "readers/PrintableText.h"
+#include "conversion/PrintableText.h"
 #include "readers/StepFiles.h"
 #include "writer/OutputFormat.h"
 

@@ -1,15 +1,15 @@
-#include "conversion/RunConversion.h"
+#include "run/RunConversion.h"
 
 #include <cstdint>
 #include <new>
 
 #include "controls/shapefile/NumericText.h"
 #include "conversion/ConversionError.h"
-#include "conversion/RunSeries.h"
+#include "conversion/PrintableText.h"
 #include "crs/CrsIdentity.h"
 #include "crs/ProjectionFile.h"
-#include "readers/PrintableText.h"
 #include "readers/ReadFiles.h"
+#include "run/RunSeries.h"
 #include "writer/CreateShapeFiles.h"
 #include "writer/WriteFlatGeobuf.h"
 #include "writer/WriteGeoPackage.h"

@@ -1,11 +1,11 @@
-#include "conversion/RunSeries.h"
+#include "run/RunSeries.h"
 
 #include <sys/resource.h>
 
 #include "controls/shapefile/PendingShapefiles.h"
 #include "controls/shapefile/ShapeFileNames.h"
-#include "conversion/SeriesSteps.h"
-#include "conversion/StepOutputNames.h"
+#include "run/SeriesSteps.h"
+#include "run/StepOutputNames.h"
 #include "writer/ColumnPlan.h"
 #include "writer/CreateShapeFiles.h"
 

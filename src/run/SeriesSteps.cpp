@@ -1,4 +1,4 @@
-#include "conversion/SeriesSteps.h"
+#include "run/SeriesSteps.h"
 
 #include "readers/StepValues.h"
 

@@ -4,10 +4,10 @@
 #include <vector>
 
 #include "conversion/ConversionJob.h"
-#include "conversion/RunConversion.h"
 #include "conversion/StopRequest.h"
 #include "readers/ReadFiles.h"
 #include "readers/StepFiles.h"
+#include "run/RunConversion.h"
 #include "writer/ColumnPlan.h"
 
 namespace tesselar {

@@ -6,10 +6,10 @@
 
 #include "controls/shapefile/ShortenedValues.h"
 #include "conversion/ConversionJob.h"
-#include "conversion/RunConversion.h"
 #include "readers/ReadFiles.h"
 #include "readers/StepFiles.h"
 #include "readers/StepTimes.h"
+#include "run/RunConversion.h"
 
 namespace tesselar {
 
