@@ -119,9 +119,9 @@ def main():
     out.append(f"- Baseline: `tesselar-convert` of commit {machine['baseline']}, built by "
                f"`scripts/bench.sh` from a `git worktree` of that commit into `build/baseline` "
                f"(Release, same compiler) and run with the same arguments and inputs as "
-               f"tesselar, alternately with it. That commit neither links nor starts PROJ: the "
-               f"ratio includes what tesselar pays for PROJ in a run without a coordinate "
-               f"system")
+               f"tesselar, alternately with it. That commit neither links nor starts PROJ; "
+               f"tesselar loads PROJ only when a coordinate system is given or found, so in "
+               f"these runs without one neither does")
     out.append(f"- Runs: {machine['runs']} timed runs per program and size "
                f"({machine['large_runs']} for the 3000 x 3000 grid, tesselar and the baseline "
                f"only) after one warm-up run, programs interleaved run by run in a rotating "

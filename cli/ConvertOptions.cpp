@@ -15,6 +15,7 @@
 #include "crs/ProjectionFile.h"
 #include "readers/LineValue.h"
 #include "readers/StepTimes.h"
+#include "writer/WriterLayout.h"
 
 namespace tesselar {
 
@@ -225,7 +226,8 @@ public:
                       "to 2 decimals");
         app_.add_flag("--fit-columns", options.conversion.columns.fitColumns,
                       "each attribute column as wide, with as many decimals, as\n"
-                      "its values need (at most 19 characters)");
+                      "its values need (at most " +
+                          std::to_string(kMaxFittedWidth) + " characters)");
         app_.add_option("--nodata", noDataText_,
                         "attribute values equal to VALUE (after rounding, as the\n"
                         "values) are written as null")

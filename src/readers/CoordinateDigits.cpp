@@ -8,6 +8,8 @@
 #include <limits>
 #include <type_traits>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 namespace tesselar {
 
@@ -43,9 +45,18 @@ Point<double> NodeAt(NodeCoordinates nodes, int i, int j) {
     return {nodes.x.at(i, j), nodes.y.at(i, j)};
 }
 
+Point<double> NodeAsReadAt(NodeCoordinates rounded, NodesAsRead read, int i, int j) {
+    return {read.x.At(i, j, rounded.x.at(i, j)), read.y.At(i, j, rounded.y.at(i, j))};
+}
+
 Ring<double> CellRing(NodeCoordinates nodes, int i, int j) {
     return {NodeAt(nodes, i, j), NodeAt(nodes, i + 1, j), NodeAt(nodes, i + 1, j + 1),
             NodeAt(nodes, i, j + 1)};
+}
+
+Ring<double> CellRingAsRead(NodeCoordinates rounded, NodesAsRead read, int i, int j) {
+    return {NodeAsReadAt(rounded, read, i, j), NodeAsReadAt(rounded, read, i + 1, j),
+            NodeAsReadAt(rounded, read, i + 1, j + 1), NodeAsReadAt(rounded, read, i, j + 1)};
 }
 
 // A rounded coordinate as its whole number of hundredths, held in a double.
@@ -88,20 +99,20 @@ Reach ReachOf(NodeCoordinates rounded, int upperI, int upperJ) {
 // exact whole hundredths: its sides from (i, j) to (i+1, j) (`left`), from (i, j+1) to
 // (i+1, j+1) (`right`), from (i, j) to (i, j+1) (`top`) and from (i+1, j) to (i+1, j+1)
 // (`bottom`). Edges whose components add up to less than kLargestExactEdges keep every product
-// and sum exact in doubles (`checkEdges` when the reach does not show that for every cell).
+// and sum exact in doubles (kCheckEdges when the reach does not show that for every cell).
 // Rounding moved each corner by at most half a hundredth in x and in y (and the reading's
 // error, far below 2^-10 hundredths at these sizes), so each diagonal component by at most 1 and
 // twice the area by at most the sum of the diagonal components' sizes plus 2. When 101 times
 // that stays below twice the rounded area, the area as read differs from it by less than 1%. A
 // ring that turns the same way at every corner is convex: its edges meet only at its corners.
+template <bool kCheckEdges>
 bool PlainlyKept(const Point<double>& left, const Point<double>& right, const Point<double>& top,
-                 const Point<double>& bottom, bool checkEdges) {
-    if (checkEdges &&
-        !(std::abs(left.x) + std::abs(left.y) + std::abs(right.x) + std::abs(right.y) +
-              std::abs(top.x) + std::abs(top.y) + std::abs(bottom.x) + std::abs(bottom.y) <
-          kLargestExactEdges)) {
-        return false;
-    }
+                 const Point<double>& bottom) {
+    const bool edgesExact = !kCheckEdges || std::abs(left.x) + std::abs(left.y) +
+                                                    std::abs(right.x) + std::abs(right.y) +
+                                                    std::abs(top.x) + std::abs(top.y) +
+                                                    std::abs(bottom.x) + std::abs(bottom.y) <
+                                                kLargestExactEdges;
     // The turns at the four corners of the ring (i, j), (i+1, j), (i+1, j+1), (i, j+1); twice
     // the area is half their sum.
     const double t0 = left.x * top.y - left.y * top.x;
@@ -115,7 +126,32 @@ bool PlainlyKept(const Point<double>& left, const Point<double>& right, const Po
     const double change = diagonalSpan * (1.0 + 0x1p-10) + 3.0;
     const double leastTurn = std::min(std::min(t0, t1), std::min(t2, t3));
     const double mostTurn = std::max(std::max(t0, t1), std::max(t2, t3));
-    return 101.0 * change < std::abs(twiceArea) && (leastTurn > 0.0 || mostTurn < 0.0);
+    return edgesExact && 101.0 * change < std::abs(twiceArea) &&
+           (leastTurn > 0.0 || mostTurn < 0.0);
+}
+
+// The corners of one row of nodes in whole hundredths, from the rounded coordinates.
+void RowInHundredths(const double* x, const double* y, int upperJ, std::vector<double>& xOut,
+                     std::vector<double>& yOut) {
+    for (int j = 1; j <= upperJ; ++j) {
+        xOut[static_cast<std::size_t>(j)] = Hundredths(x[j]);
+        yOut[static_cast<std::size_t>(j)] = Hundredths(y[j]);
+    }
+}
+
+// For the cells of the rows of nodes `x0`, `y0` and `x1`, `y1` (in hundredths) from 1 to
+// jMax, whether rounding plainly left each as it was (1) or it needs a closer look (0). Held
+// as doubles, so that the compiler judges two cells at once.
+template <bool kCheckEdges>
+void MarkPlainlyKept(const double* x0, const double* y0, const double* x1, const double* y1,
+                     int jMax, double* kept) {
+    for (int j = 1; j <= jMax; ++j) {
+        const Point<double> left{x1[j] - x0[j], y1[j] - y0[j]};
+        const Point<double> right{x1[j + 1] - x0[j + 1], y1[j + 1] - y0[j + 1]};
+        const Point<double> top{x0[j + 1] - x0[j], y0[j + 1] - y0[j]};
+        const Point<double> bottom{x1[j + 1] - x1[j], y1[j + 1] - y1[j]};
+        kept[j] = PlainlyKept<kCheckEdges>(left, right, top, bottom) ? 1.0 : 0.0;
+    }
 }
 
 // The sign of the turn from a to b to c: 1 left, -1 right, 0 on one line.
@@ -239,40 +275,41 @@ struct PositionHash {
 
 }  // namespace
 
-std::int64_t CellsChangedByRounding(NodeCoordinates rounded, NodeCoordinates withDigits, int iMax,
+std::int64_t CellsChangedByRounding(NodeCoordinates rounded, NodesAsRead withDigits, int iMax,
                                     int jMax) {
     const Reach reach = ReachOf(rounded, iMax + 1, jMax + 1);
+    const auto nodes = static_cast<std::size_t>(jMax) + 2;
+    // The corners in whole hundredths along the rows i and i+1.
+    std::vector<double> x0(nodes);
+    std::vector<double> y0(nodes);
+    std::vector<double> x1(nodes);
+    std::vector<double> y1(nodes);
+    // Unless the hundredths are exact, every cell stays marked for a closer look.
+    std::vector<double> kept(nodes);
+    if (reach.exact) {
+        RowInHundredths(rounded.x.Row(1), rounded.y.Row(1), jMax + 1, x0, y0);
+    }
     std::int64_t cells = 0;
     for (int i = 1; i <= iMax; ++i) {
-        const double* x0 = rounded.x.Row(i);
-        const double* y0 = rounded.y.Row(i);
-        const double* x1 = rounded.x.Row(i + 1);
-        const double* y1 = rounded.y.Row(i + 1);
-        // The corners in whole hundredths along the rows i and i+1, and the side between
-        // them, carried over from the cell before.
-        Point<double> top{Hundredths(x0[1]), Hundredths(y0[1])};
-        Point<double> bottom{Hundredths(x1[1]), Hundredths(y1[1])};
-        Point<double> left{bottom.x - top.x, bottom.y - top.y};
+        if (reach.exact) {
+            RowInHundredths(rounded.x.Row(i + 1), rounded.y.Row(i + 1), jMax + 1, x1, y1);
+            const auto mark = reach.shortEdges ? MarkPlainlyKept<false> : MarkPlainlyKept<true>;
+            mark(x0.data(), y0.data(), x1.data(), y1.data(), jMax, kept.data());
+            std::swap(x0, x1);
+            std::swap(y0, y1);
+        }
         for (int j = 1; j <= jMax; ++j) {
-            const Point<double> nextTop{Hundredths(x0[j + 1]), Hundredths(y0[j + 1])};
-            const Point<double> nextBottom{Hundredths(x1[j + 1]), Hundredths(y1[j + 1])};
-            const Point<double> right{nextBottom.x - nextTop.x, nextBottom.y - nextTop.y};
-            const Point<double> topSide{nextTop.x - top.x, nextTop.y - top.y};
-            const Point<double> bottomSide{nextBottom.x - bottom.x, nextBottom.y - bottom.y};
-            if (!(reach.exact &&
-                  PlainlyKept(left, right, topSide, bottomSide, !reach.shortEdges)) &&
-                ChangedByRounding(CellRing(rounded, i, j), CellRing(withDigits, i, j))) {
+            if (kept[static_cast<std::size_t>(j)] == 0.0 &&
+                ChangedByRounding(CellRing(rounded, i, j),
+                                  CellRingAsRead(rounded, withDigits, i, j))) {
                 ++cells;
             }
-            top = nextTop;
-            bottom = nextBottom;
-            left = right;
         }
     }
     return cells;
 }
 
-std::int64_t ParticlesCoinciding(NodeCoordinates rounded, NodeCoordinates withDigits, int count) {
+std::int64_t ParticlesCoinciding(NodeCoordinates rounded, NodesAsRead withDigits, int count) {
     // Per rounded position: the first particle's position as read, how many particles round
     // to it, and whether any of them lies elsewhere as read.
     struct Sharing {
@@ -282,7 +319,7 @@ std::int64_t ParticlesCoinciding(NodeCoordinates rounded, NodeCoordinates withDi
     };
     std::unordered_map<Point<double>, Sharing, PositionHash> byRounded;
     for (int p = 1; p <= count; ++p) {
-        const Point<double> read = NodeAt(withDigits, p, 1);
+        const Point<double> read = NodeAsReadAt(rounded, withDigits, p, 1);
         Sharing& sharing =
             byRounded.try_emplace(NodeAt(rounded, p, 1), Sharing{read}).first->second;
         ++sharing.particles;

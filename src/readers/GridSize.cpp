@@ -5,16 +5,11 @@
 #include <limits>
 #include <system_error>
 
+#include "readers/AsciiCharacters.h"
+
 namespace tesselar {
 
 namespace {
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
 
 std::string_view TrimBlanks(std::string_view text) {
     while (!text.empty() && IsBlank(text.front())) {

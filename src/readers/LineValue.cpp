@@ -9,6 +9,8 @@
 #include <system_error>
 #include <utility>
 
+#include "readers/AsciiCharacters.h"
+
 namespace tesselar {
 
 namespace {
@@ -45,11 +47,9 @@ constexpr std::array<std::uint64_t, 20> kPowersOf10 = {
 };
 constexpr std::int64_t kMaxFastScale = 15;  // 10^16 > 2^53
 
+// A line's blanks, and a line break within it, are passed over as BASIC passes them.
 bool IsDropped(char c) {
-    return c == ' ' || c == '\t' || c == '\n';
-}
-bool IsDigit(char c) {
-    return static_cast<unsigned>(c - '0') < 10U;
+    return IsBlank(c) || c == '\n';
 }
 unsigned DigitValue(char c) {
     return static_cast<unsigned>(c - '0');

@@ -8,8 +8,10 @@
 #include "conversion/ConversionError.h"
 #include "conversion/FileLabels.h"
 #include "conversion/PrintableText.h"
+#include "readers/AsciiCharacters.h"
 #include "readers/AttributeNames.h"
 #include "readers/CoordinateDigits.h"
+#include "readers/CoordinatesAsRead.h"
 #include "readers/GridSize.h"
 #include "readers/HeaderScan.h"
 #include "readers/InputFileError.h"
@@ -33,10 +35,6 @@ constexpr SizeKeyword kPolygonSizeJ = {"SIZE_J",
                                        "a grid has at most 32767 nodes along j (\"SIZE_J\" 32767)"};
 constexpr SizeKeyword kPointSizeI = {"SIZE_I",
                                      "there are at most 32767 particles (\"SIZE_I\" 32768)"};
-
-bool IsBlank(std::string_view text) {
-    return text.find_first_not_of(" \t") == text.npos;
-}
 
 std::string Quoted(std::string_view keyword) {
     return "\"" + std::string(keyword) + "\"";
@@ -74,7 +72,7 @@ std::int16_t Extent(const std::string& label, const HeaderKeywords& header, std:
         throw InputFileError(label + ": " + MissingKeyword(size.keyword, header.stop));
     }
     const auto number = ParseGridSize(line.text);
-    if (!number && IsBlank(line.text)) {
+    if (!number && IsBlankText(line.text)) {
         throw InputFileError(label + ": the " + Quoted(size.keyword) + " value on line " +
                              std::to_string(line.line) +
                              " is blank: the number must begin within the " +
@@ -109,7 +107,7 @@ void ReadValues(ValueFile& file, int rows, int columns, Read read) {
 // One axys file's values into `kept`: with their digits as read, or rounded to hundredths and
 // also, in `withDigits`, as read.
 void ReadCoordinates(ValueFile& file, int rows, int columns, bool keepDigits, Array2D& kept,
-                     Array2D& withDigits) {
+                     CoordinatesAsRead& withDigits) {
     file.StartValues(std::int64_t{rows} * columns);
     for (int i = 1; i <= rows; ++i) {
         double* keptRow = kept.Row(i);
@@ -118,9 +116,10 @@ void ReadCoordinates(ValueFile& file, int rows, int columns, bool keepDigits, Ar
                 keptRow[j] = file.NextWithDigits();
             }
         } else {
-            double* readRow = withDigits.Row(i);
             for (int j = 1; j <= columns; ++j) {
-                file.NextBoth(keptRow[j], readRow[j]);
+                double read = 0.0;
+                file.NextBoth(keptRow[j], read);
+                withDigits.Keep(i, j, keptRow[j], read);
             }
         }
     }
@@ -128,15 +127,16 @@ void ReadCoordinates(ValueFile& file, int rows, int columns, bool keepDigits, Ar
 
 // The cells or particles that the rounded coordinates change; when there are any, the
 // coordinates as read take the rounded ones' place.
-std::int64_t KeepDigitsWhereRoundingChanges(ConversionJob& job, Array2D& xRead, Array2D& yRead) {
+std::int64_t KeepDigitsWhereRoundingChanges(ConversionJob& job, const CoordinatesAsRead& xRead,
+                                            const CoordinatesAsRead& yRead) {
     const NodeCoordinates rounded{job.XCoords, job.YCoords};
-    const NodeCoordinates read{xRead, yRead};
+    const NodesAsRead read{xRead, yRead};
     const std::int64_t changed = job.ShapeType == ShapeType::Polygon
                                      ? CellsChangedByRounding(rounded, read, job.IMax, job.JMax)
                                      : ParticlesCoinciding(rounded, read, job.IMax);
     if (changed > 0) {
-        job.XCoords = std::move(xRead);
-        job.YCoords = std::move(yRead);
+        xRead.Restore(job.XCoords);
+        yRead.Restore(job.YCoords);
     }
     return changed;
 }
@@ -187,11 +187,11 @@ ReadSummary ReadInputData(ConversionJob& job, const SizesRead& sizesRead, StopRe
 
     // Unless every digit is kept, the coordinates are read in two forms: rounded, and as read
     // for the cells or particles that rounding would change.
-    Array2D xRead;
-    Array2D yRead;
+    CoordinatesAsRead xRead;
+    CoordinatesAsRead yRead;
     if (!options.keepDigits) {
-        xRead = Array2D(nodeUpperI, nodeUpperJ, "XCoords");
-        yRead = Array2D(nodeUpperI, nodeUpperJ, "YCoords");
+        xRead = CoordinatesAsRead(nodeUpperI, nodeUpperJ, "XCoords");
+        yRead = CoordinatesAsRead(nodeUpperI, nodeUpperJ, "YCoords");
     }
     ReadSummary summary;
     // Coordinates that keep their digits are 0 only when too small for a double.
@@ -215,8 +215,8 @@ ReadSummary ReadInputData(ConversionJob& job, const SizesRead& sizesRead, StopRe
         summary.changedShapes = KeepDigitsWhereRoundingChanges(job, xRead, yRead);
     }
     summary.zeroed.Add(summary.changedShapes > 0 ? zeroedWithDigits : zeroedRounded);
-    xRead = Array2D();  // their memory goes before the attributes are read
-    yRead = Array2D();
+    xRead = CoordinatesAsRead();  // their memory goes before the attributes are read
+    yRead = CoordinatesAsRead();
 
     for (int k = 1; k <= job.AttribCount; ++k) {
         const auto slot = static_cast<std::size_t>(k);

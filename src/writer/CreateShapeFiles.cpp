@@ -13,8 +13,6 @@ namespace tesselar {
 
 namespace {
 
-constexpr std::int32_t kNewShapeFileMode = 1;
-
 const std::string& AttributeName(const ConversionJob& job, int k) {
     if (k > kMaxAttributes) {
         throw IndexError("attribute " + std::to_string(k) + " lies outside the " +
@@ -161,8 +159,7 @@ WriteSummary WriteShapeFileTo(const std::string& shpPath, const ConversionJob& j
     RecordColumns columns(job, polygons, options, step);
     CheckShapeFileFits(job, columns.Count(), columns.Bytes());
     ShapeFiles shapeFiles(services.files, services.clock.CalendarNow());
-    shapeFiles.OpenShapeFile(shpPath, kNewShapeFileMode,
-                             polygons ? kShapeTypePolygon : kShapeTypePoint);
+    shapeFiles.OpenShapeFile(shpPath, kModeCreate, polygons ? kShapeTypePolygon : kShapeTypePoint);
     shapeFiles.SetProjection(projection);
     columns.Add(shapeFiles.FieldList());
     shapeFiles.CommitFields();

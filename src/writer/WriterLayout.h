@@ -1,16 +1,16 @@
 #pragma once
 
+#include "controls/shapefile/FormatSizes.h"
+
 namespace tesselar {
 
 // Every attribute becomes a numeric column 10 characters wide with 5 decimals, unless fitted.
 inline constexpr int kAttributeFieldWidth = 10;
 inline constexpr int kAttributeFieldDecimals = 5;
 
-// The widest fitted column and its most decimals: the largest number column every reader
-// takes (ArcGIS reads a dBASE number of up to 19 characters; GDAL, shapelib and pyshp more).
-// 19 characters hold any 17-digit value whose point lies among its digits, with its sign.
-inline constexpr int kMaxFittedWidth = 19;
-inline constexpr int kMaxFittedDecimals = 15;
+// A fitted column is at most as wide, with as many decimals, as a number column can be.
+inline constexpr int kMaxFittedWidth = kMaxNumberWidth;
+inline constexpr int kMaxFittedDecimals = kMaxNumberDecimals;
 
 // The cell index columns: integers of up to 5 digits, enough for the 32767 cells along i or j
 // (or particles) that the 16-bit grid sizes allow.

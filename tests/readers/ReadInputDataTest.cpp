@@ -152,6 +152,11 @@ TEST_F(ReadInputDataTest, ReadsTheFilesIntoTheJobOrSaysWhatIsWrongWithThem) {
         {ShapeType::Polygon, "SIZE_I : 3|SIZE_J : 3|<BeginData>|0|0|0|0.001|0.001|1|2|2|2",
          "<BeginData>|0|0.001|2|0|0.001|2|0|1|2", "A=<BeginData>|1|2|3|4",
          "2x2 X 0 0 0 0.001 0.001 1 2 2 2 Y 0 0.001 2 0 0.001 2 0 1 2 A 1 2 3 4 changed 1"},
+        // The last cell alone changes: its last corner rounds 4% of its area away.
+        {ShapeType::Polygon, "SIZE_I : 3|SIZE_J : 3|<BeginData>|0|0.1|0.2|0|0.1|0.2|0|0.1|0.204",
+         "<BeginData>|0|0|0|0.1|0.1|0.1|0.2|0.2|0.204", "A=<BeginData>|1|2|3|4",
+         "2x2 X 0 0.1 0.2 0 0.1 0.2 0 0.1 0.204 Y 0 0 0 0.1 0.1 0.1 0.2 0.2 0.204 A 1 2 3 4 "
+         "changed 1"},
         {ShapeType::Polygon, square + "0|0|0.504|0.504", "<BeginData>|0|0.504|0|0.504", kOne,
          "X 0 0 0.504 0.504 Y 0 0.504 0 0.504 A 1.5 changed 1"},
         {ShapeType::Polygon, square + "0|0|1.004|1.004", "<BeginData>|0|1.004|0|1.004", kOne,

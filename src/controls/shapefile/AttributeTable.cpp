@@ -23,8 +23,6 @@ constexpr unsigned char kTextType = 'C';
 constexpr int kMaxTextWidth = 254;
 // Both the header and the record lengths are stored in 16 bits.
 constexpr std::size_t kMaxStoredLength = 65535;
-constexpr int kMaxWidth = 19;
-constexpr int kMaxDecimals = 15;
 // A null number fills its field with this character.
 constexpr char kNullNumberFill = '*';
 
@@ -120,12 +118,12 @@ ShapeField& AttributeTable::AddField(const std::string& name, int typeCode, int 
         RefuseColumn(name, "type code " + std::to_string(typeCode) + " is not a numeric column (" +
                                std::to_string(kFieldTypeNumeric) + ")");
     }
-    if (width < 1 || width > kMaxWidth) {
+    if (width < 1 || width > kMaxNumberWidth) {
         RefuseColumn(name, "a width of " + std::to_string(width) + " is outside 1 to " +
-                               std::to_string(kMaxWidth));
+                               std::to_string(kMaxNumberWidth));
     }
     // A column with decimals needs room for the point and one digit before it.
-    if (decimals < 0 || decimals > kMaxDecimals || (decimals > 0 && decimals > width - 2)) {
+    if (decimals < 0 || decimals > kMaxNumberDecimals || (decimals > 0 && decimals > width - 2)) {
         RefuseColumn(name, std::to_string(decimals) + " decimals do not fit a width of " +
                                std::to_string(width));
     }

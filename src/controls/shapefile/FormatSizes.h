@@ -23,4 +23,10 @@ inline constexpr std::size_t kPointBytes = 16;
 inline constexpr std::size_t kDbfHeaderBytes = 32;
 inline constexpr std::size_t kDbfDescriptorBytes = 32;
 
+// The widest number column and its most decimals: the largest every reader takes (ArcGIS
+// reads a dBASE number of up to 19 characters; GDAL, shapelib and pyshp more). 19 characters
+// hold any 17-digit value whose point lies among its digits, with its sign.
+inline constexpr int kMaxNumberWidth = 19;
+inline constexpr int kMaxNumberDecimals = 15;
+
 }  // namespace tesselar

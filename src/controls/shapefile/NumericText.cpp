@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -17,10 +18,57 @@ namespace {
 // column and is not needed (its conversion fails for want of room).
 using TextBuffer = std::array<char, 64>;
 
+constexpr std::array<std::uint64_t, 20> kPowersOf10 = [] {
+    std::array<std::uint64_t, 20> powers{};
+    std::uint64_t power = 1;
+    for (std::uint64_t& entry : powers) {
+        entry = power;
+        power *= 10;
+    }
+    return powers;
+}();
+
 void PlaceRightAligned(std::string_view text, int width, char* out) {
     const std::size_t padding = static_cast<std::size_t>(width) - text.size();
     std::memset(out, ' ', padding);
     std::memcpy(out + padding, text.data(), text.size());
+}
+
+// Two decimal digits per entry, "00" to "99": the hundredths are written two digits at a time.
+constexpr std::array<char, 200> kDigitPairs = [] {
+    std::array<char, 200> pairs{};
+    for (std::size_t n = 0; n < 100; ++n) {
+        pairs[2 * n] = static_cast<char>('0' + n / 10);
+        pairs[2 * n + 1] = static_cast<char>('0' + n % 10);
+    }
+    return pairs;
+}();
+
+// Writes the decimal digits of `number` to the left of `cursor`; returns the first one.
+char* WriteDigitsBefore(char* cursor, std::uint64_t number) {
+    while (number >= 100) {
+        const std::uint64_t pair = number % 100;
+        number /= 100;
+        cursor -= 2;
+        std::memcpy(cursor, &kDigitPairs[2 * pair], 2);
+    }
+    if (number >= 10) {
+        cursor -= 2;
+        std::memcpy(cursor, &kDigitPairs[2 * number], 2);
+    } else {
+        *--cursor = static_cast<char>('0' + number);
+    }
+    return cursor;
+}
+
+// The whole number nearest to `scaled`, halves to even, as nearbyint gives it in the default
+// rounding mode. Below 2^51, adding and taking away 1.5 x 2^52 does that without a call.
+double NearestWhole(double scaled) {
+    constexpr double kRoundingShift = 0x1.8p52;
+    if (std::fabs(scaled) < 0x1p51) {
+        return (scaled + kRoundingShift) - kRoundingShift;
+    }
+    return std::nearbyint(scaled);
 }
 
 // The input values are read rounded to 2 decimals, so nearly every value is the double nearest
@@ -33,7 +81,7 @@ bool WriteHundredths(double value, int width, int decimals, char* out) {
     if (!(std::fabs(value) < 1e15)) {
         return false;
     }
-    const double hundredths = std::nearbyint(value * 100.0);
+    const double hundredths = NearestWhole(value * 100.0);
     if (hundredths / 100.0 != value) {
         return false;
     }
@@ -57,20 +105,20 @@ bool WriteHundredths(double value, int width, int decimals, char* out) {
             *--cursor = '0';
         }
         if (decimals >= 2) {
-            *--cursor = static_cast<char>('0' + fraction % 10);
+            cursor -= 2;
+            std::memcpy(cursor, &kDigitPairs[2 * fraction], 2);
+        } else {
+            *--cursor = static_cast<char>('0' + fraction / 10);
         }
-        *--cursor = static_cast<char>('0' + fraction / 10);
         *--cursor = '.';
     }
-    std::uint64_t rest = whole;
-    do {
-        *--cursor = static_cast<char>('0' + rest % 10);
-        rest /= 10;
-    } while (rest > 0);
+    cursor = WriteDigitsBefore(cursor, whole);
     if (negative) {
         *--cursor = '-';
     }
-    std::memset(out, ' ', static_cast<std::size_t>(cursor - out));
+    while (cursor != out) {
+        *--cursor = ' ';
+    }
     return true;
 }
 
@@ -224,12 +272,11 @@ double Distance(std::string_view text, double value) {
 }  // namespace
 
 int DecimalDigits(std::uint64_t number) {
-    int digits = 1;
-    while (number >= 10) {
-        number /= 10;
-        ++digits;
-    }
-    return digits;
+    // From the bit length, which leaves one power of 10 to compare with; 0 counts as 1.
+    const std::uint64_t counted = number | 1;
+    const int bits = 64 - std::countl_zero(counted);
+    const int estimate = (bits * 1233) >> 12;  // 1233 / 4096 is just above log10(2)
+    return estimate + (counted >= kPowersOf10[static_cast<std::size_t>(estimate)] ? 1 : 0);
 }
 
 NumericTextFit WriteNumericText(double value, int width, int decimals, char* out) {

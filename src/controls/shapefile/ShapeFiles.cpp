@@ -25,7 +25,6 @@ constexpr std::int32_t kVersion = 1000;
 constexpr unsigned char kDbfEndOfFile = 0x1A;
 constexpr std::string_view kCodePage = "UTF-8";
 // The only mode: a new file, replacing an existing one.
-constexpr std::int32_t kModeCreate = 1;
 
 using MainHeader = std::array<unsigned char, kMainHeaderBytes>;
 
@@ -178,8 +177,8 @@ void ShapeFiles::Impl::OpenShapeFile(const std::string& path, std::int32_t mode,
     }
     if (mode != kModeCreate) {
         throw ShapeFileError("cannot open '" + PrintableText(path) + "' in mode " +
-                             std::to_string(mode) +
-                             ": only mode 1, a new shape file, is supported");
+                             std::to_string(mode) + ": only mode " + std::to_string(kModeCreate) +
+                             ", a new shape file, is supported");
     }
     if (shapeType != kShapeTypePoint && shapeType != kShapeTypePolygon) {
         throw ShapeFileError("cannot open '" + PrintableText(path) + "' for shape type " +

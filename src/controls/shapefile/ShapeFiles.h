@@ -12,6 +12,8 @@
 
 namespace tesselar {
 
+// OpenShapeFile's mode for a new shape file, the only one the component writes.
+inline constexpr std::int32_t kModeCreate = 1;
 inline constexpr std::int32_t kShapeTypePoint = 1;
 inline constexpr std::int32_t kShapeTypePolygon = 5;
 inline constexpr int kFieldTypeNumeric = 19;  // the type code AddField takes for a number column
