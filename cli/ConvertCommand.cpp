@@ -8,6 +8,8 @@
 #include "conversion/PrintableText.h"
 #include "conversion/Version.h"
 #include "run/RunConversion.h"
+#include "run/RunSeries.h"
+#include "run/StepOutputNames.h"
 #include "writer/WriteGeoPackage.h"
 
 namespace tesselar {
@@ -19,12 +21,64 @@ void FillJob(ConversionJob& job, const ConvertOptions& options) {
     job.XAxysFile = options.xFile;
     job.YAxysFile = options.yFile;
     for (const auto& [name, file] : options.attributes) {
-        AppendAttribute(job, name, file);
+        AppendAttribute(job, name, PlainFileName(file));
     }
+}
+
+// A model run when a pattern gives the steps or times are given; none for a single conversion
+// as before. Throws StepSeriesError for patterns or times that do not make steps.
+std::optional<SeriesRequest> SeriesOf(const ConvertOptions& options) {
+    StepFiles steps(options.attributes);
+    if (!steps.HasPattern() && !options.timeStart && options.timesFile.empty()) {
+        return std::nullopt;
+    }
+    const std::size_t count = steps.StepCount();
+    std::vector<StepTime> times;
+    if (!options.timesFile.empty()) {
+        times = ReadTimesFile(options.timesFile, count);
+    } else if (options.timeStart) {
+        if (count > 1 && !options.timeStep) {
+            throw StepSeriesError("the run has " + std::to_string(count) +
+                                  " steps: give --time-step DURATION with --time, or --times");
+        }
+        times = RegularTimes(*options.timeStart, options.timeStep.value_or(std::chrono::seconds(1)),
+                             count);
+    }
+    CheckStepOutput(options.shpPath, count, !times.empty());
+    return SeriesRequest{std::move(steps), std::move(times), options.shpPath};
+}
+
+// The success line: one file, a layer added to a GeoPackage, or the first and last shapefile
+// of a run.
+void ReportCreated(std::ostream& out, const ConvertOptions& options,
+                   const ConversionOutcome& outcome) {
+    if (outcome.stepCount > 1) {
+        out << ShapeTypeText(options.shapeType) << " Shape Files '"
+            << PrintableText(outcome.shpPath) << "' to '" << PrintableText(outcome.lastShpPath)
+            << "' (" << outcome.stepCount << " steps) were created with success\n";
+        return;
+    }
+    if (outcome.addedToExisting) {
+        out << ShapeTypeText(options.shapeType) << " layer '"
+            << PrintableText(GeoPackageLayerName(outcome.shpPath, options.conversion.layer))
+            << "' was written into GeoPackage '" << PrintableText(outcome.shpPath)
+            << "' with success\n";
+        return;
+    }
+    out << ShapeTypeText(options.shapeType) << ' ' << OutputFormatName(options.conversion.format)
+        << " '" << PrintableText(outcome.shpPath) << "' was created with success\n";
 }
 
 int Convert(const ConvertOptions& options, CommandStreams streams, const Clock& clock,
             OutputFileSystem& files, StopRequest stop) {
+    std::optional<SeriesRequest> series;
+    try {
+        series = SeriesOf(options);
+    } catch (const StepSeriesError& error) {
+        streams.err << kProgramName << ": " << error.what() << '\n';
+        return kExitUsage;
+    }
+
     const bool showProgress = streams.errIsTerminal && !options.quiet;
     TerminalProgress terminalProgress(streams.err);
     NoProgress noProgress;
@@ -33,8 +87,10 @@ int Convert(const ConvertOptions& options, CommandStreams streams, const Clock& 
 
     ConversionJob job;
     FillJob(job, options);
+    const ConversionServices services{display, clock, files, stop};
     const ConversionOutcome outcome =
-        RunConversion(job, options.shpPath, {display, clock, files, stop}, options.conversion);
+        series ? RunSeries(job, *series, services, options.conversion)
+               : RunConversion(job, options.shpPath, services, options.conversion);
     switch (outcome.result) {
         case ConversionOutcome::Result::Succeeded:
             break;
@@ -54,17 +110,7 @@ int Convert(const ConvertOptions& options, CommandStreams streams, const Clock& 
     }
     terminalProgress.Finish(true);
     if (!options.quiet) {
-        if (outcome.addedToExisting) {
-            streams.out << ShapeTypeText(options.shapeType) << " layer '"
-                        << PrintableText(
-                               GeoPackageLayerName(outcome.shpPath, options.conversion.layer))
-                        << "' was written into GeoPackage '" << PrintableText(outcome.shpPath)
-                        << "' with success\n";
-        } else {
-            streams.out << ShapeTypeText(options.shapeType) << ' '
-                        << OutputFormatName(options.conversion.format) << " '"
-                        << PrintableText(outcome.shpPath) << "' was created with success\n";
-        }
+        ReportCreated(streams.out, options, outcome);
         WarnWhenOutputIsLost(streams.out, streams.err, kProgramName);
     }
     // A warning tells what the files hold: -q does not silence it.

@@ -14,6 +14,7 @@
 #include "crs/CoordinateSystemError.h"
 #include "crs/ProjectionFile.h"
 #include "readers/LineValue.h"
+#include "readers/StepTimes.h"
 #include "writer/WriterLayout.h"
 
 namespace tesselar {
@@ -111,6 +112,26 @@ double NoDataValue(const std::string& text, bool keepDigits) {
                          "' lies beyond the range of a double");
     }
     return value;
+}
+
+// --time: an ISO 8601 date-time.
+StepTime TimeStart(const std::string& text) {
+    const auto time = ParseDateTime(text);
+    if (!time) {
+        throw UsageError("option --time: '" + PrintableText(text) +
+                         "' is not an ISO 8601 date-time such as 2024-01-01T00:00:00Z");
+    }
+    return *time;
+}
+
+// --time-step: an ISO 8601 duration or seconds.
+std::chrono::seconds TimeStep(const std::string& text) {
+    const auto step = ParseDuration(text);
+    if (!step) {
+        throw UsageError("option --time-step: '" + PrintableText(text) +
+                         "' is not a duration such as PT1H, PT30M, P1D or 3600 (seconds)");
+    }
+    return *step;
 }
 
 // "-x (--x-file)", or "--version" for an option with a long name only.
@@ -221,6 +242,21 @@ public:
                         "it (default: OUTPUT's name without its extension)")
             ->type_name("NAME");
 
+        app_.add_option_function<std::string>(
+                "--time",
+                [&options](const std::string& value) { options.timeStart = TimeStart(value); },
+                "the first step's time, ISO 8601 (2024-01-01T00:00:00Z; a\n"
+                "zone offset is taken out, none is UTC), as a TIME column")
+            ->type_name("START");
+        app_.add_option_function<std::string>(
+                "--time-step",
+                [&options](const std::string& value) { options.timeStep = TimeStep(value); },
+                "the time between steps: PT1H, PT30M, P1D ... or seconds")
+            ->type_name("DURATION");
+        app_.add_option("--times", options.timesFile,
+                        "each step's time, one ISO 8601 date-time per line")
+            ->type_name("FILE");
+
         app_.set_help_flag("-h,--help", "show this help and exit");
         app_.set_version_flag("--version", "", "show the version and exit");
     }
@@ -240,6 +276,7 @@ public:
             throw UsageError(refusal.str());
         }
         CheckFormatOptions();
+        CheckTimes();
         if (!noDataText_.empty()) {
             options_.conversion.columns.noData =
                 NoDataValue(noDataText_, options_.conversion.keepDigits);
@@ -267,6 +304,18 @@ private:
         if (format != OutputFormat::GeoPackage && !options_.conversion.layer.empty()) {
             throw UsageError(
                 "option --layer names a GeoPackage layer: OUTPUT must end in \".gpkg\"");
+        }
+    }
+
+    // The times come from --time (with --time-step for more than one step) or --times.
+    void CheckTimes() const {
+        if (options_.timeStep && !options_.timeStart) {
+            throw UsageError("option --time-step needs --time START, the first step's time");
+        }
+        if (options_.timeStart && !options_.timesFile.empty()) {
+            throw UsageError(
+                "options --time and --times exclude each other: give the times "
+                "as a start and a step, or one per line in a file");
         }
     }
 

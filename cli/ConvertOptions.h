@@ -7,6 +7,7 @@
 
 #include "conversion/ConversionJob.h"
 #include "conversion/StopRequest.h"
+#include "readers/StepTimes.h"
 #include "run/RunConversion.h"
 
 namespace tesselar {
@@ -37,6 +38,10 @@ struct ConvertOptions {
     // --crs, --keep-digits, --fit-columns, --nodata (rounded as the values are), --cell-index,
     // --layer and the output format.
     ConversionOptions conversion;
+    // A model run's times: --time with --time-step, or --times (read once the steps are known).
+    std::optional<StepTime> timeStart;
+    std::optional<std::chrono::seconds> timeStep;
+    std::string timesFile;
 };
 
 // Reads the arguments (without the program name), and the coordinate system of --crs. Throws

@@ -39,6 +39,15 @@ void TerminalProgress::SetPanelText(int panel, const std::string& text) {
     }
 }
 
+void TerminalProgress::SetStep(int step, int count) {
+    step_ = "step " + std::to_string(step) + "/" + std::to_string(count) + " ";
+    value_ = min_;
+    // Before the first step's bar has its range there is nothing to show.
+    if (max_ > min_) {
+        Draw(Percent());
+    }
+}
+
 void TerminalProgress::Finish(bool completed) {
     if (shownPercent_ < 0) {
         return;
@@ -60,7 +69,7 @@ int TerminalProgress::Percent() const {
 void TerminalProgress::Draw(int percent) {
     shownPercent_ = percent;
     const int filled = percent * kBarWidth / 100;
-    line_ = "\r[";
+    line_ = "\r" + step_ + "[";
     line_.append(static_cast<std::size_t>(filled), '#');
     line_.append(static_cast<std::size_t>(kBarWidth - filled), '.');
     line_ += "] ";

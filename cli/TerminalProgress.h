@@ -8,9 +8,9 @@
 
 namespace tesselar {
 
-// The conversion's progress on one terminal line: a bar with its percentage, the time elapsed
-// and the time remaining. The line is redrawn (after a carriage return) only when the
-// percentage or one of the times shown changes.
+// The conversion's progress on one terminal line: in a run of several steps the step, a bar with
+// its percentage, the time elapsed and the time remaining. The line is redrawn (after a carriage
+// return) only when the percentage or one of the times shown changes.
 class TerminalProgress final : public ProgressDisplay {
 public:
     explicit TerminalProgress(std::ostream& terminal);
@@ -19,6 +19,8 @@ public:
     void SetMin(float min) override;
     void SetValue(float value) override;
     void SetPanelText(int panel, const std::string& text) override;
+    // Shows "step 3/10" before the bar, which starts again for the step.
+    void SetStep(int step, int count) override;
 
     // Ends the line once something was drawn; `completed` first fills the bar, whose value
     // stops at the last whole ten of shapes.
@@ -33,6 +35,7 @@ private:
     float min_ = 0.0f;
     float value_ = 0.0f;
     int shownPercent_ = -1;
+    std::string step_;
     std::string elapsed_;
     std::string remaining_;
     std::string line_;

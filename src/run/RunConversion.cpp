@@ -5,9 +5,11 @@
 
 #include "controls/shapefile/NumericText.h"
 #include "conversion/ConversionError.h"
+#include "conversion/PrintableText.h"
 #include "crs/CrsIdentity.h"
 #include "crs/ProjectionFile.h"
 #include "readers/ReadFiles.h"
+#include "run/RunSeries.h"
 #include "writer/CreateShapeFiles.h"
 #include "writer/WriteFlatGeobuf.h"
 #include "writer/WriteGeoPackage.h"
@@ -137,6 +139,52 @@ ConversionOutcome RunConversion(ConversionJob& job, const std::string& shpPath,
         }
         for (const ShortenedValues& shortened : summary.shortenedValues) {
             outcome.warnings.push_back(ShortenedValuesWarning(shortened));
+        }
+    } catch (const Interrupted& interruption) {
+        outcome.result = ConversionOutcome::Result::Interrupted;
+        outcome.failure = interruption.what();
+        outcome.stopSignal = interruption.Signal();
+    } catch (const ConversionError& error) {
+        outcome.result = ConversionOutcome::Result::Failed;
+        outcome.failure = error.what();
+    } catch (const std::bad_alloc&) {
+        outcome.result = ConversionOutcome::Result::OutOfMemory;
+    }
+    return outcome;
+}
+
+ConversionOutcome RunSeries(ConversionJob& job, const SeriesRequest& request,
+                            ConversionServices services, const ConversionOptions& options) {
+    ConversionOutcome outcome;
+    try {
+        const OutputProjection projection =
+            ChooseOutputProjection(options.crs, job.XAxysFile, services.stop);
+        outcome.warnings = projection.warnings;
+        const SeriesSummary series = WriteSeries(job, request, services, options,
+                                                 projection.esriWkt.value_or(std::string()));
+        outcome.shpPath = series.shpPaths.front();
+        outcome.lastShpPath = series.shpPaths.back();
+        outcome.stepCount = series.shpPaths.size();
+        if (series.read.changedShapes > 0) {
+            outcome.warnings.push_back(CoordinateDigitsWarning(job, series.read));
+        }
+        if (series.read.shapeCount == 0) {
+            outcome.warnings.push_back(NoShapesWarning(job));
+        }
+        for (const DbfColumnName& column : series.renamedColumns) {
+            outcome.warnings.push_back(RenamedColumnWarning(column));
+        }
+        if (series.read.noNumber.count > 0) {
+            outcome.warnings.push_back(NoNumberWarning(series.read.noNumber));
+        }
+        if (series.read.zeroed.count > 0) {
+            outcome.warnings.push_back(ZeroedValuesWarning(series.read.zeroed, options.keepDigits));
+        }
+        for (std::size_t step = 0; step < series.shpPaths.size(); ++step) {
+            for (const ShortenedValues& shortened : series.shortenedValues[step]) {
+                outcome.warnings.push_back("'" + PrintableText(series.shpPaths[step]) +
+                                           "': " + ShortenedValuesWarning(shortened));
+            }
         }
     } catch (const Interrupted& interruption) {
         outcome.result = ConversionOutcome::Result::Interrupted;

@@ -44,6 +44,9 @@ struct ConversionOutcome {
     std::string shpPath;
     // After success: a GeoPackage that existed before got the layer.
     bool addedToExisting = false;
+    // After a run of several steps: the last step's .shp, and the count of steps written.
+    std::string lastShpPath;
+    std::size_t stepCount = 1;
     // After success: what the user should know, each a complete line without a final ".".
     std::vector<std::string> warnings;
 };

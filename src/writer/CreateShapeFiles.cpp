@@ -26,18 +26,26 @@ const std::string& AttributeName(const ConversionJob& job, int k) {
 // name (or named like an index column) still fill a column each.
 class RecordColumns {
 public:
-    RecordColumns(const ConversionJob& job, bool polygons, const WriterOptions& options)
-        : job_(job), polygons_(polygons), options_(options) {
+    // `step`: a model run's step, whose layout every step shares; else each column is planned
+    // for the job's values.
+    RecordColumns(const ConversionJob& job, bool polygons, const WriterOptions& options,
+                  const StepRecord* step)
+        : job_(job), polygons_(polygons), options_(options), step_(step) {
         for (int k = 1; k <= job.AttribCount; ++k) {
             AttributeName(job, k);  // refuses a count beyond the slots
-            formats_[static_cast<std::size_t>(k)] = PlanColumn(job, k, options);
+            formats_[static_cast<std::size_t>(k)] =
+                step != nullptr ? step->formats.at(static_cast<std::size_t>(k - 1))
+                                : PlanColumn(job, k, options);
         }
     }
 
     // The columns' count and their widths added up, for the size of a .dbf record.
-    int Count() const { return CellIndexColumns(options_, polygons_) + job_.AttribCount; }
+    int Count() const {
+        return StepColumns(options_) + CellIndexColumns(options_, polygons_) + job_.AttribCount;
+    }
     std::int64_t Bytes() const {
         std::int64_t bytes =
+            StepColumnsBytes(options_) +
             std::int64_t{CellIndexColumns(options_, polygons_)} * kCellIndexFieldWidth;
         for (int k = 1; k <= job_.AttribCount; ++k) {
             bytes += formats_[static_cast<std::size_t>(k)].width;
@@ -45,7 +53,16 @@ public:
         return bytes;
     }
 
+    // The step's own columns hold one value for all of its records: set once, they stay.
     void Add(ShapeFieldList& list) {
+        if (options_.stepColumn) {
+            list.AddField(kStepColumn, kFieldTypeNumeric, kStepFieldWidth, 0)
+                .Value(static_cast<double>(step_ != nullptr ? step_->step : 1));
+        }
+        if (options_.timeColumn) {
+            list.AddTextField(kTimeColumn, kTimeFieldWidth)
+                .Text(step_ != nullptr ? step_->time : std::string());
+        }
         if (options_.cellIndex) {
             cellI_ = &list.AddField(kCellIColumn, kFieldTypeNumeric, kCellIndexFieldWidth, 0);
             if (polygons_) {
@@ -82,6 +99,7 @@ private:
     const ConversionJob& job_;
     bool polygons_;
     const WriterOptions& options_;
+    const StepRecord* step_;
     // Slot 0 unused, as in the job.
     std::array<ColumnFormat, kMaxAttributes + 1> formats_{};
     std::array<ShapeField*, kMaxAttributes + 1> attributes_{};
@@ -100,11 +118,12 @@ std::vector<DbfColumnName> RenamedColumns(const ShapeFiles& shapeFiles) {
 }
 
 // The shapefile as the writing loop's sink: each shape becomes a record of its vertices and
-// columns; unwinding through the component discards the files written so far.
+// columns; unwinding through the component discards the files written so far. With `pending`,
+// the complete files are handed to it instead of being put in place.
 class ShapefileSink final : public ShapeSink {
 public:
-    ShapefileSink(ShapeFiles& shapeFiles, const RecordColumns& columns)
-        : shapeFiles_(shapeFiles), columns_(columns) {}
+    ShapefileSink(ShapeFiles& shapeFiles, const RecordColumns& columns, PendingShapefiles* pending)
+        : shapeFiles_(shapeFiles), columns_(columns), pending_(pending) {}
 
     void Add(const LoopShape& shape) override {
         ShapeVertexList& vertices = shapeFiles_.VertexList();
@@ -115,22 +134,29 @@ public:
         columns_.Set(shape.i, shape.j);
         shapeFiles_.AppendShape();
     }
-    void Finish() override { shapeFiles_.Release(); }
+    void Finish() override {
+        if (pending_ != nullptr) {
+            shapeFiles_.HoldBack(*pending_);
+        } else {
+            shapeFiles_.Release();
+        }
+    }
     const std::string& Path() const override { return shapeFiles_.ShpPath(); }
 
 private:
     ShapeFiles& shapeFiles_;
     const RecordColumns& columns_;
+    PendingShapefiles* pending_;
 };
 
-}  // namespace
-
-WriteSummary WriteShapeFile(const std::string& shpPath, const ConversionJob& job,
-                            WriterServices services, const WriterOptions& options,
-                            const std::string& projection) {
+// Writes the shapefile, then places it, or hands it to `pending` when given.
+WriteSummary WriteShapeFileTo(const std::string& shpPath, const ConversionJob& job,
+                              WriterServices services, const WriterOptions& options,
+                              const std::string& projection, const StepRecord* step,
+                              PendingShapefiles* pending) {
     const bool polygons = job.ShapeType == ShapeType::Polygon;
 
-    RecordColumns columns(job, polygons, options);
+    RecordColumns columns(job, polygons, options, step);
     CheckShapeFileFits(job, columns.Count(), columns.Bytes());
     ShapeFiles shapeFiles(services.files, services.clock.CalendarNow());
     shapeFiles.OpenShapeFile(shpPath, kModeCreate, polygons ? kShapeTypePolygon : kShapeTypePoint);
@@ -138,9 +164,24 @@ WriteSummary WriteShapeFile(const std::string& shpPath, const ConversionJob& job
     columns.Add(shapeFiles.FieldList());
     shapeFiles.CommitFields();
 
-    ShapefileSink sink(shapeFiles, columns);
+    ShapefileSink sink(shapeFiles, columns, pending);
     WriteShapes(job, sink, services);
     return WriteSummary{shapeFiles.Shortened(), shapeFiles.ShpPath(), RenamedColumns(shapeFiles)};
+}
+
+}  // namespace
+
+WriteSummary WriteShapeFile(const std::string& shpPath, const ConversionJob& job,
+                            WriterServices services, const WriterOptions& options,
+                            const std::string& projection) {
+    return WriteShapeFileTo(shpPath, job, services, options, projection, nullptr, nullptr);
+}
+
+WriteSummary WriteStepShapeFile(const std::string& shpPath, const ConversionJob& job,
+                                WriterServices services, const WriterOptions& options,
+                                const std::string& projection, const StepRecord& step,
+                                PendingShapefiles& pending) {
+    return WriteShapeFileTo(shpPath, job, services, options, projection, &step, &pending);
 }
 
 }  // namespace tesselar

@@ -10,10 +10,13 @@
 #include "conversion/Clock.h"
 #include "conversion/ConversionJob.h"
 #include "conversion/StopRequest.h"
+#include "writer/ColumnPlan.h"
 #include "writer/ProgressDisplay.h"
 #include "writer/WriterOptions.h"
 
 namespace tesselar {
+
+class PendingShapefiles;
 
 // What the writer needs besides the job: where progress shows, the clock it measures with, the
 // file system the shape file goes to, and whether a signal asks it to stop.
@@ -45,6 +48,21 @@ struct WriteSummary {
 WriteSummary WriteShapeFile(const std::string& shpPath, const ConversionJob& job,
                             WriterServices services, const WriterOptions& options = {},
                             const std::string& projection = {});
+
+// What the shapefile of one step of a model run holds beyond the job's values.
+struct StepRecord {
+    std::int64_t step = 1;  // the STEP column's value, when the options ask for it
+    std::string time;       // the TIME column's text, when the options ask for it
+    // Attribute k's column in element k - 1: one layout for every step of the run.
+    std::vector<ColumnFormat> formats;
+};
+
+// Writes the shapefile of one step as WriteShapeFile does, with the step's columns and the
+// run's column layout, and hands the complete files to `pending` instead of placing them.
+WriteSummary WriteStepShapeFile(const std::string& shpPath, const ConversionJob& job,
+                                WriterServices services, const WriterOptions& options,
+                                const std::string& projection, const StepRecord& step,
+                                PendingShapefiles& pending);
 
 // Refuses a job whose shape file would pass the format's size limits; checked as soon as the
 // reader knows the job's sizes, before it reads any value. Fitted columns count as wide as they

@@ -23,6 +23,8 @@ public:
     // False for a display that shows nothing, so that the writer can skip measuring time for
     // it.
     virtual bool Shows() const { return true; }
+    // A run of several steps is at step `step` of `count`; the bar shows that step's progress.
+    virtual void SetStep(int /*step*/, int /*count*/) {}
 };
 
 }  // namespace tesselar

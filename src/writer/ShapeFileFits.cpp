@@ -12,8 +12,9 @@ void CheckShapeFileFits(const ConversionJob& job, const WriterOptions& options) 
     const int indexColumns = CellIndexColumns(options, job.ShapeType == ShapeType::Polygon);
     // Fitted widths are known only once the values are read: the widest they can be counts.
     const int attributeWidth = options.fitColumns ? kMaxFittedWidth : kAttributeFieldWidth;
-    CheckShapeFileFits(job, indexColumns + job.AttribCount,
-                       std::int64_t{indexColumns} * kCellIndexFieldWidth +
+    CheckShapeFileFits(job, StepColumns(options) + indexColumns + job.AttribCount,
+                       StepColumnsBytes(options) +
+                           std::int64_t{indexColumns} * kCellIndexFieldWidth +
                            std::int64_t{job.AttribCount} * attributeWidth);
 }
 

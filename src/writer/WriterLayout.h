@@ -18,6 +18,14 @@ inline constexpr const char* kCellIColumn = "I";
 inline constexpr const char* kCellJColumn = "J";
 inline constexpr int kCellIndexFieldWidth = 5;
 
+// A model run's step columns: the step's number, an integer column of up to 9 digits (which GIS
+// programs read as a 32-bit integer), and its time as text, "2024-01-01T00:00:00Z": dBASE has
+// no date-time.
+inline constexpr const char* kStepColumn = "STEP";
+inline constexpr int kStepFieldWidth = 9;
+inline constexpr const char* kTimeColumn = "TIME";
+inline constexpr int kTimeFieldWidth = 20;
+
 // A cell's ring as written: its four corners and the first corner again to close it.
 inline constexpr int kClosedCellRingVertices = 5;
 

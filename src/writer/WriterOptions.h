@@ -15,6 +15,10 @@ struct WriterOptions {
     // An attribute value equal to this is written as null. It is compared with the values as
     // they stand in the job, so it must be rounded as the reader rounded them.
     std::optional<double> noData;
+    // A model run's columns before all others: "STEP" (the step's number, from 1) and, for a
+    // run with times, "TIME" (the step's time as ISO 8601 UTC text).
+    bool stepColumn = false;
+    bool timeColumn = false;
 };
 
 // How many cell index columns `options` ask for: I and J for polygons, I for points.
@@ -24,5 +28,9 @@ inline int CellIndexColumns(const WriterOptions& options, bool polygons) {
     }
     return polygons ? 2 : 1;
 }
+
+// How many columns, and bytes of a record, the STEP and TIME columns `options` ask for take.
+int StepColumns(const WriterOptions& options);
+int StepColumnsBytes(const WriterOptions& options);
 
 }  // namespace tesselar

@@ -110,6 +110,17 @@ TEST(ConvertOptionsTest, RefusesWrongCommandLinesWithAReason) {
         {{"-x", "", "-y", "y", "-a", "A=a", "-o", "o"},
          "option -x (--x-file) needs a non-empty value"},
         {{"-x", "x", "-y", "y", "-a", "A=a", "-o", "maps/"}, "output 'maps/' names no file"},
+        {With(Minimal(), {"--time", "2024-01-01"}),
+         "option --time: '2024-01-01' is not an ISO 8601 date-time such as "
+         "2024-01-01T00:00:00Z"},
+        {With(Minimal(), {"--time", "2024-01-01T00:00", "--time-step", "P1Y"}),
+         "option --time-step: 'P1Y' is not a duration such as PT1H, PT30M, P1D or 3600 "
+         "(seconds)"},
+        {With(Minimal(), {"--time-step", "PT1H"}),
+         "option --time-step needs --time START, the first step's time"},
+        {With(Minimal(), {"--time", "2024-01-01T00:00", "--times", "t.txt"}),
+         "options --time and --times exclude each other: give the times as a start and a step, "
+         "or one per line in a file"},
     };
     for (const auto& [arguments, reason] : cases) {
         try {
@@ -126,7 +137,8 @@ TEST(ConvertHelpTest, ListsEveryOptionUnderTheSynopsis) {
     EXPECT_EQ(ConvertSynopsis(),
               "Usage: tesselar-convert -x X_FILE -y Y_FILE -a NAME=FILE [-a NAME=FILE ...] "
               "-o OUTPUT [-t polygon|point] [-q] [--crs CRS] [--keep-digits] [--fit-columns] "
-              "[--nodata VALUE] [--cell-index] [--layer NAME]\n");
+              "[--nodata VALUE] [--cell-index] [--layer NAME] [--time START] "
+              "[--time-step DURATION] [--times FILE]\n");
     EXPECT_EQ(ConvertHelp().rfind(ConvertSynopsis() + "\n", 0), 0u);
     // Each option with its value at the start of a line, its description in one column.
     for (const char* option :
@@ -136,7 +148,8 @@ TEST(ConvertHelpTest, ListsEveryOptionUnderTheSynopsis) {
           "\n      --crs CRS              t", "\n      --keep-digits          e",
           "\n      --fit-columns          e", "\n      --nodata VALUE         a",
           "\n      --cell-index           i", "\n      --layer NAME           t",
-          "\n  -h, --help                 s",
+          "\n      --time START           t", "\n      --time-step DURATION   t",
+          "\n      --times FILE           e", "\n  -h, --help                 s",
           "\n      --version              show the version and exit\n"}) {
         EXPECT_NE(ConvertHelp().find(option), std::string::npos) << option;
     }

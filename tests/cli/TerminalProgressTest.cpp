@@ -49,6 +49,22 @@ TEST_F(TerminalProgressTest, DrawsOnlyChangesOverWhatWasThere) {
     EXPECT_EQ(lines.back().size(), lines[lines.size() - 2].size());
 }
 
+// A run of several steps names the step before the bar, which starts again for each step.
+TEST_F(TerminalProgressTest, ShowsTheStepBeforeTheBar) {
+    TerminalProgress unranged(terminal_);
+    unranged.SetStep(1, 10);
+    EXPECT_EQ(terminal_.str(), "") << "a bar without its range is not drawn";
+    for (int step = 1; step <= 3; ++step) {
+        progress_.SetStep(step, 10);
+        EXPECT_TRUE(Drawn().back().starts_with("step " + std::to_string(step) + "/10 [...."))
+            << Drawn().back();
+        EXPECT_NE(Drawn().back().find("  0%"), std::string::npos) << Drawn().back();
+        Shape(2.5f, "00:00:01");
+        EXPECT_TRUE(Drawn().back().starts_with("step " + std::to_string(step) + "/10 [####"))
+            << Drawn().back();
+    }
+}
+
 // A completed conversion ends on a full bar, a failed one where it stood; both end the line,
 // and nothing drawn leaves nothing to end.
 TEST_F(TerminalProgressTest, FinishEndsTheLine) {

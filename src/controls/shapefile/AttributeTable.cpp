@@ -18,6 +18,9 @@ namespace {
 constexpr unsigned char kVersionDbase3 = 0x03;
 constexpr unsigned char kHeaderTerminator = 0x0D;
 constexpr unsigned char kNumericType = 'N';
+constexpr unsigned char kTextType = 'C';
+// A text column's width is one byte; dBASE III readers take at most 254.
+constexpr int kMaxTextWidth = 254;
 // Both the header and the record lengths are stored in 16 bits.
 constexpr std::size_t kMaxStoredLength = 65535;
 // A null number fills its field with this character.
@@ -65,50 +68,84 @@ void DbfNumericColumn::MarkShortened(bool shortened, double value) {
     }
 }
 
+DbfTextColumn::DbfTextColumn(AttributeTable& table, std::string name, std::size_t offset, int width)
+    : table_(table), name_(std::move(name)), offset_(offset), width_(width) {}
+
+void DbfTextColumn::Text(std::string_view text) {
+    const auto width = static_cast<std::size_t>(width_);
+    if (text.size() > width) {
+        throw ShapeFileError("cannot write the text '" + std::string(text) + "' to the column '" +
+                             name_ + "' of '" + table_.dbfName_ + "': it is longer than " +
+                             std::to_string(width_) + " bytes");
+    }
+    std::memcpy(&table_.record_[offset_], text.data(), text.size());
+    std::memset(&table_.record_[offset_ + text.size()], ' ', width - text.size());
+}
+
 AttributeTable::AttributeTable(std::string dbfName) : dbfName_(std::move(dbfName)) {}
+
+void AttributeTable::RefuseColumn(const std::string& name, const std::string& why) const {
+    throw ShapeFileError("cannot add the column '" + name.substr(0, name.find('\0')) + "' to '" +
+                         dbfName_ + "': " + why);
+}
+
+void AttributeTable::CheckNewColumn(const std::string& name, int width) const {
+    // The table ends a name at its first NUL byte: two names could read as one.
+    if (name.find('\0') != std::string::npos) {
+        RefuseColumn(name, "its name holds a NUL byte");
+    }
+    if (committed_) {
+        RefuseColumn(name, "the columns are already committed");
+    }
+    if (kDbfHeaderBytes + kDbfDescriptorBytes * (descriptors_.size() + 1) + 1 > kMaxStoredLength ||
+        record_.size() + static_cast<std::size_t>(std::max(width, 0)) > kMaxStoredLength) {
+        RefuseColumn(name, "a dBASE table cannot hold more columns");
+    }
+}
+
+std::size_t AttributeTable::AppendColumn(const std::string& name, unsigned char type, int width,
+                                         int decimals) {
+    const std::size_t offset = record_.size();
+    descriptors_.push_back({name, type, width, decimals});
+    record_.append(static_cast<std::size_t>(width), ' ');
+    return offset;
+}
 
 ShapeField& AttributeTable::AddField(const std::string& name, int typeCode, int width,
                                      int decimals) {
-    const auto refuse = [&](const std::string& why) {
-        throw ShapeFileError("cannot add the column '" + name.substr(0, name.find('\0')) +
-                             "' to '" + dbfName_ + "': " + why);
-    };
-    // The table ends a name at its first NUL byte: two names could read as one.
-    if (name.find('\0') != std::string::npos) {
-        refuse("its name holds a NUL byte");
-    }
-    if (committed_) {
-        refuse("the columns are already committed");
-    }
+    CheckNewColumn(name, width);
     if (typeCode != kFieldTypeNumeric) {
-        refuse("type code " + std::to_string(typeCode) + " is not a numeric column (" +
-               std::to_string(kFieldTypeNumeric) + ")");
+        RefuseColumn(name, "type code " + std::to_string(typeCode) + " is not a numeric column (" +
+                               std::to_string(kFieldTypeNumeric) + ")");
     }
     if (width < 1 || width > kMaxNumberWidth) {
-        refuse("a width of " + std::to_string(width) + " is outside 1 to " +
-               std::to_string(kMaxNumberWidth));
+        RefuseColumn(name, "a width of " + std::to_string(width) + " is outside 1 to " +
+                               std::to_string(kMaxNumberWidth));
     }
     // A column with decimals needs room for the point and one digit before it.
     if (decimals < 0 || decimals > kMaxNumberDecimals || (decimals > 0 && decimals > width - 2)) {
-        refuse(std::to_string(decimals) + " decimals do not fit a width of " +
-               std::to_string(width));
+        RefuseColumn(name, std::to_string(decimals) + " decimals do not fit a width of " +
+                               std::to_string(width));
     }
-    const auto columnWidth = static_cast<std::size_t>(width);
-    if (kDbfHeaderBytes + kDbfDescriptorBytes * (columns_.size() + 1) + 1 > kMaxStoredLength ||
-        record_.size() + columnWidth > kMaxStoredLength) {
-        refuse("a dBASE table cannot hold more columns");
-    }
+    const std::size_t offset = AppendColumn(name, kNumericType, width, decimals);
+    return columns_.emplace_back(*this, name, offset, width, decimals);
+}
 
-    DbfNumericColumn& column = columns_.emplace_back(*this, name, record_.size(), width, decimals);
-    record_.append(columnWidth, ' ');
-    return column;
+ShapeTextField& AttributeTable::AddTextField(const std::string& name, int width) {
+    CheckNewColumn(name, width);
+    if (width < 1 || width > kMaxTextWidth) {
+        RefuseColumn(name, "a width of " + std::to_string(width) + " is outside 1 to " +
+                               std::to_string(kMaxTextWidth));
+    }
+    const std::size_t offset = AppendColumn(name, kTextType, width, 0);
+    return textColumns_.emplace_back(*this, name, offset, width);
 }
 
 void AttributeTable::Commit() {
     std::vector<std::string> names;
-    names.reserve(columns_.size());
-    for (const DbfNumericColumn& column : columns_) {
-        names.push_back(column.Name());
+    names.reserve(descriptors_.size());
+    for (const Descriptor& column : descriptors_) {
+        names.push_back(column.name);
     }
     columnNames_ = DbfColumnNames(names);
     committed_ = true;
@@ -134,7 +171,7 @@ std::vector<ShortenedValues> AttributeTable::Shortened() const {
 
 std::vector<unsigned char> AttributeTable::Header(std::chrono::year_month_day date,
                                                   std::uint32_t recordCount) const {
-    const std::size_t headerBytes = kDbfHeaderBytes + kDbfDescriptorBytes * columns_.size() + 1;
+    const std::size_t headerBytes = kDbfHeaderBytes + kDbfDescriptorBytes * descriptors_.size() + 1;
     std::vector<unsigned char> header(headerBytes, 0);
     header[0] = kVersionDbase3;
     // The year counts from 1900 in one byte.
@@ -147,14 +184,14 @@ std::vector<unsigned char> AttributeTable::Header(std::chrono::year_month_day da
     PutUInt16Little(&header[10], static_cast<std::uint16_t>(record_.size()));
 
     unsigned char* descriptor = &header[kDbfHeaderBytes];
-    for (std::size_t index = 0; index < columns_.size(); ++index) {
-        const DbfNumericColumn& column = columns_[index];
+    for (std::size_t index = 0; index < descriptors_.size(); ++index) {
+        const Descriptor& column = descriptors_[index];
         const std::string& stored = columnNames_.at(index).stored;
         // The name is padded with zero bytes to 11, so it always ends in one.
         std::memcpy(descriptor, stored.data(), stored.size());
-        descriptor[11] = kNumericType;
-        descriptor[16] = static_cast<unsigned char>(column.Width());
-        descriptor[17] = static_cast<unsigned char>(column.Decimals());
+        descriptor[11] = column.type;
+        descriptor[16] = static_cast<unsigned char>(column.width);
+        descriptor[17] = static_cast<unsigned char>(column.decimals);
         descriptor += kDbfDescriptorBytes;
     }
     *descriptor = kHeaderTerminator;

@@ -49,6 +49,19 @@ private:
     std::string firstShortenedText_;
 };
 
+// One text column; blank until its text is set, then kept for every following record.
+class DbfTextColumn final : public ShapeTextField {
+public:
+    DbfTextColumn(AttributeTable& table, std::string name, std::size_t offset, int width);
+    void Text(std::string_view text) override;
+
+private:
+    AttributeTable& table_;
+    std::string name_;
+    std::size_t offset_;
+    int width_;
+};
+
 // The dBASE III attribute table: its columns, and the record holding their current values.
 class AttributeTable final : public ShapeFieldList {
 public:
@@ -58,6 +71,7 @@ public:
     AttributeTable& operator=(const AttributeTable&) = delete;
 
     ShapeField& AddField(const std::string& name, int typeCode, int width, int decimals) override;
+    ShapeTextField& AddTextField(const std::string& name, int width) override;
 
     // Fixes the columns and their stored names; adding one is refused from then on.
     void Commit();
@@ -80,11 +94,28 @@ public:
 
 private:
     friend class DbfNumericColumn;
+    friend class DbfTextColumn;
+
+    // What the header says of a column.
+    struct Descriptor {
+        std::string name;
+        unsigned char type;
+        int width;
+        int decimals;
+    };
+
+    [[noreturn]] void RefuseColumn(const std::string& name, const std::string& why) const;
+    // Refuses a column that the table cannot take, whatever its type.
+    void CheckNewColumn(const std::string& name, int width) const;
+    // Records the column's descriptor and its room in the record; returns its offset there.
+    std::size_t AppendColumn(const std::string& name, unsigned char type, int width, int decimals);
 
     void CountShortenedColumns();
 
     std::string dbfName_;
     std::deque<DbfNumericColumn> columns_;
+    std::deque<DbfTextColumn> textColumns_;
+    std::vector<Descriptor> descriptors_;  // every column, in column order
     // The stored column names, set by Commit: each depends on all the others.
     std::vector<DbfColumnName> columnNames_;
     std::string record_ = " ";

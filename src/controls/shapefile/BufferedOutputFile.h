@@ -25,6 +25,8 @@ public:
     void Close();
     // The file itself, to place it once closed.
     OutputFile& File() { return *file_; }
+    // The closed file, handed over to be placed later; this object is of no use after.
+    std::unique_ptr<OutputFile> TakeFile() { return std::move(file_); }
 
 private:
     void Flush();

@@ -39,41 +39,55 @@ std::string PutBack(OutputFileSystem& files, const std::vector<std::string>& pla
 
 void ReplaceShapefile(OutputFileSystem& files, const std::string& shpPath,
                       const std::vector<NewFile>& newFiles) {
-    const std::string folder = FolderOf(shpPath);
-    const std::string shpName = FileNameOf(shpPath);
-    const std::string asidePrefix = SetAsidePrefix(shpName);
-    const std::size_t stemSize = shpName.size() - 4;
+    ReplaceShapefiles(files, FolderOf(shpPath), {{shpPath, newFiles}});
+}
 
+void ReplaceShapefiles(OutputFileSystem& files, const std::string& folder,
+                       const std::vector<NewShapefile>& shapefiles) {
     const auto lock = files.LockFolder(folder);
-    std::vector<std::string> earlier;
+    const std::vector<std::string> names = files.ListFolder(folder);
+    // Per shapefile, the names of its earlier files, the .shp first.
+    std::vector<std::vector<std::string>> earlier(shapefiles.size());
     std::vector<std::string> temporaries;
-    for (const std::string& name : files.ListFolder(folder)) {
-        if (name.starts_with(asidePrefix)) {
-            files.Remove(PathIn(folder, name));
-        } else if (IsTemporaryOfShapefile(name, shpName)) {
-            temporaries.push_back(PathIn(folder, name));
-        } else if (IsFileOfShapefile(name, shpName)) {
-            earlier.push_back(name);
+    for (std::size_t s = 0; s < shapefiles.size(); ++s) {
+        const std::string shpName = FileNameOf(shapefiles[s].shpPath);
+        const std::string asidePrefix = SetAsidePrefix(shpName);
+        const std::size_t stemSize = shpName.size() - 4;
+        for (const std::string& name : names) {
+            if (name.starts_with(asidePrefix)) {
+                files.Remove(PathIn(folder, name));
+            } else if (IsTemporaryOfShapefile(name, shpName)) {
+                temporaries.push_back(PathIn(folder, name));
+            } else if (IsFileOfShapefile(name, shpName)) {
+                earlier[s].push_back(name);
+            }
         }
+        // Without its .shp the earlier shapefile no longer opens: from then on its files may go.
+        std::stable_partition(earlier[s].begin(), earlier[s].end(),
+                              [stemSize](const std::string& name) {
+                                  return name.size() == stemSize + 4 && IsShpPath(name);
+                              });
     }
-    // Without its .shp the earlier shapefile no longer opens: from then on its files may go.
-    std::stable_partition(earlier.begin(), earlier.end(), [stemSize](const std::string& name) {
-        return name.size() == stemSize + 4 && IsShpPath(name);
-    });
 
     std::vector<SetAside> setAside;
     std::vector<std::string> placed;
     try {
-        for (const std::string& name : earlier) {
-            SetAside file{PathIn(folder, name),
-                          PathIn(folder, asidePrefix + std::to_string(setAside.size()) +
-                                             name.substr(stemSize))};
-            files.Rename(file.path, file.aside);
-            setAside.push_back(std::move(file));
-        }
-        for (const NewFile& file : newFiles) {
-            file.file->Place(file.destination);
-            placed.push_back(file.destination);
+        for (std::size_t s = 0; s < shapefiles.size(); ++s) {
+            const std::string shpName = FileNameOf(shapefiles[s].shpPath);
+            const std::string asidePrefix = SetAsidePrefix(shpName);
+            const std::size_t stemSize = shpName.size() - 4;
+            std::size_t asideCount = 0;
+            for (const std::string& name : earlier[s]) {
+                SetAside file{PathIn(folder, name),
+                              PathIn(folder, asidePrefix + std::to_string(asideCount++) +
+                                                 name.substr(stemSize))};
+                files.Rename(file.path, file.aside);
+                setAside.push_back(std::move(file));
+            }
+            for (const NewFile& file : shapefiles[s].files) {
+                file.file->Place(file.destination);
+                placed.push_back(file.destination);
+            }
         }
     } catch (const std::exception& error) {
         const std::string notes = PutBack(files, placed, setAside);

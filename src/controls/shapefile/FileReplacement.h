@@ -13,6 +13,12 @@ struct NewFile {
     std::string destination;
 };
 
+// The files of one new shapefile and the .shp path it replaces.
+struct NewShapefile {
+    std::string shpPath;
+    std::vector<NewFile> files;  // placed in this order: the .shp last
+};
+
 // Puts the files of a new shapefile in place of the one at `shpPath`, as one step, under the lock
 // of its folder: every file of the earlier shapefile (any companion, the extensions in any case;
 // the name before them byte for byte the same) is set aside, its .shp first, then the new files
@@ -25,6 +31,14 @@ struct NewFile {
 // still writing stay.
 void ReplaceShapefile(OutputFileSystem& files, const std::string& shpPath,
                       const std::vector<NewFile>& newFiles);
+
+// The same for several shapefiles of one folder (every `shpPath` in `folder`, each named once)
+// under one hold of its lock: all are replaced, or, when any step fails, every file placed is
+// removed and every earlier file put back, so that the folder holds all the new shapefiles or
+// all the earlier ones. The earlier files of all are removed only once every new one is placed,
+// and the temporaries that killed conversions left for any of the names after that.
+void ReplaceShapefiles(OutputFileSystem& files, const std::string& folder,
+                       const std::vector<NewShapefile>& shapefiles);
 
 // Removes the temporary files (TemporaryPrefix) of conversions to the single file at `path`
 // that were killed while writing; those of one still writing stay. Called once the new file has

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace tesselar {
 
@@ -20,6 +21,15 @@ public:
     virtual void SetNull() = 0;
 };
 
+// One text column of the attribute table.
+class ShapeTextField {
+public:
+    virtual ~ShapeTextField() = default;
+    // The column's text for the shape being built, padded with blanks to the column's width. A
+    // text longer than the column is refused.
+    virtual void Text(std::string_view text) = 0;
+};
+
 class ShapeFieldList {
 public:
     virtual ~ShapeFieldList() = default;
@@ -30,6 +40,8 @@ public:
     // values.
     virtual ShapeField& AddField(const std::string& name, int typeCode, int width,
                                  int decimals) = 0;
+    // Adds a text column of `width` bytes (1 to 254), named as AddField names its columns.
+    virtual ShapeTextField& AddTextField(const std::string& name, int width) = 0;
 };
 
 class ShapeVertexList {

@@ -10,6 +10,7 @@
 #include "controls/shapefile/ByteOrder.h"
 #include "controls/shapefile/FileReplacement.h"
 #include "controls/shapefile/FormatSizes.h"
+#include "controls/shapefile/PendingShapefiles.h"
 #include "controls/shapefile/ShapeFileError.h"
 #include "controls/shapefile/ShapeFileNames.h"
 #include "controls/shapefile/ShapeRecord.h"
@@ -73,6 +74,7 @@ public:
     ShapeVertexList& VertexList();
     void AppendShape();
     void Release();
+    void HoldBack(PendingShapefiles& pending);
     const std::string& ShpPath() const { return shpPath_; }
     void SetProjection(std::string wkt);
     std::vector<ShortenedValues> Shortened() const;
@@ -95,6 +97,7 @@ private:
     void Writing(Step step);
     void DiscardFiles() noexcept;
     void Complete();
+    void RequireAllAppended() const;
     void PutInPlace();
 
     OutputFileSystem& files_;
@@ -287,13 +290,36 @@ void ShapeFiles::Impl::AppendShape() {
     vertices_->Clear();
 }
 
-void ShapeFiles::Impl::Release() {
-    Require(Stage::kWritingShapes, "Release");
+void ShapeFiles::Impl::RequireAllAppended() const {
     if (!vertices_->Vertices().empty()) {
         throw ShapeFileError("Release: " + std::to_string(vertices_->Vertices().size()) +
                              " vertices were added after the last shape of '" +
                              PrintableText(shpPath_) + "' and never appended");
     }
+}
+
+void ShapeFiles::Impl::HoldBack(PendingShapefiles& pending) {
+    Require(Stage::kWritingShapes, "HoldBack");
+    RequireAllAppended();
+    Writing([&] {
+        Complete();
+        std::vector<std::pair<std::unique_ptr<OutputFile>, std::string>> files;
+        for (StagedFile* file : {&cpg_, &dbf_, &shx_}) {
+            files.emplace_back(file->out->TakeFile(), file->destination);
+        }
+        if (prj_) {
+            files.emplace_back(std::move(prj_), CompanionPath(shpPath_, "prj"));
+        }
+        files.emplace_back(shp_.out->TakeFile(), shp_.destination);
+        pending.Add(shpPath_, std::move(files));
+    });
+    DiscardFiles();  // the buffers' memory
+    stage_ = Stage::kReleased;
+}
+
+void ShapeFiles::Impl::Release() {
+    Require(Stage::kWritingShapes, "Release");
+    RequireAllAppended();
     Writing([&] {
         Complete();
         PutInPlace();
@@ -371,6 +397,10 @@ void ShapeFiles::AppendShape() {
 
 void ShapeFiles::Release() {
     impl_->Release();
+}
+
+void ShapeFiles::HoldBack(PendingShapefiles& pending) {
+    impl_->HoldBack(pending);
 }
 
 const std::string& ShapeFiles::ShpPath() const {

@@ -22,6 +22,7 @@ inline constexpr int kFieldTypeNumeric = 19;  // the type code AddField takes fo
 // length in 16-bit words in a signed 32-bit integer.
 inline constexpr std::int64_t kMaxShapeFileBytes = 2'147'483'647;
 
+class PendingShapefiles;
 class ShapeField;
 class ShapeFieldList;
 class ShapeVertexList;
@@ -68,6 +69,9 @@ public:
     void AppendShape();
     // Completes the files and puts them in place of the earlier shapefile.
     void Release();
+    // Completes the files and hands them to `pending`, which places them together with the
+    // other shapefiles it holds; until then the destination does not change.
+    void HoldBack(PendingShapefiles& pending);
 
     // The columns holding values, among the shapes appended so far, written with fewer digits
     // than their shortest exact text because they did not fit (see ShapeField::Value), in
