@@ -101,45 +101,35 @@ WriteSummary WriteOutput(const std::string& path, const ConversionJob& job,
     return WriteGeoPackage(path, options.layer, job, services, options.columns, crs);
 }
 
-}  // namespace
+// The warnings about what reading did to the values and the names their columns got, in the
+// order every conversion gives them.
+void AddReadWarnings(std::vector<std::string>& warnings, const ConversionJob& job,
+                     const ReadSummary& read, const std::vector<DbfColumnName>& renamedColumns,
+                     bool keepDigits) {
+    if (read.changedShapes > 0) {
+        warnings.push_back(CoordinateDigitsWarning(job, read));
+    }
+    if (read.shapeCount == 0) {
+        warnings.push_back(NoShapesWarning(job));
+    }
+    for (const DbfColumnName& column : renamedColumns) {
+        warnings.push_back(RenamedColumnWarning(column));
+    }
+    if (read.noNumber.count > 0) {
+        warnings.push_back(NoNumberWarning(read.noNumber));
+    }
+    if (read.zeroed.count > 0) {
+        warnings.push_back(ZeroedValuesWarning(read.zeroed, keepDigits));
+    }
+}
 
-ConversionOutcome RunConversion(ConversionJob& job, const std::string& shpPath,
-                                ConversionServices services, const ConversionOptions& options) {
+// Runs `convert` on a new outcome and turns every failure into the outcome's result, so that
+// neither program sees an exception from a conversion.
+template <typename Convert>
+ConversionOutcome CatchingFailures(Convert convert) {
     ConversionOutcome outcome;
     try {
-        const OutputProjection projection =
-            ChooseOutputProjection(options.crs, job.XAxysFile, services.stop);
-        outcome.warnings = projection.warnings;
-        // A GeoPackage or FlatGeobuf file has no .prj: say it in its own terms.
-        if (options.format != OutputFormat::Shapefile && !projection.esriWkt && !options.crs) {
-            outcome.warnings.assign(1, NoCoordinateSystemWarning(shpPath, options.format));
-        }
-        const ReadSummary read = ReadInputData(
-            job, [&](const ConversionJob& sized) { CheckOutputFits(sized, shpPath, options); },
-            services.stop, {options.keepDigits});
-        if (read.changedShapes > 0) {
-            outcome.warnings.push_back(CoordinateDigitsWarning(job, read));
-        }
-        services.display.SetPanelText(kStatusPanel, "Creating shape file...");
-        const WriteSummary summary = WriteOutput(shpPath, job, services, options,
-                                                 projection.esriWkt.value_or(std::string()));
-        outcome.shpPath = summary.shpPath;
-        outcome.addedToExisting = summary.addedToExisting;
-        if (read.shapeCount == 0) {
-            outcome.warnings.push_back(NoShapesWarning(job));
-        }
-        for (const DbfColumnName& column : summary.renamedColumns) {
-            outcome.warnings.push_back(RenamedColumnWarning(column));
-        }
-        if (read.noNumber.count > 0) {
-            outcome.warnings.push_back(NoNumberWarning(read.noNumber));
-        }
-        if (read.zeroed.count > 0) {
-            outcome.warnings.push_back(ZeroedValuesWarning(read.zeroed, options.keepDigits));
-        }
-        for (const ShortenedValues& shortened : summary.shortenedValues) {
-            outcome.warnings.push_back(ShortenedValuesWarning(shortened));
-        }
+        convert(outcome);
     } catch (const Interrupted& interruption) {
         outcome.result = ConversionOutcome::Result::Interrupted;
         outcome.failure = interruption.what();
@@ -153,10 +143,36 @@ ConversionOutcome RunConversion(ConversionJob& job, const std::string& shpPath,
     return outcome;
 }
 
+}  // namespace
+
+ConversionOutcome RunConversion(ConversionJob& job, const std::string& shpPath,
+                                ConversionServices services, const ConversionOptions& options) {
+    return CatchingFailures([&](ConversionOutcome& outcome) {
+        const OutputProjection projection =
+            ChooseOutputProjection(options.crs, job.XAxysFile, services.stop);
+        outcome.warnings = projection.warnings;
+        // A GeoPackage or FlatGeobuf file has no .prj: say it in its own terms.
+        if (options.format != OutputFormat::Shapefile && !projection.esriWkt && !options.crs) {
+            outcome.warnings.assign(1, NoCoordinateSystemWarning(shpPath, options.format));
+        }
+        const ReadSummary read = ReadInputData(
+            job, [&](const ConversionJob& sized) { CheckOutputFits(sized, shpPath, options); },
+            services.stop, {options.keepDigits});
+        services.display.SetPanelText(kStatusPanel, "Creating shape file...");
+        const WriteSummary summary = WriteOutput(shpPath, job, services, options,
+                                                 projection.esriWkt.value_or(std::string()));
+        outcome.shpPath = summary.shpPath;
+        outcome.addedToExisting = summary.addedToExisting;
+        AddReadWarnings(outcome.warnings, job, read, summary.renamedColumns, options.keepDigits);
+        for (const ShortenedValues& shortened : summary.shortenedValues) {
+            outcome.warnings.push_back(ShortenedValuesWarning(shortened));
+        }
+    });
+}
+
 ConversionOutcome RunSeries(ConversionJob& job, const SeriesRequest& request,
                             ConversionServices services, const ConversionOptions& options) {
-    ConversionOutcome outcome;
-    try {
+    return CatchingFailures([&](ConversionOutcome& outcome) {
         const OutputProjection projection =
             ChooseOutputProjection(options.crs, job.XAxysFile, services.stop);
         outcome.warnings = projection.warnings;
@@ -165,38 +181,15 @@ ConversionOutcome RunSeries(ConversionJob& job, const SeriesRequest& request,
         outcome.shpPath = series.shpPaths.front();
         outcome.lastShpPath = series.shpPaths.back();
         outcome.stepCount = series.shpPaths.size();
-        if (series.read.changedShapes > 0) {
-            outcome.warnings.push_back(CoordinateDigitsWarning(job, series.read));
-        }
-        if (series.read.shapeCount == 0) {
-            outcome.warnings.push_back(NoShapesWarning(job));
-        }
-        for (const DbfColumnName& column : series.renamedColumns) {
-            outcome.warnings.push_back(RenamedColumnWarning(column));
-        }
-        if (series.read.noNumber.count > 0) {
-            outcome.warnings.push_back(NoNumberWarning(series.read.noNumber));
-        }
-        if (series.read.zeroed.count > 0) {
-            outcome.warnings.push_back(ZeroedValuesWarning(series.read.zeroed, options.keepDigits));
-        }
+        AddReadWarnings(outcome.warnings, job, series.read, series.renamedColumns,
+                        options.keepDigits);
         for (std::size_t step = 0; step < series.shpPaths.size(); ++step) {
             for (const ShortenedValues& shortened : series.shortenedValues[step]) {
                 outcome.warnings.push_back("'" + PrintableText(series.shpPaths[step]) +
                                            "': " + ShortenedValuesWarning(shortened));
             }
         }
-    } catch (const Interrupted& interruption) {
-        outcome.result = ConversionOutcome::Result::Interrupted;
-        outcome.failure = interruption.what();
-        outcome.stopSignal = interruption.Signal();
-    } catch (const ConversionError& error) {
-        outcome.result = ConversionOutcome::Result::Failed;
-        outcome.failure = error.what();
-    } catch (const std::bad_alloc&) {
-        outcome.result = ConversionOutcome::Result::OutOfMemory;
-    }
-    return outcome;
+    });
 }
 
 }  // namespace tesselar
