@@ -20,15 +20,18 @@ inline LoopShape ShapeOf(const ConversionJob& job, bool polygons, int i, int j) 
         shape.y[0] = job.YCoords.at(i, 1);
         return shape;
     }
-    // Rows i and i + 1, each checked once: j + 1 lies within them for every cell j.
+    // Rows i and i + 1, checked once each; the far corner's check also covers column j + 1 of
+    // both rows.
     const double* x0 = job.XCoords.Row(i);
     const double* x1 = job.XCoords.Row(i + 1);
     const double* y0 = job.YCoords.Row(i);
     const double* y1 = job.YCoords.Row(i + 1);
+    const double xFar = job.XCoords.at(i + 1, j + 1);
+    const double yFar = job.YCoords.at(i + 1, j + 1);
     const auto at = static_cast<std::size_t>(j);
     shape.corners = 4;
-    shape.x = {x0[at], x1[at], x1[at + 1], x0[at + 1]};
-    shape.y = {y0[at], y1[at], y1[at + 1], y0[at + 1]};
+    shape.x = {x0[at], x1[at], xFar, x0[at + 1]};
+    shape.y = {y0[at], y1[at], yFar, y0[at + 1]};
     return shape;
 }
 
