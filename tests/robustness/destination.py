@@ -63,6 +63,13 @@ def case_concurrent_writers(ws):
         ws.expect_names({f"out.{extension}" for extension in SET})
 
 
+def kill(writer):
+    """SIGKILL for a converter still at work: one that ended first proves nothing."""
+    writer.kill()
+    if writer.wait() != -9:
+        fail(f"the converter ended on its own (status {writer.returncode}) before the kill")
+
+
 def case_killed_while_writing(ws):
     big = big_grid(ws.root)
     shp = ws.out / "result.shp"
@@ -74,9 +81,7 @@ def case_killed_while_writing(ws):
         if not wait_until(writer.pid, writing_in(ws.out)):
             fail("the converter ended before it was seen writing")
         time.sleep(delay)
-        writer.kill()
-        if writer.wait() != -9:
-            fail(f"the converter ended on its own (status {writer.returncode}) before the kill")
+        kill(writer)
         if snapshot(ws.out) != earlier:
             fail(f"killed {delay} s into writing, the converter changed the folder: "
                  f"{sorted(snapshot(ws.out))}")
@@ -96,11 +101,6 @@ def case_killed_while_writing_named_files(ws):
         if not wait_until(writer.pid, writing_in(ws.out)):
             fail(f"the converter to '{output}' ended before it was seen writing")
         return writer
-
-    def kill(writer):
-        writer.kill()
-        if writer.wait() != -9:
-            fail(f"the converter ended on its own (status {writer.returncode}) before the kill")
 
     kill(start_writing(ws.out / "Result.shp"))
     other_case = hidden(ws.out)
@@ -149,11 +149,6 @@ def case_killed_while_writing_other_formats(ws):
             if not wait_until(writer.pid, lambda pid: locked_by(pid, ws.out)):
                 fail(f"the converter to '{output}' ended before it was seen writing")
             return writer
-
-        def kill(writer):
-            writer.kill()
-            if writer.wait() != -9:
-                fail(f"the converter ended on its own (status {writer.returncode}) before the kill")
 
         before = hidden(ws.out)
         kill(start_writing(output.with_stem("Result")))
