@@ -10,6 +10,7 @@ packages=(
     libproj-dev proj-data libsqlite3-dev libflatbuffers-dev flatbuffers-compiler
     gdal-bin python3-gdal sqlite3 python3 python3-pyshp python3-matplotlib shapelib libshp-dev acl
     clang libclang-rt-14-dev clang-format
+    libnetcdf-dev netcdf-bin python3-netcdf4 python3-qgis parallel
     xvfb xauth hyperfine desktop-file-utils valgrind
 )
 
