@@ -14,11 +14,14 @@
 namespace tesselar {
 
 // What a feature table holds: its name, its shapes, its columns after fid and geom (integers,
-// then reals) and the coordinate system of its shapes (none: srs_id -1, undefined Cartesian).
+// then date-times, then reals) and the coordinate system of its shapes (none: srs_id -1,
+// undefined Cartesian).
 struct GeoPackageLayerDefinition {
     std::string table;
     bool polygons = true;
     std::vector<std::string> integerColumns;
+    // DATETIME columns: ISO 8601 text in UTC, "2024-01-01T00:00:00Z".
+    std::vector<std::string> dateTimeColumns;
     std::vector<std::string> realColumns;
     std::optional<CrsIdentity> crs;
 };
@@ -44,8 +47,10 @@ public:
     GeoPackageLayer(const GeoPackageLayer&) = delete;
     GeoPackageLayer& operator=(const GeoPackageLayer&) = delete;
 
-    // The next feature's column values, by position among the integer or the real columns.
+    // The next feature's column values, by position among the integer, the date-time or the
+    // real columns.
     void SetInteger(int column, std::int64_t value);
+    void SetDateTime(int column, const std::string& isoUtcText);
     void SetReal(int column, double value);
     void SetNull(int realColumn);
     // Adds a feature with the values set; every value is set for each feature.

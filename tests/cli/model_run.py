@@ -127,12 +127,12 @@ class ModelRun(unittest.TestCase):
             (["-a", f"T={t}", "--time", "2024-01-01T00:00", "--time-step", "P1M", "-o", out],
              ["option --time-step: 'P1M'"]),
             (["-a", f"T={t}", "-o", f"{out}.gpkg"],
-             [f"output '{out}.gpkg' is a GeoPackage: a model run is written as shapefile sets "
-              "for now: use {step} or {time} in a .shp OUTPUT"]),
+             [f"output '{out}.gpkg' is a GeoPackage, which holds every step: {{step}} and "
+              "{time} name the shapefiles of a run written as shapefiles"]),
             (["-a", f"T={t}", "--time", "2024-01-01T00:00", "--time-step", "PT1H", "-o",
-              f"{out}.FGB"],
-             [f"output '{out}.FGB' is a FlatGeobuf file: a model run is written as shapefile "
-              "sets for now"]),
+              f"{self.out}/r_{{time}}.FGB"],
+             [f"output '{self.out}/r_{{time}}.FGB' is a FlatGeobuf file, which holds every "
+              "step"]),
         ]
         for arguments, named in cases:
             result = self.convert(*arguments, status=2)
