@@ -254,14 +254,24 @@ void GeoPackageLayer::Impl::Add(std::span<const unsigned char> blob) {
     } else {
         extent_.Include(box);
     }
-    extents_.push_back(box);
+    if (definition_.repeatedShapes == 0 || fid_ <= definition_.repeatedShapes) {
+        extents_.push_back(box);
+    }
 }
 
 void GeoPackageLayer::Impl::FillIndex() {
     const std::string rtree = RtreeName(definition_.table);
     db_->Execute("CREATE VIRTUAL TABLE " + QuotedIdentifier(rtree) +
                  " USING rtree(id, minx, maxx, miny, maxy)");
-    BulkLoadRtree(*db_, rtree, extents_, definition_.table, kFidColumn);
+    const std::int64_t copies =
+        definition_.repeatedShapes == 0 ? 1 : fid_ / definition_.repeatedShapes;
+    if (fid_ != copies * static_cast<std::int64_t>(extents_.size())) {
+        throw GeoPackageError("cannot write the GeoPackage '" + path_ +
+                              "': " + std::to_string(fid_) + " features are no whole runs of " +
+                              std::to_string(extents_.size()) + " shapes");
+    }
+    BulkLoadRtree(*db_, rtree, extents_, definition_.table, kFidColumn,
+                  static_cast<std::size_t>(copies));
     extents_ = {};
 }
 

@@ -24,6 +24,10 @@ struct GeoPackageLayerDefinition {
     std::vector<std::string> dateTimeColumns;
     std::vector<std::string> realColumns;
     std::optional<CrsIdentity> crs;
+    // When not 0: the features come in runs of this many that repeat the shapes of the first
+    // run in the same order (the steps of a model run), so that only the first run's boxes are
+    // kept for the spatial index.
+    std::int64_t repeatedShapes = 0;
 };
 
 // Refuses a layer the writer cannot write: a name reserved for the GeoPackage's own tables, or

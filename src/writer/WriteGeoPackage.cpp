@@ -125,6 +125,7 @@ GeoPackageSteps::GeoPackageSteps(const std::string& path, const std::string& lay
     options_.stepColumn = true;
     GeoPackageLayerDefinition definition = LayerDefinition(path, layer, job, options_);
     definition.crs = crs;
+    definition.repeatedShapes = ShapeCount(job);
     layer_ = std::make_unique<GeoPackageLayer>(files, path, definition);
 }
 

@@ -142,6 +142,12 @@ class ModelRunLayers(unittest.TestCase):
     def test_a_spatial_filter_finds_the_cell_in_every_step(self):
         self.convert(*self.steps, "-o", self.out / "run.gpkg")
         self.convert(*self.steps, "-o", self.out / "run.fgb")
+        # SQLite's own check of the spatial index: every row once, in the leaf its _rowid
+        # table names, each node's box around its children.
+        with sqlite3.connect(self.out / "run.gpkg") as db:
+            self.assertEqual(db.execute("SELECT rtreecheck('rtree_run_geom')").fetchone(), ("ok",))
+            self.assertEqual(db.execute("SELECT count(*) FROM rtree_run_geom").fetchone(),
+                             (3 * CELLS,))
         for output in ("run.gpkg", "run.fgb"):
             source = ogr.Open(str(self.out / output))
             layer = source.GetLayer(0)
@@ -151,6 +157,27 @@ class ModelRunLayers(unittest.TestCase):
             source.Release()
             self.assertEqual(found, [(s, step_values(s)[1]) for s in (1, 2, 3)], output)
             self.assertNotIn("time", dict(field_types(self.out / output)))
+
+    def test_the_spatial_index_of_many_steps_passes_sqlites_check(self):
+        # 40 x 30 nodes, 1131 cells, 4 steps: many leaves, some holding copies of one cell from
+        # two steps, and a level above them.
+        header = ["SIZE_I : 40", "SIZE_J : 30"]
+        x = write(self.folder / "grid_x.dat", header, [i for i in range(40) for _ in range(30)])
+        y = write(self.folder / "grid_y.dat", header, [j for _ in range(40) for j in range(30)])
+        for step in (1, 2, 3, 4):
+            write(self.folder / f"wide_{step}.dat", [], [step] * (39 * 29))
+        result = run(CONVERT, "-x", x, "-y", y, "-a", f"T={self.folder}/wide_*.dat",
+                     "--crs", "none", "-o", self.out / "wide.gpkg")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        with sqlite3.connect(self.out / "wide.gpkg") as db:
+            self.assertEqual(db.execute("SELECT rtreecheck('rtree_wide_geom')").fetchone(),
+                             ("ok",))
+            inside = db.execute("SELECT id FROM rtree_wide_geom WHERE minx <= 10.5 AND "
+                                "maxx >= 10.5 AND miny <= 7.5 AND maxy >= 7.5").fetchall()
+        # The cell (i 10, j 7) from 0, in every step.
+        cell = 10 * 29 + 7 + 1
+        self.assertEqual(sorted(row[0] for row in inside),
+                         [cell + (step - 1) * 39 * 29 for step in (1, 2, 3, 4)])
 
     def test_a_single_step_stamped_by_time_and_a_plain_conversion_as_before(self):
         single = ["-a", f"Temp={self.folder}/temp_2.dat"]
