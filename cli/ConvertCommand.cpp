@@ -82,7 +82,7 @@ int Convert(const ConvertOptions& options, CommandStreams streams, const Clock& 
     }
 
     const bool showProgress = streams.errIsTerminal && !options.quiet;
-    TerminalProgress terminalProgress(streams.err);
+    TerminalProgress terminalProgress(streams.err, clock);
     NoProgress noProgress;
     ProgressDisplay& display =
         showProgress ? static_cast<ProgressDisplay&>(terminalProgress) : noProgress;
