@@ -53,8 +53,8 @@ def draw(mesh, variable, step, output):
 
     outlines = [[(x[n], y[n]) for n in face] for face in faces]
     figure, axes = plt.subplots(figsize=(7.5, 4.6), dpi=100, layout="constrained")
-    cells = PolyCollection(outlines, array=values, cmap="RdYlBu_r", edgecolors="#303030",
-                           linewidths=0.15)
+    cells = PolyCollection(outlines, array=values, cmap="RdYlBu_r", edgecolors="#404040",
+                           linewidths=0.1)
     axes.add_collection(cells)
     axes.autoscale_view()
     axes.set_aspect("equal")

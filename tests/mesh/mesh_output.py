@@ -240,6 +240,27 @@ class MeshOutput(unittest.TestCase):
             self.assertIn(reason, result.stderr)
             self.assertEqual(list(self.folder.glob("*.nc*")), [])
 
+    def test_full_disk_leaves_the_earlier_file(self):
+        # About 160 KB of mesh on a disk of 128 KB, which holds an earlier small mesh.
+        args, _ = grid(self.folder, 60, 60)
+        args += ["-a", f"T={write(self.folder / 't.dat', [], [0.5] * 59 * 59)}"]
+        disk = self.folder / "small disk"
+        disk.mkdir()
+        if subprocess.run(["mount", "-t", "tmpfs", "-o", "size=128k", "tmpfs", str(disk)],
+                          capture_output=True, check=False).returncode != 0:
+            self.skipTest("cannot mount a tmpfs here (needs root and a sandbox that allows it)")
+        self.addCleanup(subprocess.run, ["umount", str(disk)], check=False)
+        (self.folder / "small").mkdir()
+        small, _ = grid(self.folder / "small", 3, 3)
+        small += ["-a", f"T={write(self.folder / 's.dat', [], range(4))}"]
+        nc = disk / "run.nc"
+        self.convert(*small, "--crs", "none", output=nc)
+        earlier = nc.read_bytes()
+        result = self.convert(*args, "--crs", "none", output=nc, status=1)
+        self.assertIn(f"cannot write the netCDF mesh '{nc}'", result.stderr)
+        self.assertEqual(nc.read_bytes(), earlier)
+        self.assertEqual(sorted(p.name for p in disk.iterdir()), ["run.nc"])
+
     def test_stopped_or_killed_while_writing_leaves_the_earlier_file(self):
         args, _ = grid(self.folder, 3, 3)
         args += ["-a", f"T={write(self.folder / 't.dat', [], range(4))}"]
