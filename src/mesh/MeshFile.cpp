@@ -25,6 +25,39 @@ void LeaveLockingToTesselar() {
     ::setenv("HDF5_USE_FILE_LOCKING", "FALSE", 1);
 }
 
+void CheckCall(int status, const std::string& path, const std::string& doing) {
+    if (status != NC_NOERR) {
+        throw MeshFileError("cannot write the netCDF mesh '" + PrintableText(path) + "' (" + doing +
+                            "): the netCDF library says: " + nc_strerror(status));
+    }
+}
+
+// Puts text and number attributes on one variable (or the file), checking each.
+class Attributes {
+public:
+    Attributes(const std::string& path, int ncid, int varid)
+        : path_(path), ncid_(ncid), varid_(varid) {}
+
+    void Text(const std::string& name, const std::string& value) const {
+        CheckCall(nc_put_att_text(ncid_, varid_, name.c_str(), value.size(), value.c_str()), path_,
+                  "attribute " + name);
+    }
+    void Int(const std::string& name, int value) const {
+        CheckCall(nc_put_att_int(ncid_, varid_, name.c_str(), NC_INT, 1, &value), path_,
+                  "attribute " + name);
+    }
+    void Doubles(const std::string& name, const std::vector<double>& values) const {
+        CheckCall(
+            nc_put_att_double(ncid_, varid_, name.c_str(), NC_DOUBLE, values.size(), values.data()),
+            path_, "attribute " + name);
+    }
+
+private:
+    const std::string& path_;
+    int ncid_;
+    int varid_;
+};
+
 }  // namespace
 
 MeshFile::MeshFile(OutputFileSystem& files, std::string path, const MeshDefinition& definition)
@@ -33,7 +66,12 @@ MeshFile::MeshFile(OutputFileSystem& files, std::string path, const MeshDefiniti
     LeaveLockingToTesselar();
     // NC_CLOBBER truncates the temporary file in place: the locked file is the one written.
     Check(nc_create(temporary_.path.c_str(), NC_CLOBBER | NC_NETCDF4, &ncid_), "creating it");
-    Define(definition);
+    try {
+        Define(definition);
+    } catch (...) {
+        nc_abort(ncid_);
+        throw;
+    }
 }
 
 MeshFile::~MeshFile() {
@@ -43,48 +81,11 @@ MeshFile::~MeshFile() {
 }
 
 void MeshFile::Check(int status, const std::string& doing) const {
-    if (status != NC_NOERR) {
-        throw MeshFileError("cannot write the netCDF mesh '" + PrintableText(path_) + "' (" +
-                            doing + "): the netCDF library says: " + nc_strerror(status));
-    }
+    CheckCall(status, path_, doing);
 }
 
-namespace {
-
-// Puts text and number attributes on one variable, checking each.
-class Attributes {
-public:
-    Attributes(const MeshFile& file, int ncid, int varid,
-               void (MeshFile::*check)(int, const std::string&) const)
-        : file_(file), ncid_(ncid), varid_(varid), check_(check) {}
-
-    void Text(const std::string& name, const std::string& value) const {
-        (file_.*check_)(nc_put_att_text(ncid_, varid_, name.c_str(), value.size(), value.c_str()),
-                        "attribute " + name);
-    }
-    void Int(const std::string& name, int value) const {
-        (file_.*check_)(nc_put_att_int(ncid_, varid_, name.c_str(), NC_INT, 1, &value),
-                        "attribute " + name);
-    }
-    void Doubles(const std::string& name, const std::vector<double>& values) const {
-        (file_.*check_)(
-            nc_put_att_double(ncid_, varid_, name.c_str(), NC_DOUBLE, values.size(), values.data()),
-            "attribute " + name);
-    }
-
-private:
-    const MeshFile& file_;
-    int ncid_;
-    int varid_;
-    void (MeshFile::*check_)(int, const std::string&) const;
-};
-
-}  // namespace
-
 void MeshFile::Define(const MeshDefinition& definition) {
-    const auto attributesOf = [this](int varid) {
-        return Attributes(*this, ncid_, varid, &MeshFile::Check);
-    };
+    const auto attributesOf = [this](int varid) { return Attributes(path_, ncid_, varid); };
     int previousFill = 0;
     Check(nc_set_fill(ncid_, NC_NOFILL, &previousFill), "fill mode");
     const Attributes global = attributesOf(NC_GLOBAL);
