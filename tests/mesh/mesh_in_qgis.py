@@ -13,7 +13,8 @@ import sys
 import tempfile
 import unittest
 
-from qgis.core import (QgsApplication, QgsDateTimeRange, QgsMeshDatasetIndex, QgsMeshLayer)
+from qgis.core import (QgsApplication, QgsDateTimeRange, QgsMesh, QgsMeshDatasetIndex,
+                       QgsMeshLayer)
 from qgis.PyQt.QtCore import QDateTime, Qt
 
 from harness import run, write
@@ -48,11 +49,8 @@ class MeshInQgis(unittest.TestCase):
         provider = layer.dataProvider()
         self.assertEqual(layer.crs().authid(), "EPSG:25829")
         self.assertEqual((provider.vertexCount(), provider.faceCount()), (30, 20))
-        mesh = provider.createMesh() if hasattr(provider, "createMesh") else None
-        if mesh is None:
-            from qgis.core import QgsMesh
-            mesh = QgsMesh()
-            provider.populateMesh(mesh)
+        mesh = QgsMesh()
+        provider.populateMesh(mesh)
         self.assertEqual([(mesh.vertex(v).x(), mesh.vertex(v).y()) for v in range(30)], nodes)
         groups = {provider.datasetGroupMetadata(g).name(): g
                   for g in range(provider.datasetGroupCount())}
