@@ -26,9 +26,10 @@ struct CfGridMapping {
 // one. The grid mapping holds crs_wkt, and `wkt` too, the name QGIS's mesh reader (MDAL) looks
 // for; the EPSG code as `epsg` and `EPSG_code` ("EPSG:25829") when PROJ identified one; the
 // ellipsoid; and grid_mapping_name with its parameters for geographic coordinates and for the
-// Transverse Mercator (UTM), Lambert Conformal Conic (2 standard parallels) and Mercator
-// projections. Other projections carry their WKT and code without a grid_mapping_name: CF
-// readers that understand crs_wkt place them.
+// Transverse Mercator (UTM), Lambert Conformal Conic (2 standard parallels), Oblique
+// Stereographic, Lambert Azimuthal Equal Area, Albers Equal Area and Mercator (1 standard
+// parallel) projections. Other projections carry their WKT and code without a
+// grid_mapping_name: CF readers that understand crs_wkt place them.
 CfGridMapping GridMappingOf(const CrsIdentity& crs);
 
 }  // namespace tesselar

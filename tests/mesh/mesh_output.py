@@ -194,7 +194,24 @@ class MeshOutput(unittest.TestCase):
                    "scale_factor_at_projection_origin": 1}),
                  ("EPSG:2227", ("projection_x_coordinate", "US_survey_foot"),
                   ("projection_y_coordinate", "US_survey_foot"),
-                  {"grid_mapping_name": "lambert_conformal_conic"})]
+                  {"grid_mapping_name": "lambert_conformal_conic"}),
+                 ("EPSG:28992", ("projection_x_coordinate", "m"), ("projection_y_coordinate", "m"),
+                  {"grid_mapping_name": "oblique_stereographic",
+                   "latitude_of_projection_origin": 52.1561605555556,
+                   "longitude_of_projection_origin": 5.38763888888889,
+                   "scale_factor_at_projection_origin": 0.9999079, "false_easting": 155000,
+                   "false_northing": 463000, "inverse_flattening": 299.1528128}),
+                 ("EPSG:3035", ("projection_x_coordinate", "m"), ("projection_y_coordinate", "m"),
+                  {"grid_mapping_name": "lambert_azimuthal_equal_area",
+                   "latitude_of_projection_origin": 52, "longitude_of_projection_origin": 10,
+                   "false_easting": 4321000, "false_northing": 3210000}),
+                 ("EPSG:5070", ("projection_x_coordinate", "m"), ("projection_y_coordinate", "m"),
+                  {"grid_mapping_name": "albers_conical_equal_area",
+                   "standard_parallel": [29.5, 45.5], "latitude_of_projection_origin": 23,
+                   "longitude_of_central_meridian": -96}),
+                 # Without CF parameters of its own: its WKT and code place it.
+                 ("EPSG:3413", ("projection_x_coordinate", "m"), ("projection_y_coordinate", "m"),
+                  {"grid_mapping_name": None})]
         args, nodes = grid(self.folder, 3, 4, degrees=True)
         args += ["-a", f"T={write(self.folder / 't.dat', [], range(6))}"]
         for code, x, y, attributes in cases:
@@ -206,8 +223,9 @@ class MeshOutput(unittest.TestCase):
                                   (dataset["mesh_node_x"], dataset["mesh_node_y"])], [x, y])
                 crs = dataset["crs"]
                 self.assertEqual(crs.epsg, int(code[5:]))
+                self.assertIn(f'AUTHORITY["EPSG","{code[5:]}"]]', crs.crs_wkt)
                 for name, expected in attributes.items():
-                    read = getattr(crs, name)
+                    read = getattr(crs, name, None)
                     self.assertEqual(read.tolist() if hasattr(read, "tolist") else read, expected)
                 self.check_faces(dataset, nodes, 3, 4)
 
