@@ -258,6 +258,16 @@ class MeshOutput(unittest.TestCase):
             self.assertIn(reason, result.stderr)
             self.assertEqual(list(self.folder.glob("*.nc*")), [])
 
+    def test_a_folder_of_that_name_stays(self):
+        args, _ = grid(self.folder, 3, 3)
+        args += ["-a", f"T={write(self.folder / 't.dat', [], range(4))}"]
+        self.nc.mkdir()
+        (self.nc / "inside").write_text("kept")
+        result = self.convert(*args, "--crs", "none", status=1)
+        self.assertIn(f"cannot create '{self.nc}': it is a folder", result.stderr)
+        self.assertEqual([p.name for p in self.folder.glob("*run.nc*")], ["run.nc"])
+        self.assertEqual((self.nc / "inside").read_text(), "kept")
+
     def test_full_disk_leaves_the_earlier_file(self):
         # About 160 KB of mesh on a disk of 128 KB, which holds an earlier small mesh.
         args, _ = grid(self.folder, 60, 60)

@@ -139,6 +139,10 @@ void PlaceReplacingFile(OutputFileSystem& files, OutputFile& file, const std::st
         RemoveAbandonedTemporaries(files, path);
         return;
     }
+    // A folder of that name is no earlier file: it is left where it is.
+    if (S_ISDIR(status.st_mode)) {
+        throw ShapeFileError("cannot create '" + PrintableText(path) + "': it is a folder");
+    }
     const std::string aside = PathIn(folder, "." + FileNameOf(path) + ".earlier");
     files.Rename(path, aside);
     try {
