@@ -7,6 +7,7 @@
 #include "conversion/ConversionJob.h"
 #include "conversion/PrintableText.h"
 #include "conversion/Version.h"
+#include "run/MeshRun.h"
 #include "run/RunConversion.h"
 #include "run/RunSeries.h"
 #include "run/StepOutputNames.h"
@@ -44,8 +45,19 @@ std::optional<SeriesRequest> SeriesOf(const ConvertOptions& options) {
         times = RegularTimes(*options.timeStart, options.timeStep.value_or(std::chrono::seconds(1)),
                              count);
     }
-    CheckStepOutput(options.shpPath, count, !times.empty());
+    // A mesh holds every step in one file.
+    if (options.conversion.format != OutputFormat::Mesh) {
+        CheckStepOutput(options.shpPath, count, !times.empty());
+    }
     return SeriesRequest{std::move(steps), std::move(times), options.shpPath};
+}
+
+// A mesh of every step, or of the one step of a single conversion.
+MeshRequest MeshOf(const ConvertOptions& options, const std::optional<SeriesRequest>& series) {
+    if (series) {
+        return {series->steps, series->times, options.shpPath};
+    }
+    return {StepFiles(options.attributes), {}, options.shpPath};
 }
 
 // The success line: one file, a layer added to a GeoPackage, or the first and last shapefile
@@ -91,8 +103,10 @@ int Convert(const ConvertOptions& options, CommandStreams streams, const Clock& 
     FillJob(job, options);
     const ConversionServices services{display, clock, files, stop};
     const ConversionOutcome outcome =
-        series ? RunSeries(job, *series, services, options.conversion)
-               : RunConversion(job, options.shpPath, services, options.conversion);
+        options.conversion.format == OutputFormat::Mesh
+            ? RunMesh(job, MeshOf(options, series), services, options.conversion)
+        : series ? RunSeries(job, *series, services, options.conversion)
+                 : RunConversion(job, options.shpPath, services, options.conversion);
     switch (outcome.result) {
         case ConversionOutcome::Result::Succeeded:
             break;

@@ -24,7 +24,8 @@ namespace {
 constexpr const char* kDescription =
     "Converts a Nerasco grid into a polygon shape file (one polygon per cell), or a set of\n"
     "particles into a point shape file, with one numeric column per attribute. An OUTPUT\n"
-    "ending in .gpkg writes a GeoPackage layer, in .fgb a FlatGeobuf file instead.";
+    "ending in .gpkg writes a GeoPackage layer, in .fgb a FlatGeobuf file, in .nc the grid\n"
+    "as a UGRID mesh in a netCDF file instead.";
 
 // NAME=FILE, split at the first "=".
 void AddAttribute(ConvertOptions& options, const std::string& value) {
@@ -203,8 +204,9 @@ public:
                          "-o,--output",
                          [&options](const std::string& value) { SetOutput(options, value); },
                          "the file to write: a GeoPackage when it ends in \".gpkg\",\n"
-                         "a FlatGeobuf file when in \".fgb\" (any case), else a shape\n"
-                         "file (\".shp\" is added when missing)")
+                         "a FlatGeobuf file when in \".fgb\", a netCDF mesh when in\n"
+                         "\".nc\" (any case), else a shape file (\".shp\" is added\n"
+                         "when missing)")
                      ->type_name("OUTPUT"),
                  "the output shape file is missing: give it with -o OUTPUT");
         app_.add_option_function<std::string>(
@@ -300,6 +302,16 @@ private:
                 std::string("option --fit-columns fits the columns of a shape file; a ") +
                 OutputFormatName(format) +
                 " stores every value as a double, whole: leave the option out");
+        }
+        if (format == OutputFormat::Mesh && options_.shapeType == ShapeType::Point) {
+            throw UsageError(
+                "a netCDF mesh (\".nc\") holds the cells of a grid; particles (-t point) make "
+                "no mesh: write them to a .shp, .gpkg or .fgb OUTPUT");
+        }
+        if (format == OutputFormat::Mesh && options_.conversion.columns.cellIndex) {
+            throw UsageError(
+                "option --cell-index adds columns I and J; a netCDF mesh has no columns: its "
+                "faces are the cells in grid order, j fastest: leave the option out");
         }
         if (format != OutputFormat::GeoPackage && !options_.conversion.layer.empty()) {
             throw UsageError(

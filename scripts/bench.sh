@@ -271,6 +271,68 @@ for case_name in "${cases[@]}"; do
     rm -f "$out"-*.shp "$out"-*.shx "$out"-*.dbf "$out"-series-*.gpkg "$out"-steps-*.gpkg
 done
 
+# A model run of 10 steps of one attribute on the 1000 x 1000 grid, written as one UGRID netCDF
+# mesh and as shapefile sets (one per step), paired run by run: the mesh at most 0.5 x the
+# sets' time, its file at most a third of their bytes, its peak memory within the grid, two
+# steps' values and 64 MiB.
+mesh_dir=$work/mesh-run
+rm -rf "$mesh_dir"
+mkdir -p "$mesh_dir/steps" "$mesh_dir/sets"
+for step in 01 02 03 04 05 06 07 08 09 10; do
+    cp "$work/grid1000/temp.txt" "$mesh_dir/steps/temp_$step.txt"
+done
+mesh_job=(-x "$work/grid1000/x.txt" -y "$work/grid1000/y.txt"
+          -a "TEMP=$mesh_dir/steps/temp_*.txt" --crs EPSG:25829 -q)
+mesh_times=$work/mesh-times.tsv
+: >"$mesh_times"
+echo "bench: a run of 10 steps as a netCDF mesh and as shapefile sets"
+for ((run = 0; run <= runs; run++)); do  # run 0 warms up
+    for program in $( ((run % 2)) && echo "mesh sets" || echo "sets mesh"); do
+        rm -f "$mesh_dir"/sets/* "$mesh_dir/run.nc" "$work/measure.txt"
+        if [ "$program" = mesh ]; then
+            output=$mesh_dir/run.nc
+        else
+            output=$mesh_dir/sets/step_{step}.shp
+        fi
+        "$bin/tesselar-bench-run" "$work/measure.txt" "$convert" "${mesh_job[@]}" -o "$output"
+        printf '%s\t%s\t%s\n' "$run" "$program" "$(tr ' ' '\t' <"$work/measure.txt")" >>"$mesh_times"
+        if [ "$program" = mesh ]; then
+            mesh_bytes=$(stat -c %s "$mesh_dir/run.nc")
+        else
+            sets_bytes=$(du -cb "$mesh_dir"/sets/* | tail -n 1 | cut -f 1)
+        fi
+    done
+done
+mesh_summary=$("$python" - "$mesh_times" "$mesh_bytes" "$sets_bytes" <<'PYTHON'
+import statistics, sys
+runs = {}
+for line in open(sys.argv[1]):
+    run, program, wall, user, system, rss, _ = line.split("\t")
+    if run != "0":
+        runs.setdefault(run, {})[program] = (float(wall), int(rss))
+ratio = statistics.median(r["mesh"][0] / r["sets"][0] for r in runs.values())
+rss_mib = max(r["mesh"][1] for r in runs.values()) / 1024
+# The grid's x and y and two steps' values, doubles, plus 64 MiB.
+budget_mib = (2 * 1000 * 1000 + 2 * 999 * 999) * 8 / 2**20 + 64
+size = int(sys.argv[2]) / int(sys.argv[3])
+print(f"{int(ratio <= 0.5)} median {ratio:.3f} x over {len(runs)} paired runs "
+      f"(mesh {statistics.median(r['mesh'][0] for r in runs.values()):.3f} s, sets "
+      f"{statistics.median(r['sets'][0] for r in runs.values()):.3f} s)")
+print(f"{int(size <= 1 / 3)} {size:.3f} x ({sys.argv[2]} of {sys.argv[3]} bytes)")
+print(f"{int(rss_mib <= budget_mib)} peak {rss_mib:.1f} MiB, budget {budget_mib:.1f} MiB")
+PYTHON
+)
+while read -r passed text; do
+    case $text in
+        median*) what="netCDF mesh time / shapefile sets time (target at most 0.5)" ;;
+        peak*) what="netCDF mesh peak memory (grid + two steps + 64 MiB)" ;;
+        *) what="netCDF mesh bytes / shapefile sets bytes (target at most 1/3)" ;;
+    esac
+    echo "bench: mesh-run: $what: $text"
+    record_check mesh-run "$what" "$passed" "$text"
+done <<<"$mesh_summary"
+rm -rf "$mesh_dir"
+
 # Instructions, counted by callgrind on the target grid: the same in every run, whatever else
 # the shared machine does, so they show the paired difference that wall times blur.
 for program in tesselar baseline; do

@@ -9,6 +9,7 @@
 #include "crs/CrsIdentity.h"
 #include "crs/ProjectionFile.h"
 #include "readers/ReadFiles.h"
+#include "run/MeshRun.h"
 #include "run/RunSeries.h"
 #include "writer/CreateShapeFiles.h"
 #include "writer/WriteFlatGeobuf.h"
@@ -193,6 +194,24 @@ ConversionOutcome RunSeries(ConversionJob& job, const SeriesRequest& request,
                                            "': " + ShortenedValuesWarning(shortened));
             }
         }
+    });
+}
+
+ConversionOutcome RunMesh(ConversionJob& job, const MeshRequest& request,
+                          ConversionServices services, const ConversionOptions& options) {
+    return CatchingFailures([&](ConversionOutcome& outcome) {
+        const OutputProjection projection =
+            ChooseOutputProjection(options.crs, job.XAxysFile, services.stop);
+        outcome.warnings = projection.warnings;
+        if (!projection.esriWkt && !options.crs) {
+            outcome.warnings.assign(1, NoCoordinateSystemWarning(request.path, options.format));
+        }
+        const std::optional<CrsIdentity> crs =
+            projection.esriWkt ? std::optional<CrsIdentity>(IdentifyCrs(*projection.esriWkt))
+                               : std::nullopt;
+        const ReadSummary read = WriteMeshRun(job, request, services, options, crs);
+        outcome.shpPath = request.path;
+        AddReadWarnings(outcome.warnings, job, read, {}, options.keepDigits);
     });
 }
 

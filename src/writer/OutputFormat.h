@@ -7,10 +7,10 @@
 namespace tesselar {
 
 // The kinds of file a conversion writes.
-enum class OutputFormat { Shapefile, GeoPackage, FlatGeobuf };
+enum class OutputFormat { Shapefile, GeoPackage, FlatGeobuf, Mesh };
 
 // The format an output path asks for by its extension, in any case: ".gpkg" a GeoPackage,
-// ".fgb" a FlatGeobuf file, anything else a shapefile.
+// ".fgb" a FlatGeobuf file, ".nc" a UGRID mesh in a netCDF file, anything else a shapefile.
 inline OutputFormat OutputFormatOf(std::string_view path) {
     const auto endsWith = [path](std::string_view extension) {
         return path.size() > extension.size() &&
@@ -22,16 +22,22 @@ inline OutputFormat OutputFormatOf(std::string_view path) {
     if (endsWith(".fgb")) {
         return OutputFormat::FlatGeobuf;
     }
+    if (endsWith(".nc")) {
+        return OutputFormat::Mesh;
+    }
     return OutputFormat::Shapefile;
 }
 
-// How messages name a file of the format: "Shape File", "GeoPackage", "FlatGeobuf file".
+// How messages name a file of the format: "Shape File", "GeoPackage", "FlatGeobuf file",
+// "netCDF mesh".
 inline const char* OutputFormatName(OutputFormat format) {
     switch (format) {
         case OutputFormat::GeoPackage:
             return "GeoPackage";
         case OutputFormat::FlatGeobuf:
             return "FlatGeobuf file";
+        case OutputFormat::Mesh:
+            return "netCDF mesh";
         case OutputFormat::Shapefile:
             break;
     }

@@ -17,8 +17,9 @@ BELOW = {
     "flatgeobuf": {"conversion", "controls/shapefile", "crs", "spatial"},
     "geopackage": {"conversion", "controls/shapefile", "crs", "spatial"},
     "writer": {"conversion", "controls/shapefile", "crs", "spatial", "flatgeobuf", "geopackage"},
+    "mesh": {"conversion", "controls/shapefile", "crs"},
     "run": {"conversion", "controls/shapefile", "crs", "spatial", "flatgeobuf", "geopackage",
-            "readers", "writer"},
+            "readers", "writer", "mesh"},
 }
 BELOW["forms"] = BELOW["run"] | {"run", "controls/statusbar"}
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)

@@ -1,5 +1,7 @@
 #include "controls/shapefile/FileReplacement.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <exception>
 
@@ -122,6 +124,40 @@ void RemoveAbandonedTemporaries(OutputFileSystem& files, const std::string& path
             files.RemoveAbandoned(PathIn(folder, name));
         }
     }
+}
+
+}  // namespace tesselar
+
+namespace tesselar {
+
+void PlaceReplacingFile(OutputFileSystem& files, OutputFile& file, const std::string& path) {
+    const std::string folder = FolderOf(path);
+    const auto lock = files.LockFolder(folder);
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) != 0) {
+        file.Place(path);
+        RemoveAbandonedTemporaries(files, path);
+        return;
+    }
+    // A folder of that name is no earlier file: it is left where it is.
+    if (S_ISDIR(status.st_mode)) {
+        throw ShapeFileError("cannot create '" + PrintableText(path) + "': it is a folder");
+    }
+    const std::string aside = PathIn(folder, "." + FileNameOf(path) + ".earlier");
+    files.Rename(path, aside);
+    try {
+        file.Place(path);
+    } catch (...) {
+        try {
+            files.Rename(aside, path);
+        } catch (const std::exception& error) {
+            throw ShapeFileError("the earlier '" + PrintableText(path) + "' is kept as '" +
+                                 PrintableText(aside) + "': " + error.what());
+        }
+        throw;
+    }
+    files.Remove(aside);
+    RemoveAbandonedTemporaries(files, path);
 }
 
 }  // namespace tesselar
