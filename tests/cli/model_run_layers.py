@@ -157,6 +157,8 @@ class ModelRunLayers(unittest.TestCase):
             source.Release()
             self.assertEqual(found, [(s, step_values(s)[1]) for s in (1, 2, 3)], output)
             self.assertNotIn("time", dict(field_types(self.out / output)))
+        # Without a spatial index: its features come step after step, as they were written.
+        self.assertEqual(index_node_size(self.out / "run.fgb"), 0)
 
     def test_the_spatial_index_of_many_steps_passes_sqlites_check(self):
         # 40 x 30 nodes, 1131 cells, 4 steps: many leaves, some holding copies of one cell from
