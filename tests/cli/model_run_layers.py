@@ -225,7 +225,8 @@ class ModelRunLayers(unittest.TestCase):
         nodes = 500
         header = [f"SIZE_I : {nodes}", f"SIZE_J : {nodes}"]
         x = write(self.folder / "big_x.dat", header, [n // nodes for n in range(nodes * nodes)])
-        for step in (1, 2, 3):
+        # Five steps, so that much is left to write once the second is read.
+        for step in range(1, 6):
             write(self.folder / f"big_{step}.tdat", [], [f"{step}.5"] * (nodes - 1) ** 2)
         arguments = ["-x", x, "-y", x, "-a", f"Temp={self.folder}/big_*.tdat"]
         past_steps = 2 * x.stat().st_size + sum(
