@@ -124,9 +124,15 @@ SeriesSummary WriteShapefileSets(ConversionJob& job, const SeriesRequest& reques
         StepRecord record = RecordOf(request, step);
         record.formats = formats;
         services.display.SetStep(static_cast<int>(step + 1), static_cast<int>(count));
+        // Every step has the first step's shapes: its .shp and .shx are copied.
+        const EarlierShapes earlier =
+            step == 0
+                ? EarlierShapes{}
+                : EarlierShapes{&pending.HeldFile(summary.shpPaths.front()),
+                                &pending.HeldFile(CompanionPath(summary.shpPaths.front(), "shx"))};
         const WriteSummary written =
             WriteStepShapeFile(StepShpPath(request.shpPath, step, count, time), job, services,
-                               columns, projection, record, pending);
+                               columns, projection, record, pending, earlier);
         summary.shpPaths.push_back(written.shpPath);
         summary.shortenedValues.push_back(written.shortenedValues);
         summary.renamedColumns = written.renamedColumns;
