@@ -71,16 +71,17 @@ public:
             return false;
         }
         const auto size = static_cast<std::uint64_t>(status.st_size);
-        loff_t read = 0;
-        while (static_cast<std::uint64_t>(read) < size) {
+        loff_t offset = 0;
+        while (static_cast<std::uint64_t>(offset) < size) {
             const ssize_t copied = ::copy_file_range(
-                from->descriptor_, &read, descriptor_, nullptr,
-                static_cast<std::size_t>(size - static_cast<std::uint64_t>(read)), 0);
+                from->descriptor_, &offset, descriptor_, nullptr,
+                static_cast<std::size_t>(size - static_cast<std::uint64_t>(offset)), 0);
             if (copied < 0 && errno == EINTR) {
                 continue;
             }
-            if (copied < 0 && read == 0 &&
-                (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP || errno == EINVAL)) {
+            // Refused, or nothing copied, before any byte: the caller writes the file itself.
+            if (offset == 0 && (copied == 0 || errno == EXDEV || errno == ENOSYS ||
+                                errno == EOPNOTSUPP || errno == EINVAL)) {
                 return false;
             }
             if (copied <= 0) {
