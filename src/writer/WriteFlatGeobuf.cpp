@@ -84,6 +84,7 @@ public:
         Describe(ShapeOf(job_, polygons_, i, j), feature);
     }
 
+    // Fills `feature` with the shape and its values, as the file holds them.
     void Describe(const LoopShape& shape, FlatGeobufFeature& feature) const {
         feature.Shape(shape.x.data(), shape.y.data(), shape.corners);
         if (step_ != nullptr) {
