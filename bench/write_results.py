@@ -25,6 +25,8 @@ TARGET_PEER_RATIO = 10.0
 TARGET_GIS_RATIO = 1.10
 # The default conversion against the same conversion as of the baseline commit.
 TARGET_BASELINE_RATIO = 1.05
+# A model run in one process against a process per step, to shapefile sets and to a GeoPackage.
+TARGET_SERIES_RATIO = 0.6
 
 
 def arrays_bytes(nodes, cells):
@@ -45,6 +47,55 @@ def gis_memory_budget(nodes, cells):
 def formats_memory_budget(nodes, cells):
     """What a GeoPackage or FlatGeobuf conversion may hold: its arrays and 128 MiB."""
     return arrays_bytes(nodes, cells) + 128 * MIB
+
+
+def series_memory_budget(nodes, cells):
+    """What a model run of one attribute may hold: the grid, two steps' values and 64 MiB."""
+    return 8 * (2 * nodes + 2 * cells) + 64 * MIB
+
+
+def series_lines(out, runs, nodes, cells):
+    """The model run's figures; returns its targets."""
+    shp_ratios = ratios(runs, "series-shp", "steps-shp")
+    gpkg_ratios = ratios(runs, "series-gpkg", "steps-gpkg")
+    peak = {program: max(run[program][3] for run in runs.values())
+            for program in ("series-shp", "series-gpkg")}
+    budget = series_memory_budget(nodes, cells)
+    gpkg_budget = budget + 64 * MIB
+    out.append(f"- series-shp / steps-shp: {spread(shp_ratios)}; in CPU time (user + sys): "
+               f"{spread(cpu_ratios(runs, 'series-shp', 'steps-shp'))} (the run in one process "
+               f"against one process per step, one after the other)")
+    out.append(f"- series-gpkg / steps-gpkg: {spread(gpkg_ratios)}; in CPU time (user + sys): "
+               f"{spread(cpu_ratios(runs, 'series-gpkg', 'steps-gpkg'))}")
+    out.append(f"- series-shp peak memory {peak['series-shp'] / MIB:.1f} MiB against the budget "
+               f"8 B x (2 x {nodes:,} nodes + 2 steps x {cells:,} cells) + 64 MiB = "
+               f"{budget / MIB:.1f} MiB; series-gpkg {peak['series-gpkg'] / MIB:.1f} MiB "
+               f"against that + 64 MiB for the GeoPackage = {gpkg_budget / MIB:.1f} MiB")
+    return [
+        (f"a model run to shapefile sets at most {TARGET_SERIES_RATIO} x the time of a "
+         f"conversion per step", f"{statistics.median(shp_ratios):.2f} x",
+         statistics.median(shp_ratios) <= TARGET_SERIES_RATIO),
+        (f"a model run to a GeoPackage at most {TARGET_SERIES_RATIO} x the time of a GeoPackage "
+         f"conversion per step", f"{statistics.median(gpkg_ratios):.2f} x",
+         statistics.median(gpkg_ratios) <= TARGET_SERIES_RATIO),
+        ("a model run's peak memory within the grid + two steps + 64 MiB (shapefiles), "
+         "+ 128 MiB (GeoPackage)",
+         f"{peak['series-shp'] / MIB:.1f} of {budget / MIB:.1f} MiB, "
+         f"{peak['series-gpkg'] / MIB:.1f} of {gpkg_budget / MIB:.1f} MiB",
+         peak["series-shp"] <= budget and peak["series-gpkg"] <= gpkg_budget),
+    ]
+
+
+def case_footer(out, checks, commands, programs):
+    """A case's output checks and the commands measured."""
+    out.append("- Output checks:")
+    for what, result in checks:
+        out.append(f"  - {what}: {result}")
+    out.append("\nCommands (each run under `tesselar-bench-run`, which measures the "
+               "process):\n")
+    out.append("```")
+    out.extend(commands[program] for program in programs)
+    out.append("```\n")
 
 
 def read_meta(path):
@@ -124,11 +175,12 @@ def main():
                f"these runs without one neither does")
     out.append(f"- Runs: {machine['runs']} timed runs per program and size "
                f"({machine['large_runs']} for the 3000 x 3000 grid, tesselar and the baseline "
-               f"only) after one warm-up run, programs interleaved run by run in a rotating "
+               f"only, {machine.get('series_runs', machine['runs'])} for the model run) after one warm-up run, programs interleaved run by run in a rotating "
                f"order; medians over the runs, ratios taken within each run and given as median "
                f"(lowest to highest)\n")
 
     targets = []
+    series_targets = []
     for case, (label, nodes, cells) in cases.items():
         runs = times[case]
         programs = list(commands[case])
@@ -143,6 +195,10 @@ def main():
                        f"{median_of(runs, program, 1):.3f} | {median_of(runs, program, 2):.3f} | "
                        f"{peak / MIB:.1f} |")
         out.append("")
+        if "series-shp" in programs:
+            series_targets = series_lines(out, runs, nodes, cells)
+            case_footer(out, checks[case], commands[case], programs)
+            continue
         baseline_ratios = ratios(runs, "tesselar", "baseline")
         out.append(f"- tesselar / baseline: {spread(baseline_ratios)}; in CPU time (user + sys): "
                    f"{spread(cpu_ratios(runs, 'tesselar', 'baseline'))} (the default "
@@ -187,14 +243,7 @@ def main():
             out.append(f"- gis peak memory {gis_peak / MIB:.1f} MiB against the budget "
                        f"1.25 x 8 B x (2 x {nodes:,} nodes + 3 x {cells:,} cells) + 64 MiB = "
                        f"{gis_budget / MIB:.1f} MiB")
-        out.append("- Output checks:")
-        for what, result in checks[case]:
-            out.append(f"  - {what}: {result}")
-        out.append("\nCommands (each run under `tesselar-bench-run`, which measures the "
-                   "process):\n")
-        out.append("```")
-        out.extend(commands[case][program] for program in programs)
-        out.append("```\n")
+        case_footer(out, checks[case], commands[case], programs)
         if case == TARGET_CASE:
             targets = [
                 (f"the default conversion at most {TARGET_BASELINE_RATIO:.2f} x the time of "
@@ -225,7 +274,9 @@ def main():
                  max(formats_peak.values()) <= formats_budget),
             ]
 
-    out.append(f"## Targets ({cases[TARGET_CASE][0]})\n")
+    targets += series_targets
+    out.append(f"## Targets ({cases[TARGET_CASE][0]}; the model run's: "
+               f"{cases['series1000'][0] if 'series1000' in cases else 'not run'})\n")
     out.append("| Target | Measured | Verdict |")
     out.append("|---|---:|---|")
     for target, measured, passed in targets:
@@ -234,7 +285,8 @@ def main():
 ## Rerunning
 
     scripts/bench.sh    # BENCH_RUNS=N sets the timed runs (default 7), BENCH_LARGE_RUNS the
-                        # 3000 x 3000 grid's (default 3)
+                        # 3000 x 3000 grid's (default 3), BENCH_SERIES_RUNS the model
+                        # run's (default 5)
 
 It builds everything in `build/bench` (Release, `-DTESSELAR_BUILD_BENCH=ON`) and the baseline
 in `build/baseline` from a worktree of its commit in `build/baseline-src`, regenerates the

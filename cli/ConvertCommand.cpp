@@ -64,7 +64,9 @@ MeshRequest MeshOf(const ConvertOptions& options, const std::optional<SeriesRequ
 // of a run.
 void ReportCreated(std::ostream& out, const ConvertOptions& options,
                    const ConversionOutcome& outcome) {
-    if (outcome.stepCount > 1) {
+    const std::string steps =
+        outcome.stepCount > 1 ? " with " + std::to_string(outcome.stepCount) + " steps" : "";
+    if (outcome.stepCount > 1 && options.conversion.format == OutputFormat::Shapefile) {
         out << ShapeTypeText(options.shapeType) << " Shape Files '"
             << PrintableText(outcome.shpPath) << "' to '" << PrintableText(outcome.lastShpPath)
             << "' (" << outcome.stepCount << " steps) were created with success\n";
@@ -72,13 +74,13 @@ void ReportCreated(std::ostream& out, const ConvertOptions& options,
     }
     if (outcome.addedToExisting) {
         out << ShapeTypeText(options.shapeType) << " layer '"
-            << PrintableText(GeoPackageLayerName(outcome.shpPath, options.conversion.layer))
-            << "' was written into GeoPackage '" << PrintableText(outcome.shpPath)
+            << PrintableText(GeoPackageLayerName(outcome.shpPath, options.conversion.layer)) << "'"
+            << steps << " was written into GeoPackage '" << PrintableText(outcome.shpPath)
             << "' with success\n";
         return;
     }
     out << ShapeTypeText(options.shapeType) << ' ' << OutputFormatName(options.conversion.format)
-        << " '" << PrintableText(outcome.shpPath) << "' was created with success\n";
+        << " '" << PrintableText(outcome.shpPath) << "'" << steps << " was created with success\n";
 }
 
 int Convert(const ConvertOptions& options, CommandStreams streams, const Clock& clock,
@@ -92,7 +94,7 @@ int Convert(const ConvertOptions& options, CommandStreams streams, const Clock& 
     }
 
     const bool showProgress = streams.errIsTerminal && !options.quiet;
-    TerminalProgress terminalProgress(streams.err);
+    TerminalProgress terminalProgress(streams.err, clock);
     NoProgress noProgress;
     ProgressDisplay& display =
         showProgress ? static_cast<ProgressDisplay&>(terminalProgress) : noProgress;

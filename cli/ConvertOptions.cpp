@@ -248,7 +248,7 @@ public:
                 "--time",
                 [&options](const std::string& value) { options.timeStart = TimeStart(value); },
                 "the first step's time, ISO 8601 (2024-01-01T00:00:00Z; a\n"
-                "zone offset is taken out, none is UTC), as a TIME column")
+                "zone offset is taken out, none is UTC), in a TIME or time column")
             ->type_name("START");
         app_.add_option_function<std::string>(
                 "--time-step",

@@ -1,19 +1,23 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <ostream>
 #include <string>
 
+#include "conversion/Clock.h"
 #include "writer/ProgressDisplay.h"
 
 namespace tesselar {
 
 // The conversion's progress on one terminal line: in a run of several steps the step, a bar with
 // its percentage, the time elapsed and the time remaining. The line is redrawn (after a carriage
-// return) only when the percentage or one of the times shown changes.
+// return) only when the percentage or one of the times shown changes. In a run of several steps
+// the times are the whole run's, measured on `clock` from the first step's start: the time
+// remaining supposes that the steps left take as long as those done.
 class TerminalProgress final : public ProgressDisplay {
 public:
-    explicit TerminalProgress(std::ostream& terminal);
+    TerminalProgress(std::ostream& terminal, const Clock& clock);
 
     void SetMax(float max) override;
     void SetMin(float min) override;
@@ -27,15 +31,22 @@ public:
     void Finish(bool completed);
 
 private:
+    double Share() const;
     int Percent() const;
+    // The run's time for a panel whose text the writer gave for its step.
+    std::string RunTime(int panel, const std::string& stepText) const;
     void Draw(int percent);
 
     std::ostream& terminal_;
+    const Clock& clock_;
+    int step_ = 0;
+    int stepCount_ = 0;
+    std::chrono::steady_clock::time_point runStart_;
     float max_ = 0.0f;
     float min_ = 0.0f;
     float value_ = 0.0f;
     int shownPercent_ = -1;
-    std::string step_;
+    std::string stepText_;
     std::string elapsed_;
     std::string remaining_;
     std::string line_;

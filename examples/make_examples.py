@@ -5,6 +5,8 @@ of the Nerasco modelling system.
 - grid_x.dat, grid_y.dat: a curvilinear grid of 60 x 40 nodes following a meandering estuary
   that widens towards its mouth, in UTM zone 29N metres;
 - temperature.dat, salinity.dat: one value per grid cell (59 x 39 cells);
+- run_temperature_1.dat to run_temperature_4.dat: the temperature of a model run, hour by hour
+  through a flood tide that pushes the cold sea water up the estuary;
 - particles_x.dat, particles_y.dat, particles_depth.dat: 200 particles drifting in the middle
   reach, with their depth;
 - grid_x.prj, particles_x.prj: the coordinate system beside each X coordinate file, which
@@ -69,6 +71,15 @@ def temperature(s, t):
     """Summer: warm river water meets upwelled ocean water; the shallow banks are warmer."""
     bank = (2.0 * t - 1.0) ** 2
     return 13.1 + 5.2 * (1.0 - s) ** 1.3 + 0.9 * bank + 0.15 * math.sin(9.0 * s + 4.0 * t)
+
+
+RUN_STEPS = 4
+
+
+def run_temperature(s, t, step):
+    """The temperature `step` hours (from 0) into a flood tide: the sea water's front moves
+    upstream by a tenth of the estuary every hour, and the water warms a little by day."""
+    return temperature(min(s + 0.1 * step, 1.0), t) + 0.1 * step
 
 
 def salinity(s, t):
@@ -139,6 +150,10 @@ def write_grid(folder):
                     [temperature(s, t) for s, t in centres], 2)
     write_data_file(folder / "salinity.dat", cell_header("Salinity", "PSU"),
                     [salinity(s, t) for s, t in centres], 2)
+    for step in range(RUN_STEPS):
+        write_data_file(folder / f"run_temperature_{step + 1}.dat",
+                        cell_header(f"Water temperature, hour {step} of the flood", "degrees C"),
+                        [run_temperature(s, t, step) for s, t in centres], 2)
 
 
 def write_particles(folder):

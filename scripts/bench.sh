@@ -9,7 +9,7 @@
 #
 # BENCH_RUNS sets the timed runs per program and size (default 7), after one warm-up run;
 # BENCH_LARGE_RUNS those of the 3000 x 3000 grid, run by tesselar and the baseline only
-# (default 3).
+# (default 3); BENCH_SERIES_RUNS those of the model run of 10 steps (default 5).
 # Inputs and outputs go to ${TMPDIR:-/tmp}/tesselar-bench, outside the repository. Exits 1 when
 # the outputs disagree or a target is missed, after writing the results.
 set -euo pipefail
@@ -21,6 +21,8 @@ convert=$build/cli/tesselar-convert
 work=${TMPDIR:-/tmp}/tesselar-bench
 runs=${BENCH_RUNS:-7}
 large_runs=${BENCH_LARGE_RUNS:-3}
+series_runs=${BENCH_SERIES_RUNS:-5}
+series_steps=10
 python=/usr/bin/python3
 
 # The baseline: tesselar-convert of an earlier commit, built from a worktree of that commit
@@ -55,7 +57,7 @@ cmake -S "$baseline_src" -B "$baseline_build" -G Ninja -DCMAKE_BUILD_TYPE=Releas
     -DTESSELAR_BUILD_GUI=OFF -DTESSELAR_BUILD_TESTS=OFF >/dev/null
 cmake --build "$baseline_build" -j2 --target tesselar-convert
 
-cases=(grid300 grid1000 particles grid3000)
+cases=(grid300 grid1000 particles grid3000 series1000)
 declare -A label nodes cells
 label[grid300]="Polygons, 300 x 300 nodes (89,401 cells), 3 attributes"
 nodes[grid300]=90000
@@ -69,14 +71,23 @@ cells[particles]=32767
 label[grid3000]="Polygons, 3000 x 3000 nodes (8,994,001 cells), 3 attributes"
 nodes[grid3000]=9000000
 cells[grid3000]=8994001
+label[series1000]="Model run, 1000 x 1000 nodes (998,001 cells), $series_steps steps of 1 attribute"
+nodes[series1000]=1000000
+cells[series1000]=998001
 
 echo "bench: generating inputs in $work"
 rm -rf "$work"
-mkdir -p "$work/grid300" "$work/grid1000" "$work/particles" "$work/grid3000" "$work/out"
+mkdir -p "$work/grid300" "$work/grid1000" "$work/particles" "$work/grid3000" "$work/series1000" \
+    "$work/out"
 "$bin/tesselar-bench-generate" grid "$work/grid300" 300 300
 "$bin/tesselar-bench-generate" grid "$work/grid1000" 1000 1000
 "$bin/tesselar-bench-generate" particles "$work/particles" 32768
 "$bin/tesselar-bench-generate" grid "$work/grid3000" 3000 3000
+# The model run: the 1000 x 1000 grid, its temperature as every step's.
+cp "$work/grid1000/x.txt" "$work/grid1000/y.txt" "$work/series1000/"
+for ((step = 1; step <= series_steps; step++)); do
+    cp "$work/grid1000/temp.txt" "$work/series1000/temp_$(printf %02d "$step").txt"
+done
 
 meta=$work/meta.tsv
 times=$work/times.tsv
@@ -101,6 +112,7 @@ add_meta machine work "$work"
 add_meta machine filesystem "$(df --output=fstype "$work" | tail -n 1) file system"
 add_meta machine runs "$runs"
 add_meta machine large_runs "$large_runs"
+add_meta machine series_runs "$series_runs"
 add_meta machine baseline "$baseline_commit ($(git -C "$baseline_src" log -1 --format=%s))"
 
 # Sets job to the tesselar-convert arguments of a case ($1) writing to $2.
@@ -113,10 +125,32 @@ job_arguments() {
     fi
 }
 
+# Sets cmd to a model run's command: the whole run in one process (series-shp, series-gpkg) or
+# one process per step, one after the other (steps-shp, steps-gpkg).
+series_command() {
+    local dir=$work/$2 stem=$work/out/$2-$1
+    case $1 in
+        series-shp) cmd=("$convert" -q -x "$dir/x.txt" -y "$dir/y.txt" -a "TEMP=$dir/temp_*.txt"
+                         -o "${stem}_{step}.shp") ;;
+        series-gpkg) cmd=("$convert" -q -x "$dir/x.txt" -y "$dir/y.txt" -a "TEMP=$dir/temp_*.txt"
+                          --crs EPSG:25829 -o "$stem.gpkg") ;;
+        steps-shp | steps-gpkg)
+            local extension=${1#steps-} crs=()
+            [ "$extension" = gpkg ] && crs=(--crs EPSG:25829)
+            # One line, as the results table shows it.
+            local script='for step in "$1"/temp_*.txt; do "${@:4}" -a "TEMP=$step"'
+            script+=' -o "$2_$(basename "$step" .txt).$3" || exit; done'
+            cmd=(bash -c "$script" bash "$dir" "$stem" "$extension" "$convert" -q
+                 -x "$dir/x.txt" -y "$dir/y.txt" "${crs[@]}")
+            ;;
+    esac
+}
+
 # Sets cmd to the command of program $1 for case $2.
 command_for() {
     job_arguments "$2" "$work/out/$2-$1.shp"
     case $1 in
+        series-* | steps-*) series_command "$1" "$2" ;;
         tesselar) cmd=("$convert" "${job[@]}" -q) ;;
         baseline) cmd=("$baseline_convert" "${job[@]}" -q) ;;
         gis) cmd=("$convert" "${job[@]}" -q --crs EPSG:25829 --cell-index --fit-columns) ;;
@@ -141,7 +175,7 @@ measure() {
     command_for "$1" "$2"
     local stem=$work/out/$2-$1 report=$work/measure.txt
     rm -f "$stem.shp" "$stem.shx" "$stem.dbf" "$stem.cpg" "$stem.prj" "$stem.gpkg" "$stem.fgb" \
-        "$report"
+        "$stem"_* "$report"
     if ! "$bin/tesselar-bench-run" "$report" "${cmd[@]}" >/dev/null 2>"$stem.log"; then
         echo "bench: $1 failed on $2: ${cmd[*]}" >&2
         cat "$stem.log" >&2
@@ -170,6 +204,9 @@ for case_name in "${cases[@]}"; do
     if [ "$case_name" = grid3000 ]; then
         programs=(tesselar baseline)
         case_runs=$large_runs
+    elif [ "$case_name" = series1000 ]; then
+        programs=(series-shp steps-shp series-gpkg steps-gpkg)
+        case_runs=$series_runs
     else
         programs=("${all_programs[@]}")
         case_runs=$runs
@@ -194,12 +231,24 @@ for case_name in "${cases[@]}"; do
             record_check "$case_name" "tesselar against $other (pyshp)" 0 "${result//$'\n'/; }"
         fi
     done
-    identical=1
-    for extension in shp shx dbf; do
-        cmp -s "$out-tesselar.$extension" "$out-baseline.$extension" || identical=0
-    done
-    record_check "$case_name" "tesselar against baseline (cmp of .shp, .shx, .dbf)" "$identical" \
-        "$([ $identical = 1 ] && echo byte-identical || echo DIFFER)"
+    if [ "$case_name" = series1000 ]; then
+        # A step of the run against the same step converted alone: the same shapes, byte for
+        # byte (the tables differ in STEP, which only the run has).
+        identical=1
+        for extension in shp shx; do
+            cmp -s "$out-series-shp_05.$extension" "$out-steps-shp_temp_05.$extension" ||
+                identical=0
+        done
+        record_check "$case_name" "step 5 of series-shp against steps-shp (cmp of .shp, .shx)" \
+            "$identical" "$([ $identical = 1 ] && echo byte-identical || echo DIFFER)"
+    else
+        identical=1
+        for extension in shp shx dbf; do
+            cmp -s "$out-tesselar.$extension" "$out-baseline.$extension" || identical=0
+        done
+        record_check "$case_name" "tesselar against baseline (cmp of .shp, .shx, .dbf)" \
+            "$identical" "$([ $identical = 1 ] && echo byte-identical || echo DIFFER)"
+    fi
     if [[ " ${programs[*]} " == *" limit "* ]]; then
         sizes_agree=1
         sizes=""
@@ -219,7 +268,7 @@ for case_name in "${cases[@]}"; do
         done
     done
     # The largest outputs go before the next case.
-    rm -f "$out"-*.shp "$out"-*.shx "$out"-*.dbf
+    rm -f "$out"-*.shp "$out"-*.shx "$out"-*.dbf "$out"-series-*.gpkg "$out"-steps-*.gpkg
 done
 
 # A model run of 10 steps of one attribute on the 1000 x 1000 grid, written as one UGRID netCDF

@@ -102,14 +102,32 @@ void FlatGeobufFeature::Real(int column, double value) {
     Put(column, value);
 }
 
+void FlatGeobufFeature::Text(int column, std::string_view value) {
+    const std::size_t bytes = TextBytes(value);
+    if (properties_.size() < propertyBytes_ + bytes) {
+        properties_.resize(2 * (propertyBytes_ + bytes));
+    }
+    unsigned char* out = properties_.data() + propertyBytes_;
+    PutUInt16Little(out, static_cast<std::uint16_t>(column));
+    PutUInt32(out + 2, value.size());
+    std::copy(value.begin(), value.end(), out + 6);
+    propertyBytes_ += bytes;
+}
+
+std::size_t FlatGeobufFeature::TextBytes(std::string_view value) {
+    return 2 + sizeof(std::uint32_t) + value.size();
+}
+
 std::size_t FlatGeobufFeature::EncodedBytes() const {
     return kPrefixBytes + TableBytes(xyCount_, propertyBytes_);
 }
 
-std::size_t FlatGeobufFeature::EncodedBytesOf(int corners, int integers, int reals) {
+std::size_t FlatGeobufFeature::EncodedBytesOf(int corners, int integers, int reals,
+                                              std::size_t textBytes) {
     return kPrefixBytes +
            TableBytes(XyCount(corners), static_cast<std::size_t>(integers) * kIntegerPropertyBytes +
-                                            static_cast<std::size_t>(reals) * kRealPropertyBytes);
+                                            static_cast<std::size_t>(reals) * kRealPropertyBytes +
+                                            textBytes);
 }
 
 void FlatGeobufFeature::Encode(unsigned char* out) const {

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 namespace tesselar {
@@ -22,6 +23,8 @@ public:
     void Shape(const double* x, const double* y, int corners);
     void Integer(int column, std::int32_t value);
     void Real(int column, double value);
+    // A date-time column's ISO 8601 text.
+    void Text(int column, std::string_view value);
 
     static constexpr int kMaxCorners = 4;
 
@@ -29,7 +32,10 @@ public:
     std::size_t EncodedBytes() const;
     // The bytes of a feature of `corners` corners with this many values of each kind, found
     // without filling one.
-    static std::size_t EncodedBytesOf(int corners, int integers, int reals);
+    // `textBytes`: what the texts take, each TextBytes.
+    static std::size_t EncodedBytesOf(int corners, int integers, int reals,
+                                      std::size_t textBytes = 0);
+    static std::size_t TextBytes(std::string_view value);
     // Writes the encoded feature to `out`, which has room for EncodedBytes().
     void Encode(unsigned char* out) const;
 

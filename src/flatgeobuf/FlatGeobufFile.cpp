@@ -79,13 +79,16 @@ void FlatGeobufFile::Add(const Box& box, std::size_t encodedBytes) {
     encodedBytes_.push_back(static_cast<std::uint32_t>(encodedBytes));
 }
 
-std::vector<std::uint8_t> FlatGeobufFile::Header() const {
+std::vector<std::uint8_t> FlatGeobufFile::Header(std::uint64_t featureCount,
+                                                 std::uint16_t indexNodeSize) const {
     flatbuffers::FlatBufferBuilder builder;
     std::vector<flatbuffers::Offset<FlatGeobuf::Column>> columns;
     for (const FlatGeobufColumn& column : definition_.columns) {
-        columns.push_back(FlatGeobuf::CreateColumnDirect(
-            builder, column.name.c_str(),
-            column.integer ? FlatGeobuf::ColumnType::Int : FlatGeobuf::ColumnType::Double));
+        columns.push_back(
+            FlatGeobuf::CreateColumnDirect(builder, column.name.c_str(),
+                                           column.integer    ? FlatGeobuf::ColumnType::Int
+                                           : column.dateTime ? FlatGeobuf::ColumnType::DateTime
+                                                             : FlatGeobuf::ColumnType::Double));
     }
     flatbuffers::Offset<FlatGeobuf::Crs> crs;
     if (definition_.crs) {
@@ -96,10 +99,9 @@ std::vector<std::uint8_t> FlatGeobufFile::Header() const {
     }
     const std::vector<double> envelope = {extent_.minX, extent_.minY, extent_.maxX, extent_.maxY};
     const auto header = FlatGeobuf::CreateHeaderDirect(
-        builder, definition_.name.c_str(), boxes_.empty() ? nullptr : &envelope,
+        builder, definition_.name.c_str(), featureCount == 0 ? nullptr : &envelope,
         definition_.polygons ? FlatGeobuf::GeometryType::Polygon : FlatGeobuf::GeometryType::Point,
-        false, false, false, false, &columns, boxes_.size(),
-        boxes_.empty() ? std::uint16_t{0} : kIndexNodeSize, crs);
+        false, false, false, false, &columns, featureCount, indexNodeSize, crs);
     builder.FinishSizePrefixed(header);
     return {builder.GetBufferPointer(), builder.GetBufferPointer() + builder.GetSize()};
 }
@@ -107,7 +109,8 @@ std::vector<std::uint8_t> FlatGeobufFile::Header() const {
 void FlatGeobufFile::Finish(FlatGeobufSource& source) {
     BufferedOutputFile out(files_.CreateFile(path_));
     out.Write(kMagic.data(), kMagic.size());
-    const std::vector<std::uint8_t> header = Header();
+    const std::vector<std::uint8_t> header =
+        Header(boxes_.size(), boxes_.empty() ? std::uint16_t{0} : kIndexNodeSize);
     out.Write(header.data(), header.size());
     if (boxes_.empty()) {
         out.Close();
@@ -153,6 +156,33 @@ void FlatGeobufFile::Finish(FlatGeobufSource& source) {
     }
     out.Close();
     PlaceReplacing(files_, out.File(), path_);
+}
+
+void FlatGeobufFile::Start(std::uint64_t featureCount, const Box& extent) {
+    extent_ = extent;
+    stream_ = std::make_unique<BufferedOutputFile>(files_.CreateFile(path_));
+    stream_->Write(kMagic.data(), kMagic.size());
+    const std::vector<std::uint8_t> header = Header(featureCount, 0);
+    stream_->Write(header.data(), header.size());
+    streamLeft_ = featureCount;
+}
+
+void FlatGeobufFile::Stream(const FlatGeobufFeature& feature) {
+    if (streamLeft_ == 0) {
+        throw ShapeFileError("cannot write '" + path_ +
+                             "': more features than the header announces");
+    }
+    --streamLeft_;
+    feature.Encode(stream_->Claim(feature.EncodedBytes()));
+}
+
+void FlatGeobufFile::FinishStream() {
+    if (streamLeft_ != 0) {
+        throw ShapeFileError("cannot write '" + path_ + "': " + std::to_string(streamLeft_) +
+                             " features fewer than the header announces");
+    }
+    stream_->Close();
+    PlaceReplacing(files_, stream_->File(), path_);
 }
 
 }  // namespace tesselar

@@ -13,10 +13,13 @@
 
 namespace tesselar {
 
-// A column of a FlatGeobuf file: a 32-bit integer or a double.
+class BufferedOutputFile;
+
+// A column of a FlatGeobuf file: a 32-bit integer, a date-time (ISO 8601 text) or a double.
 struct FlatGeobufColumn {
     std::string name;
     bool integer = false;
+    bool dateTime = false;
 };
 
 // What a FlatGeobuf file holds besides its features.
@@ -54,8 +57,16 @@ public:
     void Finish(FlatGeobufSource& source);
     const std::string& Path() const { return path_; }
 
+    // The other way to write the file, for more features than their boxes could be kept for:
+    // without a spatial index, each feature written as it comes. Start announces
+    // `featureCount` features within `extent`; once Stream has written them all, FinishStream
+    // puts the file in place.
+    void Start(std::uint64_t featureCount, const Box& extent);
+    void Stream(const FlatGeobufFeature& feature);
+    void FinishStream();
+
 private:
-    std::vector<std::uint8_t> Header() const;
+    std::vector<std::uint8_t> Header(std::uint64_t featureCount, std::uint16_t indexNodeSize) const;
 
     OutputFileSystem& files_;
     std::string path_;
@@ -63,6 +74,9 @@ private:
     std::vector<Box> boxes_;
     std::vector<std::uint32_t> encodedBytes_;
     Box extent_;
+    // While streaming: the file, and the features still to come.
+    std::unique_ptr<BufferedOutputFile> stream_;
+    std::uint64_t streamLeft_ = 0;
 };
 
 }  // namespace tesselar

@@ -13,10 +13,12 @@ constexpr std::size_t kGeometrySlot = GeoPackageGeometry::kMaxBytes;
 
 }  // namespace
 
-FeatureRows::FeatureRows(SqliteDatabase& db, std::string table, int integerColumns, int realColumns)
+FeatureRows::FeatureRows(SqliteDatabase& db, std::string table, int integerColumns, int textColumns,
+                         int realColumns)
     : db_(db),
       table_(std::move(table)),
       integerColumns_(integerColumns),
+      textColumns_(textColumns),
       realColumns_(realColumns),
       batches_(kBatches) {
     fullInsert_ = Insert(kRowsPerInsert);
@@ -24,6 +26,7 @@ FeatureRows::FeatureRows(SqliteDatabase& db, std::string table, int integerColum
         batch.geometries.resize(kRowsPerBatch * kGeometrySlot);
         batch.geometryBytes.resize(kRowsPerBatch);
         batch.integers.resize(static_cast<std::size_t>(kRowsPerBatch * integerColumns));
+        batch.texts.resize(static_cast<std::size_t>(kRowsPerBatch * textColumns));
         batch.reals.resize(static_cast<std::size_t>(kRowsPerBatch * realColumns));
         batch.nulls.resize(static_cast<std::size_t>(kRowsPerBatch * realColumns));
         free_.push_back(&batch);
@@ -45,7 +48,7 @@ std::unique_ptr<SqliteStatement> FeatureRows::Insert(int rows) const {
     // fid NULL: SQLite numbers the rows 1, 2 ... of a new table itself, appending each without
     // first looking the number up.
     std::string row = "(NULL, ?";
-    for (int c = 0; c < integerColumns_ + realColumns_; ++c) {
+    for (int c = 0; c < integerColumns_ + textColumns_ + realColumns_; ++c) {
         row += ", ?";
     }
     row += ")";
@@ -150,6 +153,11 @@ void FeatureRows::Run(SqliteStatement& insert, const Batch& batch, int first, in
             insert.Bind(parameter++,
                         batch.integers[row * static_cast<std::size_t>(integerColumns_) +
                                        static_cast<std::size_t>(c)]);
+        }
+        for (int c = 0; c < textColumns_; ++c) {
+            insert.Bind(parameter++,
+                        std::string_view(batch.texts[row * static_cast<std::size_t>(textColumns_) +
+                                                     static_cast<std::size_t>(c)]));
         }
         for (int c = 0; c < realColumns_; ++c) {
             const std::size_t slot =

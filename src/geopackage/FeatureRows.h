@@ -14,7 +14,7 @@
 
 namespace tesselar {
 
-// Inserts the rows of a new feature table (fid, geom, the integer columns, the real columns)
+// Inserts the rows of a new feature table (fid, geom, the integer, text and real columns)
 // many at a time: one INSERT of kRowsPerInsert rows costs SQLite far less than as many INSERTs
 // of one row. The rows get the fids 1, 2 ... in the order added. Every value of a row is set
 // before Add.
@@ -24,13 +24,18 @@ namespace tesselar {
 // Flush has returned or the object is destroyed, only that thread uses the database.
 class FeatureRows {
 public:
-    FeatureRows(SqliteDatabase& db, std::string table, int integerColumns, int realColumns);
+    FeatureRows(SqliteDatabase& db, std::string table, int integerColumns, int textColumns,
+                int realColumns);
     ~FeatureRows();
     FeatureRows(const FeatureRows&) = delete;
     FeatureRows& operator=(const FeatureRows&) = delete;
 
     void SetInteger(int column, std::int64_t value) {
         filling_->integers[Slot(integerColumns_) + static_cast<std::size_t>(column)] = value;
+    }
+    // The text keeps its buffer from row to row, so that setting it allocates nothing.
+    void SetText(int column, const std::string& value) {
+        filling_->texts[Slot(textColumns_) + static_cast<std::size_t>(column)] = value;
     }
     void SetReal(int column, double value) {
         const std::size_t slot = Slot(realColumns_) + static_cast<std::size_t>(column);
@@ -55,6 +60,7 @@ private:
         std::vector<unsigned char> geometries;
         std::vector<int> geometryBytes;
         std::vector<std::int64_t> integers;
+        std::vector<std::string> texts;
         std::vector<double> reals;
         std::vector<unsigned char> nulls;
     };
@@ -72,6 +78,7 @@ private:
     SqliteDatabase& db_;
     std::string table_;
     int integerColumns_;
+    int textColumns_;
     int realColumns_;
     std::unique_ptr<SqliteStatement> fullInsert_;
     std::vector<Batch> batches_;

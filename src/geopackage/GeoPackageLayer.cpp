@@ -89,6 +89,7 @@ void CheckGeoPackageLayer(const GeoPackageLayerDefinition& definition) {
     }
     std::vector<std::string> names = {kFidColumn, kGeometryColumn};
     names.insert(names.end(), definition.integerColumns.begin(), definition.integerColumns.end());
+    names.insert(names.end(), definition.dateTimeColumns.begin(), definition.dateTimeColumns.end());
     names.insert(names.end(), definition.realColumns.begin(), definition.realColumns.end());
     for (std::size_t a = 0; a < names.size(); ++a) {
         for (std::size_t b = a + 1; b < names.size(); ++b) {
@@ -111,6 +112,7 @@ public:
     Impl& operator=(const Impl&) = delete;
 
     void SetInteger(int column, std::int64_t value) { rows_->SetInteger(column, value); }
+    void SetDateTime(int column, const std::string& text) { rows_->SetText(column, text); }
     void SetReal(int column, double value) { rows_->SetReal(column, value); }
     void SetNull(int column) { rows_->SetNull(column); }
     void AddPolygon(const double* x, const double* y, int corners) {
@@ -227,12 +229,16 @@ void GeoPackageLayer::Impl::CreateTable() {
     for (const std::string& name : definition_.integerColumns) {
         columns += ", " + QuotedIdentifier(name) + " INTEGER";
     }
+    for (const std::string& name : definition_.dateTimeColumns) {
+        columns += ", " + QuotedIdentifier(name) + " DATETIME";
+    }
     for (const std::string& name : definition_.realColumns) {
         columns += ", " + QuotedIdentifier(name) + " REAL";
     }
     db_->Execute("CREATE TABLE " + QuotedIdentifier(definition_.table) + " (" + columns + ")");
     rows_ = std::make_unique<FeatureRows>(*db_, definition_.table,
                                           static_cast<int>(definition_.integerColumns.size()),
+                                          static_cast<int>(definition_.dateTimeColumns.size()),
                                           static_cast<int>(definition_.realColumns.size()));
 }
 
@@ -248,14 +254,24 @@ void GeoPackageLayer::Impl::Add(std::span<const unsigned char> blob) {
     } else {
         extent_.Include(box);
     }
-    extents_.push_back(box);
+    if (definition_.repeatedShapes == 0 || fid_ <= definition_.repeatedShapes) {
+        extents_.push_back(box);
+    }
 }
 
 void GeoPackageLayer::Impl::FillIndex() {
     const std::string rtree = RtreeName(definition_.table);
     db_->Execute("CREATE VIRTUAL TABLE " + QuotedIdentifier(rtree) +
                  " USING rtree(id, minx, maxx, miny, maxy)");
-    BulkLoadRtree(*db_, rtree, extents_, definition_.table, kFidColumn);
+    const std::int64_t copies =
+        definition_.repeatedShapes == 0 ? 1 : fid_ / definition_.repeatedShapes;
+    if (fid_ != copies * static_cast<std::int64_t>(extents_.size())) {
+        throw GeoPackageError("cannot write the GeoPackage '" + path_ +
+                              "': " + std::to_string(fid_) + " features are no whole runs of " +
+                              std::to_string(extents_.size()) + " shapes");
+    }
+    BulkLoadRtree(*db_, rtree, extents_, definition_.table, kFidColumn,
+                  static_cast<std::size_t>(copies));
     extents_ = {};
 }
 
@@ -289,6 +305,10 @@ GeoPackageLayer::~GeoPackageLayer() = default;
 
 void GeoPackageLayer::SetInteger(int column, std::int64_t value) {
     impl_->SetInteger(column, value);
+}
+
+void GeoPackageLayer::SetDateTime(int column, const std::string& isoUtcText) {
+    impl_->SetDateTime(column, isoUtcText);
 }
 
 void GeoPackageLayer::SetReal(int column, double value) {

@@ -14,13 +14,20 @@
 namespace tesselar {
 
 // What a feature table holds: its name, its shapes, its columns after fid and geom (integers,
-// then reals) and the coordinate system of its shapes (none: srs_id -1, undefined Cartesian).
+// then date-times, then reals) and the coordinate system of its shapes (none: srs_id -1,
+// undefined Cartesian).
 struct GeoPackageLayerDefinition {
     std::string table;
     bool polygons = true;
     std::vector<std::string> integerColumns;
+    // DATETIME columns: ISO 8601 text in UTC, "2024-01-01T00:00:00Z".
+    std::vector<std::string> dateTimeColumns;
     std::vector<std::string> realColumns;
     std::optional<CrsIdentity> crs;
+    // When not 0: the features come in runs of this many that repeat the shapes of the first
+    // run in the same order (the steps of a model run), so that only the first run's boxes are
+    // kept for the spatial index.
+    std::int64_t repeatedShapes = 0;
 };
 
 // Refuses a layer the writer cannot write: a name reserved for the GeoPackage's own tables, or
@@ -44,8 +51,10 @@ public:
     GeoPackageLayer(const GeoPackageLayer&) = delete;
     GeoPackageLayer& operator=(const GeoPackageLayer&) = delete;
 
-    // The next feature's column values, by position among the integer or the real columns.
+    // The next feature's column values, by position among the integer, the date-time or the
+    // real columns.
     void SetInteger(int column, std::int64_t value);
+    void SetDateTime(int column, const std::string& isoUtcText);
     void SetReal(int column, double value);
     void SetNull(int realColumn);
     // Adds a feature with the values set; every value is set for each feature.

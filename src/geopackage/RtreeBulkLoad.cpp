@@ -74,17 +74,36 @@ struct Child {
     Box box;
 };
 
+// Which leaf holds a row: the leaves are numbered from 2 (or the root alone is a leaf) in the
+// order of the rows' positions, and copy c of shape s is at position rank[s] * copies + c.
+struct LeafLookup {
+    std::vector<std::uint32_t> rank;  // per shape, its place in Hilbert order
+    std::uint64_t copies = 1;
+    bool rootIsLeaf = false;
+
+    std::uint64_t Rows() const { return rank.size() * copies; }
+    std::int64_t LeafOf(std::uint64_t row) const {
+        if (rootIsLeaf) {
+            return kRootNode;
+        }
+        const std::uint64_t position =
+            std::uint64_t{rank[row % rank.size()]} * copies + row / rank.size();
+        return kRootNode + 1 + static_cast<std::int64_t>(position / kCellsPerNode);
+    }
+};
+
 }  // namespace
 
 void BulkLoadRtree(SqliteDatabase& db, const std::string& rtree, const std::vector<Box>& boxes,
-                   const std::string& table, const std::string& idColumn) {
-    if (boxes.empty()) {
+                   const std::string& table, const std::string& idColumn, std::size_t copies) {
+    if (boxes.empty() || copies == 0) {
         return;
     }
+    const std::size_t rows = boxes.size() * copies;
     // The node count of each level, leaves first, so that the root can be numbered 1 and the
     // other nodes 2, 3 ... level by level.
     std::vector<std::size_t> levelNodes;
-    for (std::size_t count = boxes.size(); levelNodes.empty() || levelNodes.back() > 1;) {
+    for (std::size_t count = rows; levelNodes.empty() || levelNodes.back() > 1;) {
         count = (count + kCellsPerNode - 1) / kCellsPerNode;
         levelNodes.push_back(count);
     }
@@ -100,7 +119,10 @@ void BulkLoadRtree(SqliteDatabase& db, const std::string& rtree, const std::vect
     }
     const std::vector<std::uint32_t> order = HilbertOrder(boxes, extent);
 
-    std::vector<std::uint32_t> leafOf(boxes.size());
+    LeafLookup leaves{std::vector<std::uint32_t>(boxes.size()), copies, depth == 0};
+    for (std::size_t r = 0; r < order.size(); ++r) {
+        leaves.rank[order[r]] = static_cast<std::uint32_t>(r);
+    }
     std::int64_t nextNode = kRootNode + 1;
     std::vector<Child> level;
     Node node;
@@ -109,16 +131,18 @@ void BulkLoadRtree(SqliteDatabase& db, const std::string& rtree, const std::vect
         putNode.BindBlob(2, node.Data(), static_cast<int>(kNodeBytes));
         putNode.Run();
     };
-    // The leaves: the rows' boxes in Hilbert order, kCellsPerNode to a leaf.
-    for (std::size_t first = 0; first < order.size(); first += kCellsPerNode) {
+    // The leaves: the rows' boxes in Hilbert order, the copies of a shape side by side,
+    // kCellsPerNode to a leaf.
+    for (std::size_t first = 0; first < rows; first += kCellsPerNode) {
         const std::int64_t number = depth == 0 ? kRootNode : nextNode++;
         node.Clear();
         node.SetDepth(number == kRootNode ? depth : 0);
-        Box box = boxes[order[first]];
-        for (std::size_t n = first; n < std::min(order.size(), first + kCellsPerNode); ++n) {
-            node.AddCell(std::int64_t{order[n]} + 1, boxes[order[n]]);
-            box.Include(boxes[order[n]]);
-            leafOf[order[n]] = static_cast<std::uint32_t>(number);
+        Box box = boxes[order[first / copies]];
+        for (std::size_t n = first; n < std::min(rows, first + kCellsPerNode); ++n) {
+            const std::uint32_t shape = order[n / copies];
+            node.AddCell(static_cast<std::int64_t>((n % copies) * boxes.size() + shape) + 1,
+                         boxes[shape]);
+            box.Include(boxes[shape]);
         }
         write(number);
         level.push_back({number, box});
@@ -148,16 +172,15 @@ void BulkLoadRtree(SqliteDatabase& db, const std::string& rtree, const std::vect
     // them in SQL), which asks a function of this connection for the leaf, instead of a
     // statement run per row.
     const auto leafOfRow = [](sqlite3_context* context, int, sqlite3_value** arguments) {
-        const auto& leaves =
-            *static_cast<const std::vector<std::uint32_t>*>(sqlite3_user_data(context));
+        const auto& lookup = *static_cast<const LeafLookup*>(sqlite3_user_data(context));
         const sqlite3_int64 row = sqlite3_value_int64(arguments[0]);
-        if (row < 1 || static_cast<std::uint64_t>(row) > leaves.size()) {
+        if (row < 1 || static_cast<std::uint64_t>(row) > lookup.Rows()) {
             sqlite3_result_error(context, "row beyond the spatial index's rows", -1);
             return;
         }
-        sqlite3_result_int64(context, leaves[static_cast<std::size_t>(row - 1)]);
+        sqlite3_result_int64(context, lookup.LeafOf(static_cast<std::uint64_t>(row - 1)));
     };
-    if (sqlite3_create_function(db.Handle(), kLeafFunction, 1, SQLITE_UTF8, &leafOf, leafOfRow,
+    if (sqlite3_create_function(db.Handle(), kLeafFunction, 1, SQLITE_UTF8, &leaves, leafOfRow,
                                 nullptr, nullptr) != SQLITE_OK) {
         throw GeoPackageError("cannot write the GeoPackage '" + db.File() +
                               "': SQLite says: " + sqlite3_errmsg(db.Handle()));

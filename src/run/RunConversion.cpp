@@ -177,14 +177,18 @@ ConversionOutcome RunSeries(ConversionJob& job, const SeriesRequest& request,
         const OutputProjection projection =
             ChooseOutputProjection(options.crs, job.XAxysFile, services.stop);
         outcome.warnings = projection.warnings;
+        if (options.format != OutputFormat::Shapefile && !projection.esriWkt && !options.crs) {
+            outcome.warnings.assign(1, NoCoordinateSystemWarning(request.shpPath, options.format));
+        }
         const SeriesSummary series = WriteSeries(job, request, services, options,
                                                  projection.esriWkt.value_or(std::string()));
         outcome.shpPath = series.shpPaths.front();
         outcome.lastShpPath = series.shpPaths.back();
         outcome.stepCount = series.shpPaths.size();
+        outcome.addedToExisting = series.addedToExisting;
         AddReadWarnings(outcome.warnings, job, series.read, series.renamedColumns,
                         options.keepDigits);
-        for (std::size_t step = 0; step < series.shpPaths.size(); ++step) {
+        for (std::size_t step = 0; step < series.shortenedValues.size(); ++step) {
             for (const ShortenedValues& shortened : series.shortenedValues[step]) {
                 outcome.warnings.push_back("'" + PrintableText(series.shpPaths[step]) +
                                            "': " + ShortenedValuesWarning(shortened));

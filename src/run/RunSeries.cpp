@@ -4,10 +4,14 @@
 
 #include "controls/shapefile/PendingShapefiles.h"
 #include "controls/shapefile/ShapeFileNames.h"
+#include "conversion/PrintableText.h"
+#include "crs/CrsIdentity.h"
 #include "run/SeriesSteps.h"
 #include "run/StepOutputNames.h"
 #include "writer/ColumnPlan.h"
 #include "writer/CreateShapeFiles.h"
+#include "writer/WriteFlatGeobuf.h"
+#include "writer/WriteGeoPackage.h"
 
 namespace tesselar {
 
@@ -41,15 +45,69 @@ void CheckOpenFileLimit(std::size_t stepCount) {
         " (ulimit -n): convert fewer steps at a time");
 }
 
-}  // namespace
+std::optional<StepTime> TimeOf(const SeriesRequest& request, std::size_t step) {
+    return request.times.empty() ? std::nullopt : std::optional<StepTime>(request.times.at(step));
+}
 
-SeriesSummary WriteSeries(ConversionJob& job, const SeriesRequest& request,
-                          ConversionServices services, const ConversionOptions& options,
-                          const std::string& projection) {
+StepRecord RecordOf(const SeriesRequest& request, std::size_t step) {
+    const std::optional<StepTime> time = TimeOf(request, step);
+    return StepRecord{
+        static_cast<std::int64_t>(step + 1), time ? IsoUtcText(*time) : std::string(), {}};
+}
+
+// Every step into one GeoPackage layer or FlatGeobuf file.
+template <typename Steps>
+SeriesSummary WriteOneFile(SeriesSteps& series, const SeriesRequest& request,
+                           ConversionServices services, ConversionJob& job, Steps& output) {
+    const std::size_t count = series.Count();
+    for (std::size_t step = 0; step < count; ++step) {
+        series.Load(step);
+        services.display.SetStep(static_cast<int>(step + 1), static_cast<int>(count));
+        output.Write(job, services, RecordOf(request, step));
+    }
+    if (services.stop.Requested()) {
+        throw Interrupted(services.stop.Signal(), "writing the " + std::to_string(count) +
+                                                      " steps of '" +
+                                                      PrintableText(request.shpPath) + "'");
+    }
+    SeriesSummary summary;
+    const WriteSummary written = output.Finish();
+    summary.shpPaths.assign(count, written.shpPath);
+    summary.addedToExisting = written.addedToExisting;
+    summary.read = series.Read();
+    return summary;
+}
+
+SeriesSummary WriteGeoPackageSeries(ConversionJob& job, const SeriesRequest& request,
+                                    ConversionServices services, const ConversionOptions& options,
+                                    const std::optional<CrsIdentity>& crs) {
+    WriterOptions columns = options.columns;
+    columns.stepColumn = true;
+    columns.timeColumn = !request.times.empty();
+    SeriesSteps series(job, request.steps, services.stop, options, [&](const ConversionJob& sized) {
+        CheckGeoPackageFits(request.shpPath, options.layer, sized, columns);
+    });
+    GeoPackageSteps output(request.shpPath, options.layer, job, services.files, columns, crs);
+    return WriteOneFile(series, request, services, job, output);
+}
+
+SeriesSummary WriteFlatGeobufSeries(ConversionJob& job, const SeriesRequest& request,
+                                    ConversionServices services, const ConversionOptions& options,
+                                    const std::optional<CrsIdentity>& crs) {
+    WriterOptions columns = options.columns;
+    columns.stepColumn = true;
+    columns.timeColumn = !request.times.empty();
+    SeriesSteps series(job, request.steps, services.stop, options, [](const ConversionJob&) {});
+    FlatGeobufSteps output(request.shpPath, job, series.Count(), services.files, columns, crs);
+    return WriteOneFile(series, request, services, job, output);
+}
+
+SeriesSummary WriteShapefileSets(ConversionJob& job, const SeriesRequest& request,
+                                 ConversionServices services, const ConversionOptions& options,
+                                 const std::string& projection) {
     const StepFiles& steps = request.steps;
     const std::size_t count = steps.StepCount();
     const bool timed = !request.times.empty();
-    CheckStepOutput(request.shpPath, count, timed);
     CheckOpenFileLimit(count);
     WriterOptions columns = options.columns;
     columns.stepColumn = true;
@@ -62,14 +120,19 @@ SeriesSummary WriteSeries(ConversionJob& job, const SeriesRequest& request,
     PendingShapefiles pending(services.files, FolderOf(request.shpPath));
     for (std::size_t step = 0; step < count; ++step) {
         series.Load(step);
-        const std::optional<StepTime> time =
-            timed ? std::optional<StepTime>(request.times.at(step)) : std::nullopt;
-        const StepRecord record{static_cast<std::int64_t>(step + 1),
-                                time ? IsoUtcText(*time) : std::string(), formats};
+        const std::optional<StepTime> time = TimeOf(request, step);
+        StepRecord record = RecordOf(request, step);
+        record.formats = formats;
         services.display.SetStep(static_cast<int>(step + 1), static_cast<int>(count));
+        // Every step has the first step's shapes: its .shp and .shx are copied.
+        const EarlierShapes earlier =
+            step == 0
+                ? EarlierShapes{}
+                : EarlierShapes{&pending.HeldFile(summary.shpPaths.front()),
+                                &pending.HeldFile(CompanionPath(summary.shpPaths.front(), "shx"))};
         const WriteSummary written =
             WriteStepShapeFile(StepShpPath(request.shpPath, step, count, time), job, services,
-                               columns, projection, record, pending);
+                               columns, projection, record, pending, earlier);
         summary.shpPaths.push_back(written.shpPath);
         summary.shortenedValues.push_back(written.shortenedValues);
         summary.renamedColumns = written.renamedColumns;
@@ -81,6 +144,23 @@ SeriesSummary WriteSeries(ConversionJob& job, const SeriesRequest& request,
     pending.PlaceAll();
     summary.read = series.Read();
     return summary;
+}
+
+}  // namespace
+
+SeriesSummary WriteSeries(ConversionJob& job, const SeriesRequest& request,
+                          ConversionServices services, const ConversionOptions& options,
+                          const std::string& projection) {
+    CheckStepOutput(request.shpPath, request.steps.StepCount(), !request.times.empty());
+    if (options.format == OutputFormat::Shapefile) {
+        return WriteShapefileSets(job, request, services, options, projection);
+    }
+    const std::optional<CrsIdentity> crs =
+        projection.empty() ? std::nullopt : std::optional<CrsIdentity>(IdentifyCrs(projection));
+    if (options.format == OutputFormat::GeoPackage) {
+        return WriteGeoPackageSeries(job, request, services, options, crs);
+    }
+    return WriteFlatGeobufSeries(job, request, services, options, crs);
 }
 
 }  // namespace tesselar

@@ -29,15 +29,20 @@ struct SeriesSummary {
     // Per step, per column, as WriteSummary counts them.
     std::vector<std::vector<ShortenedValues>> shortenedValues;
     std::vector<DbfColumnName> renamedColumns;  // the same for every step
+    // A GeoPackage: the layer went into a GeoPackage that existed before.
+    bool addedToExisting = false;
 };
 
-// Reads the grid once and writes one shapefile per step, each with its STEP and, with times,
-// TIME column before the others, all in one column layout (with --fit-columns fitted over every
+// Reads the grid once and writes every step: into one GeoPackage layer or FlatGeobuf file with
+// the columns `step` and, with times, `time` (`shpPaths` then names that file once per step),
+// or as one shapefile per step, each with its STEP and, with times, TIME column before the
+// others, all in one column layout (with --fit-columns fitted over every
 // step's values, read in a first pass that keeps none of them). Every step's attribute files
 // are read to their "<BeginData>" line before any value is read, and the shapefiles are placed
 // together once all are written: a failure or a stop in any step leaves the destination as it
-// was. Holds the values of one step at a time. Throws as RunConversion's parts do, and
-// StepSeriesError for an output that cannot name the steps.
+// was; so does a GeoPackage layer, written in one transaction, and a FlatGeobuf file, moved
+// into place once complete. Holds the values of one step at a time. Throws as RunConversion's parts
+// do, and StepSeriesError for an output that cannot name the steps.
 SeriesSummary WriteSeries(ConversionJob& job, const SeriesRequest& request,
                           ConversionServices services, const ConversionOptions& options,
                           const std::string& projection);

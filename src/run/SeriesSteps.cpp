@@ -1,5 +1,8 @@
 #include "run/SeriesSteps.h"
 
+#include <functional>
+#include <utility>
+
 #include "readers/StepValues.h"
 
 namespace tesselar {
@@ -20,6 +23,40 @@ void CheckStepFileStarts(const ConversionJob& job, const StepFiles& steps, StopR
             if (steps.Varies(a)) {
                 CheckAttributeFileStart(job.AttribNames.at(a + 1), steps.File(a, step), valueCount,
                                         stop);
+            }
+        }
+    }
+}
+
+// The values of the attributes that change, from the files in the job's slots.
+ReadSummary ReadVaryingValues(ConversionJob& job, const StepFiles& steps, StopRequest stop,
+                              bool keepDigits) {
+    ReadSummary counts;
+    for (std::size_t a = 0; a < steps.AttributeCount(); ++a) {
+        if (steps.Varies(a)) {
+            ReadAttributeValues(job, static_cast<int>(a + 1), stop, {keepDigits}, counts);
+        }
+    }
+    return counts;
+}
+
+// A second job that takes a step's values as `job` does: the same sizes and attributes, and the
+// values of those that do not change.
+void PrepareSecondValues(const ConversionJob& job, const StepFiles& steps, ConversionJob& next) {
+    next.IMax = job.IMax;
+    next.JMax = job.JMax;
+    next.ShapeType = job.ShapeType;
+    next.AttribCount = job.AttribCount;
+    next.AttribNames = job.AttribNames;
+    next.AttribFiles = job.AttribFiles;
+    next.AttribValues = Array3D(job.AttribCount, job.IMax, job.JMax, "AttribValues");
+    for (std::size_t a = 0; a < steps.AttributeCount(); ++a) {
+        if (!steps.Varies(a)) {
+            const int k = static_cast<int>(a + 1);
+            for (int i = 1; i <= job.IMax; ++i) {
+                for (int j = 1; j <= job.JMax; ++j) {
+                    next.AttribValues.at(k, i, j) = job.AttribValues.at(k, i, j);
+                }
             }
         }
     }
@@ -48,6 +85,17 @@ SeriesSteps::SeriesSteps(ConversionJob& job, const StepFiles& steps, StopRequest
                               CheckStepFileStarts(sized, steps, stop);
                           },
                           stop, {options.keepDigits});
+    if (Count() > 1) {
+        PrepareSecondValues(job, steps, next_);
+        ReadAhead(1);
+    }
+}
+
+void SeriesSteps::ReadAhead(std::size_t step) {
+    SetStepFiles(next_, steps_, step);
+    nextStep_ = step;
+    reading_ = std::async(std::launch::async, ReadVaryingValues, std::ref(next_), std::cref(steps_),
+                          stop_, options_.keepDigits);
 }
 
 std::vector<ColumnFormat> SeriesSteps::SharedFormats() {
@@ -71,6 +119,11 @@ std::vector<ColumnFormat> SeriesSteps::SharedFormats() {
     for (const ColumnFit& fit : fits) {
         formats.push_back(fit.Format());
     }
+    // The writing starts again from the first step.
+    if (Count() > 1) {
+        reading_ = {};
+        ReadAhead(0);
+    }
     return formats;
 }
 
@@ -80,17 +133,21 @@ void SeriesSteps::Load(std::size_t step) {
     }
     SetStepFiles(job_, steps_, step);
     ReadSummary counts;
-    for (std::size_t a = 0; a < steps_.AttributeCount(); ++a) {
-        if (steps_.Varies(a)) {
-            ReadAttributeValues(job_, static_cast<int>(a + 1), stop_, {options_.keepDigits},
-                                counts);
-        }
+    if (reading_.valid() && nextStep_ == step) {
+        counts = reading_.get();
+        std::swap(job_.AttribValues, next_.AttribValues);
+    } else {
+        reading_ = {};
+        counts = ReadVaryingValues(job_, steps_, stop_, options_.keepDigits);
     }
     loaded_ = step;
     if (step > counted_) {
         read_.zeroed.Add(counts.zeroed);
         read_.noNumber.Add(counts.noNumber);
         counted_ = step;
+    }
+    if (step + 1 < Count()) {
+        ReadAhead(step + 1);
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <future>
 #include <vector>
 
 #include "conversion/ConversionJob.h"
@@ -14,7 +15,9 @@ namespace tesselar {
 
 // The steps of a model run, for any output format: the grid is read once, then the values of
 // one step at a time into the job, so that memory does not grow with the count of steps.
-// Attributes given as plain files are read once and kept for every step.
+// Attributes given as plain files are read once and kept for every step. While the job's step
+// is written, the next step is read on a thread of its own into a second set of values, which
+// Load then swaps in: memory holds the grid and two steps' values.
 class SeriesSteps {
 public:
     // Reads the grid and the first step's values. `sizesRead` is the output's check of the
@@ -37,6 +40,9 @@ public:
     void Load(std::size_t step);
 
 private:
+    // Starts reading step `step` into `next_`.
+    void ReadAhead(std::size_t step);
+
     ConversionJob& job_;
     const StepFiles& steps_;
     StopRequest stop_;
@@ -44,6 +50,10 @@ private:
     ReadSummary read_;
     std::size_t loaded_ = 0;   // the step whose values the job holds
     std::size_t counted_ = 0;  // the last step whose zeroed values `read_` counts
+    // The values of the step read ahead, with every attribute's slot; ended before them.
+    ConversionJob next_;
+    std::size_t nextStep_ = 0;
+    std::future<ReadSummary> reading_;
 };
 
 }  // namespace tesselar

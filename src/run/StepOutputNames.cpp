@@ -30,9 +30,12 @@ bool HasStepPlaceholder(const std::string& shpPath) {
 void CheckStepOutput(const std::string& shpPath, std::size_t count, bool hasTimes) {
     const std::string output = "output '" + PrintableText(shpPath) + "'";
     if (const OutputFormat format = OutputFormatOf(shpPath); format != OutputFormat::Shapefile) {
-        throw StepSeriesError(output + " is a " + OutputFormatName(format) +
-                              ": a model run is written as shapefile sets for now: use {step} "
-                              "or {time} in a .shp OUTPUT");
+        if (Holds(shpPath, kStepPlaceholder) || Holds(shpPath, kTimePlaceholder)) {
+            throw StepSeriesError(output + " is a " + OutputFormatName(format) +
+                                  ", which holds every step: {step} and {time} name the "
+                                  "shapefiles of a run written as shapefiles");
+        }
+        return;
     }
     const std::string folder = FolderOf(shpPath);
     if (Holds(folder, kStepPlaceholder) || Holds(folder, kTimePlaceholder)) {

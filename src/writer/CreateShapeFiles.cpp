@@ -118,18 +118,25 @@ std::vector<DbfColumnName> RenamedColumns(const ShapeFiles& shapeFiles) {
 }
 
 // The shapefile as the writing loop's sink: each shape becomes a record of its vertices and
-// columns; unwinding through the component discards the files written so far. With `pending`,
-// the complete files are handed to it instead of being put in place.
+// columns (of its columns alone when the shapes were copied); unwinding through the component
+// discards the files written so far. With `pending`, the complete files are handed to it
+// instead of being put in place.
 class ShapefileSink final : public ShapeSink {
 public:
-    ShapefileSink(ShapeFiles& shapeFiles, const RecordColumns& columns, PendingShapefiles* pending)
-        : shapeFiles_(shapeFiles), columns_(columns), pending_(pending) {}
+    ShapefileSink(ShapeFiles& shapeFiles, const RecordColumns& columns, PendingShapefiles* pending,
+                  bool shapesCopied)
+        : shapeFiles_(shapeFiles),
+          columns_(columns),
+          pending_(pending),
+          shapesCopied_(shapesCopied) {}
 
     void Add(const LoopShape& shape) override {
-        ShapeVertexList& vertices = shapeFiles_.VertexList();
-        for (int c = 0; c < shape.corners; ++c) {
-            const auto corner = static_cast<std::size_t>(c);
-            vertices.AddVertex(shape.x[corner], shape.y[corner], 0);
+        if (!shapesCopied_) {
+            ShapeVertexList& vertices = shapeFiles_.VertexList();
+            for (int c = 0; c < shape.corners; ++c) {
+                const auto corner = static_cast<std::size_t>(c);
+                vertices.AddVertex(shape.x[corner], shape.y[corner], 0);
+            }
         }
         columns_.Set(shape.i, shape.j);
         shapeFiles_.AppendShape();
@@ -147,13 +154,14 @@ private:
     ShapeFiles& shapeFiles_;
     const RecordColumns& columns_;
     PendingShapefiles* pending_;
+    bool shapesCopied_;
 };
 
 // Writes the shapefile, then places it, or hands it to `pending` when given.
 WriteSummary WriteShapeFileTo(const std::string& shpPath, const ConversionJob& job,
                               WriterServices services, const WriterOptions& options,
                               const std::string& projection, const StepRecord* step,
-                              PendingShapefiles* pending) {
+                              PendingShapefiles* pending, const EarlierShapes& earlier) {
     const bool polygons = job.ShapeType == ShapeType::Polygon;
 
     RecordColumns columns(job, polygons, options, step);
@@ -161,10 +169,13 @@ WriteSummary WriteShapeFileTo(const std::string& shpPath, const ConversionJob& j
     ShapeFiles shapeFiles(services.files, services.clock.CalendarNow());
     shapeFiles.OpenShapeFile(shpPath, kModeCreate, polygons ? kShapeTypePolygon : kShapeTypePoint);
     shapeFiles.SetProjection(projection);
+    const bool shapesCopied =
+        earlier.shp != nullptr &&
+        shapeFiles.CopyShapesFrom(*earlier.shp, *earlier.shx, ShapeCount(job));
     columns.Add(shapeFiles.FieldList());
     shapeFiles.CommitFields();
 
-    ShapefileSink sink(shapeFiles, columns, pending);
+    ShapefileSink sink(shapeFiles, columns, pending, shapesCopied);
     WriteShapes(job, sink, services);
     return WriteSummary{shapeFiles.Shortened(), shapeFiles.ShpPath(), RenamedColumns(shapeFiles)};
 }
@@ -174,14 +185,14 @@ WriteSummary WriteShapeFileTo(const std::string& shpPath, const ConversionJob& j
 WriteSummary WriteShapeFile(const std::string& shpPath, const ConversionJob& job,
                             WriterServices services, const WriterOptions& options,
                             const std::string& projection) {
-    return WriteShapeFileTo(shpPath, job, services, options, projection, nullptr, nullptr);
+    return WriteShapeFileTo(shpPath, job, services, options, projection, nullptr, nullptr, {});
 }
 
 WriteSummary WriteStepShapeFile(const std::string& shpPath, const ConversionJob& job,
                                 WriterServices services, const WriterOptions& options,
                                 const std::string& projection, const StepRecord& step,
-                                PendingShapefiles& pending) {
-    return WriteShapeFileTo(shpPath, job, services, options, projection, &step, &pending);
+                                PendingShapefiles& pending, const EarlierShapes& earlier) {
+    return WriteShapeFileTo(shpPath, job, services, options, projection, &step, &pending, earlier);
 }
 
 }  // namespace tesselar

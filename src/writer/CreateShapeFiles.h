@@ -57,12 +57,20 @@ struct StepRecord {
     std::vector<ColumnFormat> formats;
 };
 
+// The .shp and .shx of an earlier step of the run, complete, whose shapes a later step shares.
+struct EarlierShapes {
+    const OutputFile* shp = nullptr;
+    const OutputFile* shx = nullptr;
+};
+
 // Writes the shapefile of one step as WriteShapeFile does, with the step's columns and the
-// run's column layout, and hands the complete files to `pending` instead of placing them.
+// run's column layout, and hands the complete files to `pending` instead of placing them. With
+// `earlier`, its .shp and .shx are copies of those (where the file system can copy), and the
+// writing makes only the table.
 WriteSummary WriteStepShapeFile(const std::string& shpPath, const ConversionJob& job,
                                 WriterServices services, const WriterOptions& options,
                                 const std::string& projection, const StepRecord& step,
-                                PendingShapefiles& pending);
+                                PendingShapefiles& pending, const EarlierShapes& earlier = {});
 
 // Refuses a job whose shape file would pass the format's size limits; checked as soon as the
 // reader knows the job's sizes, before it reads any value. Fitted columns count as wide as they

@@ -14,6 +14,12 @@ GeoPackageLayerDefinition LayerDefinition(const std::string& path, const std::st
     GeoPackageLayerDefinition definition;
     definition.table = GeoPackageLayerName(path, layer);
     definition.polygons = job.ShapeType == ShapeType::Polygon;
+    if (options.stepColumn) {
+        definition.integerColumns.emplace_back(kStepLayerColumn);
+    }
+    if (options.timeColumn) {
+        definition.dateTimeColumns.emplace_back(kTimeLayerColumn);
+    }
     for (int c = 0; c < CellIndexColumns(options, definition.polygons); ++c) {
         definition.integerColumns.emplace_back(c == 0 ? kCellIColumn : kCellJColumn);
     }
@@ -23,23 +29,32 @@ GeoPackageLayerDefinition LayerDefinition(const std::string& path, const std::st
     return definition;
 }
 
-// The GeoPackage layer as the writing loop's sink.
+// The GeoPackage layer as the writing loop's sink. With `step`, one step of a model run, whose
+// end is not the layer's.
 class GeoPackageSink final : public ShapeSink {
 public:
     GeoPackageSink(GeoPackageLayer& layer, const std::string& path, const ConversionJob& job,
-                   const WriterOptions& options)
+                   const WriterOptions& options, const StepRecord* step = nullptr)
         : layer_(layer),
           path_(path),
           job_(job),
           options_(options),
+          step_(step),
+          firstIndexColumn_(options.stepColumn ? 1 : 0),
           indexColumns_(CellIndexColumns(options, job.ShapeType == ShapeType::Polygon)) {}
 
     void Add(const LoopShape& shape) override {
+        if (step_ != nullptr) {
+            layer_.SetInteger(0, step_->step);
+            if (options_.timeColumn) {
+                layer_.SetDateTime(0, step_->time);
+            }
+        }
         if (indexColumns_ > 0) {
-            layer_.SetInteger(0, shape.i);
+            layer_.SetInteger(firstIndexColumn_, shape.i);
         }
         if (indexColumns_ > 1) {
-            layer_.SetInteger(1, shape.j);
+            layer_.SetInteger(firstIndexColumn_ + 1, shape.j);
         }
         for (int k = 1; k <= job_.AttribCount; ++k) {
             double value = 0.0;
@@ -55,7 +70,11 @@ public:
             layer_.AddPolygon(shape.x.data(), shape.y.data(), shape.corners);
         }
     }
-    void Finish() override { layer_.Finish(); }
+    void Finish() override {
+        if (step_ == nullptr) {
+            layer_.Finish();
+        }
+    }
     const std::string& Path() const override { return path_; }
 
 private:
@@ -63,6 +82,8 @@ private:
     const std::string& path_;
     const ConversionJob& job_;
     const WriterOptions& options_;
+    const StepRecord* step_;
+    int firstIndexColumn_;
     int indexColumns_;
 };
 
@@ -93,6 +114,39 @@ WriteSummary WriteGeoPackage(const std::string& path, const std::string& layer,
     WriteSummary summary;
     summary.shpPath = path;
     summary.addedToExisting = geoPackage.Existed();
+    return summary;
+}
+
+GeoPackageSteps::GeoPackageSteps(const std::string& path, const std::string& layer,
+                                 const ConversionJob& job, OutputFileSystem& files,
+                                 const WriterOptions& options,
+                                 const std::optional<CrsIdentity>& crs)
+    : path_(path), options_(options) {
+    options_.stepColumn = true;
+    GeoPackageLayerDefinition definition = LayerDefinition(path, layer, job, options_);
+    definition.crs = crs;
+    definition.repeatedShapes = ShapeCount(job);
+    layer_ = std::make_unique<GeoPackageLayer>(files, path, definition);
+}
+
+GeoPackageSteps::~GeoPackageSteps() = default;
+
+void GeoPackageSteps::Write(const ConversionJob& job, WriterServices services,
+                            const StepRecord& step) {
+    // A GeoPackage DATETIME has milliseconds: "2024-01-01T00:00:00.000Z".
+    StepRecord record{step.step, step.time, {}};
+    if (options_.timeColumn && record.time.size() == kTimeFieldWidth) {
+        record.time.insert(kTimeFieldWidth - 1, ".000");
+    }
+    GeoPackageSink sink(*layer_, path_, job, options_, &record);
+    WriteShapes(job, sink, services);
+}
+
+WriteSummary GeoPackageSteps::Finish() {
+    layer_->Finish();
+    WriteSummary summary;
+    summary.shpPath = path_;
+    summary.addedToExisting = layer_->Existed();
     return summary;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -27,5 +28,31 @@ void CheckGeoPackageFits(const std::string& path, const std::string& layer,
 WriteSummary WriteGeoPackage(const std::string& path, const std::string& layer,
                              const ConversionJob& job, WriterServices services,
                              const WriterOptions& options, const std::optional<CrsIdentity>& crs);
+
+class GeoPackageLayer;
+
+// A model run's steps as one layer of the GeoPackage at `path`, written as WriteGeoPackage
+// writes a conversion's: `step` (INTEGER, from 1) first, then with `options.timeColumn` `time`
+// (DATETIME) after the other integer columns, one feature per cell (or particle) and step.
+// Every step goes into the one transaction or temporary file that Finish completes: destroyed
+// before that, the writer leaves the destination as it was.
+class GeoPackageSteps {
+public:
+    GeoPackageSteps(const std::string& path, const std::string& layer, const ConversionJob& job,
+                    OutputFileSystem& files, const WriterOptions& options,
+                    const std::optional<CrsIdentity>& crs);
+    ~GeoPackageSteps();
+    GeoPackageSteps(const GeoPackageSteps&) = delete;
+    GeoPackageSteps& operator=(const GeoPackageSteps&) = delete;
+
+    // Adds the features of one step, with the job's values.
+    void Write(const ConversionJob& job, WriterServices services, const StepRecord& step);
+    WriteSummary Finish();
+
+private:
+    std::string path_;
+    WriterOptions options_;
+    std::unique_ptr<GeoPackageLayer> layer_;
+};
 
 }  // namespace tesselar

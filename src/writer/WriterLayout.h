@@ -26,6 +26,10 @@ inline constexpr int kStepFieldWidth = 9;
 inline constexpr const char* kTimeColumn = "TIME";
 inline constexpr int kTimeFieldWidth = 20;
 
+// The same in a GeoPackage or FlatGeobuf layer: "step", an integer, and "time", a date-time.
+inline constexpr const char* kStepLayerColumn = "step";
+inline constexpr const char* kTimeLayerColumn = "time";
+
 // A cell's ring as written: its four corners and the first corner again to close it.
 inline constexpr int kClosedCellRingVertices = 5;
 

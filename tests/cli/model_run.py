@@ -127,12 +127,12 @@ class ModelRun(unittest.TestCase):
             (["-a", f"T={t}", "--time", "2024-01-01T00:00", "--time-step", "P1M", "-o", out],
              ["option --time-step: 'P1M'"]),
             (["-a", f"T={t}", "-o", f"{out}.gpkg"],
-             [f"output '{out}.gpkg' is a GeoPackage: a model run is written as shapefile sets "
-              "for now: use {step} or {time} in a .shp OUTPUT"]),
+             [f"output '{out}.gpkg' is a GeoPackage, which holds every step: {{step}} and "
+              "{time} name the shapefiles of a run written as shapefiles"]),
             (["-a", f"T={t}", "--time", "2024-01-01T00:00", "--time-step", "PT1H", "-o",
-              f"{out}.FGB"],
-             [f"output '{out}.FGB' is a FlatGeobuf file: a model run is written as shapefile "
-              "sets for now"]),
+              f"{self.out}/r_{{time}}.FGB"],
+             [f"output '{self.out}/r_{{time}}.FGB' is a FlatGeobuf file, which holds every "
+              "step"]),
         ]
         for arguments, named in cases:
             result = self.convert(*arguments, status=2)
@@ -216,6 +216,46 @@ class ModelRun(unittest.TestCase):
                      "-o", self.out / "stamped")
         self.assertEqual(records(self.out / "stamped.shp"),
                          [[1, "2024-05-01T12:00:00Z", 12.5], [1, "2024-05-01T12:00:00Z", -3.25]])
+
+
+    def test_every_step_is_the_bytes_of_its_step_converted_alone(self):
+        # The shipped grid, four steps of distinct values read while earlier steps are written.
+        estuary = pathlib.Path(__file__).resolve().parents[2] / "examples" / "estuary"
+        grid = ["-x", estuary / "grid_x.dat", "-y", estuary / "grid_y.dat"]
+        lines = (estuary / "temperature.dat").read_text().splitlines()
+        begin = lines.index("<BeginData>") + 1
+        for n in range(1, 5):
+            shifted = [f"{float(v) + 0.37 * n:.2f}" if v[:1] not in ("<", "") else v
+                       for v in lines[begin:]]
+            (self.folder / f"temp_{n}.dat").write_text("\n".join(lines[:begin] + shifted) + "\n")
+        salinity = f"S={estuary / 'salinity.dat'}"
+        options = ["--cell-index", "--crs", "EPSG:25829"]
+        result = run(CONVERT, *grid, "-a", f"T={self.folder}/temp_*.dat", "-a", salinity,
+                     *options, "-o", self.out / "run_{step}")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        for n in range(1, 5):
+            # One match is a run of one step, in the same layout.
+            result = run(CONVERT, *grid, "-a", f"T={self.folder}/temp_{n}.d[a]t", "-a", salinity,
+                         *options, "-o", self.out / f"alone_{n}")
+            self.assertEqual(result.returncode, 0, result.stderr)
+            for ext in ("shp", "shx", "prj", "cpg"):
+                self.assertEqual((self.out / f"run_{n}.{ext}").read_bytes(),
+                                 (self.out / f"alone_{n}.{ext}").read_bytes(), (n, ext))
+            # The tables differ only in STEP, the first 9 characters after each deletion flag.
+            run_dbf = (self.out / f"run_{n}.dbf").read_bytes()
+            alone_dbf = (self.out / f"alone_{n}.dbf").read_bytes()
+            header_size = int.from_bytes(run_dbf[8:10], "little")
+            record_size = int.from_bytes(run_dbf[10:12], "little")
+            self.assertEqual(run_dbf[:header_size], alone_dbf[:header_size], n)
+            self.assertEqual(len(run_dbf), len(alone_dbf))
+            records_bytes = len(run_dbf) - header_size - 1
+            self.assertEqual(records_bytes % record_size, 0)
+            for at in range(header_size, len(run_dbf) - 1, record_size):
+                self.assertEqual(run_dbf[at + 1:at + 10], f"{n:9d}".encode("ascii"))
+                self.assertEqual(alone_dbf[at + 1:at + 10], f"{1:9d}".encode("ascii"))
+                self.assertEqual(run_dbf[at + 10:at + record_size],
+                                 alone_dbf[at + 10:at + record_size], (n, at))
+            self.assertEqual(run_dbf[-1:], alone_dbf[-1:])
 
 
 def dbf_text(dbf, record, start, width):

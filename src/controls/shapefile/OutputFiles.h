@@ -18,6 +18,10 @@ public:
     virtual ~OutputFile() = default;
     virtual void Write(const void* data, std::size_t size) = 0;
     virtual void WriteAt(std::uint64_t offset, const void* data, std::size_t size) = 0;
+    // Makes this new file, to which nothing was written yet, a copy of `source`, a closed file
+    // of the same file system, without the bytes passing through the program. False, with
+    // nothing written, where the file system cannot copy so.
+    virtual bool CopyFrom(const OutputFile& /*source*/) { return false; }
     // Ends the writing: the data reaches the disk, so that a crash after Place never leaves an
     // empty file.
     virtual void Close() = 0;

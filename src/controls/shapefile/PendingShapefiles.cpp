@@ -26,6 +26,17 @@ void PendingShapefiles::Add(
     shapefiles_.push_back({shpPath, std::move(files)});
 }
 
+const OutputFile& PendingShapefiles::HeldFile(const std::string& destination) const {
+    for (const Held& held : shapefiles_) {
+        for (const auto& [file, heldFor] : held.files) {
+            if (heldFor == destination) {
+                return *file;
+            }
+        }
+    }
+    throw ShapeFileError("no file is held for '" + PrintableText(destination) + "'");
+}
+
 void PendingShapefiles::PlaceAll() {
     std::vector<NewShapefile> sets;
     sets.reserve(shapefiles_.size());

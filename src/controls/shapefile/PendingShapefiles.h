@@ -23,6 +23,8 @@ public:
     void Add(const std::string& shpPath,
              std::vector<std::pair<std::unique_ptr<OutputFile>, std::string>> files);
     std::size_t Count() const { return shapefiles_.size(); }
+    // The file held for `destination`. Throws ShapeFileError when none is.
+    const OutputFile& HeldFile(const std::string& destination) const;
     // Puts every shapefile held in place, all or none, under one hold of the folder's lock.
     void PlaceAll();
 

@@ -63,6 +63,36 @@ public:
                  });
     }
 
+    // The kernel copies within the file system: copy_file_range.
+    bool CopyFrom(const OutputFile& source) override {
+        const auto* from = dynamic_cast<const PosixOutputFile*>(&source);
+        struct stat status {};
+        if (from == nullptr || appended_ != 0 || ::fstat(from->descriptor_, &status) != 0) {
+            return false;
+        }
+        const auto size = static_cast<std::uint64_t>(status.st_size);
+        loff_t offset = 0;
+        while (static_cast<std::uint64_t>(offset) < size) {
+            const ssize_t copied = ::copy_file_range(
+                from->descriptor_, &offset, descriptor_, nullptr,
+                static_cast<std::size_t>(size - static_cast<std::uint64_t>(offset)), 0);
+            if (copied < 0 && errno == EINTR) {
+                continue;
+            }
+            // Refused, or nothing copied, before any byte: the caller writes the file itself.
+            if (offset == 0 && (copied == 0 || errno == EXDEV || errno == ENOSYS ||
+                                errno == EOPNOTSUPP || errno == EINVAL)) {
+                return false;
+            }
+            if (copied <= 0) {
+                ThrowCannotWrite(name_, copied < 0 ? errno : EIO);
+            }
+        }
+        appended_ = size;
+        StartWriteBack();
+        return true;
+    }
+
     void Close() override {
         if (::fsync(descriptor_) != 0 && errno != EINVAL) {
             ThrowCannotWrite(name_, errno);
@@ -188,8 +218,9 @@ NamedTemporary CreateNamedTemporary(const std::string& destination) {
     const std::string prefix = TemporaryPrefix(FileNameOf(destination));
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string path = PathIn(folder, prefix + RandomLetters());
-        // Created as any program creates a file, so that it gets the usual permissions.
-        const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        // Created as any program creates a file, so that it gets the usual permissions; open for
+        // reading too, so that a later file can be made a copy of it (CopyFrom).
+        const int descriptor = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (descriptor < 0) {
             if (errno != EEXIST) {
                 ThrowCannotCreateIn(folder, errno);
@@ -220,7 +251,8 @@ NamedTemporary CreateNamedTemporary(const std::string& destination) {
 
 std::unique_ptr<OutputFile> PosixFileSystem::CreateFile(const std::string& destination) {
     const std::string folder = FolderOf(destination);
-    const int descriptor = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    // Open for reading too, as a named temporary is.
+    const int descriptor = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
     if (descriptor >= 0) {
         return std::make_unique<PosixOutputFile>(descriptor, destination);
     }

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <ctime>
+#include <future>
 #include <string_view>
 #include <vector>
 
@@ -69,6 +70,7 @@ public:
     Impl& operator=(const Impl&) = delete;
 
     void OpenShapeFile(const std::string& path, std::int32_t mode, std::int32_t shapeType);
+    bool CopyShapesFrom(const OutputFile& shp, const OutputFile& shx, std::int64_t shapeCount);
     ShapeFieldList& FieldList();
     void CommitFields();
     ShapeVertexList& VertexList();
@@ -96,6 +98,8 @@ private:
     template <typename Step>
     void Writing(Step step);
     void DiscardFiles() noexcept;
+    // AppendShape for a shapefile whose shapes were copied: the record's values alone.
+    void AppendValues(std::int64_t number, std::string_view dbfRecord);
     void Complete();
     void RequireAllAppended() const;
     void PutInPlace();
@@ -119,6 +123,10 @@ private:
     std::int64_t shpBytes_ = 0;
     std::int64_t shxBytes_ = 0;
     std::int64_t dbfBytes_ = 0;
+    // The count of shapes of the copied .shp and .shx; -1 when the shapes are written here.
+    std::int64_t copiedShapes_ = -1;
+    // The copy of the .shp under way; ended before the files.
+    std::future<void> copyingShp_;
 };
 
 void ShapeFiles::Impl::Require(Stage stage, const char* operation) const {
@@ -163,6 +171,9 @@ void ShapeFiles::Impl::Writing(Step step) {
 }
 
 void ShapeFiles::Impl::DiscardFiles() noexcept {
+    if (copyingShp_.valid()) {
+        copyingShp_.wait();  // the copy writes into the .shp
+    }
     for (StagedFile* file : {&shp_, &shx_, &dbf_, &cpg_}) {
         file->out.reset();
     }
@@ -209,6 +220,31 @@ void ShapeFiles::Impl::OpenShapeFile(const std::string& path, std::int32_t mode,
     stage_ = Stage::kDefiningFields;
 }
 
+bool ShapeFiles::Impl::CopyShapesFrom(const OutputFile& shp, const OutputFile& shx,
+                                      std::int64_t shapeCount) {
+    Require(Stage::kDefiningFields, "CopyShapesFrom");
+    std::unique_ptr<OutputFile> shxCopy = files_.CreateFile(shx_.destination);
+    if (!shxCopy->CopyFrom(shx)) {
+        return false;
+    }
+    // The .shx copied, the file system copies: the larger .shp is copied on a thread of its own
+    // while the records' values are written, and waited for before the files are completed.
+    std::unique_ptr<OutputFile> shpCopy = files_.CreateFile(shp_.destination);
+    OutputFile& shpFile = *shpCopy;
+    const std::string& destination = shp_.destination;
+    copyingShp_ = std::async(std::launch::async, [&shpFile, &shp, &destination] {
+        if (!shpFile.CopyFrom(shp)) {
+            throw ShapeFileError("cannot write '" + PrintableText(destination) +
+                                 "': its shapes could not be copied");
+        }
+    });
+    // In place of the files holding only the placeholder headers.
+    shp_.out = std::make_unique<BufferedOutputFile>(std::move(shpCopy));
+    shx_.out = std::make_unique<BufferedOutputFile>(std::move(shxCopy));
+    copiedShapes_ = shapeCount;
+    return true;
+}
+
 ShapeFieldList& ShapeFiles::Impl::FieldList() {
     if (stage_ != Stage::kWritingShapes) {
         Require(Stage::kDefiningFields, "FieldList");
@@ -248,6 +284,10 @@ void ShapeFiles::Impl::AppendShape() {
     Require(Stage::kWritingShapes, "AppendShape");
     const std::int64_t number = recordCount_ + 1;
     const std::string_view dbfRecord = table_->Record();
+    if (copiedShapes_ >= 0) {
+        AppendValues(number, dbfRecord);
+        return;
+    }
     try {
         record_.Plan(shapeType_, vertices_->Vertices(), number, shp_.destination);
         // Checked before anything of the record is written, so no file passes its limit.
@@ -285,6 +325,18 @@ void ShapeFiles::Impl::AppendShape() {
     recordCount_ = number;
     shpBytes_ += static_cast<std::int64_t>(record_.Bytes());
     shxBytes_ += static_cast<std::int64_t>(kIndexRecordBytes);
+    dbfBytes_ += static_cast<std::int64_t>(dbfRecord.size());
+    table_->CountShortened();
+    vertices_->Clear();
+}
+
+void ShapeFiles::Impl::AppendValues(std::int64_t number, std::string_view dbfRecord) {
+    if (dbfBytes_ + static_cast<std::int64_t>(dbfRecord.size()) + 1 > kMaxShapeFileBytes) {
+        RefuseSize(dbf_.destination, number);
+    }
+    Writing([&] { dbf_.out->Write(dbfRecord.data(), dbfRecord.size()); });
+    stage_ = Stage::kWritingShapes;
+    recordCount_ = number;
     dbfBytes_ += static_cast<std::int64_t>(dbfRecord.size());
     table_->CountShortened();
     vertices_->Clear();
@@ -336,10 +388,19 @@ void ShapeFiles::Impl::SetProjection(std::string wkt) {
 
 void ShapeFiles::Impl::Complete() {
     dbf_.out->Write(&kDbfEndOfFile, 1);
-    const MainHeader shpHeader = MakeMainHeader(shapeType_, shpBytes_, box_);
-    shp_.out->WriteAt(0, shpHeader.data(), shpHeader.size());
-    const MainHeader shxHeader = MakeMainHeader(shapeType_, shxBytes_, box_);
-    shx_.out->WriteAt(0, shxHeader.data(), shxHeader.size());
+    if (copiedShapes_ < 0) {
+        const MainHeader shpHeader = MakeMainHeader(shapeType_, shpBytes_, box_);
+        shp_.out->WriteAt(0, shpHeader.data(), shpHeader.size());
+        const MainHeader shxHeader = MakeMainHeader(shapeType_, shxBytes_, box_);
+        shx_.out->WriteAt(0, shxHeader.data(), shxHeader.size());
+    } else {
+        copyingShp_.get();
+        if (recordCount_ != copiedShapes_) {
+            throw ShapeFileError("cannot complete '" + PrintableText(shpPath_) + "': " +
+                                 std::to_string(recordCount_) + " records were appended to the " +
+                                 std::to_string(copiedShapes_) + " shapes copied");
+        }
+    }
     const std::vector<unsigned char> dbfHeader =
         table_->Header(LocalDate(today_), static_cast<std::uint32_t>(recordCount_));
     dbf_.out->WriteAt(0, dbfHeader.data(), dbfHeader.size());
@@ -373,6 +434,11 @@ ShapeFiles::~ShapeFiles() = default;
 
 void ShapeFiles::OpenShapeFile(const std::string& path, std::int32_t mode, std::int32_t shapeType) {
     impl_->OpenShapeFile(path, mode, shapeType);
+}
+
+bool ShapeFiles::CopyShapesFrom(const OutputFile& shp, const OutputFile& shx,
+                                std::int64_t shapeCount) {
+    return impl_->CopyShapesFrom(shp, shx, shapeCount);
 }
 
 ShapeFieldList& ShapeFiles::FieldList() {

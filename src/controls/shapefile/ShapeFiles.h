@@ -58,6 +58,13 @@ public:
     // The text of the .prj file (the coordinate system as WKT), written and put in place with
     // the other files; without it, or with an empty text, the shapefile has no .prj.
     void SetProjection(std::string wkt);
+    // Before CommitFields, for a shapefile whose shapes are those of one written before (a
+    // model run's later steps): makes its .shp and .shx copies of `shp` and `shx`, closed
+    // files of that shapefile holding `shapeCount` shapes. AppendShape then writes a record's
+    // values alone and takes no vertices, and the shapefile is refused when its count of
+    // records differs. False, with nothing changed, where the file system cannot copy: the
+    // shapes are then added as usual.
+    bool CopyShapesFrom(const OutputFile& shp, const OutputFile& shx, std::int64_t shapeCount);
     ShapeFieldList& FieldList();
     void CommitFields();
     // After CommitFields: each column's name as given and as the .dbf stores it (shortened to
