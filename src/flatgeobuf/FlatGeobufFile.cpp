@@ -20,7 +20,7 @@ namespace {
 // "fgb", the format's major version 3, "fgb", its patch version 1.
 constexpr std::array<std::uint8_t, 8> kMagic = {0x66, 0x67, 0x62, 0x03, 0x66, 0x67, 0x62, 0x01};
 constexpr std::uint16_t kIndexNodeSize = 16;
-// The index is written in pieces of this many nodes, so that it needs no second copy.
+// The index is written in pieces of this many nodes, each encoded where it is buffered.
 constexpr std::size_t kNodesPerPiece = 1 << 14;
 
 // Puts the complete file in place of `path`, under the lock of its folder: an earlier file is
@@ -64,19 +64,29 @@ void PutNode(unsigned char* out, const IndexNode& node) {
 }  // namespace
 
 FlatGeobufFile::FlatGeobufFile(OutputFileSystem& files, std::string path,
-                               FlatGeobufDefinition definition)
-    : files_(files), path_(std::move(path)), definition_(std::move(definition)) {}
+                               FlatGeobufDefinition definition, std::uint64_t featureCount)
+    : files_(files),
+      path_(std::move(path)),
+      definition_(std::move(definition)),
+      featureCount_(featureCount) {
+    if (featureCount_ > 0) {
+        const auto levels = LevelBounds(featureCount_, kIndexNodeSize);
+        leavesStart_ = levels.front().first;
+        nodes_.resize(levels.front().second);
+    }
+}
 
 FlatGeobufFile::~FlatGeobufFile() = default;
 
-void FlatGeobufFile::Add(const Box& box, std::size_t encodedBytes) {
-    if (boxes_.empty()) {
-        extent_ = box;
-    } else {
-        extent_.Include(box);
+void FlatGeobufFile::Measure(const Box& box, std::size_t encodedBytes) {
+    if (measured_ == featureCount_) {
+        throw ShapeFileError("cannot write '" + path_ + "': more features than " +
+                             std::to_string(featureCount_));
     }
-    boxes_.push_back(box);
-    encodedBytes_.push_back(static_cast<std::uint32_t>(encodedBytes));
+    extent_ = measured_ == 0 ? box : extent_;
+    extent_.Include(box);
+    nodes_[leavesStart_ + measured_++] = IndexNode{box, featureBytes_};
+    featureBytes_ += encodedBytes;
 }
 
 std::vector<std::uint8_t> FlatGeobufFile::Header() const {
@@ -95,64 +105,59 @@ std::vector<std::uint8_t> FlatGeobufFile::Header() const {
             identity.code, identity.name.c_str(), nullptr, identity.wkt.c_str());
     }
     const std::vector<double> envelope = {extent_.minX, extent_.minY, extent_.maxX, extent_.maxY};
+    const bool empty = featureCount_ == 0;
     const auto header = FlatGeobuf::CreateHeaderDirect(
-        builder, definition_.name.c_str(), boxes_.empty() ? nullptr : &envelope,
+        builder, definition_.name.c_str(), empty ? nullptr : &envelope,
         definition_.polygons ? FlatGeobuf::GeometryType::Polygon : FlatGeobuf::GeometryType::Point,
-        false, false, false, false, &columns, boxes_.size(),
-        boxes_.empty() ? std::uint16_t{0} : kIndexNodeSize, crs);
+        false, false, false, false, &columns, featureCount_,
+        empty ? std::uint16_t{0} : kIndexNodeSize, crs);
     builder.FinishSizePrefixed(header);
     return {builder.GetBufferPointer(), builder.GetBufferPointer() + builder.GetSize()};
 }
 
-void FlatGeobufFile::Finish(FlatGeobufSource& source) {
-    BufferedOutputFile out(files_.CreateFile(path_));
-    out.Write(kMagic.data(), kMagic.size());
+void FlatGeobufFile::WriteIndex() {
+    if (measured_ != featureCount_) {
+        throw ShapeFileError("cannot write '" + path_ + "': " + std::to_string(measured_) +
+                             " features measured of " + std::to_string(featureCount_));
+    }
+    out_ = std::make_unique<BufferedOutputFile>(files_.CreateFile(path_));
+    out_->Write(kMagic.data(), kMagic.size());
     const std::vector<std::uint8_t> header = Header();
-    out.Write(header.data(), header.size());
-    if (boxes_.empty()) {
-        out.Close();
-        PlaceReplacing(files_, out.File(), path_);
+    out_->Write(header.data(), header.size());
+    if (featureCount_ == 0) {
         return;
     }
-
-    // The index comes before the features and holds their offsets: the features were measured
-    // as they were added, so that the file is written once, from start to end.
-    const std::vector<std::uint32_t> order = HilbertOrder(boxes_, extent_);
-    const std::uint64_t featureCount = order.size();
-    const auto levels = LevelBounds(featureCount, kIndexNodeSize);
-    const std::uint64_t leavesStart = levels.front().first;
-    std::vector<IndexNode> nodes(levels.front().second);
-    std::uint64_t offset = 0;
-    for (std::uint64_t r = 0; r < featureCount; ++r) {
-        nodes[leavesStart + r] = IndexNode{boxes_[order[r]], offset};
-        offset += encodedBytes_[order[r]];
-    }
-    boxes_ = {};
-    encodedBytes_ = {};
-    BuildInnerNodes(nodes, featureCount, kIndexNodeSize);
-    std::vector<unsigned char> piece(kNodesPerPiece * kIndexNodeBytes);
-    for (std::size_t first = 0; first < nodes.size(); first += kNodesPerPiece) {
-        const std::size_t count = std::min(kNodesPerPiece, nodes.size() - first);
+    BuildInnerNodes(nodes_, featureCount_, kIndexNodeSize);
+    for (std::size_t first = 0; first < nodes_.size(); first += kNodesPerPiece) {
+        const std::size_t count = std::min(kNodesPerPiece, nodes_.size() - first);
+        unsigned char* piece = out_->Claim(count * kIndexNodeBytes);
         for (std::size_t n = 0; n < count; ++n) {
-            PutNode(piece.data() + n * kIndexNodeBytes, nodes[first + n]);
+            PutNode(piece + n * kIndexNodeBytes, nodes_[first + n]);
         }
-        out.Write(piece.data(), count * kIndexNodeBytes);
     }
+}
 
-    FlatGeobufFeature feature;
-    for (std::uint64_t r = 0; r < featureCount; ++r) {
-        feature.Clear();
-        source.Fill(order[r], feature);
-        const std::uint64_t end = r + 1 < featureCount ? nodes[leavesStart + r + 1].offset : offset;
-        const std::size_t bytes = feature.EncodedBytes();
-        if (bytes != end - nodes[leavesStart + r].offset) {
-            throw ShapeFileError("cannot write '" + path_ + "': feature " + std::to_string(r + 1) +
-                                 " changed between its measuring and its writing");
-        }
-        feature.Encode(out.Claim(bytes));
+void FlatGeobufFile::Add(const FlatGeobufFeature& feature) {
+    const std::uint64_t end =
+        written_ + 1 < featureCount_ ? nodes_[leavesStart_ + written_ + 1].offset : featureBytes_;
+    const std::size_t bytes = feature.EncodedBytes();
+    if (written_ >= featureCount_ || bytes != end - nodes_[leavesStart_ + written_].offset) {
+        throw ShapeFileError("cannot write '" + path_ + "': feature " +
+                             std::to_string(written_ + 1) +
+                             " changed between its measuring and its writing");
     }
-    out.Close();
-    PlaceReplacing(files_, out.File(), path_);
+    feature.Encode(out_->Claim(bytes));
+    ++written_;
+}
+
+void FlatGeobufFile::Finish() {
+    if (written_ != featureCount_) {
+        throw ShapeFileError("cannot write '" + path_ + "': " + std::to_string(written_) +
+                             " features written of " + std::to_string(featureCount_));
+    }
+    nodes_ = {};
+    out_->Close();
+    PlaceReplacing(files_, out_->File(), path_);
 }
 
 }  // namespace tesselar

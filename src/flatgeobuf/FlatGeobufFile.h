@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "controls/shapefile/BufferedOutputFile.h"
 #include "controls/shapefile/OutputFiles.h"
 #include "crs/CrsIdentity.h"
 #include "flatgeobuf/FlatGeobufFeature.h"
@@ -27,31 +28,30 @@ struct FlatGeobufDefinition {
     std::optional<CrsIdentity> crs;
 };
 
-// Hands over the features of a FlatGeobuf file one by one, by their number (the order in which
-// they were added, from 0), in the order the file holds them.
-class FlatGeobufSource {
-public:
-    virtual ~FlatGeobufSource() = default;
-    virtual void Fill(std::uint64_t number, FlatGeobufFeature& feature) = 0;
-};
-
 // Writes one FlatGeobuf file: its header (columns, coordinate system, feature count), its
-// packed Hilbert R-tree over the features' boxes, and the features sorted by the Hilbert value
-// of their boxes' centres. Written without a name (or under a temporary one) and moved into
-// place, replacing an earlier file, under the folder's lock: until Finish has returned, the
-// destination stays as it was. Failures throw ShapeFileError naming the file.
+// packed Hilbert R-tree over the features' boxes, then the features in the index's order. The
+// index comes before the features and holds their offsets, so each feature is measured (its
+// box and its encoded size) before any is written, in the order they are to be written; the
+// caller gives them in an order that keeps features near each other in space together. Written
+// without a name (or under a temporary one) and moved into place, replacing an earlier file,
+// under the folder's lock: until Finish has returned, the destination stays as it was.
+// Failures throw ShapeFileError naming the file.
 class FlatGeobufFile {
 public:
-    FlatGeobufFile(OutputFileSystem& files, std::string path, FlatGeobufDefinition definition);
+    FlatGeobufFile(OutputFileSystem& files, std::string path, FlatGeobufDefinition definition,
+                   std::uint64_t featureCount);
     ~FlatGeobufFile();
     FlatGeobufFile(const FlatGeobufFile&) = delete;
     FlatGeobufFile& operator=(const FlatGeobufFile&) = delete;
 
-    // Measures the next feature, numbered from 0 in the order added: its box and its size
-    // (FlatGeobufFeature's EncodedBytes).
-    void Add(const Box& box, std::size_t encodedBytes);
-    // Writes the file, asking `source` for each feature in turn, and puts it in place.
-    void Finish(FlatGeobufSource& source);
+    // Measures the next feature: its box and its size (FlatGeobufFeature's EncodedBytes).
+    void Measure(const Box& box, std::size_t encodedBytes);
+    // Writes the header and the index, once every feature is measured.
+    void WriteIndex();
+    // Writes the next feature, in the order measured.
+    void Add(const FlatGeobufFeature& feature);
+    // Completes the file, once every feature is written, and puts it in place.
+    void Finish();
     const std::string& Path() const { return path_; }
 
 private:
@@ -60,9 +60,15 @@ private:
     OutputFileSystem& files_;
     std::string path_;
     FlatGeobufDefinition definition_;
-    std::vector<Box> boxes_;
-    std::vector<std::uint32_t> encodedBytes_;
+    std::uint64_t featureCount_;
+    // The index as the file lays it out, root first, leaves last.
+    std::vector<IndexNode> nodes_;
+    std::uint64_t leavesStart_ = 0;
+    std::uint64_t measured_ = 0;
+    std::uint64_t written_ = 0;
+    std::uint64_t featureBytes_ = 0;
     Box extent_;
+    std::unique_ptr<BufferedOutputFile> out_;
 };
 
 }  // namespace tesselar

@@ -46,14 +46,10 @@ std::span<const unsigned char> GeoPackageGeometry::Polygon(const double* x, cons
     }
     const auto count = static_cast<std::size_t>(corners);
     envelope_ = {x[0], y[0], x[0], y[0]};
-    double twiceArea = 0.0;
-    for (std::size_t c = 0; c < count; ++c) {
-        const std::size_t next = (c + 1) % count;
-        twiceArea += x[c] * y[next] - x[next] * y[c];
-        envelope_.minX = std::min(envelope_.minX, x[c]);
-        envelope_.maxX = std::max(envelope_.maxX, x[c]);
-        envelope_.minY = std::min(envelope_.minY, y[c]);
-        envelope_.maxY = std::max(envelope_.maxY, y[c]);
+    double twiceArea = x[count - 1] * y[0] - x[0] * y[count - 1];
+    for (std::size_t c = 1; c < count; ++c) {
+        twiceArea += x[c - 1] * y[c] - x[c] * y[c - 1];
+        envelope_.Include(Box{x[c], y[c], x[c], y[c]});
     }
     unsigned char* out = WriteHeader(srsId);
     *out++ = kWkbLittleEndian;
@@ -61,12 +57,14 @@ std::span<const unsigned char> GeoPackageGeometry::Polygon(const double* x, cons
     PutUInt32Little(out + 4, 1);
     PutUInt32Little(out + 8, static_cast<std::uint32_t>(count + 1));
     out += 12;
-    // The first corner stays first; a clockwise ring is walked the other way round.
+    // The first corner stays first, and comes again at the end; a clockwise ring is walked the
+    // other way round.
     const bool reverse = twiceArea < 0.0;
-    for (std::size_t c = 0; c <= count; ++c) {
-        const std::size_t corner = reverse ? (count - c) % count : c % count;
+    for (std::size_t c = 0; c < count; ++c) {
+        const std::size_t corner = reverse && c > 0 ? count - c : c;
         out = PutPoint(out, x[corner], y[corner]);
     }
+    out = PutPoint(out, x[0], y[0]);
     return {bytes_.data(), static_cast<std::size_t>(out - bytes_.data())};
 }
 

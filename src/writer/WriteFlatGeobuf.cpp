@@ -1,8 +1,6 @@
 #include "writer/WriteFlatGeobuf.h"
 
 #include "controls/shapefile/ShapeFileNames.h"
-#include "conversion/ConversionError.h"
-#include "conversion/PrintableText.h"
 #include "flatgeobuf/FlatGeobufFile.h"
 #include "writer/ShapeLoop.h"
 #include "writer/WriterLayout.h"
@@ -28,22 +26,24 @@ FlatGeobufDefinition FileDefinition(const std::string& path, const ConversionJob
     return definition;
 }
 
-// The FlatGeobuf file as the writing loop's sink: the file measures each shape the loop gives;
-// once it has sorted them, it asks for the shapes again in its own order.
-class FlatGeobufSink final : public ShapeSink, public FlatGeobufSource {
+// The FlatGeobuf file as the writing loop's sink. The file's index, which comes before the
+// features, is made from every shape's box and size, measured first in the order the loop then
+// writes them.
+class FlatGeobufSink final : public ShapeSink {
 public:
-    FlatGeobufSink(FlatGeobufFile& file, const ConversionJob& job, const WriterOptions& options,
-                   StopRequest stop)
+    FlatGeobufSink(FlatGeobufFile& file, const ConversionJob& job, const WriterOptions& options)
         : file_(file),
-          stop_(stop),
           job_(job),
           options_(options),
           polygons_(job.ShapeType == ShapeType::Polygon),
           jMax_(polygons_ ? job.JMax : 1),
           indexColumns_(CellIndexColumns(options, polygons_)) {}
 
-    // Measured without being encoded: only its box and its size are needed now.
-    void Add(const LoopShape& shape) override {
+    // Its box and its size, without encoding it.
+    void Measure(std::uint32_t number) {
+        const auto perRow = static_cast<std::uint32_t>(jMax_);
+        const LoopShape shape = ShapeOf(job_, polygons_, static_cast<int>(number / perRow) + 1,
+                                        static_cast<int>(number % perRow) + 1);
         Box box{shape.x[0], shape.y[0], shape.x[0], shape.y[0]};
         for (int c = 1; c < shape.corners; ++c) {
             const auto corner = static_cast<std::size_t>(c);
@@ -54,46 +54,37 @@ public:
             double value = 0.0;
             reals += ValueOf(job_, options_, k, shape.i, shape.j, value) ? 1 : 0;
         }
-        file_.Add(box, FlatGeobufFeature::EncodedBytesOf(shape.corners, indexColumns_, reals));
-    }
-    void Finish() override { file_.Finish(*this); }
-    const std::string& Path() const override { return file_.Path(); }
-
-    // Shape `number` counts the shapes in the loop's order from 0. Writing the file takes a good
-    // part of the time: a signal still stops it, and the unfinished file vanishes.
-    void Fill(std::uint64_t number, FlatGeobufFeature& feature) override {
-        if (stop_.Requested()) [[unlikely]] {
-            throw Interrupted(stop_.Signal(), "writing '" + PrintableText(file_.Path()) + "'");
-        }
-        const int i = static_cast<int>(number / static_cast<std::uint64_t>(jMax_)) + 1;
-        const int j = static_cast<int>(number % static_cast<std::uint64_t>(jMax_)) + 1;
-        Describe(ShapeOf(job_, polygons_, i, j), feature);
+        file_.Measure(box, FlatGeobufFeature::EncodedBytesOf(shape.corners, indexColumns_, reals));
     }
 
-private:
-    void Describe(const LoopShape& shape, FlatGeobufFeature& feature) const {
-        feature.Shape(shape.x.data(), shape.y.data(), shape.corners);
+    void Add(const LoopShape& shape) override {
+        feature_.Clear();
+        feature_.Shape(shape.x.data(), shape.y.data(), shape.corners);
         if (indexColumns_ > 0) {
-            feature.Integer(0, shape.i);
+            feature_.Integer(0, shape.i);
         }
         if (indexColumns_ > 1) {
-            feature.Integer(1, shape.j);
+            feature_.Integer(1, shape.j);
         }
         for (int k = 1; k <= job_.AttribCount; ++k) {
             double value = 0.0;
             if (ValueOf(job_, options_, k, shape.i, shape.j, value)) {
-                feature.Real(indexColumns_ + k - 1, value);
+                feature_.Real(indexColumns_ + k - 1, value);
             }
         }
+        file_.Add(feature_);
     }
+    void Finish() override { file_.Finish(); }
+    const std::string& Path() const override { return file_.Path(); }
 
+private:
     FlatGeobufFile& file_;
-    StopRequest stop_;
     const ConversionJob& job_;
     const WriterOptions& options_;
     bool polygons_;
     int jMax_;
     int indexColumns_;
+    FlatGeobufFeature feature_;
 };
 
 }  // namespace
@@ -101,9 +92,15 @@ private:
 WriteSummary WriteFlatGeobuf(const std::string& path, const ConversionJob& job,
                              WriterServices services, const WriterOptions& options,
                              const std::optional<CrsIdentity>& crs) {
-    FlatGeobufFile file(services.files, path, FileDefinition(path, job, options, crs));
-    FlatGeobufSink sink(file, job, options, services.stop);
-    WriteShapes(job, sink, services);
+    const std::vector<std::uint32_t> order = SpatialShapeOrder(job);
+    FlatGeobufFile file(services.files, path, FileDefinition(path, job, options, crs),
+                        order.size());
+    FlatGeobufSink sink(file, job, options);
+    for (const std::uint32_t number : order) {
+        sink.Measure(number);
+    }
+    file.WriteIndex();
+    WriteShapes(job, sink, services, order);
     WriteSummary summary;
     summary.shpPath = path;
     return summary;
