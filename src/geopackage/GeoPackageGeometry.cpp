@@ -10,8 +10,8 @@ namespace tesselar {
 namespace {
 
 constexpr unsigned char kVersion = 0;
-// Flags: bit 0 little-endian, bits 1 to 3 the envelope kind (1: minx, maxx, miny, maxy).
-constexpr unsigned char kFlagsLittleEndianXyEnvelope = 0x01 | (1 << 1);
+// Flags: bit 0 little-endian, bits 1 to 3 the envelope kind (0: none).
+constexpr unsigned char kFlagsLittleEndianNoEnvelope = 0x01;
 constexpr unsigned char kWkbLittleEndian = 1;
 constexpr std::uint32_t kWkbPoint = 1;
 constexpr std::uint32_t kWkbPolygon = 3;
@@ -22,24 +22,21 @@ unsigned char* PutPoint(unsigned char* out, double x, double y) {
     return out + 16;
 }
 
-}  // namespace
-
-unsigned char* GeoPackageGeometry::WriteHeader(std::int32_t srsId) {
-    unsigned char* out = bytes_.data();
+unsigned char* PutHeader(unsigned char* out, std::int32_t srsId, std::uint32_t wkbType) {
     out[0] = 'G';
     out[1] = 'P';
     out[2] = kVersion;
-    out[3] = kFlagsLittleEndianXyEnvelope;
+    out[3] = kFlagsLittleEndianNoEnvelope;
     PutInt32Little(out + 4, srsId);
-    PutDoubleLittle(out + 8, envelope_.minX);
-    PutDoubleLittle(out + 16, envelope_.maxX);
-    PutDoubleLittle(out + 24, envelope_.minY);
-    PutDoubleLittle(out + 32, envelope_.maxY);
-    return out + kHeaderBytes;
+    out[8] = kWkbLittleEndian;
+    PutUInt32Little(out + 9, wkbType);
+    return out + 13;
 }
 
-std::span<const unsigned char> GeoPackageGeometry::Polygon(const double* x, const double* y,
-                                                           int corners, std::int32_t srsId) {
+}  // namespace
+
+std::size_t GeoPackageGeometry::Polygon(const double* x, const double* y, int corners,
+                                        std::int32_t srsId, unsigned char* start) {
     if (corners < 3 || corners > kMaxCorners) {
         throw GeoPackageError("a polygon of " + std::to_string(corners) +
                               " corners is no cell of a grid");
@@ -51,12 +48,10 @@ std::span<const unsigned char> GeoPackageGeometry::Polygon(const double* x, cons
         twiceArea += x[c - 1] * y[c] - x[c] * y[c - 1];
         envelope_.Include(Box{x[c], y[c], x[c], y[c]});
     }
-    unsigned char* out = WriteHeader(srsId);
-    *out++ = kWkbLittleEndian;
-    PutUInt32Little(out, kWkbPolygon);
-    PutUInt32Little(out + 4, 1);
-    PutUInt32Little(out + 8, static_cast<std::uint32_t>(count + 1));
-    out += 12;
+    unsigned char* out = PutHeader(start, srsId, kWkbPolygon);
+    PutUInt32Little(out, 1);
+    PutUInt32Little(out + 4, static_cast<std::uint32_t>(count + 1));
+    out += 8;
     // The first corner stays first, and comes again at the end; a clockwise ring is walked the
     // other way round.
     const bool reverse = twiceArea < 0.0;
@@ -65,16 +60,14 @@ std::span<const unsigned char> GeoPackageGeometry::Polygon(const double* x, cons
         out = PutPoint(out, x[corner], y[corner]);
     }
     out = PutPoint(out, x[0], y[0]);
-    return {bytes_.data(), static_cast<std::size_t>(out - bytes_.data())};
+    return static_cast<std::size_t>(out - start);
 }
 
-std::span<const unsigned char> GeoPackageGeometry::Point(double x, double y, std::int32_t srsId) {
+std::size_t GeoPackageGeometry::Point(double x, double y, std::int32_t srsId,
+                                      unsigned char* start) {
     envelope_ = {x, y, x, y};
-    unsigned char* out = WriteHeader(srsId);
-    *out++ = kWkbLittleEndian;
-    PutUInt32Little(out, kWkbPoint);
-    out = PutPoint(out + 4, x, y);
-    return {bytes_.data(), static_cast<std::size_t>(out - bytes_.data())};
+    const unsigned char* end = PutPoint(PutHeader(start, srsId, kWkbPoint), x, y);
+    return static_cast<std::size_t>(end - start);
 }
 
 }  // namespace tesselar

@@ -105,7 +105,7 @@ void CheckGeoPackageLayer(const GeoPackageLayerDefinition& definition) {
 class GeoPackageLayer::Impl {
 public:
     Impl(OutputFileSystem& files, const std::string& path,
-         const GeoPackageLayerDefinition& definition);
+         const GeoPackageLayerDefinition& definition, std::span<const std::uint32_t> spatialOrder);
     ~Impl();
     Impl(const Impl&) = delete;
     Impl& operator=(const Impl&) = delete;
@@ -114,14 +114,14 @@ public:
     void SetReal(int column, double value) { rows_->SetReal(column, value); }
     void SetNull(int column) { rows_->SetNull(column); }
     void AddPolygon(const double* x, const double* y, int corners) {
-        Add(geometry_.Polygon(x, y, corners, srsId_));
+        Add(geometry_.Polygon(x, y, corners, srsId_, rows_->Geometry()));
     }
-    void AddPoint(double x, double y) { Add(geometry_.Point(x, y, srsId_)); }
+    void AddPoint(double x, double y) { Add(geometry_.Point(x, y, srsId_, rows_->Geometry())); }
     void Finish();
     bool Existed() const { return existed_; }
 
 private:
-    void Add(std::span<const unsigned char> blob);
+    void Add(std::size_t geometryBytes);
     void OpenNew();
     void OpenExisting();
     void DropEarlierLayer();
@@ -142,13 +142,14 @@ private:
     std::unique_ptr<FeatureRows> rows_;
     std::int64_t fid_ = 0;
     GeoPackageGeometry geometry_;
-    std::vector<Box> extents_;
+    RtreeBulkLoad rtree_;
     Box extent_;
 };
 
 GeoPackageLayer::Impl::Impl(OutputFileSystem& files, const std::string& path,
-                            const GeoPackageLayerDefinition& definition)
-    : files_(files), path_(path), definition_(definition) {
+                            const GeoPackageLayerDefinition& definition,
+                            std::span<const std::uint32_t> spatialOrder)
+    : files_(files), path_(path), definition_(definition), rtree_(spatialOrder) {
     CheckGeoPackageLayer(definition_);
     // On a failure the database closes before its new file is removed.
     if (Exists(path_)) {
@@ -236,27 +237,23 @@ void GeoPackageLayer::Impl::CreateTable() {
                                           static_cast<int>(definition_.realColumns.size()));
 }
 
-void GeoPackageLayer::Impl::Add(std::span<const unsigned char> blob) {
-    rows_->Add(blob);
+void GeoPackageLayer::Impl::Add(std::size_t geometryBytes) {
+    rows_->Add(geometryBytes);
     ++fid_;
     if (writeBehind_ && fid_ % kRowsPerWriteBehind == 0) {
         writeBehind_->Start();
     }
     const Box& box = geometry_.Extent();
-    if (extents_.empty()) {
-        extent_ = box;
-    } else {
-        extent_.Include(box);
-    }
-    extents_.push_back(box);
+    extent_ = fid_ == 1 ? box : extent_;
+    extent_.Include(box);
+    rtree_.Add(box);
 }
 
 void GeoPackageLayer::Impl::FillIndex() {
     const std::string rtree = RtreeName(definition_.table);
     db_->Execute("CREATE VIRTUAL TABLE " + QuotedIdentifier(rtree) +
                  " USING rtree(id, minx, maxx, miny, maxy)");
-    BulkLoadRtree(*db_, rtree, extents_, definition_.table, kFidColumn);
-    extents_ = {};
+    rtree_.Write(*db_, rtree);
 }
 
 void GeoPackageLayer::Impl::Finish() {
@@ -282,8 +279,9 @@ void GeoPackageLayer::Impl::Finish() {
 }
 
 GeoPackageLayer::GeoPackageLayer(OutputFileSystem& files, const std::string& path,
-                                 const GeoPackageLayerDefinition& definition)
-    : impl_(std::make_unique<Impl>(files, path, definition)) {}
+                                 const GeoPackageLayerDefinition& definition,
+                                 std::span<const std::uint32_t> spatialOrder)
+    : impl_(std::make_unique<Impl>(files, path, definition, spatialOrder)) {}
 
 GeoPackageLayer::~GeoPackageLayer() = default;
 

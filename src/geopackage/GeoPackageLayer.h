@@ -30,6 +30,10 @@ void CheckGeoPackageLayer(const GeoPackageLayerDefinition& definition);
 // Writes one feature table, with its spatial index (the gpkg_rtree_index extension), into the
 // GeoPackage at `path`.
 //
+// The spatial index is built as the features are added; `spatialOrder` gives its leaves' order:
+// every feature's number from 0 in the order added (its fid less one), once, features near
+// each other in space together.
+//
 // A new GeoPackage is written under a temporary name in the destination's folder, with SQLite's
 // journal off, and Finish moves it into place under the folder's lock. An existing GeoPackage
 // gets the table of that name replaced (or added), every other layer kept, in one SQLite
@@ -39,7 +43,8 @@ void CheckGeoPackageLayer(const GeoPackageLayerDefinition& definition);
 class GeoPackageLayer {
 public:
     GeoPackageLayer(OutputFileSystem& files, const std::string& path,
-                    const GeoPackageLayerDefinition& definition);
+                    const GeoPackageLayerDefinition& definition,
+                    std::span<const std::uint32_t> spatialOrder);
     ~GeoPackageLayer();
     GeoPackageLayer(const GeoPackageLayer&) = delete;
     GeoPackageLayer& operator=(const GeoPackageLayer&) = delete;
@@ -48,7 +53,8 @@ public:
     void SetInteger(int column, std::int64_t value);
     void SetReal(int column, double value);
     void SetNull(int realColumn);
-    // Adds a feature with the values set; every value is set for each feature.
+    // Adds a feature with the values set; every value is set for each feature. The features
+    // added are those of the spatial order, fid 1, 2 ... in the order added.
     void AddPolygon(const double* x, const double* y, int corners);
     void AddPoint(double x, double y);
     void Finish();

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <cstdint>
+#include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -8,12 +11,31 @@
 
 namespace tesselar {
 
-// Fills the empty SQLite R-tree `rtree` (id, minx, maxx, miny, maxy), just created, with the
-// boxes of the rows of `table` whose `idColumn` is 1, 2 ... in the order given, as whole nodes
-// written into the R-tree's own tables: leaves of neighbouring boxes (in Hilbert order), each full
-// but the last, and the levels above them. Inserting a million rows one by one into an R-tree takes
-// SQLite about 35 seconds; this takes a fraction of one.
-void BulkLoadRtree(SqliteDatabase& db, const std::string& rtree, const std::vector<Box>& boxes,
-                   const std::string& table, const std::string& idColumn);
+// Builds the SQLite R-tree (id, minx, maxx, miny, maxy) of a new table's rows in memory and
+// writes it as whole nodes into the R-tree's own tables: leaves of rows near each other in
+// space, each full but the last, and the levels above them. Inserting a million rows one by one
+// into an R-tree takes SQLite about 35 seconds; this takes a fraction of one.
+//
+// The rows' boxes are added as the rows are, with ids 1, 2 ...; each goes straight into its
+// leaf, so that only the nodes are kept.
+class RtreeBulkLoad {
+public:
+    // `spatialOrder`: every row's id less one, once, in the order the leaves take them.
+    explicit RtreeBulkLoad(std::span<const std::uint32_t> spatialOrder);
+
+    // The box of the row with the next id.
+    void Add(const Box& box);
+    // Fills the empty R-tree `rtree`, just created, with every row added; the rows' ids are
+    // those SQLite gave the rows of a new table, 1, 2 ... in the order added.
+    void Write(SqliteDatabase& db, const std::string& rtree) const;
+
+private:
+    std::vector<std::uint32_t> positionOf_;  // by id less one: the row's place in the order
+    // The leaves' bytes, one node after another, each cell written when its row is added: not
+    // zeroed first, which would cost as much again before the first row.
+    std::unique_ptr<unsigned char[]> leaves_;
+    std::vector<Box> leafBoxes_;
+    std::uint32_t added_ = 0;
+};
 
 }  // namespace tesselar

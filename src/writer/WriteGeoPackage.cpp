@@ -87,7 +87,7 @@ WriteSummary WriteGeoPackage(const std::string& path, const std::string& layer,
                              const WriterOptions& options, const std::optional<CrsIdentity>& crs) {
     GeoPackageLayerDefinition definition = LayerDefinition(path, layer, job, options);
     definition.crs = crs;
-    GeoPackageLayer geoPackage(services.files, path, definition);
+    GeoPackageLayer geoPackage(services.files, path, definition, SpatialShapeOrder(job));
     GeoPackageSink sink(geoPackage, path, job, options);
     WriteShapes(job, sink, services);
     WriteSummary summary;

@@ -191,17 +191,16 @@ class GeoPackageOutput(unittest.TestCase):
                             "SELECT name FROM sqlite_master WHERE type = 'trigger'")),
                         sorted(f"rtree_Estuary cells_geom_{kind}" for kind in
                                ("insert", "update1", "update2", "update3", "update4", "delete")))
-                    # Each geometry: the "GP" header (version 0, little-endian, XY envelope),
-                    # the srs_id, the envelope, then a WKB polygon of one closed ring.
+                    # Each geometry: the "GP" header (version 0, little-endian, no envelope),
+                    # the srs_id, then a WKB polygon of one closed ring through the corners.
                     for (blob,), cell in zip(one('SELECT geom FROM "Estuary cells" ORDER BY fid'),
                                              corners):
                         magic, version, flags, srs_id = struct.unpack_from("<2sBBi", blob)
-                        self.assertEqual((magic, version, flags, srs_id), (b"GP", 0, 3, code))
-                        self.assertEqual(struct.unpack_from("<4d", blob, 8),
-                                         (min(x for x, _ in cell), max(x for x, _ in cell),
-                                          min(y for _, y in cell), max(y for _, y in cell)))
-                        self.assertEqual(struct.unpack_from("<BIII", blob, 40), (1, 3, 1, 5))
-                        self.assertEqual(len(blob), 40 + 13 + 5 * 16)
+                        self.assertEqual((magic, version, flags, srs_id), (b"GP", 0, 1, code))
+                        self.assertEqual(struct.unpack_from("<BIII", blob, 8), (1, 3, 1, 5))
+                        self.assertEqual(len(blob), 8 + 13 + 5 * 16)
+                        ring = [struct.unpack_from("<2d", blob, 21 + 16 * p) for p in range(5)]
+                        self.assertEqual((ring[0], sorted(ring[:4])), (ring[4], sorted(cell)))
                     boxes = one('SELECT id, minx, maxx, miny, maxy FROM "rtree_Estuary cells_geom"'
                                 " ORDER BY id")
                     self.assertEqual([box[0] for box in boxes], list(range(1, len(corners) + 1)))
