@@ -20,8 +20,6 @@ namespace {
 // "fgb", the format's major version 3, "fgb", its patch version 1.
 constexpr std::array<std::uint8_t, 8> kMagic = {0x66, 0x67, 0x62, 0x03, 0x66, 0x67, 0x62, 0x01};
 constexpr std::uint16_t kIndexNodeSize = 16;
-// The index is written in pieces of this many nodes, each encoded where it is buffered.
-constexpr std::size_t kNodesPerPiece = 1 << 14;
 
 // Puts the complete file in place of `path`, under the lock of its folder: an earlier file is
 // set aside first and removed once the new one has its name, or put back when that fails. Then
@@ -68,25 +66,34 @@ FlatGeobufFile::FlatGeobufFile(OutputFileSystem& files, std::string path,
     : files_(files),
       path_(std::move(path)),
       definition_(std::move(definition)),
-      featureCount_(featureCount) {
+      featureCount_(featureCount),
+      featureBytes_(featureCount) {
     if (featureCount_ > 0) {
         const auto levels = LevelBounds(featureCount_, kIndexNodeSize);
-        leavesStart_ = levels.front().first;
-        nodes_.resize(levels.front().second);
+        parentsStart_ = levels[1].first;
+        upper_.resize(levels.front().first);
     }
 }
 
 FlatGeobufFile::~FlatGeobufFile() = default;
 
+void FlatGeobufFile::Fail(const std::string& what) const {
+    throw ShapeFileError("cannot write '" + path_ + "': " + what);
+}
+
 void FlatGeobufFile::Measure(const Box& box, std::size_t encodedBytes) {
     if (measured_ == featureCount_) {
-        throw ShapeFileError("cannot write '" + path_ + "': more features than " +
-                             std::to_string(featureCount_));
+        Fail("more features than " + std::to_string(featureCount_));
     }
     extent_ = measured_ == 0 ? box : extent_;
     extent_.Include(box);
-    nodes_[leavesStart_ + measured_++] = IndexNode{box, featureBytes_};
-    featureBytes_ += encodedBytes;
+    IndexNode& parent = upper_[parentsStart_ + measured_ / kIndexNodeSize];
+    if (measured_ % kIndexNodeSize == 0) {
+        parent = IndexNode{box, upper_.size() + measured_};
+    } else {
+        parent.box.Include(box);
+    }
+    featureBytes_[measured_++] = static_cast<std::uint32_t>(encodedBytes);
 }
 
 std::vector<std::uint8_t> FlatGeobufFile::Header() const {
@@ -117,8 +124,7 @@ std::vector<std::uint8_t> FlatGeobufFile::Header() const {
 
 void FlatGeobufFile::WriteIndex() {
     if (measured_ != featureCount_) {
-        throw ShapeFileError("cannot write '" + path_ + "': " + std::to_string(measured_) +
-                             " features measured of " + std::to_string(featureCount_));
+        Fail(std::to_string(measured_) + " features measured of " + std::to_string(featureCount_));
     }
     out_ = std::make_unique<BufferedOutputFile>(files_.CreateFile(path_));
     out_->Write(kMagic.data(), kMagic.size());
@@ -127,35 +133,38 @@ void FlatGeobufFile::WriteIndex() {
     if (featureCount_ == 0) {
         return;
     }
-    BuildInnerNodes(nodes_, featureCount_, kIndexNodeSize);
-    for (std::size_t first = 0; first < nodes_.size(); first += kNodesPerPiece) {
-        const std::size_t count = std::min(kNodesPerPiece, nodes_.size() - first);
-        unsigned char* piece = out_->Claim(count * kIndexNodeBytes);
-        for (std::size_t n = 0; n < count; ++n) {
-            PutNode(piece + n * kIndexNodeBytes, nodes_[first + n]);
-        }
+    BuildInnerNodes(upper_, featureCount_, kIndexNodeSize, 1);
+    for (const IndexNode& node : upper_) {
+        PutNode(out_->Claim(kIndexNodeBytes), node);
     }
+    upper_ = {};
+}
+
+void FlatGeobufFile::Leaf(const Box& box) {
+    if (!out_ || leaves_ == featureCount_) {
+        Fail("a leaf of the index out of turn");
+    }
+    PutNode(out_->Claim(kIndexNodeBytes), IndexNode{box, offset_});
+    offset_ += featureBytes_[leaves_++];
 }
 
 void FlatGeobufFile::Add(const FlatGeobufFeature& feature) {
-    const std::uint64_t end =
-        written_ + 1 < featureCount_ ? nodes_[leavesStart_ + written_ + 1].offset : featureBytes_;
+    if (leaves_ != featureCount_ || written_ == featureCount_) {
+        Fail("feature " + std::to_string(written_ + 1) + " out of turn");
+    }
     const std::size_t bytes = feature.EncodedBytes();
-    if (written_ >= featureCount_ || bytes != end - nodes_[leavesStart_ + written_].offset) {
-        throw ShapeFileError("cannot write '" + path_ + "': feature " +
-                             std::to_string(written_ + 1) +
-                             " changed between its measuring and its writing");
+    if (bytes != featureBytes_[written_]) {
+        Fail("feature " + std::to_string(written_ + 1) +
+             " changed between its measuring and its writing");
     }
     feature.Encode(out_->Claim(bytes));
     ++written_;
 }
 
 void FlatGeobufFile::Finish() {
-    if (written_ != featureCount_) {
-        throw ShapeFileError("cannot write '" + path_ + "': " + std::to_string(written_) +
-                             " features written of " + std::to_string(featureCount_));
+    if (!out_ || written_ != featureCount_) {
+        Fail(std::to_string(written_) + " features written of " + std::to_string(featureCount_));
     }
-    nodes_ = {};
     out_->Close();
     PlaceReplacing(files_, out_->File(), path_);
 }

@@ -30,11 +30,14 @@ struct FlatGeobufDefinition {
 
 // Writes one FlatGeobuf file: its header (columns, coordinate system, feature count), its
 // packed Hilbert R-tree over the features' boxes, then the features in the index's order. The
-// index comes before the features and holds their offsets, so each feature is measured (its
-// box and its encoded size) before any is written, in the order they are to be written; the
-// caller gives them in an order that keeps features near each other in space together. Written
-// without a name (or under a temporary one) and moved into place, replacing an earlier file,
-// under the folder's lock: until Finish has returned, the destination stays as it was.
+// index comes before the features and holds their offsets, so the file is written in three
+// rounds over the features, each in the order they are to be written: Measure (box and
+// encoded size), then, after WriteIndex, Leaf (the box again) and Add (the feature). The
+// caller gives them in an order that keeps features near each other in space together. Only the
+// index's levels above the leaves are held, not a node per feature.
+//
+// Written without a name (or under a temporary one) and moved into place, replacing an earlier
+// file, under the folder's lock: until Finish has returned, the destination stays as it was.
 // Failures throw ShapeFileError naming the file.
 class FlatGeobufFile {
 public:
@@ -46,9 +49,11 @@ public:
 
     // Measures the next feature: its box and its size (FlatGeobufFeature's EncodedBytes).
     void Measure(const Box& box, std::size_t encodedBytes);
-    // Writes the header and the index, once every feature is measured.
+    // Writes the header and the index above its leaves, once every feature is measured.
     void WriteIndex();
-    // Writes the next feature, in the order measured.
+    // Writes the next feature's leaf of the index: the box measured.
+    void Leaf(const Box& box);
+    // Writes the next feature, once every leaf is written.
     void Add(const FlatGeobufFeature& feature);
     // Completes the file, once every feature is written, and puts it in place.
     void Finish();
@@ -56,17 +61,21 @@ public:
 
 private:
     std::vector<std::uint8_t> Header() const;
+    [[noreturn]] void Fail(const std::string& what) const;
 
     OutputFileSystem& files_;
     std::string path_;
     FlatGeobufDefinition definition_;
     std::uint64_t featureCount_;
-    // The index as the file lays it out, root first, leaves last.
-    std::vector<IndexNode> nodes_;
-    std::uint64_t leavesStart_ = 0;
+    // The index's nodes above the leaves as the file lays them out, root first; the leaves come
+    // after them.
+    std::vector<IndexNode> upper_;
+    std::uint64_t parentsStart_ = 0;  // where the leaves' parents begin among them
+    std::vector<std::uint32_t> featureBytes_;
     std::uint64_t measured_ = 0;
+    std::uint64_t leaves_ = 0;
     std::uint64_t written_ = 0;
-    std::uint64_t featureBytes_ = 0;
+    std::uint64_t offset_ = 0;  // of the next leaf's feature among the features
     Box extent_;
     std::unique_ptr<BufferedOutputFile> out_;
 };

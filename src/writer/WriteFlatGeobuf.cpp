@@ -28,7 +28,7 @@ FlatGeobufDefinition FileDefinition(const std::string& path, const ConversionJob
 
 // The FlatGeobuf file as the writing loop's sink. The file's index, which comes before the
 // features, is made from every shape's box and size, measured first in the order the loop then
-// writes them.
+// writes them; its leaves, the shapes' boxes again, follow its upper levels.
 class FlatGeobufSink final : public ShapeSink {
 public:
     FlatGeobufSink(FlatGeobufFile& file, const ConversionJob& job, const WriterOptions& options)
@@ -41,21 +41,16 @@ public:
 
     // Its box and its size, without encoding it.
     void Measure(std::uint32_t number) {
-        const auto perRow = static_cast<std::uint32_t>(jMax_);
-        const LoopShape shape = ShapeOf(job_, polygons_, static_cast<int>(number / perRow) + 1,
-                                        static_cast<int>(number % perRow) + 1);
-        Box box{shape.x[0], shape.y[0], shape.x[0], shape.y[0]};
-        for (int c = 1; c < shape.corners; ++c) {
-            const auto corner = static_cast<std::size_t>(c);
-            box.Include(Box{shape.x[corner], shape.y[corner], shape.x[corner], shape.y[corner]});
-        }
+        const LoopShape shape = ShapeAt(number);
         int reals = 0;
         for (int k = 1; k <= job_.AttribCount; ++k) {
             double value = 0.0;
             reals += ValueOf(job_, options_, k, shape.i, shape.j, value) ? 1 : 0;
         }
-        file_.Measure(box, FlatGeobufFeature::EncodedBytesOf(shape.corners, indexColumns_, reals));
+        file_.Measure(BoxOf(shape),
+                      FlatGeobufFeature::EncodedBytesOf(shape.corners, indexColumns_, reals));
     }
+    void Leaf(std::uint32_t number) { file_.Leaf(BoxOf(ShapeAt(number))); }
 
     void Add(const LoopShape& shape) override {
         feature_.Clear();
@@ -78,6 +73,20 @@ public:
     const std::string& Path() const override { return file_.Path(); }
 
 private:
+    // Shape `number` counts the shapes in grid order from 0.
+    LoopShape ShapeAt(std::uint32_t number) const {
+        const auto perRow = static_cast<std::uint32_t>(jMax_);
+        return ShapeOf(job_, polygons_, static_cast<int>(number / perRow) + 1,
+                       static_cast<int>(number % perRow) + 1);
+    }
+    static Box BoxOf(const LoopShape& shape) {
+        Box box{shape.x[0], shape.y[0], shape.x[0], shape.y[0]};
+        for (std::size_t c = 1; c < static_cast<std::size_t>(shape.corners); ++c) {
+            box.Include(Box{shape.x[c], shape.y[c], shape.x[c], shape.y[c]});
+        }
+        return box;
+    }
+
     FlatGeobufFile& file_;
     const ConversionJob& job_;
     const WriterOptions& options_;
@@ -100,6 +109,9 @@ WriteSummary WriteFlatGeobuf(const std::string& path, const ConversionJob& job,
         sink.Measure(number);
     }
     file.WriteIndex();
+    for (const std::uint32_t number : order) {
+        sink.Leaf(number);
+    }
     WriteShapes(job, sink, services, order);
     WriteSummary summary;
     summary.shpPath = path;
