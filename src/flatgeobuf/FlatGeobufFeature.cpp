@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "controls/shapefile/ByteOrder.h"
+#include "spatial/PutLittle.h"
 
 namespace tesselar {
 
@@ -92,7 +93,7 @@ void FlatGeobufFeature::Put(int column, Value value) {
     unsigned char* out = properties_.data() + propertyBytes_;
     PutUInt16Little(out, static_cast<std::uint16_t>(column));
     if constexpr (sizeof(Value) == 8) {
-        PutDoubleLittle(out + 2, value);
+        PutLittle(out + 2, value);
     } else {
         PutInt32Little(out + 2, value);
     }
@@ -143,7 +144,7 @@ void FlatGeobufFeature::Encode(unsigned char* out) const {
 
     PutUInt32(table + kXyVector, xyCount_);
     for (std::size_t c = 0; c < xyCount_; ++c) {
-        PutDoubleLittle(table + kXyData + 8 * c, xy_[c]);
+        PutLittle(table + kXyData + 8 * c, xy_[c]);
     }
     PutUInt32(table + properties, propertyBytes_);
     std::copy(properties_.begin(),

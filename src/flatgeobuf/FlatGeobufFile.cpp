@@ -7,11 +7,11 @@
 #include <exception>
 
 #include "controls/shapefile/BufferedOutputFile.h"
-#include "controls/shapefile/ByteOrder.h"
 #include "controls/shapefile/FileReplacement.h"
 #include "controls/shapefile/ShapeFileError.h"
 #include "controls/shapefile/ShapeFileNames.h"
 #include "flatgeobuf/header_generated.h"
+#include "spatial/PutLittle.h"
 
 namespace tesselar {
 
@@ -51,12 +51,11 @@ void PlaceReplacing(OutputFileSystem& files, OutputFile& file, const std::string
 }
 
 void PutNode(unsigned char* out, const IndexNode& node) {
-    PutDoubleLittle(out, node.box.minX);
-    PutDoubleLittle(out + 8, node.box.minY);
-    PutDoubleLittle(out + 16, node.box.maxX);
-    PutDoubleLittle(out + 24, node.box.maxY);
-    PutUInt32Little(out + 32, static_cast<std::uint32_t>(node.offset));
-    PutUInt32Little(out + 36, static_cast<std::uint32_t>(node.offset >> 32));
+    PutLittle(out, node.box.minX);
+    PutLittle(out + 8, node.box.minY);
+    PutLittle(out + 16, node.box.maxX);
+    PutLittle(out + 24, node.box.maxY);
+    PutLittle(out + 32, node.offset);
 }
 
 }  // namespace

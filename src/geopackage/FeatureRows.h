@@ -53,8 +53,8 @@ public:
     void Flush();
 
 private:
-    static constexpr int kRowsPerInsert = 64;
-    static constexpr int kRowsPerBatch = 16 * kRowsPerInsert;
+    static constexpr int kRowsPerInsert = 256;
+    static constexpr int kRowsPerBatch = 4 * kRowsPerInsert;
     static constexpr int kBatches = 4;
 
     struct Batch {

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "controls/shapefile/ByteOrder.h"
 #include "geopackage/GeoPackageError.h"
+#include "spatial/PutLittle.h"
 
 namespace tesselar {
 
@@ -17,8 +17,8 @@ constexpr std::uint32_t kWkbPoint = 1;
 constexpr std::uint32_t kWkbPolygon = 3;
 
 unsigned char* PutPoint(unsigned char* out, double x, double y) {
-    PutDoubleLittle(out, x);
-    PutDoubleLittle(out + 8, y);
+    PutLittle(out, x);
+    PutLittle(out + 8, y);
     return out + 16;
 }
 
@@ -27,9 +27,9 @@ unsigned char* PutHeader(unsigned char* out, std::int32_t srsId, std::uint32_t w
     out[1] = 'P';
     out[2] = kVersion;
     out[3] = kFlagsLittleEndianNoEnvelope;
-    PutInt32Little(out + 4, srsId);
+    PutLittle(out + 4, srsId);
     out[8] = kWkbLittleEndian;
-    PutUInt32Little(out + 9, wkbType);
+    PutLittle(out + 9, wkbType);
     return out + 13;
 }
 
@@ -49,8 +49,8 @@ std::size_t GeoPackageGeometry::Polygon(const double* x, const double* y, int co
         envelope_.Include(Box{x[c], y[c], x[c], y[c]});
     }
     unsigned char* out = PutHeader(start, srsId, kWkbPolygon);
-    PutUInt32Little(out, 1);
-    PutUInt32Little(out + 4, static_cast<std::uint32_t>(count + 1));
+    PutLittle(out, std::uint32_t{1});
+    PutLittle(out + 4, static_cast<std::uint32_t>(count + 1));
     out += 8;
     // The first corner stays first, and comes again at the end; a clockwise ring is walked the
     // other way round.

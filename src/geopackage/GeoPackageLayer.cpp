@@ -127,6 +127,11 @@ private:
     void DropEarlierLayer();
     void CreateTable();
     void FillIndex();
+    void StartWriteBehind() const {
+        if (writeBehind_) {
+            writeBehind_->Start();
+        }
+    }
 
     OutputFileSystem& files_;
     std::string path_;
@@ -240,8 +245,8 @@ void GeoPackageLayer::Impl::CreateTable() {
 void GeoPackageLayer::Impl::Add(std::size_t geometryBytes) {
     rows_->Add(geometryBytes);
     ++fid_;
-    if (writeBehind_ && fid_ % kRowsPerWriteBehind == 0) {
-        writeBehind_->Start();
+    if (fid_ % kRowsPerWriteBehind == 0) {
+        StartWriteBehind();
     }
     const Box& box = geometry_.Extent();
     extent_ = fid_ == 1 ? box : extent_;
@@ -259,7 +264,10 @@ void GeoPackageLayer::Impl::FillIndex() {
 void GeoPackageLayer::Impl::Finish() {
     rows_->Flush();
     rows_.reset();
+    // The disk takes the rows, then the index, while SQLite goes on.
+    StartWriteBehind();
     FillIndex();
+    StartWriteBehind();
     RegisterLayer(*db_, definition_, srsId_, fid_ > 0 ? std::optional<Box>(extent_) : std::nullopt);
     db_->Execute("COMMIT");
     inTransaction_ = false;

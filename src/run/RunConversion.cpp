@@ -1,6 +1,7 @@
 #include "run/RunConversion.h"
 
 #include <cstdint>
+#include <future>
 #include <new>
 
 #include "controls/shapefile/NumericText.h"
@@ -87,14 +88,25 @@ void CheckOutputFits(const ConversionJob& job, const std::string& path,
     }
 }
 
+// The identity of a GeoPackage's or FlatGeobuf file's coordinate system, which PROJ looks up in
+// its database on a thread of its own while the input is read.
+std::future<std::optional<CrsIdentity>> IdentifyWhileReading(
+    OutputFormat format, const std::optional<std::string>& wkt) {
+    if (format == OutputFormat::Shapefile || !wkt || wkt->empty()) {
+        return std::async(std::launch::deferred, [] { return std::optional<CrsIdentity>(); });
+    }
+    return std::async(std::launch::async,
+                      [wkt = *wkt] { return std::optional<CrsIdentity>(IdentifyCrs(wkt)); });
+}
+
 WriteSummary WriteOutput(const std::string& path, const ConversionJob& job,
                          ConversionServices services, const ConversionOptions& options,
-                         const std::string& projection) {
+                         const std::string& projection,
+                         std::future<std::optional<CrsIdentity>>& identity) {
     if (options.format == OutputFormat::Shapefile) {
         return WriteShapeFile(path, job, services, options.columns, projection);
     }
-    const std::optional<CrsIdentity> crs =
-        projection.empty() ? std::nullopt : std::optional<CrsIdentity>(IdentifyCrs(projection));
+    const std::optional<CrsIdentity> crs = identity.get();
     if (options.format == OutputFormat::FlatGeobuf) {
         return WriteFlatGeobuf(path, job, services, options.columns, crs);
     }
@@ -155,12 +167,14 @@ ConversionOutcome RunConversion(ConversionJob& job, const std::string& shpPath,
         if (options.format != OutputFormat::Shapefile && !projection.esriWkt && !options.crs) {
             outcome.warnings.assign(1, NoCoordinateSystemWarning(shpPath, options.format));
         }
+        std::future<std::optional<CrsIdentity>> identity =
+            IdentifyWhileReading(options.format, projection.esriWkt);
         const ReadSummary read = ReadInputData(
             job, [&](const ConversionJob& sized) { CheckOutputFits(sized, shpPath, options); },
             services.stop, {options.keepDigits});
         services.display.SetPanelText(kStatusPanel, "Creating shape file...");
-        const WriteSummary summary = WriteOutput(shpPath, job, services, options,
-                                                 projection.esriWkt.value_or(std::string()));
+        const WriteSummary summary = WriteOutput(
+            shpPath, job, services, options, projection.esriWkt.value_or(std::string()), identity);
         outcome.shpPath = summary.shpPath;
         outcome.addedToExisting = summary.addedToExisting;
         AddReadWarnings(outcome.warnings, job, read, summary.renamedColumns, options.keepDigits);
