@@ -237,6 +237,11 @@ void GeoPackageLayer::Impl::CreateTable() {
         columns += ", " + QuotedIdentifier(name) + " REAL";
     }
     db_->Execute("CREATE TABLE " + QuotedIdentifier(definition_.table) + " (" + columns + ")");
+    // The spatial index, whose nodes follow the rows, with what rests on their count alone.
+    const std::string rtree = RtreeName(definition_.table);
+    db_->Execute("CREATE VIRTUAL TABLE " + QuotedIdentifier(rtree) +
+                 " USING rtree(id, minx, maxx, miny, maxy)");
+    rtree_.WriteLinks(*db_, rtree);
     rows_ = std::make_unique<FeatureRows>(*db_, definition_.table,
                                           static_cast<int>(definition_.integerColumns.size()),
                                           static_cast<int>(definition_.realColumns.size()));
@@ -255,10 +260,7 @@ void GeoPackageLayer::Impl::Add(std::size_t geometryBytes) {
 }
 
 void GeoPackageLayer::Impl::FillIndex() {
-    const std::string rtree = RtreeName(definition_.table);
-    db_->Execute("CREATE VIRTUAL TABLE " + QuotedIdentifier(rtree) +
-                 " USING rtree(id, minx, maxx, miny, maxy)");
-    rtree_.Write(*db_, rtree);
+    rtree_.WriteNodes(*db_, RtreeName(definition_.table));
 }
 
 void GeoPackageLayer::Impl::Finish() {

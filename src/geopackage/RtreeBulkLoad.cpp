@@ -57,12 +57,6 @@ void PutCell(unsigned char* node, std::size_t cell, std::int64_t id, const Box& 
     PutFloat(out + 20, RoundedUp(box.maxY));
 }
 
-// A node of the level being built, for the level above: its number and box.
-struct Child {
-    std::int64_t node;
-    Box box;
-};
-
 // Inserts `rows` rows of `columns` values, value(row, column), through `insert` ("INSERT INTO
 // ... VALUES "): kRowsPerInsert rows in one statement, which costs SQLite far less than as many
 // statements of one row, then the rest one by one.
@@ -125,7 +119,55 @@ void RtreeBulkLoad::Add(const Box& box) {
     ++added_;
 }
 
-void RtreeBulkLoad::Write(SqliteDatabase& db, const std::string& rtree) const {
+std::vector<std::vector<std::int64_t>> RtreeBulkLoad::NodeNumbers() const {
+    const std::size_t leaves = leafBoxes_.size();
+    std::vector<std::vector<std::int64_t>> levels(1);
+    for (std::size_t leaf = 0; leaf < leaves; ++leaf) {
+        levels[0].push_back(LeafNode(leaf, leaves));
+    }
+    std::int64_t next = LeafNode(leaves - 1, leaves) + 1;
+    while (levels.back().size() > 1) {
+        const std::size_t count = (levels.back().size() + kCellsPerNode - 1) / kCellsPerNode;
+        std::vector<std::int64_t> above;
+        for (std::size_t n = 0; n < count; ++n) {
+            above.push_back(count == 1 ? kRootNode : next++);
+        }
+        levels.push_back(std::move(above));
+    }
+    return levels;
+}
+
+void RtreeBulkLoad::WriteLinks(SqliteDatabase& db, const std::string& rtree) const {
+    const std::size_t rows = positionOf_.size();
+    if (rows == 0) {
+        return;
+    }
+    const std::vector<std::vector<std::int64_t>> levels = NodeNumbers();
+    std::vector<std::pair<std::int64_t, std::int64_t>> parents;
+    for (std::size_t level = 0; level + 1 < levels.size(); ++level) {
+        for (std::size_t n = 0; n < levels[level].size(); ++n) {
+            parents.emplace_back(levels[level][n], levels[level + 1][n / kCellsPerNode]);
+        }
+    }
+    InsertRows(db, "INSERT INTO " + QuotedIdentifier(rtree + "_parent") + " VALUES ", 2,
+               parents.size(),
+               [&](std::size_t r, int c) { return c == 0 ? parents[r].first : parents[r].second; });
+    // Which leaf holds each row. The rowids of a new table SQLite numbers 1, 2 ... itself, as it
+    // does the rows', appending each without first looking the number up: about twice as fast
+    // as giving every id.
+    const std::vector<std::int64_t>& leaves = levels.front();
+    InsertRows(db, "INSERT INTO " + QuotedIdentifier(rtree + "_rowid") + " (nodeno) VALUES ", 1,
+               rows, [&](std::size_t r, int) { return leaves[positionOf_[r] / kCellsPerNode]; });
+    if (sqlite3_last_insert_rowid(db.Handle()) != static_cast<sqlite3_int64>(rows)) {
+        throw GeoPackageError("cannot write the GeoPackage '" + db.File() +
+                              "': the spatial index's rows were numbered from " +
+                              std::to_string(sqlite3_last_insert_rowid(db.Handle()) -
+                                             static_cast<sqlite3_int64>(rows) + 1) +
+                              ", not 1");
+    }
+}
+
+void RtreeBulkLoad::WriteNodes(SqliteDatabase& db, const std::string& rtree) const {
     const std::size_t rows = positionOf_.size();
     if (added_ != rows) {
         throw GeoPackageError("a spatial index of " + std::to_string(rows) + " rows got " +
@@ -134,71 +176,43 @@ void RtreeBulkLoad::Write(SqliteDatabase& db, const std::string& rtree) const {
     if (rows == 0) {
         return;
     }
-    const std::size_t leaves = leafBoxes_.size();
-    // The levels above the leaves: the depth the root keeps.
-    int depth = 0;
-    for (std::size_t count = leaves; count > 1;
-         count = (count + kCellsPerNode - 1) / kCellsPerNode) {
-        ++depth;
-    }
-
+    const std::vector<std::vector<std::int64_t>> levels = NodeNumbers();
+    const auto depth = static_cast<std::uint64_t>(levels.size() - 1);
     SqliteStatement putNode = db.Prepare("INSERT OR REPLACE INTO " +
                                          QuotedIdentifier(rtree + "_node") + " VALUES (?, ?)");
-    std::vector<std::pair<std::int64_t, std::int64_t>> parents;
     std::array<unsigned char, kNodeBytes> node{};
     const auto write = [&](std::int64_t number, const unsigned char* bytes, std::size_t cells) {
         const std::size_t used = 4 + cells * kCellBytes;
         std::copy(bytes + 4, bytes + used, node.begin() + 4);
         std::fill(node.begin() + static_cast<std::ptrdiff_t>(used), node.end(), 0);
-        PutBig(node.data(), static_cast<std::uint64_t>(number == kRootNode ? depth : 0), 2);
+        PutBig(node.data(), number == kRootNode ? depth : 0, 2);
         PutBig(node.data() + 2, cells, 2);
         putNode.Bind(1, number);
         putNode.BindBlob(2, node.data(), static_cast<int>(kNodeBytes));
         putNode.Run();
     };
-    std::vector<Child> level;
-    for (std::size_t leaf = 0; leaf < leaves; ++leaf) {
-        const std::size_t cells = std::min<std::size_t>(kCellsPerNode, rows - leaf * kCellsPerNode);
-        const std::int64_t number = LeafNode(leaf, leaves);
-        write(number, leaves_.get() + leaf * kNodeBytes, cells);
-        level.push_back({number, leafBoxes_[leaf]});
+    for (std::size_t leaf = 0; leaf < levels[0].size(); ++leaf) {
+        write(levels[0][leaf], leaves_.get() + leaf * kNodeBytes,
+              std::min(kCellsPerNode, rows - leaf * kCellsPerNode));
     }
-    // The levels above, up to the root.
-    std::int64_t nextNode = LeafNode(leaves - 1, leaves) + 1;
+    // The levels above, up to the root: each node holds the boxes of its children.
+    std::vector<Box> boxes = leafBoxes_;
     std::array<unsigned char, kNodeBytes> inner{};
-    while (level.size() > 1) {
-        std::vector<Child> above;
-        const bool root = level.size() <= kCellsPerNode;
-        for (std::size_t first = 0; first < level.size(); first += kCellsPerNode) {
-            const std::int64_t number = root ? kRootNode : nextNode++;
-            const std::size_t end = std::min(level.size(), first + kCellsPerNode);
-            inner.fill(0);
-            Box box = level[first].box;
-            for (std::size_t n = first; n < end; ++n) {
-                PutCell(inner.data(), n - first, level[n].node, level[n].box);
-                box.Include(level[n].box);
-                parents.emplace_back(level[n].node, number);
+    for (std::size_t level = 1; level < levels.size(); ++level) {
+        std::vector<Box> above;
+        const std::vector<std::int64_t>& children = levels[level - 1];
+        for (std::size_t n = 0; n < levels[level].size(); ++n) {
+            const std::size_t first = n * kCellsPerNode;
+            const std::size_t end = std::min(children.size(), first + kCellsPerNode);
+            Box box = boxes[first];
+            for (std::size_t child = first; child < end; ++child) {
+                PutCell(inner.data(), child - first, children[child], boxes[child]);
+                box.Include(boxes[child]);
             }
-            write(number, inner.data(), end - first);
-            above.push_back({number, box});
+            write(levels[level][n], inner.data(), end - first);
+            above.push_back(box);
         }
-        level = std::move(above);
-    }
-    InsertRows(db, "INSERT INTO " + QuotedIdentifier(rtree + "_parent") + " VALUES ", 2,
-               parents.size(),
-               [&](std::size_t r, int c) { return c == 0 ? parents[r].first : parents[r].second; });
-    // Which leaf holds each row. The rowids of a new table SQLite numbers 1, 2 ... itself, as it
-    // did the rows', appending each without first looking the number up: about twice as fast
-    // as giving every id.
-    InsertRows(
-        db, "INSERT INTO " + QuotedIdentifier(rtree + "_rowid") + " (nodeno) VALUES ", 1, rows,
-        [&](std::size_t r, int) { return LeafNode(positionOf_[r] / kCellsPerNode, leaves); });
-    if (sqlite3_last_insert_rowid(db.Handle()) != static_cast<sqlite3_int64>(rows)) {
-        throw GeoPackageError("cannot write the GeoPackage '" + db.File() +
-                              "': the spatial index's rows were numbered from " +
-                              std::to_string(sqlite3_last_insert_rowid(db.Handle()) -
-                                             static_cast<sqlite3_int64>(rows) + 1) +
-                              ", not 1");
+        boxes = std::move(above);
     }
 }
 

@@ -23,13 +23,20 @@ public:
     // `spatialOrder`: every row's id less one, once, in the order the leaves take them.
     explicit RtreeBulkLoad(std::span<const std::uint32_t> spatialOrder);
 
+    // Writes into the empty R-tree `rtree`, just created, which node holds which: what rests on
+    // the rows' count and order alone, written before any row is added. The rows' ids are those
+    // SQLite gives the rows of a new table, 1, 2 ... in the order added.
+    void WriteLinks(SqliteDatabase& db, const std::string& rtree) const;
     // The box of the row with the next id.
     void Add(const Box& box);
-    // Fills the empty R-tree `rtree`, just created, with every row added; the rows' ids are
-    // those SQLite gave the rows of a new table, 1, 2 ... in the order added.
-    void Write(SqliteDatabase& db, const std::string& rtree) const;
+    // Writes the R-tree's nodes, once every row is added.
+    void WriteNodes(SqliteDatabase& db, const std::string& rtree) const;
 
 private:
+    // The node numbers of each level, leaves first: the root is 1, the leaves below it 2, 3 ...
+    // then the levels above them in turn.
+    std::vector<std::vector<std::int64_t>> NodeNumbers() const;
+
     std::vector<std::uint32_t> positionOf_;  // by id less one: the row's place in the order
     // The leaves' bytes, one node after another, each cell written when its row is added: not
     // zeroed first, which would cost as much again before the first row.
