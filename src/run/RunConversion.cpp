@@ -90,7 +90,7 @@ void CheckOutputFits(const ConversionJob& job, const std::string& path,
 
 // The identity of a GeoPackage's or FlatGeobuf file's coordinate system, which PROJ looks up in
 // its database on a thread of its own while the input is read.
-std::future<std::optional<CrsIdentity>> IdentifyWhileReading(
+std::shared_future<std::optional<CrsIdentity>> IdentifyWhileReading(
     OutputFormat format, const std::optional<std::string>& wkt) {
     if (format == OutputFormat::Shapefile || !wkt || wkt->empty()) {
         return std::async(std::launch::deferred, [] { return std::optional<CrsIdentity>(); });
@@ -102,7 +102,8 @@ std::future<std::optional<CrsIdentity>> IdentifyWhileReading(
 WriteSummary WriteOutput(const std::string& path, const ConversionJob& job,
                          ConversionServices services, const ConversionOptions& options,
                          const std::string& projection,
-                         std::future<std::optional<CrsIdentity>>& identity) {
+                         const std::shared_future<std::optional<CrsIdentity>>& identity,
+                         GeoPackageBegun& begun) {
     if (options.format == OutputFormat::Shapefile) {
         return WriteShapeFile(path, job, services, options.columns, projection);
     }
@@ -110,7 +111,7 @@ WriteSummary WriteOutput(const std::string& path, const ConversionJob& job,
     if (options.format == OutputFormat::FlatGeobuf) {
         return WriteFlatGeobuf(path, job, services, options.columns, crs);
     }
-    return WriteGeoPackage(path, options.layer, job, services, options.columns, crs);
+    return WriteGeoPackage(path, options.layer, job, services, options.columns, crs, &begun);
 }
 
 // The warnings about what reading did to the values and the names their columns got, in the
@@ -167,14 +168,23 @@ ConversionOutcome RunConversion(ConversionJob& job, const std::string& shpPath,
         if (options.format != OutputFormat::Shapefile && !projection.esriWkt && !options.crs) {
             outcome.warnings.assign(1, NoCoordinateSystemWarning(shpPath, options.format));
         }
-        std::future<std::optional<CrsIdentity>> identity =
+        const std::shared_future<std::optional<CrsIdentity>> identity =
             IdentifyWhileReading(options.format, projection.esriWkt);
-        const ReadSummary read = ReadInputData(
-            job, [&](const ConversionJob& sized) { CheckOutputFits(sized, shpPath, options); },
-            services.stop, {options.keepDigits});
+        GeoPackageBegun begun;
+        const ReadSummary read =
+            ReadInputData(job,
+                          [&](const ConversionJob& sized) {
+                              CheckOutputFits(sized, shpPath, options);
+                              if (options.format == OutputFormat::GeoPackage) {
+                                  begun = BeginGeoPackage(shpPath, options.layer, sized, services,
+                                                          options.columns, identity);
+                              }
+                          },
+                          services.stop, {options.keepDigits});
         services.display.SetPanelText(kStatusPanel, "Creating shape file...");
-        const WriteSummary summary = WriteOutput(
-            shpPath, job, services, options, projection.esriWkt.value_or(std::string()), identity);
+        const WriteSummary summary =
+            WriteOutput(shpPath, job, services, options, projection.esriWkt.value_or(std::string()),
+                        identity, begun);
         outcome.shpPath = summary.shpPath;
         outcome.addedToExisting = summary.addedToExisting;
         AddReadWarnings(outcome.warnings, job, read, summary.renamedColumns, options.keepDigits);

@@ -67,6 +67,14 @@ def features(path, layer=None):
     return rows
 
 
+def size_now(path):
+    """The file's size; 0 when it is gone (removed meanwhile)."""
+    try:
+        return path.stat().st_size
+    except FileNotFoundError:
+        return 0
+
+
 class GeoPackageOutput(unittest.TestCase):
     def setUp(self):
         temporary = tempfile.TemporaryDirectory()
@@ -336,8 +344,10 @@ class GeoPackageOutput(unittest.TestCase):
         big = big_grid(self.folder, 700)
         converter = subprocess.Popen([CONVERT, "-q", *big, "-o", str(self.gpkg)],
                                      stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-        self.assertTrue(wait_until(converter.pid,
-                                   lambda pid: any(self.folder.glob(".run.gpkg.*"))))
+        # The file is begun while the input is read; once rows are written out it grows past
+        # the tables and index links it starts with.
+        self.assertTrue(wait_until(converter.pid, lambda pid: any(
+            size_now(p) > 4 << 20 for p in self.folder.glob(".run.gpkg.*"))))
         converter.send_signal(signal.SIGINT)
         _, err = converter.communicate(timeout=60)
         self.assertEqual(converter.returncode, 130, err)
