@@ -94,13 +94,8 @@ GeoPackageBegun::GeoPackageBegun(GeoPackageBegun&&) noexcept = default;
 
 GeoPackageBegun& GeoPackageBegun::operator=(GeoPackageBegun&&) noexcept = default;
 
-GeoPackageBegun::~GeoPackageBegun() {
-    try {
-        Take();
-    } catch (...) {
-        // Nothing was made to remove; the conversion ends with its own failure.
-    }
-}
+// The future of a thread waits for it; the layer it holds, destroyed with it, removes its file.
+GeoPackageBegun::~GeoPackageBegun() = default;
 
 std::unique_ptr<GeoPackageLayer> GeoPackageBegun::Take() {
     return layer_.valid() ? layer_.get() : nullptr;

@@ -227,6 +227,16 @@ class GeoPackageOutput(unittest.TestCase):
                 self.validate()
 
     def test_spatial_filter_matches_brute_force(self):
+        # SQLite's own check of the R-tree: a root, 14 leaves; then three levels.
+        for nodes in (30, 61):
+            with self.subTest(nodes=nodes):
+                args, _ = grid_job(self.folder, nodes, nodes - 5, lambda k, c: c)
+                self.gpkg.unlink(missing_ok=True)
+                self.convert(args)
+                with sqlite3.connect(self.gpkg) as db:
+                    self.assertEqual(db.execute("SELECT rtreecheck('rtree_run_geom')").fetchall(),
+                                     [("ok",)])
+        self.gpkg.unlink()
         args, corners = grid_job(self.folder, 30, 25, lambda k, c: c)
         self.convert(args, "--crs", "EPSG:25829")
         layer = self.open(self.gpkg).GetLayer(0)
