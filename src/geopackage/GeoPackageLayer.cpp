@@ -26,8 +26,13 @@ namespace {
 constexpr std::string_view kSqliteMagic{"SQLite format 3\0", 16};
 constexpr std::size_t kApplicationIdOffset = 68;
 constexpr std::size_t kSqliteHeaderBytes = 100;
-// Page cache for writing: the pages of the table and of the index being filled.
-constexpr int kCacheKiB = 32 * 1024;
+// Page cache for writing. A new file's tables are only appended to, so SQLite needs little more
+// than the last pages of each: a larger cache only holds pages it writes at the end anyway, in
+// memory taken for them (2 MiB against 32 MiB: a tenth of a shapefile conversion's time less).
+// A transaction in an existing GeoPackage keeps its changes in memory, not spilling them
+// through the journal.
+constexpr int kNewFileCacheKiB = 2 * 1024;
+constexpr int kExistingFileCacheKiB = 32 * 1024;
 constexpr int kBusyMilliseconds = 10'000;
 
 bool Exists(const std::string& path) {
@@ -162,7 +167,8 @@ GeoPackageLayer::Impl::Impl(OutputFileSystem& files, const std::string& path,
     } else {
         OpenNew();
     }
-    db_->Execute("PRAGMA cache_size = -" + std::to_string(kCacheKiB));
+    db_->Execute("PRAGMA cache_size = -" +
+                 std::to_string(existed_ ? kExistingFileCacheKiB : kNewFileCacheKiB));
     srsId_ =
         definition_.crs ? SpatialReferenceId(*db_, *definition_.crs) : kUndefinedCartesianSrsId;
     CreateTable();
