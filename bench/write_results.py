@@ -208,6 +208,11 @@ def main():
             out.append(f"- instructions (callgrind, one run each): tesselar "
                        f"{counts['tesselar']:,}, baseline {counts['baseline']:,}: "
                        f"{counts['tesselar'] / counts['baseline']:.3f} x")
+            for program in ("gpkg", "fgb"):
+                if program in counts:
+                    out.append(f"- {program} instructions (callgrind, all threads): "
+                               f"{counts[program]:,}: {counts[program] / counts['tesselar']:.2f} x "
+                               f"tesselar's")
         tesselar_peak = max(run["tesselar"][3] for run in runs.values())
         if "limit" in programs:
             limit_ratios = ratios(runs, "tesselar", "limit")

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "controls/shapefile/ByteOrder.h"
+#include "spatial/PutLittle.h"
 
 namespace tesselar {
 
@@ -62,18 +63,23 @@ void FlatGeobufFeature::Clear() {
 
 void FlatGeobufFeature::Shape(const double* x, const double* y, int corners) {
     const auto count = static_cast<std::size_t>(std::clamp(corners, 1, kMaxCorners));
-    double twiceArea = 0.0;
-    for (std::size_t c = 0; c < count; ++c) {
-        const std::size_t next = (c + 1) % count;
-        twiceArea += x[c] * y[next] - x[next] * y[c];
+    double twiceArea = x[count - 1] * y[0] - x[0] * y[count - 1];
+    for (std::size_t c = 0; c + 1 < count; ++c) {
+        twiceArea += x[c] * y[c + 1] - x[c + 1] * y[c];
     }
-    // A ring's first corner stays first; a clockwise ring is walked the other way round.
+    // A ring's first corner stays first, and comes again at its end; a clockwise ring is walked
+    // the other way round.
     const bool reverse = twiceArea < 0.0;
-    const std::size_t points = count == 1 ? 1 : count + 1;
-    for (std::size_t p = 0; p < points; ++p) {
-        const std::size_t corner = reverse ? (count - p) % count : p % count;
+    for (std::size_t p = 0; p < count; ++p) {
+        const std::size_t corner = reverse && p > 0 ? count - p : p;
         xy_[2 * p] = x[corner];
         xy_[2 * p + 1] = y[corner];
+    }
+    std::size_t points = count;
+    if (count > 1) {
+        xy_[2 * count] = x[0];
+        xy_[2 * count + 1] = y[0];
+        points = count + 1;
     }
     xyCount_ = 2 * points;
 }
@@ -87,7 +93,7 @@ void FlatGeobufFeature::Put(int column, Value value) {
     unsigned char* out = properties_.data() + propertyBytes_;
     PutUInt16Little(out, static_cast<std::uint16_t>(column));
     if constexpr (sizeof(Value) == 8) {
-        PutDoubleLittle(out + 2, value);
+        PutLittle(out + 2, value);
     } else {
         PutInt32Little(out + 2, value);
     }
@@ -156,7 +162,7 @@ void FlatGeobufFeature::Encode(unsigned char* out) const {
 
     PutUInt32(table + kXyVector, xyCount_);
     for (std::size_t c = 0; c < xyCount_; ++c) {
-        PutDoubleLittle(table + kXyData + 8 * c, xy_[c]);
+        PutLittle(table + kXyData + 8 * c, xy_[c]);
     }
     PutUInt32(table + properties, propertyBytes_);
     std::copy(properties_.begin(),

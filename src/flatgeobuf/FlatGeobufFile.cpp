@@ -1,17 +1,13 @@
 #include "flatgeobuf/FlatGeobufFile.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <array>
-#include <exception>
 
 #include "controls/shapefile/BufferedOutputFile.h"
-#include "controls/shapefile/ByteOrder.h"
 #include "controls/shapefile/FileReplacement.h"
 #include "controls/shapefile/ShapeFileError.h"
-#include "controls/shapefile/ShapeFileNames.h"
 #include "flatgeobuf/header_generated.h"
+#include "spatial/PutLittle.h"
 
 namespace tesselar {
 
@@ -20,63 +16,50 @@ namespace {
 // "fgb", the format's major version 3, "fgb", its patch version 1.
 constexpr std::array<std::uint8_t, 8> kMagic = {0x66, 0x67, 0x62, 0x03, 0x66, 0x67, 0x62, 0x01};
 constexpr std::uint16_t kIndexNodeSize = 16;
-// The index is written in pieces of this many nodes, so that it needs no second copy.
-constexpr std::size_t kNodesPerPiece = 1 << 14;
-
-// Puts the complete file in place of `path`, under the lock of its folder: an earlier file is
-// set aside first and removed once the new one has its name, or put back when that fails. Then
-// the temporary files of conversions to `path` killed while writing go.
-void PlaceReplacing(OutputFileSystem& files, OutputFile& file, const std::string& path) {
-    const std::string folder = FolderOf(path);
-    const auto lock = files.LockFolder(folder);
-    struct stat status {};
-    if (::lstat(path.c_str(), &status) != 0) {
-        file.Place(path);
-        RemoveAbandonedTemporaries(files, path);
-        return;
-    }
-    const std::string aside = PathIn(folder, "." + FileNameOf(path) + ".earlier");
-    files.Rename(path, aside);
-    try {
-        file.Place(path);
-    } catch (...) {
-        try {
-            files.Rename(aside, path);
-        } catch (const std::exception& error) {
-            throw ShapeFileError("the earlier '" + path + "' is kept as '" + aside +
-                                 "': " + error.what());
-        }
-        throw;
-    }
-    files.Remove(aside);
-    RemoveAbandonedTemporaries(files, path);
-}
 
 void PutNode(unsigned char* out, const IndexNode& node) {
-    PutDoubleLittle(out, node.box.minX);
-    PutDoubleLittle(out + 8, node.box.minY);
-    PutDoubleLittle(out + 16, node.box.maxX);
-    PutDoubleLittle(out + 24, node.box.maxY);
-    PutUInt32Little(out + 32, static_cast<std::uint32_t>(node.offset));
-    PutUInt32Little(out + 36, static_cast<std::uint32_t>(node.offset >> 32));
+    PutLittle(out, node.box.minX);
+    PutLittle(out + 8, node.box.minY);
+    PutLittle(out + 16, node.box.maxX);
+    PutLittle(out + 24, node.box.maxY);
+    PutLittle(out + 32, node.offset);
 }
 
 }  // namespace
 
 FlatGeobufFile::FlatGeobufFile(OutputFileSystem& files, std::string path,
-                               FlatGeobufDefinition definition)
-    : files_(files), path_(std::move(path)), definition_(std::move(definition)) {}
+                               FlatGeobufDefinition definition, std::uint64_t featureCount)
+    : files_(files),
+      path_(std::move(path)),
+      definition_(std::move(definition)),
+      featureCount_(featureCount),
+      featureBytes_(featureCount) {
+    if (featureCount_ > 0) {
+        const auto levels = LevelBounds(featureCount_, kIndexNodeSize);
+        parentsStart_ = levels[1].first;
+        upper_.resize(levels.front().first);
+    }
+}
 
 FlatGeobufFile::~FlatGeobufFile() = default;
 
-void FlatGeobufFile::Add(const Box& box, std::size_t encodedBytes) {
-    if (boxes_.empty()) {
-        extent_ = box;
-    } else {
-        extent_.Include(box);
+void FlatGeobufFile::Fail(const std::string& what) const {
+    throw ShapeFileError("cannot write '" + path_ + "': " + what);
+}
+
+void FlatGeobufFile::Measure(const Box& box, std::size_t encodedBytes) {
+    if (measured_ == featureCount_) {
+        Fail("more features than " + std::to_string(featureCount_));
     }
-    boxes_.push_back(box);
-    encodedBytes_.push_back(static_cast<std::uint32_t>(encodedBytes));
+    extent_ = measured_ == 0 ? box : extent_;
+    extent_.Include(box);
+    IndexNode& parent = upper_[parentsStart_ + measured_ / kIndexNodeSize];
+    if (measured_ % kIndexNodeSize == 0) {
+        parent = IndexNode{box, upper_.size() + measured_};
+    } else {
+        parent.box.Include(box);
+    }
+    featureBytes_[measured_++] = static_cast<std::uint32_t>(encodedBytes);
 }
 
 std::vector<std::uint8_t> FlatGeobufFile::Header(std::uint64_t featureCount,
@@ -106,83 +89,77 @@ std::vector<std::uint8_t> FlatGeobufFile::Header(std::uint64_t featureCount,
     return {builder.GetBufferPointer(), builder.GetBufferPointer() + builder.GetSize()};
 }
 
-void FlatGeobufFile::Finish(FlatGeobufSource& source) {
-    BufferedOutputFile out(files_.CreateFile(path_));
-    out.Write(kMagic.data(), kMagic.size());
+void FlatGeobufFile::WriteIndex() {
+    if (measured_ != featureCount_) {
+        Fail(std::to_string(measured_) + " features measured of " + std::to_string(featureCount_));
+    }
+    out_ = std::make_unique<BufferedOutputFile>(files_.CreateFile(path_));
+    out_->Write(kMagic.data(), kMagic.size());
     const std::vector<std::uint8_t> header =
-        Header(boxes_.size(), boxes_.empty() ? std::uint16_t{0} : kIndexNodeSize);
-    out.Write(header.data(), header.size());
-    if (boxes_.empty()) {
-        out.Close();
-        PlaceReplacing(files_, out.File(), path_);
+        Header(featureCount_, featureCount_ == 0 ? std::uint16_t{0} : kIndexNodeSize);
+    out_->Write(header.data(), header.size());
+    if (featureCount_ == 0) {
         return;
     }
+    BuildInnerNodes(upper_, featureCount_, kIndexNodeSize, 1);
+    for (const IndexNode& node : upper_) {
+        PutNode(out_->Claim(kIndexNodeBytes), node);
+    }
+    upper_ = {};
+}
 
-    // The index comes before the features and holds their offsets: the features were measured
-    // as they were added, so that the file is written once, from start to end.
-    const std::vector<std::uint32_t> order = HilbertOrder(boxes_, extent_);
-    const std::uint64_t featureCount = order.size();
-    const auto levels = LevelBounds(featureCount, kIndexNodeSize);
-    const std::uint64_t leavesStart = levels.front().first;
-    std::vector<IndexNode> nodes(levels.front().second);
-    std::uint64_t offset = 0;
-    for (std::uint64_t r = 0; r < featureCount; ++r) {
-        nodes[leavesStart + r] = IndexNode{boxes_[order[r]], offset};
-        offset += encodedBytes_[order[r]];
+void FlatGeobufFile::Leaf(const Box& box) {
+    if (!out_ || leaves_ == featureCount_) {
+        Fail("a leaf of the index out of turn");
     }
-    boxes_ = {};
-    encodedBytes_ = {};
-    BuildInnerNodes(nodes, featureCount, kIndexNodeSize);
-    std::vector<unsigned char> piece(kNodesPerPiece * kIndexNodeBytes);
-    for (std::size_t first = 0; first < nodes.size(); first += kNodesPerPiece) {
-        const std::size_t count = std::min(kNodesPerPiece, nodes.size() - first);
-        for (std::size_t n = 0; n < count; ++n) {
-            PutNode(piece.data() + n * kIndexNodeBytes, nodes[first + n]);
-        }
-        out.Write(piece.data(), count * kIndexNodeBytes);
-    }
+    PutNode(out_->Claim(kIndexNodeBytes), IndexNode{box, offset_});
+    offset_ += featureBytes_[leaves_++];
+}
 
-    FlatGeobufFeature feature;
-    for (std::uint64_t r = 0; r < featureCount; ++r) {
-        feature.Clear();
-        source.Fill(order[r], feature);
-        const std::uint64_t end = r + 1 < featureCount ? nodes[leavesStart + r + 1].offset : offset;
-        const std::size_t bytes = feature.EncodedBytes();
-        if (bytes != end - nodes[leavesStart + r].offset) {
-            throw ShapeFileError("cannot write '" + path_ + "': feature " + std::to_string(r + 1) +
-                                 " changed between its measuring and its writing");
-        }
-        feature.Encode(out.Claim(bytes));
+void FlatGeobufFile::Add(const FlatGeobufFeature& feature) {
+    if (leaves_ != featureCount_ || written_ == featureCount_) {
+        Fail("feature " + std::to_string(written_ + 1) + " out of turn");
     }
-    out.Close();
-    PlaceReplacing(files_, out.File(), path_);
+    const std::size_t bytes = feature.EncodedBytes();
+    if (bytes != featureBytes_[written_]) {
+        Fail("feature " + std::to_string(written_ + 1) +
+             " changed between its measuring and its writing");
+    }
+    feature.Encode(out_->Claim(bytes));
+    ++written_;
+}
+
+void FlatGeobufFile::Finish() {
+    if (!out_ || written_ != featureCount_) {
+        Fail(std::to_string(written_) + " features written of " + std::to_string(featureCount_));
+    }
+    out_->Close();
+    PlaceReplacingFile(files_, out_->File(), path_);
 }
 
 void FlatGeobufFile::Start(std::uint64_t featureCount, const Box& extent) {
     extent_ = extent;
-    stream_ = std::make_unique<BufferedOutputFile>(files_.CreateFile(path_));
-    stream_->Write(kMagic.data(), kMagic.size());
+    out_ = std::make_unique<BufferedOutputFile>(files_.CreateFile(path_));
+    out_->Write(kMagic.data(), kMagic.size());
     const std::vector<std::uint8_t> header = Header(featureCount, 0);
-    stream_->Write(header.data(), header.size());
+    out_->Write(header.data(), header.size());
     streamLeft_ = featureCount;
 }
 
 void FlatGeobufFile::Stream(const FlatGeobufFeature& feature) {
     if (streamLeft_ == 0) {
-        throw ShapeFileError("cannot write '" + path_ +
-                             "': more features than the header announces");
+        Fail("more features than the header announces");
     }
     --streamLeft_;
-    feature.Encode(stream_->Claim(feature.EncodedBytes()));
+    feature.Encode(out_->Claim(feature.EncodedBytes()));
 }
 
 void FlatGeobufFile::FinishStream() {
     if (streamLeft_ != 0) {
-        throw ShapeFileError("cannot write '" + path_ + "': " + std::to_string(streamLeft_) +
-                             " features fewer than the header announces");
+        Fail(std::to_string(streamLeft_) + " features fewer than the header announces");
     }
-    stream_->Close();
-    PlaceReplacing(files_, stream_->File(), path_);
+    out_->Close();
+    PlaceReplacingFile(files_, out_->File(), path_);
 }
 
 }  // namespace tesselar

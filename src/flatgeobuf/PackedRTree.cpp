@@ -23,10 +23,10 @@ std::vector<std::pair<std::uint64_t, std::uint64_t>> LevelBounds(std::uint64_t i
     return bounds;
 }
 
-void BuildInnerNodes(std::vector<IndexNode>& nodes, std::uint64_t itemCount,
-                     std::uint16_t nodeSize) {
+void BuildInnerNodes(std::vector<IndexNode>& nodes, std::uint64_t itemCount, std::uint16_t nodeSize,
+                     std::size_t filled) {
     const auto bounds = LevelBounds(itemCount, nodeSize);
-    for (std::size_t level = 0; level + 1 < bounds.size(); ++level) {
+    for (std::size_t level = filled; level + 1 < bounds.size(); ++level) {
         std::uint64_t child = bounds[level].first;
         std::uint64_t parent = bounds[level + 1].first;
         while (child < bounds[level].second) {

@@ -22,9 +22,10 @@ inline constexpr std::size_t kIndexNodeBytes = 40;
 std::vector<std::pair<std::uint64_t, std::uint64_t>> LevelBounds(std::uint64_t itemCount,
                                                                  std::uint16_t nodeSize);
 
-// Fills the inner nodes of `nodes` (laid out as LevelBounds says for `itemCount` leaves, the
-// leaves filled) from their children, level by level up to the root.
-void BuildInnerNodes(std::vector<IndexNode>& nodes, std::uint64_t itemCount,
-                     std::uint16_t nodeSize);
+// Fills the nodes of `nodes` (laid out as LevelBounds says for `itemCount` leaves) above level
+// `filled` (0: the leaves) from their children, level by level up to the root; those of that
+// level are filled. Only the nodes above it need be held: `nodes` may end where it begins.
+void BuildInnerNodes(std::vector<IndexNode>& nodes, std::uint64_t itemCount, std::uint16_t nodeSize,
+                     std::size_t filled = 0);
 
 }  // namespace tesselar

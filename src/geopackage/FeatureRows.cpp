@@ -1,17 +1,8 @@
 #include "geopackage/FeatureRows.h"
 
-#include <algorithm>
-
 #include "geopackage/GeoPackageError.h"
-#include "geopackage/GeoPackageGeometry.h"
 
 namespace tesselar {
-
-namespace {
-
-constexpr std::size_t kGeometrySlot = GeoPackageGeometry::kMaxBytes;
-
-}  // namespace
 
 FeatureRows::FeatureRows(SqliteDatabase& db, std::string table, int integerColumns, int textColumns,
                          int realColumns)
@@ -23,7 +14,7 @@ FeatureRows::FeatureRows(SqliteDatabase& db, std::string table, int integerColum
       batches_(kBatches) {
     fullInsert_ = Insert(kRowsPerInsert);
     for (Batch& batch : batches_) {
-        batch.geometries.resize(kRowsPerBatch * kGeometrySlot);
+        batch.geometries.resize(kRowsPerBatch * kGeometryBytes);
         batch.geometryBytes.resize(kRowsPerBatch);
         batch.integers.resize(static_cast<std::size_t>(kRowsPerBatch * integerColumns));
         batch.texts.resize(static_cast<std::size_t>(kRowsPerBatch * textColumns));
@@ -59,14 +50,13 @@ std::unique_ptr<SqliteStatement> FeatureRows::Insert(int rows) const {
     return std::make_unique<SqliteStatement>(db_.Handle(), sql, db_.File());
 }
 
-void FeatureRows::Add(std::span<const unsigned char> geometry) {
-    if (geometry.size() > kGeometrySlot) {
+void FeatureRows::Add(std::size_t geometryBytes) {
+    if (geometryBytes > kGeometryBytes) {
         throw GeoPackageError("cannot write the GeoPackage '" + db_.File() + "': a geometry of " +
-                              std::to_string(geometry.size()) + " bytes is larger than a cell's");
+                              std::to_string(geometryBytes) + " bytes is larger than a cell's");
     }
-    const auto row = static_cast<std::size_t>(filling_->rows);
-    std::copy(geometry.begin(), geometry.end(), filling_->geometries.data() + row * kGeometrySlot);
-    filling_->geometryBytes[row] = static_cast<int>(geometry.size());
+    filling_->geometryBytes[static_cast<std::size_t>(filling_->rows)] =
+        static_cast<int>(geometryBytes);
     if (++filling_->rows == kRowsPerBatch) {
         HandOver();
     }
@@ -147,7 +137,7 @@ void FeatureRows::Run(SqliteStatement& insert, const Batch& batch, int first, in
     int parameter = 1;
     for (int r = first; r < first + rows; ++r) {
         const auto row = static_cast<std::size_t>(r);
-        insert.BindBlob(parameter++, batch.geometries.data() + row * kGeometrySlot,
+        insert.BindBlob(parameter++, batch.geometries.data() + row * kGeometryBytes,
                         batch.geometryBytes[row]);
         for (int c = 0; c < integerColumns_; ++c) {
             insert.Bind(parameter++,

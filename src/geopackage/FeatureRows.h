@@ -5,11 +5,11 @@
 #include <exception>
 #include <memory>
 #include <mutex>
-#include <span>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "geopackage/GeoPackageGeometry.h"
 #include "geopackage/Sqlite.h"
 
 namespace tesselar {
@@ -45,14 +45,21 @@ public:
     void SetNull(int column) {
         filling_->nulls[Slot(realColumns_) + static_cast<std::size_t>(column)] = 1;
     }
-    // Adds the row with this geometry (GeoPackage binary).
-    void Add(std::span<const unsigned char> geometry);
+    // Where the next row's geometry (GeoPackage binary) goes: room for kGeometryBytes.
+    unsigned char* Geometry() {
+        return filling_->geometries.data() +
+               static_cast<std::size_t>(filling_->rows) * kGeometryBytes;
+    }
+    // Adds the row, its geometry written to Geometry(), `geometryBytes` long.
+    void Add(std::size_t geometryBytes);
+
+    static constexpr std::size_t kGeometryBytes = GeoPackageGeometry::kMaxBytes;
     // Inserts every row added, and ends the inserting thread; throws what it met.
     void Flush();
 
 private:
-    static constexpr int kRowsPerInsert = 64;
-    static constexpr int kRowsPerBatch = 16 * kRowsPerInsert;
+    static constexpr int kRowsPerInsert = 256;
+    static constexpr int kRowsPerBatch = 4 * kRowsPerInsert;
     static constexpr int kBatches = 4;
 
     struct Batch {

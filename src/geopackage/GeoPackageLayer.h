@@ -24,10 +24,10 @@ struct GeoPackageLayerDefinition {
     std::vector<std::string> dateTimeColumns;
     std::vector<std::string> realColumns;
     std::optional<CrsIdentity> crs;
-    // When not 0: the features come in runs of this many that repeat the shapes of the first
-    // run in the same order (the steps of a model run), so that only the first run's boxes are
-    // kept for the spatial index.
-    std::int64_t repeatedShapes = 0;
+    // How many times over the features repeat the shapes of the spatial order, all of them
+    // each time and in the same order (the steps of a model run): the spatial index keeps only
+    // the first time's boxes.
+    std::size_t shapeCopies = 1;
 };
 
 // Refuses a layer the writer cannot write: a name reserved for the GeoPackage's own tables, or
@@ -36,6 +36,10 @@ void CheckGeoPackageLayer(const GeoPackageLayerDefinition& definition);
 
 // Writes one feature table, with its spatial index (the gpkg_rtree_index extension), into the
 // GeoPackage at `path`.
+//
+// The spatial index is built as the features are added; `spatialOrder` gives its leaves' order:
+// every shape's number from 0 in the order added (its first feature's fid less one), once,
+// shapes near each other in space together.
 //
 // A new GeoPackage is written under a temporary name in the destination's folder, with SQLite's
 // journal off, and Finish moves it into place under the folder's lock. An existing GeoPackage
@@ -46,7 +50,8 @@ void CheckGeoPackageLayer(const GeoPackageLayerDefinition& definition);
 class GeoPackageLayer {
 public:
     GeoPackageLayer(OutputFileSystem& files, const std::string& path,
-                    const GeoPackageLayerDefinition& definition);
+                    const GeoPackageLayerDefinition& definition,
+                    std::span<const std::uint32_t> spatialOrder);
     ~GeoPackageLayer();
     GeoPackageLayer(const GeoPackageLayer&) = delete;
     GeoPackageLayer& operator=(const GeoPackageLayer&) = delete;
@@ -57,7 +62,8 @@ public:
     void SetDateTime(int column, const std::string& isoUtcText);
     void SetReal(int column, double value);
     void SetNull(int realColumn);
-    // Adds a feature with the values set; every value is set for each feature.
+    // Adds a feature with the values set; every value is set for each feature. The features
+    // added are those of the spatial order, fid 1, 2 ... in the order added.
     void AddPolygon(const double* x, const double* y, int corners);
     void AddPoint(double x, double y);
     void Finish();

@@ -1,6 +1,7 @@
 #include "run/RunConversion.h"
 
 #include <cstdint>
+#include <future>
 #include <new>
 
 #include "controls/shapefile/NumericText.h"
@@ -88,18 +89,30 @@ void CheckOutputFits(const ConversionJob& job, const std::string& path,
     }
 }
 
+// The identity of a GeoPackage's or FlatGeobuf file's coordinate system, which PROJ looks up in
+// its database on a thread of its own while the input is read.
+std::shared_future<std::optional<CrsIdentity>> IdentifyWhileReading(
+    OutputFormat format, const std::optional<std::string>& wkt) {
+    if (format == OutputFormat::Shapefile || !wkt || wkt->empty()) {
+        return std::async(std::launch::deferred, [] { return std::optional<CrsIdentity>(); });
+    }
+    return std::async(std::launch::async,
+                      [wkt = *wkt] { return std::optional<CrsIdentity>(IdentifyCrs(wkt)); });
+}
+
 WriteSummary WriteOutput(const std::string& path, const ConversionJob& job,
                          ConversionServices services, const ConversionOptions& options,
-                         const std::string& projection) {
+                         const std::string& projection,
+                         const std::shared_future<std::optional<CrsIdentity>>& identity,
+                         GeoPackageBegun& begun) {
     if (options.format == OutputFormat::Shapefile) {
         return WriteShapeFile(path, job, services, options.columns, projection);
     }
-    const std::optional<CrsIdentity> crs =
-        projection.empty() ? std::nullopt : std::optional<CrsIdentity>(IdentifyCrs(projection));
+    const std::optional<CrsIdentity> crs = identity.get();
     if (options.format == OutputFormat::FlatGeobuf) {
         return WriteFlatGeobuf(path, job, services, options.columns, crs);
     }
-    return WriteGeoPackage(path, options.layer, job, services, options.columns, crs);
+    return WriteGeoPackage(path, options.layer, job, services, options.columns, crs, &begun);
 }
 
 // The warnings about what reading did to the values and the names their columns got, in the
@@ -156,12 +169,23 @@ ConversionOutcome RunConversion(ConversionJob& job, const std::string& shpPath,
         if (options.format != OutputFormat::Shapefile && !projection.esriWkt && !options.crs) {
             outcome.warnings.assign(1, NoCoordinateSystemWarning(shpPath, options.format));
         }
-        const ReadSummary read = ReadInputData(
-            job, [&](const ConversionJob& sized) { CheckOutputFits(sized, shpPath, options); },
-            services.stop, {options.keepDigits});
+        const std::shared_future<std::optional<CrsIdentity>> identity =
+            IdentifyWhileReading(options.format, projection.esriWkt);
+        GeoPackageBegun begun;
+        const ReadSummary read =
+            ReadInputData(job,
+                          [&](const ConversionJob& sized) {
+                              CheckOutputFits(sized, shpPath, options);
+                              if (options.format == OutputFormat::GeoPackage) {
+                                  begun = BeginGeoPackage(shpPath, options.layer, sized, services,
+                                                          options.columns, identity);
+                              }
+                          },
+                          services.stop, {options.keepDigits});
         services.display.SetPanelText(kStatusPanel, "Creating shape file...");
-        const WriteSummary summary = WriteOutput(shpPath, job, services, options,
-                                                 projection.esriWkt.value_or(std::string()));
+        const WriteSummary summary =
+            WriteOutput(shpPath, job, services, options, projection.esriWkt.value_or(std::string()),
+                        identity, begun);
         outcome.shpPath = summary.shpPath;
         outcome.addedToExisting = summary.addedToExisting;
         AddReadWarnings(outcome.warnings, job, read, summary.renamedColumns, options.keepDigits);

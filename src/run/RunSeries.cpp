@@ -87,7 +87,8 @@ SeriesSummary WriteGeoPackageSeries(ConversionJob& job, const SeriesRequest& req
     SeriesSteps series(job, request.steps, services.stop, options, [&](const ConversionJob& sized) {
         CheckGeoPackageFits(request.shpPath, options.layer, sized, columns);
     });
-    GeoPackageSteps output(request.shpPath, options.layer, job, services.files, columns, crs);
+    GeoPackageSteps output(request.shpPath, options.layer, job, series.Count(), services.files,
+                           columns, crs);
     return WriteOneFile(series, request, services, job, output);
 }
 

@@ -43,13 +43,6 @@ void SortByHilbertValue(std::vector<std::uint64_t>& keys) {
 
 }  // namespace
 
-void Box::Include(const Box& other) {
-    minX = std::min(minX, other.minX);
-    minY = std::min(minY, other.minY);
-    maxX = std::max(maxX, other.maxX);
-    maxY = std::max(maxY, other.maxY);
-}
-
 std::uint32_t HilbertIndex(std::uint32_t x, std::uint32_t y) {
     // The curve's turns, found for all 16 levels at once by a prefix scan over the bits of x
     // and y in four rounds, with no branch, instead of a loop over the levels.

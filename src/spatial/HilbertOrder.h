@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -12,7 +13,13 @@ struct Box {
     double maxX = 0.0;
     double maxY = 0.0;
 
-    void Include(const Box& other);
+    // Inline: the writers call it for every corner of every shape.
+    void Include(const Box& other) {
+        minX = std::min(minX, other.minX);
+        minY = std::min(minY, other.minY);
+        maxX = std::max(maxX, other.maxX);
+        maxY = std::max(maxY, other.maxY);
+    }
 };
 
 // The position on a Hilbert curve over a 65536 x 65536 grid of the point (x, y) of that grid.

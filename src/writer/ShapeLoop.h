@@ -2,6 +2,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
+#include <vector>
 
 #include "conversion/ConversionJob.h"
 #include "writer/CreateShapeFiles.h"
@@ -48,8 +50,15 @@ inline bool ValueOf(const ConversionJob& job, const WriterOptions& options, int 
     return value != options.noData;
 }
 
-// Hands every shape of the job to `sink` in grid order, showing progress and stopping when a
-// signal asks to (Interrupted, naming the sink's path), then finishes the sink.
-void WriteShapes(const ConversionJob& job, ShapeSink& sink, WriterServices services);
+// The shapes of the job in an order that keeps shapes near each other in space together, as a
+// spatial index wants them, by their numbers from 0 in grid order (j fastest): a grid's cells
+// along a Hilbert curve over their (i, j), particles by the Hilbert values of their points.
+std::vector<std::uint32_t> SpatialShapeOrder(const ConversionJob& job);
+
+// Hands every shape of the job to `sink` in grid order, or in `order` (every shape's number
+// once, as SpatialShapeOrder gives them) when one is given, showing progress and stopping when
+// a signal asks to (Interrupted, naming the sink's path), then finishes the sink.
+void WriteShapes(const ConversionJob& job, ShapeSink& sink, WriterServices services,
+                 std::span<const std::uint32_t> order = {});
 
 }  // namespace tesselar

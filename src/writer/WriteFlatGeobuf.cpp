@@ -1,8 +1,6 @@
 #include "writer/WriteFlatGeobuf.h"
 
 #include "controls/shapefile/ShapeFileNames.h"
-#include "conversion/ConversionError.h"
-#include "conversion/PrintableText.h"
 #include "flatgeobuf/FlatGeobufFile.h"
 #include "writer/ShapeLoop.h"
 #include "writer/WriterLayout.h"
@@ -34,15 +32,15 @@ FlatGeobufDefinition FileDefinition(const std::string& path, const ConversionJob
     return definition;
 }
 
-// The FlatGeobuf file as the writing loop's sink: the file measures each shape the loop gives;
-// once it has sorted them, it asks for the shapes again in its own order. With `step`, the
+// The FlatGeobuf file as the writing loop's sink. The file's index, which comes before the
+// features, is made from every shape's box and size, measured first in the order the loop then
+// writes them; its leaves, the shapes' boxes again, follow its upper levels. With `step`, the
 // features carry that step's columns.
-class FlatGeobufSink final : public ShapeSink, public FlatGeobufSource {
+class FlatGeobufSink final : public ShapeSink {
 public:
     FlatGeobufSink(FlatGeobufFile& file, const ConversionJob& job, const WriterOptions& options,
-                   StopRequest stop, const StepRecord* step = nullptr)
+                   const StepRecord* step = nullptr)
         : file_(file),
-          stop_(stop),
           job_(job),
           options_(options),
           step_(step),
@@ -54,35 +52,28 @@ public:
                          ? FlatGeobufFeature::TextBytes(step->time)
                          : 0) {}
 
-    // Measured without being encoded: only its box and its size are needed now.
-    void Add(const LoopShape& shape) override {
-        Box box{shape.x[0], shape.y[0], shape.x[0], shape.y[0]};
-        for (int c = 1; c < shape.corners; ++c) {
-            const auto corner = static_cast<std::size_t>(c);
-            box.Include(Box{shape.x[corner], shape.y[corner], shape.x[corner], shape.y[corner]});
-        }
+    // Its box and its size, without encoding it.
+    void Measure(std::uint32_t number) {
+        const LoopShape shape = ShapeAt(number);
         int reals = 0;
         for (int k = 1; k <= job_.AttribCount; ++k) {
             double value = 0.0;
             reals += ValueOf(job_, options_, k, shape.i, shape.j, value) ? 1 : 0;
         }
-        file_.Add(box, FlatGeobufFeature::EncodedBytesOf(
-                           shape.corners, indexColumns_ + (options_.stepColumn ? 1 : 0), reals,
-                           stepBytes_));
+        file_.Measure(
+            BoxOf(shape),
+            FlatGeobufFeature::EncodedBytesOf(
+                shape.corners, indexColumns_ + (options_.stepColumn ? 1 : 0), reals, stepBytes_));
     }
-    void Finish() override { file_.Finish(*this); }
-    const std::string& Path() const override { return file_.Path(); }
+    void Leaf(std::uint32_t number) { file_.Leaf(BoxOf(ShapeAt(number))); }
 
-    // Shape `number` counts the shapes in the loop's order from 0. Writing the file takes a good
-    // part of the time: a signal still stops it, and the unfinished file vanishes.
-    void Fill(std::uint64_t number, FlatGeobufFeature& feature) override {
-        if (stop_.Requested()) [[unlikely]] {
-            throw Interrupted(stop_.Signal(), "writing '" + PrintableText(file_.Path()) + "'");
-        }
-        const int i = static_cast<int>(number / static_cast<std::uint64_t>(jMax_)) + 1;
-        const int j = static_cast<int>(number % static_cast<std::uint64_t>(jMax_)) + 1;
-        Describe(ShapeOf(job_, polygons_, i, j), feature);
+    void Add(const LoopShape& shape) override {
+        feature_.Clear();
+        Describe(shape, feature_);
+        file_.Add(feature_);
     }
+    void Finish() override { file_.Finish(); }
+    const std::string& Path() const override { return file_.Path(); }
 
     // Fills `feature` with the shape and its values, as the file holds them.
     void Describe(const LoopShape& shape, FlatGeobufFeature& feature) const {
@@ -108,8 +99,21 @@ public:
     }
 
 private:
+    // Shape `number` counts the shapes in grid order from 0.
+    LoopShape ShapeAt(std::uint32_t number) const {
+        const auto perRow = static_cast<std::uint32_t>(jMax_);
+        return ShapeOf(job_, polygons_, static_cast<int>(number / perRow) + 1,
+                       static_cast<int>(number % perRow) + 1);
+    }
+    static Box BoxOf(const LoopShape& shape) {
+        Box box{shape.x[0], shape.y[0], shape.x[0], shape.y[0]};
+        for (std::size_t c = 1; c < static_cast<std::size_t>(shape.corners); ++c) {
+            box.Include(Box{shape.x[c], shape.y[c], shape.x[c], shape.y[c]});
+        }
+        return box;
+    }
+
     FlatGeobufFile& file_;
-    StopRequest stop_;
     const ConversionJob& job_;
     const WriterOptions& options_;
     const StepRecord* step_;
@@ -118,7 +122,22 @@ private:
     int stepColumns_;
     int indexColumns_;
     std::size_t stepBytes_;
+    FlatGeobufFeature feature_;
 };
+
+// Writes the file with its index: every shape measured, the index, then the shapes in the
+// index's order, and puts it in place.
+void WriteIndexed(FlatGeobufSink& sink, FlatGeobufFile& file, const ConversionJob& job,
+                  WriterServices services, std::span<const std::uint32_t> order) {
+    for (const std::uint32_t number : order) {
+        sink.Measure(number);
+    }
+    file.WriteIndex();
+    for (const std::uint32_t number : order) {
+        sink.Leaf(number);
+    }
+    WriteShapes(job, sink, services, order);
+}
 
 // One step of many as the writing loop's sink: every feature written as it comes, after those
 // of the steps before.
@@ -170,9 +189,11 @@ Box ExtentOf(const ConversionJob& job) {
 WriteSummary WriteFlatGeobuf(const std::string& path, const ConversionJob& job,
                              WriterServices services, const WriterOptions& options,
                              const std::optional<CrsIdentity>& crs) {
-    FlatGeobufFile file(services.files, path, FileDefinition(path, job, options, crs));
-    FlatGeobufSink sink(file, job, options, services.stop);
-    WriteShapes(job, sink, services);
+    const std::vector<std::uint32_t> order = SpatialShapeOrder(job);
+    FlatGeobufFile file(services.files, path, FileDefinition(path, job, options, crs),
+                        order.size());
+    FlatGeobufSink sink(file, job, options);
+    WriteIndexed(sink, file, job, services, order);
     WriteSummary summary;
     summary.shpPath = path;
     return summary;
@@ -184,7 +205,10 @@ FlatGeobufSteps::FlatGeobufSteps(const std::string& path, const ConversionJob& j
                                  const std::optional<CrsIdentity>& crs)
     : options_(options), stepCount_(stepCount) {
     options_.stepColumn = true;
-    file_ = std::make_unique<FlatGeobufFile>(files, path, FileDefinition(path, job, options_, crs));
+    // A file of many steps is streamed, without the index: it holds no feature's measure.
+    file_ = std::make_unique<FlatGeobufFile>(
+        files, path, FileDefinition(path, job, options_, crs),
+        stepCount_ == 1 ? static_cast<std::uint64_t>(ShapeCount(job)) : 0);
     if (stepCount_ > 1) {
         file_->Start(static_cast<std::uint64_t>(ShapeCount(job)) * stepCount_, ExtentOf(job));
     }
@@ -194,9 +218,9 @@ FlatGeobufSteps::~FlatGeobufSteps() = default;
 
 void FlatGeobufSteps::Write(const ConversionJob& job, WriterServices services,
                             const StepRecord& step) {
-    FlatGeobufSink indexed(*file_, job, options_, services.stop, &step);
+    FlatGeobufSink indexed(*file_, job, options_, &step);
     if (stepCount_ == 1) {
-        WriteShapes(job, indexed, services);
+        WriteIndexed(indexed, *file_, job, services, SpatialShapeOrder(job));
         return;
     }
     FlatGeobufStepSink sink(*file_, indexed);

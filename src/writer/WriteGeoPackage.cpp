@@ -1,7 +1,10 @@
 #include "writer/WriteGeoPackage.h"
 
+#include <sys/stat.h>
+
 #include "controls/shapefile/ShapeFileNames.h"
 #include "geopackage/GeoPackageLayer.h"
+#include "spatial/GridHilbertOrder.h"
 #include "writer/ShapeLoop.h"
 #include "writer/WriterLayout.h"
 
@@ -103,30 +106,72 @@ void CheckGeoPackageFits(const std::string& path, const std::string& layer,
     CheckGeoPackageLayer(LayerDefinition(path, layer, job, options));
 }
 
+GeoPackageBegun::GeoPackageBegun() = default;
+
+GeoPackageBegun::GeoPackageBegun(std::future<std::unique_ptr<GeoPackageLayer>> layer)
+    : layer_(std::move(layer)) {}
+
+GeoPackageBegun::GeoPackageBegun(GeoPackageBegun&&) noexcept = default;
+
+GeoPackageBegun& GeoPackageBegun::operator=(GeoPackageBegun&&) noexcept = default;
+
+// The future of a thread waits for it; the layer it holds, destroyed with it, removes its file.
+GeoPackageBegun::~GeoPackageBegun() = default;
+
+std::unique_ptr<GeoPackageLayer> GeoPackageBegun::Take() {
+    return layer_.valid() ? layer_.get() : nullptr;
+}
+
+GeoPackageBegun BeginGeoPackage(const std::string& path, const std::string& layer,
+                                const ConversionJob& sized, WriterServices services,
+                                const WriterOptions& options,
+                                std::shared_future<std::optional<CrsIdentity>> crs) {
+    struct stat status {};
+    if (sized.ShapeType != ShapeType::Polygon || ::lstat(path.c_str(), &status) == 0) {
+        return {};
+    }
+    OutputFileSystem& files = services.files;
+    const auto rows = static_cast<std::uint32_t>(sized.IMax);
+    const auto columns = static_cast<std::uint32_t>(sized.JMax);
+    return GeoPackageBegun(
+        std::async(std::launch::async,
+                   [&files, path, definition = LayerDefinition(path, layer, sized, options), rows,
+                    columns, crs = std::move(crs)]() mutable {
+                       definition.crs = crs.get();
+                       return std::make_unique<GeoPackageLayer>(files, path, definition,
+                                                                GridHilbertOrder(rows, columns));
+                   }));
+}
+
 WriteSummary WriteGeoPackage(const std::string& path, const std::string& layer,
                              const ConversionJob& job, WriterServices services,
-                             const WriterOptions& options, const std::optional<CrsIdentity>& crs) {
-    GeoPackageLayerDefinition definition = LayerDefinition(path, layer, job, options);
-    definition.crs = crs;
-    GeoPackageLayer geoPackage(services.files, path, definition);
-    GeoPackageSink sink(geoPackage, path, job, options);
+                             const WriterOptions& options, const std::optional<CrsIdentity>& crs,
+                             GeoPackageBegun* begun) {
+    std::unique_ptr<GeoPackageLayer> geoPackage = begun != nullptr ? begun->Take() : nullptr;
+    if (!geoPackage) {
+        GeoPackageLayerDefinition definition = LayerDefinition(path, layer, job, options);
+        definition.crs = crs;
+        geoPackage = std::make_unique<GeoPackageLayer>(services.files, path, definition,
+                                                       SpatialShapeOrder(job));
+    }
+    GeoPackageSink sink(*geoPackage, path, job, options);
     WriteShapes(job, sink, services);
     WriteSummary summary;
     summary.shpPath = path;
-    summary.addedToExisting = geoPackage.Existed();
+    summary.addedToExisting = geoPackage->Existed();
     return summary;
 }
 
 GeoPackageSteps::GeoPackageSteps(const std::string& path, const std::string& layer,
-                                 const ConversionJob& job, OutputFileSystem& files,
-                                 const WriterOptions& options,
+                                 const ConversionJob& job, std::size_t steps,
+                                 OutputFileSystem& files, const WriterOptions& options,
                                  const std::optional<CrsIdentity>& crs)
     : path_(path), options_(options) {
     options_.stepColumn = true;
     GeoPackageLayerDefinition definition = LayerDefinition(path, layer, job, options_);
     definition.crs = crs;
-    definition.repeatedShapes = ShapeCount(job);
-    layer_ = std::make_unique<GeoPackageLayer>(files, path, definition);
+    definition.shapeCopies = steps;
+    layer_ = std::make_unique<GeoPackageLayer>(files, path, definition, SpatialShapeOrder(job));
 }
 
 GeoPackageSteps::~GeoPackageSteps() = default;

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <map>
 #include <set>
 #include <vector>
 
 #include "flatgeobuf/PackedRTree.h"
+#include "spatial/GridHilbertOrder.h"
 #include "spatial/HilbertOrder.h"
 
 namespace tesselar {
@@ -51,6 +53,38 @@ TEST(HilbertOrderTest, OrdersEveryBoxOnceNeighboursTogether) {
     // Boxes of one quadrant follow each other.
     for (std::size_t n = 0; n < order.size(); n += 2) {
         EXPECT_EQ(order[n] % 4, order[n + 1] % 4) << n;
+    }
+}
+
+// Every cell once; a square of a power of two a side walked one neighbour at a time; in any
+// grid, the cells of each aligned 4 x 4 block (those of it in the grid) in one stretch.
+TEST(GridHilbertOrderTest, VisitsEveryCellOnceBlockByBlock) {
+    const std::vector<std::pair<std::uint32_t, std::uint32_t>> grids = {
+        {1, 1}, {1, 7}, {5, 3}, {8, 8}, {16, 16}, {37, 23}, {2, 300}, {64, 64}};
+    for (const auto& [rows, columns] : grids) {
+        const std::vector<std::uint32_t> order = GridHilbertOrder(rows, columns);
+        ASSERT_EQ(order.size(), std::size_t{rows} * columns) << rows << " x " << columns;
+        ASSERT_EQ(std::set<std::uint32_t>(order.begin(), order.end()).size(), order.size());
+        ASSERT_LT(*std::max_element(order.begin(), order.end()), rows * columns);
+        const bool square = rows == columns && (rows & (rows - 1)) == 0;
+        std::map<std::uint32_t, std::pair<std::size_t, std::size_t>> blockStretch;
+        for (std::size_t n = 0; n < order.size(); ++n) {
+            const std::uint32_t i = order[n] / columns;
+            const std::uint32_t j = order[n] % columns;
+            if (square && n > 0) {
+                const auto pi = static_cast<int>(order[n - 1] / columns);
+                const auto pj = static_cast<int>(order[n - 1] % columns);
+                ASSERT_EQ(std::abs(static_cast<int>(i) - pi) + std::abs(static_cast<int>(j) - pj),
+                          1)
+                    << "step " << n << " of " << rows << " x " << columns;
+            }
+            const std::uint32_t block = (i / 4) * 1024 + j / 4;
+            auto [stretch, added] = blockStretch.try_emplace(block, n, n);
+            ASSERT_TRUE(added || stretch->second.second + 1 == n)
+                << "block " << i / 4 << ", " << j / 4 << " of " << rows << " x " << columns
+                << " left and entered again at step " << n;
+            stretch->second.second = n;
+        }
     }
 }
 

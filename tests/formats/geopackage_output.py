@@ -67,6 +67,14 @@ def features(path, layer=None):
     return rows
 
 
+def size_now(path):
+    """The file's size; 0 when it is gone (removed meanwhile)."""
+    try:
+        return path.stat().st_size
+    except FileNotFoundError:
+        return 0
+
+
 class GeoPackageOutput(unittest.TestCase):
     def setUp(self):
         temporary = tempfile.TemporaryDirectory()
@@ -191,17 +199,16 @@ class GeoPackageOutput(unittest.TestCase):
                             "SELECT name FROM sqlite_master WHERE type = 'trigger'")),
                         sorted(f"rtree_Estuary cells_geom_{kind}" for kind in
                                ("insert", "update1", "update2", "update3", "update4", "delete")))
-                    # Each geometry: the "GP" header (version 0, little-endian, XY envelope),
-                    # the srs_id, the envelope, then a WKB polygon of one closed ring.
+                    # Each geometry: the "GP" header (version 0, little-endian, no envelope),
+                    # the srs_id, then a WKB polygon of one closed ring through the corners.
                     for (blob,), cell in zip(one('SELECT geom FROM "Estuary cells" ORDER BY fid'),
                                              corners):
                         magic, version, flags, srs_id = struct.unpack_from("<2sBBi", blob)
-                        self.assertEqual((magic, version, flags, srs_id), (b"GP", 0, 3, code))
-                        self.assertEqual(struct.unpack_from("<4d", blob, 8),
-                                         (min(x for x, _ in cell), max(x for x, _ in cell),
-                                          min(y for _, y in cell), max(y for _, y in cell)))
-                        self.assertEqual(struct.unpack_from("<BIII", blob, 40), (1, 3, 1, 5))
-                        self.assertEqual(len(blob), 40 + 13 + 5 * 16)
+                        self.assertEqual((magic, version, flags, srs_id), (b"GP", 0, 1, code))
+                        self.assertEqual(struct.unpack_from("<BIII", blob, 8), (1, 3, 1, 5))
+                        self.assertEqual(len(blob), 8 + 13 + 5 * 16)
+                        ring = [struct.unpack_from("<2d", blob, 21 + 16 * p) for p in range(5)]
+                        self.assertEqual((ring[0], sorted(ring[:4])), (ring[4], sorted(cell)))
                     boxes = one('SELECT id, minx, maxx, miny, maxy FROM "rtree_Estuary cells_geom"'
                                 " ORDER BY id")
                     self.assertEqual([box[0] for box in boxes], list(range(1, len(corners) + 1)))
@@ -220,6 +227,16 @@ class GeoPackageOutput(unittest.TestCase):
                 self.validate()
 
     def test_spatial_filter_matches_brute_force(self):
+        # SQLite's own check of the R-tree: a root, 14 leaves; then three levels.
+        for nodes in (30, 61):
+            with self.subTest(nodes=nodes):
+                args, _ = grid_job(self.folder, nodes, nodes - 5, lambda k, c: c)
+                self.gpkg.unlink(missing_ok=True)
+                self.convert(args)
+                with sqlite3.connect(self.gpkg) as db:
+                    self.assertEqual(db.execute("SELECT rtreecheck('rtree_run_geom')").fetchall(),
+                                     [("ok",)])
+        self.gpkg.unlink()
         args, corners = grid_job(self.folder, 30, 25, lambda k, c: c)
         self.convert(args, "--crs", "EPSG:25829")
         layer = self.open(self.gpkg).GetLayer(0)
@@ -337,8 +354,10 @@ class GeoPackageOutput(unittest.TestCase):
         big = big_grid(self.folder, 700)
         converter = subprocess.Popen([CONVERT, "-q", *big, "-o", str(self.gpkg)],
                                      stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-        self.assertTrue(wait_until(converter.pid,
-                                   lambda pid: any(self.folder.glob(".run.gpkg.*"))))
+        # The file is begun while the input is read, with its tables and the index's links
+        # (under 8 MB); its 488,601 rows then take some 66 MB: past 24 MB, rows are written.
+        self.assertTrue(wait_until(converter.pid, lambda pid: any(
+            size_now(p) > 24 << 20 for p in self.folder.glob(".run.gpkg.*"))))
         converter.send_signal(signal.SIGINT)
         _, err = converter.communicate(timeout=60)
         self.assertEqual(converter.returncode, 130, err)

@@ -46,10 +46,6 @@ void ReplaceShapefiles(OutputFileSystem& files, const std::string& folder,
 // cannot be read keeps them: the new file is in place all the same.
 void RemoveAbandonedTemporaries(OutputFileSystem& files, const std::string& path);
 
-}  // namespace tesselar
-
-namespace tesselar {
-
 // Puts one complete, closed file in place of `path` under the lock of its folder: an earlier
 // file is set aside first and removed once the new one has its name, or put back when that
 // fails, so that a reader or a crash finds the earlier file or the new one. Then the temporary
