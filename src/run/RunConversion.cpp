@@ -60,28 +60,56 @@ std::string NoNumberWarning(const NoNumberLines& lines) {
 }
 
 // A grid of one node along i or j has no cells; "SIZE_I" 1 counts no particles.
-std::string NoShapesWarning(const ConversionJob& job) {
+// What the output holds in messages about its contents.
+const char* OutputContentsName(OutputFormat format) {
+    switch (format) {
+        case OutputFormat::GeoPackage:
+            return "the GeoPackage layer";
+        case OutputFormat::FlatGeobuf:
+            return "the FlatGeobuf file";
+        case OutputFormat::Mesh:
+            return "the netCDF mesh";
+        case OutputFormat::Shapefile:
+            break;
+    }
+    return "the shapefile";
+}
+
+std::string NoShapesWarning(const ConversionJob& job, OutputFormat format) {
+    const std::string empty = std::string(OutputContentsName(format)) + " holds no shapes: ";
     if (job.ShapeType == ShapeType::Polygon) {
-        return "the shapefile holds no shapes: a grid of " + std::to_string(job.IMax + 1) + " x " +
+        return empty + "a grid of " + std::to_string(job.IMax + 1) + " x " +
                std::to_string(job.JMax + 1) + " nodes has no cells";
     }
-    return "the shapefile holds no shapes: \"SIZE_I\" 1 counts no particles";
+    return empty + "\"SIZE_I\" 1 counts no particles";
 }
 
 std::string RenamedColumnWarning(const DbfColumnName& column) {
     return "Attribute '" + column.name + "' is stored as column '" + column.stored + "'";
 }
 
-// A GeoPackage or FlatGeobuf file without a coordinate system: GIS programs cannot place it.
-std::string NoCoordinateSystemWarning(const std::string& path, OutputFormat format) {
-    return std::string(OutputFormatName(format)) + " '" + path +
-           "' has no coordinate system: give one with --crs EPSG:<code> (or a .prj or WKT "
-           "file), or put a .prj beside the X axys file; --crs none says there is none";
+// The warnings of choosing the coordinate system. A GeoPackage, FlatGeobuf file or mesh has no
+// .prj, so one without a coordinate system is said in its own terms: GIS programs cannot place
+// it.
+std::vector<std::string> ProjectionWarnings(const OutputProjection& projection,
+                                            const std::string& path,
+                                            const ConversionOptions& options) {
+    if (options.format != OutputFormat::Shapefile && !projection.esriWkt && !options.crs) {
+        return {std::string(OutputFormatName(options.format)) + " '" + path +
+                "' has no coordinate system: give one with --crs EPSG:<code> (or a .prj or WKT "
+                "file), or put a .prj beside the X axys file; --crs none says there is none"};
+    }
+    return projection.warnings;
 }
 
 // Refuses, as soon as the job's sizes are known, what the output format cannot hold.
 void CheckOutputFits(const ConversionJob& job, const std::string& path,
                      const ConversionOptions& options) {
+    if (options.format == OutputFormat::Mesh) {
+        // Shared nodes and every step's values on them: only a mesh run writes that file.
+        throw ConversionError("cannot write '" + PrintableText(path) +
+                              "' as a single shape output: a netCDF mesh is written by a mesh run");
+    }
     if (options.format == OutputFormat::GeoPackage) {
         CheckGeoPackageFits(path, options.layer, job, options.columns);
     } else if (options.format == OutputFormat::Shapefile) {
@@ -119,12 +147,12 @@ WriteSummary WriteOutput(const std::string& path, const ConversionJob& job,
 // order every conversion gives them.
 void AddReadWarnings(std::vector<std::string>& warnings, const ConversionJob& job,
                      const ReadSummary& read, const std::vector<DbfColumnName>& renamedColumns,
-                     bool keepDigits) {
+                     const ConversionOptions& options) {
     if (read.changedShapes > 0) {
         warnings.push_back(CoordinateDigitsWarning(job, read));
     }
     if (read.shapeCount == 0) {
-        warnings.push_back(NoShapesWarning(job));
+        warnings.push_back(NoShapesWarning(job, options.format));
     }
     for (const DbfColumnName& column : renamedColumns) {
         warnings.push_back(RenamedColumnWarning(column));
@@ -133,7 +161,7 @@ void AddReadWarnings(std::vector<std::string>& warnings, const ConversionJob& jo
         warnings.push_back(NoNumberWarning(read.noNumber));
     }
     if (read.zeroed.count > 0) {
-        warnings.push_back(ZeroedValuesWarning(read.zeroed, keepDigits));
+        warnings.push_back(ZeroedValuesWarning(read.zeroed, options.keepDigits));
     }
 }
 
@@ -164,11 +192,7 @@ ConversionOutcome RunConversion(ConversionJob& job, const std::string& shpPath,
     return CatchingFailures([&](ConversionOutcome& outcome) {
         const OutputProjection projection =
             ChooseOutputProjection(options.crs, job.XAxysFile, services.stop);
-        outcome.warnings = projection.warnings;
-        // A GeoPackage or FlatGeobuf file has no .prj: say it in its own terms.
-        if (options.format != OutputFormat::Shapefile && !projection.esriWkt && !options.crs) {
-            outcome.warnings.assign(1, NoCoordinateSystemWarning(shpPath, options.format));
-        }
+        outcome.warnings = ProjectionWarnings(projection, shpPath, options);
         const std::shared_future<std::optional<CrsIdentity>> identity =
             IdentifyWhileReading(options.format, projection.esriWkt);
         GeoPackageBegun begun;
@@ -188,7 +212,7 @@ ConversionOutcome RunConversion(ConversionJob& job, const std::string& shpPath,
                         identity, begun);
         outcome.shpPath = summary.shpPath;
         outcome.addedToExisting = summary.addedToExisting;
-        AddReadWarnings(outcome.warnings, job, read, summary.renamedColumns, options.keepDigits);
+        AddReadWarnings(outcome.warnings, job, read, summary.renamedColumns, options);
         for (const ShortenedValues& shortened : summary.shortenedValues) {
             outcome.warnings.push_back(ShortenedValuesWarning(shortened));
         }
@@ -200,18 +224,14 @@ ConversionOutcome RunSeries(ConversionJob& job, const SeriesRequest& request,
     return CatchingFailures([&](ConversionOutcome& outcome) {
         const OutputProjection projection =
             ChooseOutputProjection(options.crs, job.XAxysFile, services.stop);
-        outcome.warnings = projection.warnings;
-        if (options.format != OutputFormat::Shapefile && !projection.esriWkt && !options.crs) {
-            outcome.warnings.assign(1, NoCoordinateSystemWarning(request.shpPath, options.format));
-        }
+        outcome.warnings = ProjectionWarnings(projection, request.shpPath, options);
         const SeriesSummary series = WriteSeries(job, request, services, options,
                                                  projection.esriWkt.value_or(std::string()));
         outcome.shpPath = series.shpPaths.front();
         outcome.lastShpPath = series.shpPaths.back();
         outcome.stepCount = series.shpPaths.size();
         outcome.addedToExisting = series.addedToExisting;
-        AddReadWarnings(outcome.warnings, job, series.read, series.renamedColumns,
-                        options.keepDigits);
+        AddReadWarnings(outcome.warnings, job, series.read, series.renamedColumns, options);
         for (std::size_t step = 0; step < series.shortenedValues.size(); ++step) {
             for (const ShortenedValues& shortened : series.shortenedValues[step]) {
                 outcome.warnings.push_back("'" + PrintableText(series.shpPaths[step]) +
@@ -226,16 +246,13 @@ ConversionOutcome RunMesh(ConversionJob& job, const MeshRequest& request,
     return CatchingFailures([&](ConversionOutcome& outcome) {
         const OutputProjection projection =
             ChooseOutputProjection(options.crs, job.XAxysFile, services.stop);
-        outcome.warnings = projection.warnings;
-        if (!projection.esriWkt && !options.crs) {
-            outcome.warnings.assign(1, NoCoordinateSystemWarning(request.path, options.format));
-        }
+        outcome.warnings = ProjectionWarnings(projection, request.path, options);
         const std::optional<CrsIdentity> crs =
             projection.esriWkt ? std::optional<CrsIdentity>(IdentifyCrs(*projection.esriWkt))
                                : std::nullopt;
         const ReadSummary read = WriteMeshRun(job, request, services, options, crs);
         outcome.shpPath = request.path;
-        AddReadWarnings(outcome.warnings, job, read, {}, options.keepDigits);
+        AddReadWarnings(outcome.warnings, job, read, {}, options);
     });
 }
 

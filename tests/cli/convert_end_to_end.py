@@ -345,6 +345,15 @@ class Conversions(unittest.TestCase):
                 self.assertEqual(err, "tesselar-convert: warning: the shapefile holds no shapes: "
                                       f"{warning}\n")
                 self.assertIn("Feature Count: 0", ogr_summary(OGRINFO, self.folder / "out.shp"))
+                # The other formats name themselves in the warning.
+                for output, holder in (("out.gpkg", "the GeoPackage layer"),
+                                       ("out.fgb", "the FlatGeobuf file")):
+                    result = run(CONVERT, *self.args()[:-2], "-o", self.folder / output,
+                                 "--crs", "none")
+                    self.assertEqual((result.returncode, result.stderr),
+                                     (0, f"tesselar-convert: warning: {holder} holds no shapes: "
+                                         f"{warning}\n"))
+                    self.assertIn("Feature Count: 0", ogr_summary(OGRINFO, self.folder / output))
 
     def test_names_with_outer_blanks_or_invisible_characters_are_refused(self):
         self.small_grid()
