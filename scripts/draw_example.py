@@ -12,15 +12,14 @@ README).
 
 import argparse
 import pathlib
-import re
 
 import matplotlib
 
 matplotlib.use("Agg")  # draws into a file, with no display needed
 import matplotlib.pyplot as plt  # noqa: E402
 from matplotlib.collections import PolyCollection  # noqa: E402
-from matplotlib.ticker import StrMethodFormatter  # noqa: E402
 import shapefile  # noqa: E402
+from map_axes import metre_axes, wkt_name  # noqa: E402
 
 ROOT = pathlib.Path(__file__).resolve().parent.parent
 TEMPERATURE = "Temp"  # the grid's column, as the README's command names it
@@ -48,8 +47,7 @@ def coordinate_system(shp):
     prj = shp.with_suffix(".prj")
     if not prj.exists():
         return "no .prj"
-    found = re.match(r'\s*[A-Z]+\["([^"]*)"', prj.read_text(encoding="utf-8"))
-    return found.group(1) if found else "a .prj"
+    return wkt_name(prj.read_text(encoding="utf-8"), "a .prj")
 
 
 def draw(grid, particles, output):
@@ -63,14 +61,7 @@ def draw(grid, particles, output):
     axes.scatter([x for x, _ in points], [y for _, y in points], s=10, c="black",
                  edgecolors="white", linewidths=0.4,
                  label=f"Particles ({len(points)})", zorder=3)
-    axes.autoscale_view()
-    axes.set_aspect("equal")
-    axes.set_xlabel("Easting (m)")
-    axes.set_ylabel("Northing (m)")
-    plain_metres = StrMethodFormatter("{x:,.0f}")
-    axes.xaxis.set_major_formatter(plain_metres)
-    axes.yaxis.set_major_formatter(plain_metres)
-    axes.tick_params(axis="x", labelrotation=30)
+    metre_axes(axes)
     axes.set_title(f"{grid.name}: {len(outlines)} cells by temperature; {particles.name} on top"
                    f"\n{coordinate_system(grid)}", fontsize=10)
     axes.legend(loc="upper left", fontsize=9)

@@ -12,15 +12,14 @@ Make the mesh first with the commands of the README's "Opening a run as a mesh i
 
 import argparse
 import pathlib
-import re
 
 import matplotlib
 
 matplotlib.use("Agg")  # draws into a file, with no display needed
 import matplotlib.pyplot as plt  # noqa: E402
 from matplotlib.collections import PolyCollection  # noqa: E402
-from matplotlib.ticker import StrMethodFormatter  # noqa: E402
 import netCDF4  # noqa: E402
+from map_axes import metre_axes, wkt_name  # noqa: E402
 
 ROOT = pathlib.Path(__file__).resolve().parent.parent
 
@@ -37,8 +36,7 @@ def step_label(dataset, step):
 def crs_name(dataset):
     if "crs" not in dataset.variables:
         return "no coordinate system"
-    found = re.match(r'\s*[A-Z]+\["([^"]*)"', dataset["crs"].crs_wkt)
-    return found.group(1) if found else "a coordinate system"
+    return wkt_name(dataset["crs"].crs_wkt, "a coordinate system")
 
 
 def draw(mesh, variable, step, output):
@@ -56,14 +54,7 @@ def draw(mesh, variable, step, output):
     cells = PolyCollection(outlines, array=values, cmap="RdYlBu_r", edgecolors="#404040",
                            linewidths=0.1)
     axes.add_collection(cells)
-    axes.autoscale_view()
-    axes.set_aspect("equal")
-    axes.set_xlabel("Easting (m)")
-    axes.set_ylabel("Northing (m)")
-    plain_metres = StrMethodFormatter("{x:,.0f}")
-    axes.xaxis.set_major_formatter(plain_metres)
-    axes.yaxis.set_major_formatter(plain_metres)
-    axes.tick_params(axis="x", labelrotation=30)
+    metre_axes(axes)
     axes.set_title(title, fontsize=10)
     figure.colorbar(cells, ax=axes, shrink=0.75, label=long_name)
     # No software version in the file, so that the same mesh gives the same picture.
