@@ -4,7 +4,8 @@
     write_results.py META_FILE TIMES_FILE RESULTS.md
 
 META_FILE holds tab-separated lines: "machine KEY VALUE", "case CASE LABEL NODES CELLS",
-"command CASE PROGRAM COMMAND" and "check CASE WHAT RESULT". TIMES_FILE holds one line per
+"command CASE PROGRAM COMMAND", "check CASE WHAT RESULT" and "target WHAT RESULT PASSED" (a
+target measured by the script itself, PASSED 1 or 0). TIMES_FILE holds one line per
 process: "CASE RUN PROGRAM WALL_S USER_S SYS_S MAX_RSS_KIB EXIT_STATUS", tab-separated; the
 warm-up runs have RUN "warmup" and are left out of the figures.
 
@@ -101,6 +102,7 @@ def case_footer(out, checks, commands, programs):
 def read_meta(path):
     machine, cases, commands, checks = {}, {}, defaultdict(dict), defaultdict(list)
     instructions = defaultdict(dict)
+    measured = []
     with open(path, encoding="utf-8") as meta:
         for line in meta:
             kind, *fields = line.rstrip("\n").split("\t")
@@ -114,7 +116,9 @@ def read_meta(path):
                 checks[fields[0]].append((fields[1], fields[2]))
             elif kind == "instructions":
                 instructions[fields[0]][fields[1]] = int(fields[2])
-    return machine, cases, commands, checks, instructions
+            elif kind == "target":
+                measured.append((fields[0], fields[1], fields[2] == "1"))
+    return machine, cases, commands, checks, instructions, measured
 
 
 def read_times(path):
@@ -155,7 +159,7 @@ def verdict(passed):
 def main():
     if len(sys.argv) != 4:
         sys.exit(__doc__)
-    machine, cases, commands, checks, instructions = read_meta(sys.argv[1])
+    machine, cases, commands, checks, instructions, measured = read_meta(sys.argv[1])
     times = read_times(sys.argv[2])
     out = []
     out.append("# Benchmark results\n")
@@ -279,7 +283,7 @@ def main():
                  max(formats_peak.values()) <= formats_budget),
             ]
 
-    targets += series_targets
+    targets += series_targets + measured
     out.append(f"## Targets ({cases[TARGET_CASE][0]}; the model run's: "
                f"{cases['series1000'][0] if 'series1000' in cases else 'not run'})\n")
     out.append("| Target | Measured | Verdict |")

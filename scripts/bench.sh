@@ -330,6 +330,7 @@ while read -r passed text; do
     esac
     echo "bench: mesh-run: $what: $text"
     record_check mesh-run "$what" "$passed" "$text"
+    add_meta target "10-step run as a $what" "$text" "$passed"
 done <<<"$mesh_summary"
 rm -rf "$mesh_dir"
 
