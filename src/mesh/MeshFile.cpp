@@ -1,7 +1,5 @@
 #include "mesh/MeshFile.h"
 
-#include <netcdf.h>
-
 #include <array>
 #include <cstdlib>
 
@@ -11,6 +9,7 @@
 #include "mesh/CfGridMapping.h"
 #include "mesh/MeshFileError.h"
 #include "mesh/MeshVariableNames.h"
+#include "mesh/NetcdfLibrary.h"
 
 namespace tesselar {
 
@@ -28,7 +27,7 @@ void LeaveLockingToTesselar() {
 void CheckCall(int status, const std::string& path, const std::string& doing) {
     if (status != NC_NOERR) {
         throw MeshFileError("cannot write the netCDF mesh '" + PrintableText(path) + "' (" + doing +
-                            "): the netCDF library says: " + nc_strerror(status));
+                            "): the netCDF library says: " + Netcdf().strerror(status));
     }
 }
 
@@ -39,17 +38,17 @@ public:
         : path_(path), ncid_(ncid), varid_(varid) {}
 
     void Text(const std::string& name, const std::string& value) const {
-        CheckCall(nc_put_att_text(ncid_, varid_, name.c_str(), value.size(), value.c_str()), path_,
-                  "attribute " + name);
+        CheckCall(Netcdf().put_att_text(ncid_, varid_, name.c_str(), value.size(), value.c_str()),
+                  path_, "attribute " + name);
     }
     void Int(const std::string& name, int value) const {
-        CheckCall(nc_put_att_int(ncid_, varid_, name.c_str(), NC_INT, 1, &value), path_,
+        CheckCall(Netcdf().put_att_int(ncid_, varid_, name.c_str(), NC_INT, 1, &value), path_,
                   "attribute " + name);
     }
     void Doubles(const std::string& name, const std::vector<double>& values) const {
-        CheckCall(
-            nc_put_att_double(ncid_, varid_, name.c_str(), NC_DOUBLE, values.size(), values.data()),
-            path_, "attribute " + name);
+        CheckCall(Netcdf().put_att_double(ncid_, varid_, name.c_str(), NC_DOUBLE, values.size(),
+                                          values.data()),
+                  path_, "attribute " + name);
     }
 
 private:
@@ -65,18 +64,18 @@ MeshFile::MeshFile(OutputFileSystem& files, std::string path, const MeshDefiniti
     temporary_ = CreateNamedTemporary(path_);
     LeaveLockingToTesselar();
     // NC_CLOBBER truncates the temporary file in place: the locked file is the one written.
-    Check(nc_create(temporary_.path.c_str(), NC_CLOBBER | NC_NETCDF4, &ncid_), "creating it");
+    Check(Netcdf().create(temporary_.path.c_str(), NC_CLOBBER | NC_NETCDF4, &ncid_), "creating it");
     try {
         Define(definition);
     } catch (...) {
-        nc_abort(ncid_);
+        Netcdf().abort(ncid_);
         throw;
     }
 }
 
 MeshFile::~MeshFile() {
     if (ncid_ >= 0) {
-        nc_abort(ncid_);
+        Netcdf().abort(ncid_);
     }
 }
 
@@ -87,7 +86,7 @@ void MeshFile::Check(int status, const std::string& doing) const {
 void MeshFile::Define(const MeshDefinition& definition) {
     const auto attributesOf = [this](int varid) { return Attributes(path_, ncid_, varid); };
     int previousFill = 0;
-    Check(nc_set_fill(ncid_, NC_NOFILL, &previousFill), "fill mode");
+    Check(Netcdf().set_fill(ncid_, NC_NOFILL, &previousFill), "fill mode");
     const Attributes global = attributesOf(NC_GLOBAL);
     global.Text("Conventions", "CF-1.8 UGRID-1.0");
     global.Text("source", std::string("Nerasco Tesselar ") + kVersionText);
@@ -100,23 +99,23 @@ void MeshFile::Define(const MeshDefinition& definition) {
     int faceDim = 0;
     int cornerDim = 0;
     int timeDim = 0;
-    Check(nc_def_dim(ncid_, "node", nodeCount, &nodeDim), "dimension node");
+    Check(Netcdf().def_dim(ncid_, "node", nodeCount, &nodeDim), "dimension node");
     // A dimension of length 0 would be an unlimited one: a grid without cells has one face
     // dimension that stays empty.
-    Check(nc_def_dim(ncid_, "face", faceCount, &faceDim), "dimension face");
-    Check(nc_def_dim(ncid_, "max_face_nodes", kFaceCorners, &cornerDim),
+    Check(Netcdf().def_dim(ncid_, "face", faceCount, &faceDim), "dimension face");
+    Check(Netcdf().def_dim(ncid_, "max_face_nodes", kFaceCorners, &cornerDim),
           "dimension max_face_nodes");
-    Check(nc_def_dim(ncid_, kTimeVariable, definition.stepCount, &timeDim), "dimension time");
+    Check(Netcdf().def_dim(ncid_, kTimeVariable, definition.stepCount, &timeDim), "dimension time");
 
     const auto contiguous = [this, faceCount](int varid, const char* name) {
         if (faceCount > 0) {
-            Check(nc_def_var_chunking(ncid_, varid, NC_CONTIGUOUS, nullptr),
+            Check(Netcdf().def_var_chunking(ncid_, varid, NC_CONTIGUOUS, nullptr),
                   std::string("storage of ") + name);
         }
     };
 
     int meshId = 0;
-    Check(nc_def_var(ncid_, kMeshVariable, NC_INT, 0, nullptr, &meshId), "variable mesh");
+    Check(Netcdf().def_var(ncid_, kMeshVariable, NC_INT, 0, nullptr, &meshId), "variable mesh");
     const Attributes mesh = attributesOf(meshId);
     mesh.Text("cf_role", "mesh_topology");
     mesh.Text("long_name", "Topology of the grid's cells");
@@ -132,7 +131,7 @@ void MeshFile::Define(const MeshDefinition& definition) {
     for (const bool isX : {true, false}) {
         const char* name = isX ? kNodeXVariable : kNodeYVariable;
         int& id = isX ? nodeXId_ : nodeYId_;
-        Check(nc_def_var(ncid_, name, NC_DOUBLE, 1, &nodeDim, &id),
+        Check(Netcdf().def_var(ncid_, name, NC_DOUBLE, 1, &nodeDim, &id),
               std::string("variable ") + name);
         contiguous(id, name);
         const Attributes node = attributesOf(id);
@@ -145,7 +144,8 @@ void MeshFile::Define(const MeshDefinition& definition) {
     }
 
     const std::array<int, 2> faceCornerDims = {faceDim, cornerDim};
-    Check(nc_def_var(ncid_, kFaceNodesVariable, NC_INT, 2, faceCornerDims.data(), &faceNodesId_),
+    Check(Netcdf().def_var(ncid_, kFaceNodesVariable, NC_INT, 2, faceCornerDims.data(),
+                           &faceNodesId_),
           "variable mesh_face_nodes");
     contiguous(faceNodesId_, kFaceNodesVariable);
     const Attributes faces = attributesOf(faceNodesId_);
@@ -154,7 +154,7 @@ void MeshFile::Define(const MeshDefinition& definition) {
     faces.Int("start_index", 0);
 
     int timeId = 0;
-    Check(nc_def_var(ncid_, kTimeVariable, NC_DOUBLE, 1, &timeDim, &timeId), "variable time");
+    Check(Netcdf().def_var(ncid_, kTimeVariable, NC_DOUBLE, 1, &timeDim, &timeId), "variable time");
     const Attributes time = attributesOf(timeId);
     if (definition.timeOrigin.empty()) {
         time.Text("long_name", "step, counted from 0 (the run was given no times)");
@@ -169,7 +169,7 @@ void MeshFile::Define(const MeshDefinition& definition) {
 
     if (mapping) {
         int crsId = 0;
-        Check(nc_def_var(ncid_, kCrsVariable, NC_INT, 0, nullptr, &crsId), "variable crs");
+        Check(Netcdf().def_var(ncid_, kCrsVariable, NC_INT, 0, nullptr, &crsId), "variable crs");
         const Attributes crs = attributesOf(crsId);
         for (const auto& [name, value] : mapping->texts) {
             crs.Text(name, value);
@@ -186,7 +186,7 @@ void MeshFile::Define(const MeshDefinition& definition) {
     const std::array<int, 2> timeFaceDims = {timeDim, faceDim};
     for (std::size_t a = 0; a < names.size(); ++a) {
         int id = 0;
-        Check(nc_def_var(ncid_, names[a].c_str(), NC_DOUBLE, 2, timeFaceDims.data(), &id),
+        Check(Netcdf().def_var(ncid_, names[a].c_str(), NC_DOUBLE, 2, timeFaceDims.data(), &id),
               "variable " + names[a]);
         contiguous(id, names[a].c_str());
         const Attributes values = attributesOf(id);
@@ -201,7 +201,7 @@ void MeshFile::Define(const MeshDefinition& definition) {
         }
         valueIds_.push_back(id);
     }
-    Check(nc_enddef(ncid_), "ending its definition");
+    Check(Netcdf().enddef(ncid_), "ending its definition");
 
     std::vector<double> seconds = definition.timeSeconds;
     if (definition.timeOrigin.empty()) {
@@ -209,35 +209,37 @@ void MeshFile::Define(const MeshDefinition& definition) {
             seconds.push_back(static_cast<double>(step));
         }
     }
-    Check(nc_put_var_double(ncid_, timeId, seconds.data()), "the times");
+    Check(Netcdf().put_var_double(ncid_, timeId, seconds.data()), "the times");
 }
 
 void MeshFile::PutNodeRow(int row, const double* x, const double* y) {
     const std::size_t columns = static_cast<std::size_t>(faceColumns_) + 1;
     const std::size_t start = static_cast<std::size_t>(row) * columns;
-    Check(nc_put_vara_double(ncid_, nodeXId_, &start, &columns, x), "node coordinates");
-    Check(nc_put_vara_double(ncid_, nodeYId_, &start, &columns, y), "node coordinates");
+    Check(Netcdf().put_vara_double(ncid_, nodeXId_, &start, &columns, x), "node coordinates");
+    Check(Netcdf().put_vara_double(ncid_, nodeYId_, &start, &columns, y), "node coordinates");
 }
 
 void MeshFile::PutFaceRow(int row, const std::int32_t* nodes) {
     const std::array<std::size_t, 2> start = {
         static_cast<std::size_t>(row) * static_cast<std::size_t>(faceColumns_), 0};
     const std::array<std::size_t, 2> count = {static_cast<std::size_t>(faceColumns_), kFaceCorners};
-    Check(nc_put_vara_int(ncid_, faceNodesId_, start.data(), count.data(), nodes), "face nodes");
+    Check(Netcdf().put_vara_int(ncid_, faceNodesId_, start.data(), count.data(), nodes),
+          "face nodes");
 }
 
 void MeshFile::PutValueRow(std::size_t step, std::size_t attribute, int row, const double* values) {
     const std::array<std::size_t, 2> start = {
         step, static_cast<std::size_t>(row) * static_cast<std::size_t>(faceColumns_)};
     const std::array<std::size_t, 2> count = {1, static_cast<std::size_t>(faceColumns_)};
-    Check(nc_put_vara_double(ncid_, valueIds_.at(attribute), start.data(), count.data(), values),
+    Check(Netcdf().put_vara_double(ncid_, valueIds_.at(attribute), start.data(), count.data(),
+                                   values),
           "values");
 }
 
 void MeshFile::Finish() {
     const int ncid = ncid_;
     ncid_ = -1;
-    Check(nc_close(ncid), "closing it");
+    Check(Netcdf().close(ncid), "closing it");
     // On the disk before it has its name, so that a crash never leaves an empty file.
     temporary_.file->Close();
     PlaceReplacingFile(files_, *temporary_.file, path_);
