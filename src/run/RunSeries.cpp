@@ -17,6 +17,14 @@ namespace tesselar {
 
 namespace {
 
+// The run's columns: the conversion's, after the step's number and, with times, its time.
+WriterOptions StepColumnsOf(const ConversionOptions& options, const SeriesRequest& request) {
+    WriterOptions columns = options.columns;
+    columns.stepColumn = true;
+    columns.timeColumn = !request.times.empty();
+    return columns;
+}
+
 // The files a held-back shapefile keeps open until placed: .shp, .shx, .dbf, .cpg and .prj.
 constexpr rlim_t kOpenFilesPerStep = 5;
 // Room for the input files, the folder lock and what the libraries open.
@@ -81,9 +89,7 @@ SeriesSummary WriteOneFile(SeriesSteps& series, const SeriesRequest& request,
 SeriesSummary WriteGeoPackageSeries(ConversionJob& job, const SeriesRequest& request,
                                     ConversionServices services, const ConversionOptions& options,
                                     const std::optional<CrsIdentity>& crs) {
-    WriterOptions columns = options.columns;
-    columns.stepColumn = true;
-    columns.timeColumn = !request.times.empty();
+    const WriterOptions columns = StepColumnsOf(options, request);
     SeriesSteps series(job, request.steps, services.stop, options, [&](const ConversionJob& sized) {
         CheckGeoPackageFits(request.shpPath, options.layer, sized, columns);
     });
@@ -95,9 +101,7 @@ SeriesSummary WriteGeoPackageSeries(ConversionJob& job, const SeriesRequest& req
 SeriesSummary WriteFlatGeobufSeries(ConversionJob& job, const SeriesRequest& request,
                                     ConversionServices services, const ConversionOptions& options,
                                     const std::optional<CrsIdentity>& crs) {
-    WriterOptions columns = options.columns;
-    columns.stepColumn = true;
-    columns.timeColumn = !request.times.empty();
+    const WriterOptions columns = StepColumnsOf(options, request);
     SeriesSteps series(job, request.steps, services.stop, options, [](const ConversionJob&) {});
     FlatGeobufSteps output(request.shpPath, job, series.Count(), services.files, columns, crs);
     return WriteOneFile(series, request, services, job, output);
@@ -108,11 +112,8 @@ SeriesSummary WriteShapefileSets(ConversionJob& job, const SeriesRequest& reques
                                  const std::string& projection) {
     const StepFiles& steps = request.steps;
     const std::size_t count = steps.StepCount();
-    const bool timed = !request.times.empty();
     CheckOpenFileLimit(count);
-    WriterOptions columns = options.columns;
-    columns.stepColumn = true;
-    columns.timeColumn = timed;
+    const WriterOptions columns = StepColumnsOf(options, request);
     SeriesSteps series(job, steps, services.stop, options,
                        [&](const ConversionJob& sized) { CheckShapeFileFits(sized, columns); });
     const std::vector<ColumnFormat> formats = series.SharedFormats();
