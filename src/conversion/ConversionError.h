@@ -3,6 +3,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "conversion/PrintableText.h"
 #include "conversion/StopRequest.h"
 
 namespace tesselar {
@@ -41,5 +42,13 @@ public:
 private:
     int signal_;
 };
+
+// Throws Interrupted when a signal has asked the conversion to stop while it writes `path`:
+// unwinding through the writer discards what it wrote so far.
+inline void StopWhenRequested(StopRequest stop, const std::string& path) {
+    if (stop.Requested()) [[unlikely]] {
+        throw Interrupted(stop.Signal(), "writing '" + PrintableText(path) + "'");
+    }
+}
 
 }  // namespace tesselar

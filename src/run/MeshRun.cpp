@@ -44,21 +44,15 @@ MeshDefinition DefinitionOf(const ConversionJob& job, const MeshRequest& request
     return definition;
 }
 
-void ThrowWhenStopped(StopRequest stop, const MeshFile& file) {
-    if (stop.Requested()) [[unlikely]] {
-        throw Interrupted(stop.Signal(), "writing '" + PrintableText(file.Path()) + "'");
-    }
-}
-
 // The nodes and the faces, written once.
 void WriteGrid(const ConversionJob& job, MeshFile& file, StopRequest stop) {
     for (int i = 1; i <= job.IMax + 1; ++i) {
-        ThrowWhenStopped(stop, file);
+        StopWhenRequested(stop, file.Path());
         file.PutNodeRow(i - 1, job.XCoords.Row(i) + 1, job.YCoords.Row(i) + 1);
     }
     std::vector<std::int32_t> faces(4 * static_cast<std::size_t>(job.JMax));
     for (int i = 1; i <= job.IMax && job.JMax > 0; ++i) {
-        ThrowWhenStopped(stop, file);
+        StopWhenRequested(stop, file.Path());
         FaceRow(i - 1, job.JMax + 1, job.XCoords.Row(i) + 1, job.YCoords.Row(i) + 1,
                 job.XCoords.Row(i + 1) + 1, job.YCoords.Row(i + 1) + 1, faces.data());
         file.PutFaceRow(i - 1, faces.data());
@@ -72,7 +66,7 @@ void WriteStepValues(ConversionJob& job, std::size_t step, MeshFile& file,
     ShapeProgress progress(services.display, services.clock, job.IMax, job.JMax);
     progress.Start();
     for (int i = 1; i <= job.IMax && job.JMax > 0; ++i) {
-        ThrowWhenStopped(services.stop, file);
+        StopWhenRequested(services.stop, file.Path());
         for (int k = 1; k <= job.AttribCount; ++k) {
             file.PutValueRow(step, static_cast<std::size_t>(k - 1), i - 1,
                              &job.AttribValues.at(k, i, 1));
@@ -102,7 +96,7 @@ ReadSummary WriteMeshRun(ConversionJob& job, const MeshRequest& request,
         }
         WriteStepValues(job, step, file, services);
     }
-    ThrowWhenStopped(services.stop, file);
+    StopWhenRequested(services.stop, file.Path());
     file.Finish();
     return series.Read();
 }

@@ -3,23 +3,11 @@
 #include <algorithm>
 
 #include "conversion/ConversionError.h"
-#include "conversion/PrintableText.h"
 #include "spatial/GridHilbertOrder.h"
 #include "spatial/HilbertOrder.h"
 #include "writer/ShapeProgress.h"
 
 namespace tesselar {
-
-namespace {
-
-// Unwinding through the sink discards what it wrote so far.
-void StopWhenRequested(StopRequest stop, const ShapeSink& sink) {
-    if (stop.Requested()) [[unlikely]] {
-        throw Interrupted(stop.Signal(), "writing '" + PrintableText(sink.Path()) + "'");
-    }
-}
-
-}  // namespace
 
 std::vector<std::uint32_t> SpatialShapeOrder(const ConversionJob& job) {
     if (job.ShapeType == ShapeType::Polygon) {
@@ -46,13 +34,13 @@ void WriteShapes(const ConversionJob& job, ShapeSink& sink, WriterServices servi
     const std::int16_t iMax = job.IMax;
     const std::int16_t jMax = polygons ? job.JMax : std::int16_t{1};
     ShapeProgress progress(services.display, services.clock, iMax, jMax);
-    StopWhenRequested(services.stop, sink);
+    StopWhenRequested(services.stop, sink.Path());
     std::int32_t shapeNumber = 0;
     const auto visit = [&](int i, int j) {
         ++shapeNumber;
         sink.Add(ShapeOf(job, polygons, i, j));
         progress.Step(shapeNumber);
-        StopWhenRequested(services.stop, sink);
+        StopWhenRequested(services.stop, sink.Path());
     };
     progress.Start();
     if (order.empty()) {
