@@ -83,4 +83,8 @@ CrsIdentity IdentifyCrs(std::string_view wkt) {
     return identity;
 }
 
+std::optional<CrsIdentity> IdentifyCrsIfAny(std::string_view wkt) {
+    return wkt.empty() ? std::nullopt : std::optional<CrsIdentity>(IdentifyCrs(wkt));
+}
+
 }  // namespace tesselar

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -19,5 +20,8 @@ struct CrsIdentity {
 // Identifies the coordinate system given as WKT (the ESRI WKT of a .prj). Throws
 // CoordinateSystemError when PROJ cannot read it.
 CrsIdentity IdentifyCrs(std::string_view wkt);
+
+// The same for an output's coordinate system, none when its WKT is empty (no coordinate system).
+std::optional<CrsIdentity> IdentifyCrsIfAny(std::string_view wkt);
 
 }  // namespace tesselar

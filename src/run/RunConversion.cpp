@@ -248,8 +248,7 @@ ConversionOutcome RunMesh(ConversionJob& job, const MeshRequest& request,
             ChooseOutputProjection(options.crs, job.XAxysFile, services.stop);
         outcome.warnings = ProjectionWarnings(projection, request.path, options);
         const std::optional<CrsIdentity> crs =
-            projection.esriWkt ? std::optional<CrsIdentity>(IdentifyCrs(*projection.esriWkt))
-                               : std::nullopt;
+            IdentifyCrsIfAny(projection.esriWkt.value_or(std::string()));
         const ReadSummary read = WriteMeshRun(job, request, services, options, crs);
         outcome.shpPath = request.path;
         AddReadWarnings(outcome.warnings, job, read, {}, options);

@@ -157,8 +157,7 @@ SeriesSummary WriteSeries(ConversionJob& job, const SeriesRequest& request,
     if (options.format == OutputFormat::Shapefile) {
         return WriteShapefileSets(job, request, services, options, projection);
     }
-    const std::optional<CrsIdentity> crs =
-        projection.empty() ? std::nullopt : std::optional<CrsIdentity>(IdentifyCrs(projection));
+    const std::optional<CrsIdentity> crs = IdentifyCrsIfAny(projection);
     if (options.format == OutputFormat::GeoPackage) {
         return WriteGeoPackageSeries(job, request, services, options, crs);
     }
