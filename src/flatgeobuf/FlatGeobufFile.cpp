@@ -62,8 +62,7 @@ void FlatGeobufFile::Measure(const Box& box, std::size_t encodedBytes) {
     featureBytes_[measured_++] = static_cast<std::uint32_t>(encodedBytes);
 }
 
-std::vector<std::uint8_t> FlatGeobufFile::Header(std::uint64_t featureCount,
-                                                 std::uint16_t indexNodeSize) const {
+void FlatGeobufFile::Begin(std::uint64_t featureCount, std::uint16_t indexNodeSize) {
     flatbuffers::FlatBufferBuilder builder;
     std::vector<flatbuffers::Offset<FlatGeobuf::Column>> columns;
     for (const FlatGeobufColumn& column : definition_.columns) {
@@ -86,18 +85,16 @@ std::vector<std::uint8_t> FlatGeobufFile::Header(std::uint64_t featureCount,
         definition_.polygons ? FlatGeobuf::GeometryType::Polygon : FlatGeobuf::GeometryType::Point,
         false, false, false, false, &columns, featureCount, indexNodeSize, crs);
     builder.FinishSizePrefixed(header);
-    return {builder.GetBufferPointer(), builder.GetBufferPointer() + builder.GetSize()};
+    out_ = std::make_unique<BufferedOutputFile>(files_.CreateFile(path_));
+    out_->Write(kMagic.data(), kMagic.size());
+    out_->Write(builder.GetBufferPointer(), builder.GetSize());
 }
 
 void FlatGeobufFile::WriteIndex() {
     if (measured_ != featureCount_) {
         Fail(std::to_string(measured_) + " features measured of " + std::to_string(featureCount_));
     }
-    out_ = std::make_unique<BufferedOutputFile>(files_.CreateFile(path_));
-    out_->Write(kMagic.data(), kMagic.size());
-    const std::vector<std::uint8_t> header =
-        Header(featureCount_, featureCount_ == 0 ? std::uint16_t{0} : kIndexNodeSize);
-    out_->Write(header.data(), header.size());
+    Begin(featureCount_, featureCount_ == 0 ? std::uint16_t{0} : kIndexNodeSize);
     if (featureCount_ == 0) {
         return;
     }
@@ -139,10 +136,7 @@ void FlatGeobufFile::Finish() {
 
 void FlatGeobufFile::Start(std::uint64_t featureCount, const Box& extent) {
     extent_ = extent;
-    out_ = std::make_unique<BufferedOutputFile>(files_.CreateFile(path_));
-    out_->Write(kMagic.data(), kMagic.size());
-    const std::vector<std::uint8_t> header = Header(featureCount, 0);
-    out_->Write(header.data(), header.size());
+    Begin(featureCount, 0);
     streamLeft_ = featureCount;
 }
 

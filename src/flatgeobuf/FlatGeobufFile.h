@@ -71,7 +71,9 @@ public:
     void FinishStream();
 
 private:
-    std::vector<std::uint8_t> Header(std::uint64_t featureCount, std::uint16_t indexNodeSize) const;
+    // Creates the file and writes its magic bytes and header: `featureCount` features, an index
+    // of nodes of `indexNodeSize` children (0: none).
+    void Begin(std::uint64_t featureCount, std::uint16_t indexNodeSize);
     [[noreturn]] void Fail(const std::string& what) const;
 
     OutputFileSystem& files_;
