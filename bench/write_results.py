@@ -28,6 +28,8 @@ TARGET_GIS_RATIO = 1.10
 TARGET_BASELINE_RATIO = 1.05
 # A model run in one process against a process per step, to shapefile sets and to a GeoPackage.
 TARGET_SERIES_RATIO = 0.6
+# The GeoPackage run against SQLite alone writing its rows and index from memory.
+TARGET_SQLITE_LIMIT_RATIO = 1.1
 
 
 def arrays_bytes(nodes, cells):
@@ -66,8 +68,12 @@ def series_lines(out, runs, nodes, cells):
     out.append(f"- series-shp / steps-shp: {spread(shp_ratios)}; in CPU time (user + sys): "
                f"{spread(cpu_ratios(runs, 'series-shp', 'steps-shp'))} (the run in one process "
                f"against one process per step, one after the other)")
+    limit_ratios = ratios(runs, "series-gpkg", "sqlite-limit")
     out.append(f"- series-gpkg / steps-gpkg: {spread(gpkg_ratios)}; in CPU time (user + sys): "
                f"{spread(cpu_ratios(runs, 'series-gpkg', 'steps-gpkg'))}")
+    out.append(f"- series-gpkg / sqlite-limit: {spread(limit_ratios)}; sqlite-limit / steps-gpkg: "
+               f"{spread(ratios(runs, 'sqlite-limit', 'steps-gpkg'))} (SQLite alone writing the "
+               f"run's rows and index from memory, against the ten conversions)")
     out.append(f"- series-shp peak memory {peak['series-shp'] / MIB:.1f} MiB against the budget "
                f"8 B x (2 x {nodes:,} nodes + 2 steps x {cells:,} cells) + 64 MiB = "
                f"{budget / MIB:.1f} MiB; series-gpkg {peak['series-gpkg'] / MIB:.1f} MiB "
@@ -79,6 +85,9 @@ def series_lines(out, runs, nodes, cells):
         (f"a model run to a GeoPackage at most {TARGET_SERIES_RATIO} x the time of a GeoPackage "
          f"conversion per step", f"{statistics.median(gpkg_ratios):.2f} x",
          statistics.median(gpkg_ratios) <= TARGET_SERIES_RATIO),
+        (f"a model run to a GeoPackage at most {TARGET_SQLITE_LIMIT_RATIO} x SQLite's own time "
+         f"for its rows and index", f"{statistics.median(limit_ratios):.2f} x",
+         statistics.median(limit_ratios) <= TARGET_SQLITE_LIMIT_RATIO),
         ("a model run's peak memory within the grid + two steps + 64 MiB (shapefiles), "
          "+ 128 MiB (GeoPackage)",
          f"{peak['series-shp'] / MIB:.1f} of {budget / MIB:.1f} MiB, "
@@ -306,7 +315,9 @@ outputs are compared byte for byte with `cmp`. The programs:
 `tesselar-bench-generate` (inputs), `tesselar-bench-peer` (shapelib converter),
 `tesselar-bench-limit` (reads the inputs with a hand-written parser from mapped memory and
 writes as many bytes as the job's .shp, .shx and .dbf in 8 MiB writes; `--sync` syncs each file
-to disk before closing it), `tesselar-bench-run` (wall time, user and system time and peak
+to disk before closing it), `tesselar-bench-sqlite-limit` (inserts a GeoPackage model run's rows
+and R-tree tables from memory through SQLite, as many bytes as the run's file, and syncs it),
+`tesselar-bench-run` (wall time, user and system time and peak
 resident memory of one process). The outputs are read back with pyshp by
 `bench/compare_outputs.py`.
 """)

@@ -42,7 +42,7 @@ window_command() {
 "$repo/scripts/install-deps.sh"
 
 targets=(tesselar-convert tesselar-bench-generate tesselar-bench-peer tesselar-bench-limit
-         tesselar-bench-run)
+         tesselar-bench-sqlite-limit tesselar-bench-run)
 [ "$bench_gui" = ON ] && targets+=(tesselar-bench-window)
 cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTESSELAR_BUILD_BENCH=ON \
     -DTESSELAR_BUILD_TESTS=OFF -DTESSELAR_BUILD_GUI="$bench_gui" >/dev/null
@@ -162,6 +162,9 @@ command_for() {
         gdal-gpkg) cmd=(ogr2ogr -f GPKG "$work/out/$2-gdal-gpkg.gpkg" "$work/out/$2-tesselar.shp") ;;
         peer) cmd=("$bin/tesselar-bench-peer" "${job[@]}") ;;
         limit) cmd=("$bin/tesselar-bench-limit" "${job[@]}") ;;
+        # What the GeoPackage run's rows and index cost SQLite alone.
+        sqlite-limit) cmd=("$bin/tesselar-bench-sqlite-limit" "$work/out/$2-sqlite-limit.gpkg"
+                           "${cells[$2]}" "$series_steps") ;;
         limit-sync) cmd=("$bin/tesselar-bench-limit" --sync "${job[@]}") ;;
         window)
             window_command "${job[@]}"
@@ -205,7 +208,7 @@ for case_name in "${cases[@]}"; do
         programs=(tesselar baseline)
         case_runs=$large_runs
     elif [ "$case_name" = series1000 ]; then
-        programs=(series-shp steps-shp series-gpkg steps-gpkg)
+        programs=(series-shp steps-shp series-gpkg steps-gpkg sqlite-limit)
         case_runs=$series_runs
     else
         programs=("${all_programs[@]}")
@@ -241,6 +244,13 @@ for case_name in "${cases[@]}"; do
         done
         record_check "$case_name" "step 5 of series-shp against steps-shp (cmp of .shp, .shx)" \
             "$identical" "$([ $identical = 1 ] && echo byte-identical || echo DIFFER)"
+        # The run's GeoPackage holds as many bytes as the ten, and SQLite's limit as the run's.
+        run_bytes=$(stat -c %s "$out-series-gpkg.gpkg")
+        steps_bytes=$(du -cb "$out"-steps-gpkg_*.gpkg | tail -n 1 | cut -f 1)
+        limit_bytes=$(stat -c %s "$out-sqlite-limit.gpkg")
+        record_check "$case_name" "bytes of series-gpkg, the $series_steps steps-gpkg files, sqlite-limit" \
+            "$(((limit_bytes - run_bytes) * 50 <= run_bytes && (run_bytes - limit_bytes) * 50 <= run_bytes))" \
+            "$run_bytes, $steps_bytes, $limit_bytes (the limit within 2 % of the run)"
     else
         identical=1
         for extension in shp shx dbf; do
@@ -268,7 +278,8 @@ for case_name in "${cases[@]}"; do
         done
     done
     # The largest outputs go before the next case.
-    rm -f "$out"-*.shp "$out"-*.shx "$out"-*.dbf "$out"-series-*.gpkg "$out"-steps-*.gpkg
+    rm -f "$out"-*.shp "$out"-*.shx "$out"-*.dbf "$out"-series-*.gpkg "$out"-steps-*.gpkg \
+        "$out"-sqlite-limit.gpkg
 done
 
 # A model run of 10 steps of one attribute on the 1000 x 1000 grid, written as one UGRID netCDF
