@@ -2,7 +2,8 @@
 # Measures tesselar-convert against a straightforward shapelib converter (the peer), the least
 # work any converter has to do on this machine (the limit; limit-sync is the same with its
 # files synced to disk before they are closed) and its own default conversion as of commit
-# 0709abf (the baseline, built from a git worktree of that commit), checks that their outputs
+# 0709abf (the baseline, built from a git worktree of that commit), a GeoPackage model run
+# against SQLite alone writing its rows and index (sqlite-limit), checks that their outputs
 # agree, and writes bench/RESULTS.md.
 #
 #   scripts/bench.sh
@@ -303,7 +304,13 @@ for ((run = 0; run <= runs; run++)); do  # run 0 warms up
         else
             output=$mesh_dir/sets/step_{step}.shp
         fi
-        "$bin/tesselar-bench-run" "$work/measure.txt" "$convert" "${mesh_job[@]}" -o "$output"
+        # The steps' rounding warnings go to a log, shown only when the run fails.
+        if ! "$bin/tesselar-bench-run" "$work/measure.txt" "$convert" "${mesh_job[@]}" \
+            -o "$output" 2>"$mesh_dir/$program.log"; then
+            echo "bench: the $program run failed" >&2
+            cat "$mesh_dir/$program.log" >&2
+            exit 1
+        fi
         printf '%s\t%s\t%s\n' "$run" "$program" "$(tr ' ' '\t' <"$work/measure.txt")" >>"$mesh_times"
         if [ "$program" = mesh ]; then
             mesh_bytes=$(stat -c %s "$mesh_dir/run.nc")
