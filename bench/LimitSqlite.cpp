@@ -10,7 +10,6 @@
 // holds as many bytes as the run's GeoPackage; its blobs and boxes are placeholders.
 
 #include <fcntl.h>
-#include <sqlite3.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -19,87 +18,23 @@
 #include <string>
 #include <vector>
 
+#include "geopackage/InsertRows.h"
+#include "geopackage/Sqlite.h"
+
 namespace {
+
+using tesselar::InsertRows;
+using tesselar::SqliteDatabase;
+using tesselar::SqliteStatement;
 
 constexpr int kGeometryBytes = 101;  // a cell's GeoPackage polygon without an envelope
 constexpr int kNodeBytes = 4 + 51 * 24;
 constexpr int kCellsPerNode = 51;
 
-class Database {
-public:
-    explicit Database(const std::string& path) : path_(path) {
-        std::remove(path.c_str());
-        if (sqlite3_open_v2(path.c_str(), &db_,
-                            SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-                            nullptr) != SQLITE_OK) {
-            throw std::runtime_error(path + ": " + sqlite3_errmsg(db_));
-        }
-    }
-    ~Database() { sqlite3_close(db_); }
-    Database(const Database&) = delete;
-    Database& operator=(const Database&) = delete;
-
-    void Execute(const std::string& sql) {
-        if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) {
-            Fail(sql);
-        }
-    }
-    // Inserts `rows` rows through "INSERT INTO `table` VALUES" with `columns` parameters a row,
-    // `perInsert` rows a statement; bind(statement, first parameter, row) binds one row.
-    template <typename Bind>
-    void Insert(const std::string& table, int columns, std::int64_t rows, int perInsert,
-                Bind bind) {
-        std::string row = "(?";
-        for (int c = 1; c < columns; ++c) {
-            row += ", ?";
-        }
-        row += ")";
-        std::string sql = "INSERT INTO " + table + " VALUES " + row;
-        for (int r = 1; r < perInsert; ++r) {
-            sql += ", " + row;
-        }
-        sqlite3_stmt* many = Prepare(sql);
-        sqlite3_stmt* one = Prepare("INSERT INTO " + table + " VALUES " + row);
-        std::int64_t first = 0;
-        for (; rows - first >= perInsert; first += perInsert) {
-            for (int r = 0; r < perInsert; ++r) {
-                bind(many, 1 + r * columns, first + r);
-            }
-            Step(many);
-        }
-        for (; first < rows; ++first) {
-            bind(one, 1, first);
-            Step(one);
-        }
-        sqlite3_finalize(many);
-        sqlite3_finalize(one);
-    }
-
-private:
-    [[noreturn]] void Fail(const std::string& what) {
-        throw std::runtime_error(path_ + ": " + what + ": " + sqlite3_errmsg(db_));
-    }
-    sqlite3_stmt* Prepare(const std::string& sql) {
-        sqlite3_stmt* statement = nullptr;
-        if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) {
-            Fail(sql);
-        }
-        return statement;
-    }
-    void Step(sqlite3_stmt* statement) {
-        if (sqlite3_step(statement) != SQLITE_DONE) {
-            Fail("insert");
-        }
-        sqlite3_reset(statement);
-    }
-
-    std::string path_;
-    sqlite3* db_ = nullptr;
-};
-
 void WriteRun(const std::string& path, std::int64_t cells, std::int64_t steps) {
     const std::int64_t rows = cells * steps;
-    Database db(path);
+    std::remove(path.c_str());
+    SqliteDatabase db(path, true, path);
     db.Execute(
         "PRAGMA page_size = 65536; PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; "
         "PRAGMA cache_size = -2048");
@@ -115,35 +50,40 @@ void WriteRun(const std::string& path, std::int64_t cells, std::int64_t steps) {
         levelNodes.push_back((levelNodes.back() + kCellsPerNode - 1) / kCellsPerNode);
     }
     std::int64_t nodes = 0;
-    for (const std::int64_t count : levelNodes) {
-        nodes += count;
+    for (const std::int64_t level : levelNodes) {
+        nodes += level;
     }
-    db.Insert("rtree_run_geom_parent", 2, nodes - 1, 64,
-              [](sqlite3_stmt* s, int p, std::int64_t row) {
-                  sqlite3_bind_int64(s, p, row + 2);
-                  sqlite3_bind_int64(s, p + 1, row / kCellsPerNode + 1);
-              });
-    db.Insert("rtree_run_geom_rowid (nodeno)", 1, rows, 64,
-              [](sqlite3_stmt* s, int p, std::int64_t row) {
-                  sqlite3_bind_int64(s, p, row / kCellsPerNode + 2);
-              });
+    const auto count = [](std::int64_t n) { return static_cast<std::uint64_t>(n); };
+    const auto id = [](std::uint64_t row) { return static_cast<std::int64_t>(row); };
+    InsertRows(db, "INSERT INTO rtree_run_geom_parent VALUES ", 2, count(nodes - 1), 64,
+               [&](SqliteStatement& s, int p, std::uint64_t row) {
+                   s.Bind(p, id(row) + 2);
+                   s.Bind(p + 1, id(row) / kCellsPerNode + 1);
+               });
+    InsertRows(db, "INSERT INTO rtree_run_geom_rowid (nodeno) VALUES ", 1, count(rows), 64,
+               [&](SqliteStatement& s, int p, std::uint64_t row) {
+                   s.Bind(p, id(row) / kCellsPerNode + 2);
+               });
 
     const std::vector<unsigned char> geometry(kGeometryBytes, 0x40);
-    db.Insert("run", 4, rows, 256, [&](sqlite3_stmt* s, int p, std::int64_t row) {
-        sqlite3_bind_null(s, p);
-        sqlite3_bind_blob(s, p + 1, geometry.data(), kGeometryBytes, SQLITE_STATIC);
-        sqlite3_bind_int64(s, p + 2, row / cells + 1);
-        sqlite3_bind_double(s, p + 3, static_cast<double>(row % 2000) / 100.0 - 3.005);
-    });
+    InsertRows(db, "INSERT INTO run VALUES ", 4, count(rows), 256,
+               [&](SqliteStatement& s, int p, std::uint64_t row) {
+                   s.BindNull(p);
+                   s.BindBlob(p + 1, geometry.data(), kGeometryBytes);
+                   s.Bind(p + 2, id(row) / cells + 1);
+                   s.Bind(p + 3, static_cast<double>(id(row) % 2000) / 100.0 - 3.005);
+               });
 
     // The root SQLite made with the table is written again with the others.
     db.Execute("DELETE FROM rtree_run_geom_node");
     const std::vector<unsigned char> node(kNodeBytes, 0x41);
-    db.Insert("rtree_run_geom_node", 2, nodes, 1, [&](sqlite3_stmt* s, int p, std::int64_t row) {
-        sqlite3_bind_int64(s, p, row + 1);
-        sqlite3_bind_blob(s, p + 1, node.data(), kNodeBytes, SQLITE_STATIC);
-    });
+    InsertRows(db, "INSERT INTO rtree_run_geom_node VALUES ", 2, count(nodes), 1,
+               [&](SqliteStatement& s, int p, std::uint64_t row) {
+                   s.Bind(p, id(row) + 1);
+                   s.BindBlob(p + 1, node.data(), kNodeBytes);
+               });
     db.Execute("COMMIT");
+    db.Close();
 }
 
 void Sync(const std::string& path) {

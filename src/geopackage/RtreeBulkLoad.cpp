@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "geopackage/GeoPackageError.h"
+#include "geopackage/InsertRows.h"
 
 namespace tesselar {
 
@@ -69,41 +70,8 @@ void PutCell(unsigned char* node, std::size_t cell, std::int64_t id, const Box& 
     PutFloat(out + 20, RoundedUp(box.maxY));
 }
 
-// Inserts `rows` rows of `columns` values, value(row, column), through `insert` ("INSERT INTO
-// ... VALUES "): kRowsPerInsert rows in one statement, which costs SQLite far less than as many
-// statements of one row, then the rest one by one.
-template <typename Value>
-void InsertRows(SqliteDatabase& db, const std::string& insert, int columns, std::size_t rows,
-                Value value) {
-    constexpr std::size_t kRowsPerInsert = 64;
-    std::string row = "(?";
-    for (int c = 1; c < columns; ++c) {
-        row += ", ?";
-    }
-    row += ")";
-    std::string many = insert + row;
-    for (std::size_t r = 1; r < kRowsPerInsert; ++r) {
-        many += ", " + row;
-    }
-    SqliteStatement manyRows = db.Prepare(many);
-    SqliteStatement oneRow = db.Prepare(insert + row);
-    std::size_t first = 0;
-    for (; rows - first >= kRowsPerInsert; first += kRowsPerInsert) {
-        int parameter = 1;
-        for (std::size_t r = first; r < first + kRowsPerInsert; ++r) {
-            for (int c = 0; c < columns; ++c) {
-                manyRows.Bind(parameter++, value(r, c));
-            }
-        }
-        manyRows.Run();
-    }
-    for (; first < rows; ++first) {
-        for (int c = 0; c < columns; ++c) {
-            oneRow.Bind(c + 1, value(first, c));
-        }
-        oneRow.Run();
-    }
-}
+// Rows of the R-tree's link tables inserted by one statement.
+constexpr int kRowsPerInsert = 64;
 
 }  // namespace
 
@@ -166,14 +134,19 @@ void RtreeBulkLoad::WriteLinks(SqliteDatabase& db, const std::string& rtree) con
         }
     }
     InsertRows(db, "INSERT INTO " + QuotedIdentifier(rtree + "_parent") + " VALUES ", 2,
-               parents.size(),
-               [&](std::size_t r, int c) { return c == 0 ? parents[r].first : parents[r].second; });
+               parents.size(), kRowsPerInsert,
+               [&](SqliteStatement& insert, int parameter, std::uint64_t r) {
+                   insert.Bind(parameter, parents[r].first);
+                   insert.Bind(parameter + 1, parents[r].second);
+               });
     // Which leaf holds each row. The rowids of a new table SQLite numbers 1, 2 ... itself, as it
     // does the rows', appending each without first looking the number up: about twice as fast
     // as giving every id.
     const std::vector<std::int64_t>& leaves = levels.front();
     InsertRows(db, "INSERT INTO " + QuotedIdentifier(rtree + "_rowid") + " (nodeno) VALUES ", 1,
-               rows, [&](std::size_t r, int) { return leaves[PositionOf(r) / kCellsPerNode]; });
+               rows, kRowsPerInsert, [&](SqliteStatement& insert, int parameter, std::uint64_t r) {
+                   insert.Bind(parameter, leaves[PositionOf(r) / kCellsPerNode]);
+               });
     if (sqlite3_last_insert_rowid(db.Handle()) != static_cast<sqlite3_int64>(rows)) {
         throw GeoPackageError("cannot write the GeoPackage '" + db.File() +
                               "': the spatial index's rows were numbered from " +
