@@ -66,11 +66,10 @@ void SetOutput(ConvertOptions& options, const std::string& output) {
     options.conversion.format = OutputFormatOf(output);
     if (options.conversion.format != OutputFormat::Shapefile) {
         options.shpPath = output;
-        const std::string name = FileNameOf(output);
-        if (name.find('.') == 0) {
+        if (FileNameOf(output).starts_with('.')) {
             throw UsageError("output '" + PrintableText(output) + "' names no file");
         }
-        options.shapeFileName = name.substr(0, name.rfind('.'));
+        options.shapeFileName = FileStemOf(output);
         options.shapeFolder = FolderOf(output);
         return;
     }

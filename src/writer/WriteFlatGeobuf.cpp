@@ -13,8 +13,7 @@ FlatGeobufDefinition FileDefinition(const std::string& path, const ConversionJob
                                     const WriterOptions& options,
                                     const std::optional<CrsIdentity>& crs) {
     FlatGeobufDefinition definition;
-    const std::string name = FileNameOf(path);
-    definition.name = name.substr(0, name.rfind('.'));
+    definition.name = FileStemOf(path);
     definition.polygons = job.ShapeType == ShapeType::Polygon;
     if (options.stepColumn) {
         definition.columns.push_back({kStepLayerColumn, true});

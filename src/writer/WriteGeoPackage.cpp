@@ -93,12 +93,7 @@ private:
 }  // namespace
 
 std::string GeoPackageLayerName(const std::string& path, const std::string& layer) {
-    if (!layer.empty()) {
-        return layer;
-    }
-    const std::string name = FileNameOf(path);
-    const auto dot = name.rfind('.');
-    return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+    return layer.empty() ? FileStemOf(path) : layer;
 }
 
 void CheckGeoPackageFits(const std::string& path, const std::string& layer,

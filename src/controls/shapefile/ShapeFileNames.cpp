@@ -61,6 +61,12 @@ std::string FileNameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+std::string FileStemOf(const std::string& path) {
+    const std::string name = FileNameOf(path);
+    const auto dot = name.rfind('.');
+    return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
 std::string PathIn(const std::string& folder, const std::string& name) {
     return (folder == "/" ? "" : folder) + "/" + name;
 }

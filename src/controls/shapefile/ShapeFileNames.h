@@ -8,6 +8,9 @@ namespace tesselar {
 // The folder of a path ("." for a bare name) and the name after its last slash.
 std::string FolderOf(const std::string& path);
 std::string FileNameOf(const std::string& path);
+// The file name of `path` without its last extension; a name with none, or whose only dot
+// begins it, whole.
+std::string FileStemOf(const std::string& path);
 // `name` in `folder`, as FolderOf and FileNameOf split it.
 std::string PathIn(const std::string& folder, const std::string& name);
 
