@@ -13,14 +13,13 @@ import re
 import signal
 import subprocess
 import sys
-import tempfile
 import unittest
 from decimal import ROUND_HALF_EVEN, Decimal
 from fractions import Fraction
 
 import shapefile
 
-from harness import ogr_summary, proc, run, wait_until, wait_until_catching, write
+from harness import FolderTestCase, ogr_summary, proc, run, wait_until, wait_until_catching, write
 
 
 def hundredths(text):
@@ -53,11 +52,9 @@ def srs(*arguments):
                           check=True).stdout
 
 
-class Conversions(unittest.TestCase):
+class Conversions(FolderTestCase):
     def setUp(self):
-        temporary = tempfile.TemporaryDirectory()
-        self.addCleanup(temporary.cleanup)
-        self.folder = pathlib.Path(temporary.name)
+        super().setUp()
         self.sidecar = self.folder / "x.prj"
 
     def grid(self, x, y, nodes_i, nodes_j, cells, kind="polygon"):

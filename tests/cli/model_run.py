@@ -13,13 +13,12 @@ import pathlib
 import signal
 import subprocess
 import sys
-import tempfile
 import unittest
 
 import shapefile
 
-from harness import (GRID, NODES_X, NODES_Y, big_grid, ogr_summary, run, snapshot, wait_until,
-                     wait_until_catching, write)
+from harness import (GRID, NODES_X, NODES_Y, FolderTestCase, big_grid, ogr_summary, run, snapshot,
+                     wait_until, wait_until_catching, write)
 
 
 def fields(shp):
@@ -32,11 +31,9 @@ def records(shp):
         return [list(record) for record in reader.records()]
 
 
-class ModelRun(unittest.TestCase):
+class ModelRun(FolderTestCase):
     def setUp(self):
-        temporary = tempfile.TemporaryDirectory()
-        self.addCleanup(temporary.cleanup)
-        self.folder = pathlib.Path(temporary.name)
+        super().setUp()
         self.out = self.folder / "out"
         self.out.mkdir()
         self.grid = ["-x", write(self.folder / "x.dat", GRID, NODES_X),

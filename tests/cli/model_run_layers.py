@@ -7,17 +7,15 @@ single step stamped by --time, and a conversion without steps as before.
     model_run_layers.py TESSELAR_CONVERT VALIDATE_GPKG
 """
 
-import pathlib
 import signal
 import sqlite3
 import subprocess
 import sys
-import tempfile
 import unittest
 
 from osgeo import gdal, ogr
 
-from harness import run, snapshot, wait_until, wait_until_catching, write
+from harness import FolderTestCase, run, snapshot, wait_until, wait_until_catching, write
 
 gdal.UseExceptions()
 
@@ -67,11 +65,9 @@ def field_types(path):
         source.Release()
 
 
-class ModelRunLayers(unittest.TestCase):
+class ModelRunLayers(FolderTestCase):
     def setUp(self):
-        temporary = tempfile.TemporaryDirectory()
-        self.addCleanup(temporary.cleanup)
-        self.folder = pathlib.Path(temporary.name)
+        super().setUp()
         self.out = self.folder / "out"
         self.out.mkdir()
         x = [node_x(i, j) for i in range(NODES_I) for j in range(NODES_J)]

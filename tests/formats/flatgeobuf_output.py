@@ -7,19 +7,16 @@ brute-force test; the index's nodes are also read from the bytes as the format l
     flatgeobuf_output.py TESSELAR_CONVERT OGRINFO
 """
 
-import pathlib
 import random
+import signal
 import struct
 import subprocess
 import sys
-import tempfile
 import unittest
 
 from osgeo import gdal, ogr
 
-from geopackage_output import NODATA, grid_job, value
-import signal
-
+from geopackage_output import NODATA, OgrOutputCase, grid_job, value
 from harness import big_grid, run, wait_until, write, writing_in
 
 gdal.UseExceptions()
@@ -42,21 +39,11 @@ def index_nodes(path):
     return level_counts, nodes, start + 40 * len(nodes), data
 
 
-class FlatGeobufOutput(unittest.TestCase):
-    def setUp(self):
-        temporary = tempfile.TemporaryDirectory()
-        self.addCleanup(temporary.cleanup)
-        self.folder = pathlib.Path(temporary.name)
-        self.fgb = self.folder / "run.fgb"
-
-    def open(self, path):
-        """The file opened by OGR, kept open for the test: its layers live as long."""
-        source = ogr.Open(str(path))
-        self.addCleanup(lambda: source.Release())
-        return source
+class FlatGeobufOutput(OgrOutputCase):
+    output_name = "run.fgb"
 
     def convert(self, args, *options, output=None, status=0):
-        result = run(CONVERT, *args, *options, "-o", output or self.fgb)
+        result = run(CONVERT, *args, *options, "-o", output or self.output)
         self.assertEqual(result.returncode, status, result.stderr)
         return result
 
@@ -64,12 +51,12 @@ class FlatGeobufOutput(unittest.TestCase):
         args, corners = grid_job(self.folder, 5, 4, value)
         result = self.convert(args, "--crs", "EPSG:25829", "--cell-index", "--nodata", "-9999")
         self.assertEqual(result.stdout,
-                         f"Polygon FlatGeobuf file '{self.fgb}' was created with success\n")
-        summary = subprocess.run([OGRINFO, "-ro", "-so", "-al", self.fgb], capture_output=True,
+                         f"Polygon FlatGeobuf file '{self.output}' was created with success\n")
+        summary = subprocess.run([OGRINFO, "-ro", "-so", "-al", self.output], capture_output=True,
                                  text=True, check=True).stdout
         self.assertIn("Feature Count: 12", summary)
         self.assertIn('ID["EPSG",25829]', summary)
-        layer = self.open(self.fgb).GetLayer(0)
+        layer = self.open(self.output).GetLayer(0)
         self.assertEqual(layer.GetGeomType(), ogr.wkbPolygon)
         definition = layer.GetLayerDefn()
         self.assertEqual([(definition.GetFieldDefn(f).GetName(), definition.GetFieldDefn(f).GetType())
@@ -103,7 +90,7 @@ class FlatGeobufOutput(unittest.TestCase):
     def test_index_and_spatial_filter_match_brute_force(self):
         args, corners = grid_job(self.folder, 40, 30, lambda k, c: c)
         self.convert(args, "--crs", "EPSG:25829", "--cell-index")
-        levels, nodes, features_start, data = index_nodes(self.fgb)
+        levels, nodes, features_start, data = index_nodes(self.output)
         # Levels lie root first; each leaf points at a feature, each inner node at its first
         # child, and its box holds its children's.
         ends, end = [], len(nodes)
@@ -122,7 +109,7 @@ class FlatGeobufOutput(unittest.TestCase):
                 for child in children:
                     self.assertTrue(parent[0] <= child[0] and parent[1] <= child[1] and
                                     parent[2] >= child[2] and parent[3] >= child[3])
-        layer = self.open(self.fgb).GetLayer(0)
+        layer = self.open(self.output).GetLayer(0)
         randomly = random.Random(15)
         xs = [x for cell in corners for x, _ in cell]
         ys = [y for cell in corners for _, y in cell]
@@ -143,7 +130,7 @@ class FlatGeobufOutput(unittest.TestCase):
                 "))").Intersects(rectangle)}
             self.assertTrue(exact <= found <= brute, (x0, y0, x1, y1))
             listed = subprocess.run([OGRINFO, "-ro", "-q", "-al", "-spat", str(x0), str(y0),
-                                     str(x1), str(y1), self.fgb], capture_output=True, text=True,
+                                     str(x1), str(y1), self.output], capture_output=True, text=True,
                                     check=True).stdout
             self.assertEqual(listed.count("OGRFeature("), len(found))
 
@@ -169,7 +156,7 @@ class FlatGeobufOutput(unittest.TestCase):
         args, _ = grid_job(self.folder, 3, 3, value)
         result = self.convert(args, "--fit-columns", status=2)
         self.assertIn("--fit-columns", result.stderr)
-        self.assertFalse(self.fgb.exists())
+        self.assertFalse(self.output.exists())
 
 
 if __name__ == "__main__":

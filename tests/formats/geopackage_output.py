@@ -8,7 +8,6 @@ stopped by a signal or killed midway.
     geopackage_output.py TESSELAR_CONVERT VALIDATE_GPKG
 """
 
-import os
 import pathlib
 import random
 import signal
@@ -16,12 +15,11 @@ import sqlite3
 import struct
 import subprocess
 import sys
-import tempfile
 import unittest
 
 from osgeo import gdal, ogr, osr
 
-from harness import big_grid, run, wait_until, write
+from harness import FolderTestCase, big_grid, run, wait_until, write
 
 gdal.UseExceptions()
 
@@ -75,12 +73,13 @@ def size_now(path):
         return 0
 
 
-class GeoPackageOutput(unittest.TestCase):
+class OgrOutputCase(FolderTestCase):
+    """A test of an output file, self.output, that OGR reads."""
+    output_name = None
+
     def setUp(self):
-        temporary = tempfile.TemporaryDirectory()
-        self.addCleanup(temporary.cleanup)
-        self.folder = pathlib.Path(temporary.name)
-        self.gpkg = self.folder / "run.gpkg"
+        super().setUp()
+        self.output = self.folder / self.output_name
 
     def open(self, path):
         """The file opened by OGR, kept open for the test: its layers live as long."""
@@ -88,13 +87,17 @@ class GeoPackageOutput(unittest.TestCase):
         self.addCleanup(lambda: source.Release())
         return source
 
+
+class GeoPackageOutput(OgrOutputCase):
+    output_name = "run.gpkg"
+
     def convert(self, args, *options, output=None, status=0):
-        result = run(CONVERT, *args, *options, "-o", output or self.gpkg)
+        result = run(CONVERT, *args, *options, "-o", output or self.output)
         self.assertEqual(result.returncode, status, result.stderr)
         return result
 
     def validate(self, path=None):
-        result = subprocess.run([sys.executable, VALIDATE, str(path or self.gpkg)],
+        result = subprocess.run([sys.executable, VALIDATE, str(path or self.output)],
                                 capture_output=True, text=True)
         self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
         self.assertEqual(result.stderr, "")
@@ -105,9 +108,9 @@ class GeoPackageOutput(unittest.TestCase):
     def test_fields_values_nulls_and_crs_as_ogr_reads_them(self):
         args, corners = grid_job(self.folder, 5, 4, value)
         result = self.convert(args, "--crs", "EPSG:25829", "--cell-index", "--nodata", "-9999")
-        self.assertEqual(result.stdout, f"Polygon GeoPackage '{self.gpkg}' was created with success\n")
+        self.assertEqual(result.stdout, f"Polygon GeoPackage '{self.output}' was created with success\n")
         self.assertEqual(result.stderr, "")
-        source = ogr.Open(str(self.gpkg))
+        source = ogr.Open(str(self.output))
         self.assertEqual([source.GetLayer(n).GetName() for n in range(source.GetLayerCount())],
                          ["run"])
         layer = source.GetLayer(0)
@@ -122,7 +125,7 @@ class GeoPackageOutput(unittest.TestCase):
                           for f in range(definition.GetFieldCount())],
                          [("I", ogr.OFTInteger64), ("J", ogr.OFTInteger64),
                           ("Depth", ogr.OFTReal), ("Water temperature", ogr.OFTReal)])
-        rows = features(self.gpkg)
+        rows = features(self.output)
         expected_ij = [[i, j] for i in range(1, 5) for j in range(1, 4)]
         self.assertEqual([fid for fid, _, _ in rows], list(range(1, 13)))
         self.assertEqual([fields[:2] for _, fields, _ in rows], expected_ij)
@@ -159,7 +162,7 @@ class GeoPackageOutput(unittest.TestCase):
                                         "WHERE srs_id = -1").fetchall(),
                              [("Undefined cartesian SRS", "NONE")])
         self.validate(self.folder / "run.GPKG")
-        self.assertEqual(run(CONVERT, *args, "--crs", "none", "-o", self.gpkg).stderr, "")
+        self.assertEqual(run(CONVERT, *args, "--crs", "none", "-o", self.output).stderr, "")
 
     def test_metadata_tables_as_sqlite_reads_them(self):
         args, corners = grid_job(self.folder, 6, 5, value)
@@ -170,11 +173,11 @@ class GeoPackageOutput(unittest.TestCase):
         for crs, organization, code in (("EPSG:25829", "EPSG", 25829),
                                         (str(self.folder / "custom.prj"), "NONE", 100000)):
             with self.subTest(crs=crs):
-                self.gpkg.unlink(missing_ok=True)
+                self.output.unlink(missing_ok=True)
                 self.convert(args, "--crs", crs, "--layer", "Estuary cells")
                 xs = [x for cell in corners for x, _ in cell]
                 ys = [y for cell in corners for _, y in cell]
-                with sqlite3.connect(self.gpkg) as db:
+                with sqlite3.connect(self.output) as db:
                     one = lambda sql: db.execute(sql).fetchall()
                     self.assertEqual(one("PRAGMA application_id"), [(0x47504B47,)])
                     self.assertIn(one("PRAGMA user_version")[0][0], (10200, 10300))
@@ -217,7 +220,7 @@ class GeoPackageOutput(unittest.TestCase):
                         self.assertGreaterEqual(box[2], max(x for x, _ in cell))
                         self.assertLessEqual(box[3], min(y for _, y in cell))
                         self.assertGreaterEqual(box[4], max(y for _, y in cell))
-                srs = self.open(self.gpkg).GetLayer(0).GetSpatialRef()
+                srs = self.open(self.output).GetLayer(0).GetSpatialRef()
                 if organization == "NONE":
                     self.assertEqual([srs.GetProjParm(name) for name in (
                         "latitude_of_origin", "central_meridian", "scale_factor",
@@ -231,15 +234,15 @@ class GeoPackageOutput(unittest.TestCase):
         for nodes in (30, 61):
             with self.subTest(nodes=nodes):
                 args, _ = grid_job(self.folder, nodes, nodes - 5, lambda k, c: c)
-                self.gpkg.unlink(missing_ok=True)
+                self.output.unlink(missing_ok=True)
                 self.convert(args)
-                with sqlite3.connect(self.gpkg) as db:
+                with sqlite3.connect(self.output) as db:
                     self.assertEqual(db.execute("SELECT rtreecheck('rtree_run_geom')").fetchall(),
                                      [("ok",)])
-        self.gpkg.unlink()
+        self.output.unlink()
         args, corners = grid_job(self.folder, 30, 25, lambda k, c: c)
         self.convert(args, "--crs", "EPSG:25829")
-        layer = self.open(self.gpkg).GetLayer(0)
+        layer = self.open(self.output).GetLayer(0)
         randomly = random.Random(15)
         xs = [x for cell in corners for x, _ in cell]
         ys = [y for cell in corners for _, y in cell]
@@ -255,7 +258,7 @@ class GeoPackageOutput(unittest.TestCase):
                     brute.add(c + 1)
             layer.SetSpatialFilterRect(x0, y0, x1, y1)
             self.assertEqual({feature.GetFID() for feature in layer}, brute)
-            with sqlite3.connect(self.gpkg) as db:
+            with sqlite3.connect(self.output) as db:
                 candidates = {fid for (fid,) in db.execute(
                     "SELECT id FROM rtree_run_geom WHERE maxx >= ? AND minx <= ? AND maxy >= ? "
                     "AND miny <= ?", (x0, x1, y0, y1))}
@@ -265,20 +268,20 @@ class GeoPackageOutput(unittest.TestCase):
         args, _ = grid_job(self.folder, 4, 3, value)
         other = self.folder / "other.shp"
         self.convert(args, "--crs", "EPSG:25829", output=other)
-        subprocess.run(["ogr2ogr", "-f", "GPKG", "-nln", "gdal layer", str(self.gpkg), str(other)],
+        subprocess.run(["ogr2ogr", "-f", "GPKG", "-nln", "gdal layer", str(self.output), str(other)],
                        check=True)
-        before = features(self.gpkg, "gdal layer")
+        before = features(self.output, "gdal layer")
         result = self.convert(args, "--crs", "EPSG:25829", "--layer", "cells")
         self.assertEqual(result.stdout, f"Polygon layer 'cells' was written into GeoPackage "
-                                        f"'{self.gpkg}' with success\n")
-        first = features(self.gpkg, "cells")
+                                        f"'{self.output}' with success\n")
+        first = features(self.output, "cells")
         args, _ = grid_job(self.folder, 4, 3, lambda k, c: c + 1000.5)
         self.convert(args, "--crs", "EPSG:25829", "--layer", "CELLS")
-        source = ogr.Open(str(self.gpkg))
+        source = ogr.Open(str(self.output))
         self.assertEqual(sorted(source.GetLayer(n).GetName()
                                 for n in range(source.GetLayerCount())), ["CELLS", "gdal layer"])
-        self.assertEqual(features(self.gpkg, "gdal layer"), before)
-        replaced = features(self.gpkg, "CELLS")
+        self.assertEqual(features(self.output, "gdal layer"), before)
+        replaced = features(self.output, "CELLS")
         self.assertEqual([fields for _, fields, _ in replaced],
                          [[c + 1000.5, c + 1000.5] for c in range(6)])
         self.assertEqual([ring for _, _, ring in replaced], [ring for _, _, ring in first])
@@ -292,7 +295,7 @@ class GeoPackageOutput(unittest.TestCase):
         foreign.commit()
         foreign.close()
         self.convert(args, "--crs", "EPSG:25829")
-        truncated = self.gpkg.read_bytes()[:3000]
+        truncated = self.output.read_bytes()[:3000]
         for name, content in (("text", b"not a database\n"),
                               ("foreign", (self.folder / "foreign.sqlite").read_bytes()),
                               ("truncated", truncated), ("empty", b"")):
@@ -323,13 +326,13 @@ class GeoPackageOutput(unittest.TestCase):
         args, _ = grid_job(self.folder, 4, 3, value)
         self.convert(args, "--crs", "EPSG:25829", "--layer", "big")
         self.convert(args, "--crs", "EPSG:25829", "--layer", "kept")
-        before = {name: features(self.gpkg, name) for name in ("big", "kept")}
-        journal = pathlib.Path(f"{self.gpkg}-journal")
+        before = {name: features(self.output, name) for name in ("big", "kept")}
+        journal = pathlib.Path(f"{self.output}-journal")
         big = big_grid(self.folder, 700)
         for stop in (signal.SIGINT, signal.SIGKILL):
             with self.subTest(signal=stop.name):
                 converter = subprocess.Popen([CONVERT, "-q", *big, "--layer", "big", "-o",
-                                              str(self.gpkg)], stdout=subprocess.PIPE,
+                                              str(self.output)], stdout=subprocess.PIPE,
                                              stderr=subprocess.PIPE)
                 # The replacement's transaction is under way once its journal exists.
                 self.assertTrue(wait_until(converter.pid, lambda pid: journal.exists()))
@@ -341,18 +344,18 @@ class GeoPackageOutput(unittest.TestCase):
                     self.assertFalse(journal.exists())
                 # Readers find the file as it was: SQLite rolls back, or ignores, what a kill
                 # left in the journal.
-                self.assertEqual({name: features(self.gpkg, name) for name in before}, before)
+                self.assertEqual({name: features(self.output, name) for name in before}, before)
                 self.validate()
         # The next conversion goes through and leaves no journal behind.
         self.convert(args, "--layer", "big")
-        self.assertEqual(features(self.gpkg, "kept"), before["kept"])
+        self.assertEqual(features(self.output, "kept"), before["kept"])
         self.validate()
         self.no_leftovers()
 
 
     def test_new_file_stopped_midway_leaves_nothing(self):
         big = big_grid(self.folder, 700)
-        converter = subprocess.Popen([CONVERT, "-q", *big, "-o", str(self.gpkg)],
+        converter = subprocess.Popen([CONVERT, "-q", *big, "-o", str(self.output)],
                                      stdout=subprocess.PIPE, stderr=subprocess.PIPE)
         # The file is begun while the input is read, with its tables and the index's links
         # (under 8 MB); its 488,601 rows then take some 66 MB: past 24 MB, rows are written.

@@ -8,27 +8,20 @@ through the run's times. A run without times opens with its steps in order.
     mesh_in_qgis.py TESSELAR_CONVERT
 """
 
-import pathlib
 import sys
-import tempfile
 import unittest
 
 from qgis.core import (QgsApplication, QgsDateTimeRange, QgsMesh, QgsMeshDatasetIndex,
                        QgsMeshLayer)
 from qgis.PyQt.QtCore import QDateTime, Qt
 
-from harness import run, write
+from harness import FolderTestCase, run, write
 from mesh_output import NODATA, grid, value
 
 STEPS = 3
 
 
-class MeshInQgis(unittest.TestCase):
-    def setUp(self):
-        temporary = tempfile.TemporaryDirectory()
-        self.addCleanup(temporary.cleanup)
-        self.folder = pathlib.Path(temporary.name)
-
+class MeshInQgis(FolderTestCase):
     def convert(self, *options):
         args, nodes = grid(self.folder, 6, 5)
         names = ["Depth", "Water temperature"]

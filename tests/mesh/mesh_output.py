@@ -8,16 +8,14 @@ a conversion stopped or killed while writing, which leaves an earlier file as it
     mesh_output.py TESSELAR_CONVERT
 """
 
-import pathlib
 import signal
 import subprocess
 import sys
-import tempfile
 import unittest
 
 import netCDF4
 
-from harness import big_grid, run, wait_until, write
+from harness import FolderTestCase, big_grid, run, wait_until, write
 
 NODATA = -9999.0
 
@@ -47,11 +45,9 @@ def twice_area(points):
     return sum(x0 * y1 - x1 * y0 for (x0, y0), (x1, y1) in zip(points, points[1:] + points[:1]))
 
 
-class MeshOutput(unittest.TestCase):
+class MeshOutput(FolderTestCase):
     def setUp(self):
-        temporary = tempfile.TemporaryDirectory()
-        self.addCleanup(temporary.cleanup)
-        self.folder = pathlib.Path(temporary.name)
+        super().setUp()
         self.nc = self.folder / "run.nc"
 
     def convert(self, *args, output=None, status=0):

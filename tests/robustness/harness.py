@@ -1,6 +1,7 @@
 """What the scripts that run the real programs share: input files as the modelling system writes
 them, the standard two-cell job, running tesselar-convert, reading its output with pyshp and
-ogrinfo, watching a process through /proc, and running one named case of a script."""
+ogrinfo, watching a process through /proc, a test case with a folder of its own, and running one
+named case of a script."""
 
 import contextlib
 import os
@@ -9,6 +10,7 @@ import subprocess
 import sys
 import tempfile
 import time
+import unittest
 from pathlib import Path
 
 import shapefile
@@ -26,6 +28,15 @@ CELL_VALUES = [12.5, -3.25]
 
 class Skip(Exception):
     pass
+
+
+class FolderTestCase(unittest.TestCase):
+    """A test with a new folder of its own, self.folder, removed after it."""
+
+    def setUp(self):
+        temporary = tempfile.TemporaryDirectory()
+        self.addCleanup(temporary.cleanup)
+        self.folder = Path(temporary.name)
 
 
 def fail(what):
