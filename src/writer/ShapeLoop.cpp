@@ -17,8 +17,7 @@ std::vector<std::uint32_t> SpatialShapeOrder(const ConversionJob& job) {
     std::vector<Box> points(static_cast<std::size_t>(std::max<int>(job.IMax, 0)));
     Box extent;
     for (std::size_t n = 0; n < points.size(); ++n) {
-        const LoopShape shape = ShapeOf(job, false, static_cast<int>(n) + 1, 1);
-        points[n] = Box{shape.x[0], shape.y[0], shape.x[0], shape.y[0]};
+        points[n] = BoxOf(ShapeOf(job, false, static_cast<int>(n) + 1, 1));
         if (n == 0) {
             extent = points[n];
         } else {

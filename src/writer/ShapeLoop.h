@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "conversion/ConversionJob.h"
+#include "spatial/HilbertOrder.h"
 #include "writer/CreateShapeFiles.h"
 #include "writer/ShapeSink.h"
 
@@ -35,6 +36,15 @@ inline LoopShape ShapeOf(const ConversionJob& job, bool polygons, int i, int j) 
     shape.x = {x0[at], x1[at], xFar, x0[at + 1]};
     shape.y = {y0[at], y1[at], yFar, y0[at + 1]};
     return shape;
+}
+
+// The box around a shape's corners.
+inline Box BoxOf(const LoopShape& shape) {
+    Box box{shape.x[0], shape.y[0], shape.x[0], shape.y[0]};
+    for (std::size_t c = 1; c < static_cast<std::size_t>(shape.corners); ++c) {
+        box.Include(Box{shape.x[c], shape.y[c], shape.x[c], shape.y[c]});
+    }
+    return box;
 }
 
 // The count of shapes of the job: its cells, or its particles.

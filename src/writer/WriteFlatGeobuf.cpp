@@ -104,13 +104,6 @@ private:
         return ShapeOf(job_, polygons_, static_cast<int>(number / perRow) + 1,
                        static_cast<int>(number % perRow) + 1);
     }
-    static Box BoxOf(const LoopShape& shape) {
-        Box box{shape.x[0], shape.y[0], shape.x[0], shape.y[0]};
-        for (std::size_t c = 1; c < static_cast<std::size_t>(shape.corners); ++c) {
-            box.Include(Box{shape.x[c], shape.y[c], shape.x[c], shape.y[c]});
-        }
-        return box;
-    }
 
     FlatGeobufFile& file_;
     const ConversionJob& job_;
@@ -167,16 +160,12 @@ Box ExtentOf(const ConversionJob& job) {
     bool first = true;
     for (int i = 1; i <= job.IMax; ++i) {
         for (int j = 1; j <= jMax; ++j) {
-            const LoopShape shape = ShapeOf(job, polygons, i, j);
-            for (int c = 0; c < shape.corners; ++c) {
-                const auto corner = static_cast<std::size_t>(c);
-                const Box point{shape.x[corner], shape.y[corner], shape.x[corner], shape.y[corner]};
-                if (first) {
-                    extent = point;
-                    first = false;
-                } else {
-                    extent.Include(point);
-                }
+            const Box box = BoxOf(ShapeOf(job, polygons, i, j));
+            if (first) {
+                extent = box;
+                first = false;
+            } else {
+                extent.Include(box);
             }
         }
     }
