@@ -30,4 +30,9 @@ inline std::string PrintableText(std::string_view text) {
     return printable;
 }
 
+// The text as PrintableText shows it, in single quotes, as messages quote names and lines.
+inline std::string QuotedPrintable(std::string_view text) {
+    return "'" + PrintableText(text) + "'";
+}
+
 }  // namespace tesselar

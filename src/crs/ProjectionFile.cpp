@@ -41,10 +41,6 @@ bool SameSidecar(const std::filesystem::path& first, const std::filesystem::path
     return FileBytes(first) == FileBytes(second);
 }
 
-std::string Quoted(const std::filesystem::path& path) {
-    return "'" + PrintableText(path.string()) + "'";
-}
-
 }  // namespace
 
 GivenCoordinateSystem ReadCoordinateSystemOption(std::string_view text, StopRequest stop) {
@@ -64,9 +60,10 @@ OutputProjection ChooseOutputProjection(const std::optional<GivenCoordinateSyste
     if (IsThere(lower)) {
         OutputProjection projection{EsriWktOfFile(lower, stop), {}};
         if (IsThere(upper) && !SameSidecar(lower, upper)) {
-            projection.warnings.push_back("the X axys file has two sidecars that differ, " +
-                                          Quoted(lower) + " and " + Quoted(upper) +
-                                          ": the .prj written is that of " + Quoted(lower));
+            projection.warnings.push_back(
+                "the X axys file has two sidecars that differ, " + QuotedPrintable(lower.string()) +
+                " and " + QuotedPrintable(upper.string()) + ": the .prj written is that of " +
+                QuotedPrintable(lower.string()));
         }
         return projection;
     }
@@ -76,7 +73,7 @@ OutputProjection ChooseOutputProjection(const std::optional<GivenCoordinateSyste
     return {std::nullopt,
             {"no coordinate system was given, so the shapefile has no .prj: put one beside the "
              "X axys file as " +
-             Quoted(lower) + " (or, with tesselar-convert, give --crs)"}};
+             QuotedPrintable(lower.string()) + " (or, with tesselar-convert, give --crs)"}};
 }
 
 }  // namespace tesselar

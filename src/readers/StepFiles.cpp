@@ -43,10 +43,6 @@ int CompareNumbers(std::string_view a, std::string_view b) {
     return order < 0 ? -1 : order > 0 ? 1 : 0;
 }
 
-std::string Quoted(const std::string& text) {
-    return "'" + PrintableText(text) + "'";
-}
-
 }  // namespace
 
 bool IsFilePattern(std::string_view text) {
@@ -104,7 +100,7 @@ bool NaturalLess(std::string_view a, std::string_view b) {
 std::vector<std::string> PatternMatches(const std::string& attributeName,
                                         const std::string& pattern) {
     const std::string what =
-        "attribute " + Quoted(attributeName) + ": the pattern " + Quoted(pattern);
+        "attribute " + QuotedPrintable(attributeName) + ": the pattern " + QuotedPrintable(pattern);
     glob_t found{};
     // GLOB_MARK ends the names of folders with "/", so that they can be left out.
     const int result = glob(pattern.c_str(), GLOB_MARK, nullptr, &found);
@@ -151,8 +147,8 @@ StepFiles::StepFiles(const std::vector<std::pair<std::string, std::string>>& att
             stepCount_ = count;
             hasPattern_ = true;
         }
-        counts += (counts.empty() ? "" : ", ") + Quoted(text) + " (" + PrintableText(name) +
-                  ") matches " + std::to_string(count);
+        counts += (counts.empty() ? "" : ", ") + QuotedPrintable(text) + " (" +
+                  PrintableText(name) + ") matches " + std::to_string(count);
     }
     if (countsDiffer) {
         throw StepSeriesError("the patterns match different numbers of files: " + counts +

@@ -75,10 +75,6 @@ std::optional<seconds> ZoneOffset(std::string_view text, std::size_t at) {
     return sign == '+' ? offset : -offset;
 }
 
-std::string Printed(std::string_view text) {
-    return "'" + PrintableText(std::string(text)) + "'";
-}
-
 }  // namespace
 
 std::optional<StepTime> ParseDateTime(std::string_view text) {
@@ -258,7 +254,7 @@ std::vector<StepTime> ReadTimesFile(const std::string& path, std::size_t count) 
         const std::string at = label + ", line " + std::to_string(n + 1) + ": ";
         const auto time = ParseDateTime(lines[n]);
         if (!time) {
-            throw StepSeriesError(at + Printed(lines[n]) +
+            throw StepSeriesError(at + QuotedPrintable(lines[n]) +
                                   " is not an ISO 8601 date-time such as 2024-01-01T00:00:00Z");
         }
         if (!times.empty() && *time <= times.back()) {
